@@ -1,0 +1,18 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+/// The modal questions the program asks; tests replace the real dialogs through this seam.
+class IPrompter
+{
+public:
+    virtual ~IPrompter() = default;
+    /// A message with a single OK button. An empty caption means the application's name.
+    virtual void message(QWidget *owner, const QString &text, const QString &caption = {}) = 0;
+    /// A folder chosen by the user, or an empty string when the picker was cancelled.
+    virtual QString chooseFolder(QWidget *owner, const QString &title) = 0;
+};
