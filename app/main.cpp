@@ -1,0 +1,9 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    return 0;
+}

@@ -1,0 +1,19 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/WidgetPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+void CWidgetPrompter::message(QWidget *owner, const QString &text, const QString &caption)
+{
+    const QString title = caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+QString CWidgetPrompter::chooseFolder(QWidget *owner, const QString &title)
+{
+    return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+}
