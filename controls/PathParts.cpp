@@ -15,6 +15,11 @@ QString CPathParts::directoryOf(const QString &path)
     return i < 0 ? QString() : path.left(i);
 }
 
+QString CPathParts::folderOf(const QString &directory)
+{
+    return directory.isEmpty() ? QDir::rootPath() : directory;
+}
+
 QString CPathParts::lastComponentOf(const QString &path)
 {
     return path.mid(path.lastIndexOf(separator) + 1);

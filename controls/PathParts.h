@@ -10,6 +10,8 @@ class CPathParts
 public:
     /// Everything before the last separator, without it; empty when there is none.
     [[nodiscard]] static QString directoryOf(const QString &path);
+    /// A directory part as a folder to list: an empty one is the filesystem root.
+    [[nodiscard]] static QString folderOf(const QString &directory);
     /// Everything after the last separator: a file's name with extension, or a folder's own name.
     [[nodiscard]] static QString lastComponentOf(const QString &path);
     /// The extension with its dot. A name without a dot, or whose only dot leads it

@@ -1,0 +1,44 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/DropPaths.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+QStringList CDropPaths::localPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    const QList<QUrl> urls = mime->urls();
+    paths.reserve(urls.size());
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths << QDir::cleanPath(url.toLocalFile());
+    }
+    return paths;
+}
+
+bool CDropPaths::hasLocalPaths(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls())
+        return false;
+    const QList<QUrl> urls = mime->urls();
+    return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+}
+
+QString CDropPaths::firstLocalPath(const QMimeData *mime)
+{
+    const QStringList paths = localPaths(mime);
+    return paths.isEmpty() ? QString() : paths.constFirst();
+}
+
+void CDropPaths::acceptIfLocal(QDropEvent *event)
+{
+    if (hasLocalPaths(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}

@@ -1,0 +1,40 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+/// The dialog's control identifiers. Their values are fixed: automation and the stored profile know them.
+enum ControlId : int {
+    IDC_STATIC = -1,
+    IDCANCEL = 2,
+    IDC_FILE_LIST = 1000,
+    IDC_EDIT_PREFIX = 1001,
+    IDC_EDIT_NAME = 1002,
+    IDC_EDIT_SUFFIX = 1003,
+    IDC_COMBO_TERM_A = 1004,
+    IDC_COMBO_TERM_B = 1005,
+    IDC_COMBO_DATE = 1006,
+    IDC_COMBO_SUFFIX = 1007,
+    IDC_COMBO_TARGET_DIR = 1008,
+    IDC_BTN_ADD_TERM_A = 1009,
+    IDC_BTN_ADD_TERM_B = 1010,
+    IDC_BTN_ADD_DATE = 1011,
+    IDC_BTN_ADD_SUFFIX = 1012,
+    IDC_BTN_TEXT1 = 1013,
+    IDC_BTN_TEXT2 = 1014,
+    IDC_BTN_TEXT3 = 1015,
+    IDC_BTN_TEXT4 = 1016,
+    IDC_BTN_TEXT5 = 1017,
+    IDC_BTN_TEXT6 = 1018,
+    IDC_BTN_CLEAR = 1019,
+    IDC_BTN_DIR1 = 1020,
+    IDC_BTN_DIR2 = 1021,
+    IDC_BTN_DIR3 = 1022,
+    IDC_BTN_DIR4 = 1023,
+    IDC_BTN_DIR5 = 1024,
+    IDC_BTN_RENAME = 1025,
+    IDC_BTN_MOVE = 1026,
+    IDC_BTN_ADD_DIR = 1027,
+    IDC_BTN_DEL_DIR = 1028,
+    IDC_BTN_VIEW_DIR = 1029,
+    IDC_PICTURE = 1030,
+};

@@ -1,0 +1,23 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+/// How the prefix, name and suffix edits become a new name.
+class CNameComposer
+{
+public:
+    [[nodiscard]] static QString prefixPlaceholder();
+    [[nodiscard]] static QString namePlaceholder();
+    [[nodiscard]] static QString suffixPlaceholder();
+    /// The entry an empty target-folder list shows.
+    [[nodiscard]] static QString folderPlaceholder();
+
+    /// Prefix + name + suffix, where an edit still showing exactly its placeholder counts as empty.
+    [[nodiscard]] static QString compose(const QString &prefix, const QString &name, const QString &suffix);
+    /// The name with `text` put in front, unless the name already contains it anywhere.
+    [[nodiscard]] static QString insertOnce(const QString &text, const QString &name);
+    /// True when the target-folder field names no folder.
+    [[nodiscard]] static bool isNoFolder(const QString &folderText);
+};

@@ -1,0 +1,692 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialog/PlindorDlg.h"
+
+#include "controls/MyButton.h"
+#include "controls/MyComboBox.h"
+#include "controls/MyEdit.h"
+#include "controls/MyListBox.h"
+#include "controls/PathParts.h"
+#include "dialog/CandidateLists.h"
+#include "dialog/DialogTemplate.h"
+#include "dialog/NameComposer.h"
+#include "platform/LocalDate.h"
+#include "platform/MoveProgress.h"
+#include "platform/PathProbe.h"
+#include "platform/WidgetPrompter.h"
+#include "settings/PlindorSettings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+const QColor queueTextColour(0, 154, 97);
+const QColor editTextColour(255, 0, 0);
+
+QFont dialogFont()
+{
+    QFont font;
+    font.setFamilies({ u"微软雅黑"_s, u"Microsoft YaHei"_s, u"Noto Sans CJK SC"_s, u"Noto Sans SC"_s,
+                       u"Source Han Sans SC"_s, u"WenQuanYi Micro Hei"_s });
+    font.setPointSize(9);
+    return font;
+}
+
+/// A bold face whose full line height is `cellHeight` pixels, as the Windows font mapper sizes a positive height.
+QFont boldFont(int cellHeight)
+{
+    QFont font = dialogFont();
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(cellHeight);
+    const QFontMetrics metrics(font);
+    const int fullHeight = metrics.ascent() + metrics.descent();
+    if (fullHeight > 0)
+        font.setPixelSize(std::max(1, cellHeight * cellHeight / fullHeight));
+    return font;
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
+        palette.setColor(group, QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+QWidget *createControl(const CDialogTemplate::Item &spec, QWidget *parent)
+{
+    using Kind = CDialogTemplate::Kind;
+    switch (spec.kind) {
+    case Kind::QueueList:
+        return new CMyListBox(parent);
+    case Kind::DropEdit:
+        return new CMyEdit(parent);
+    case Kind::DropCombo: {
+        auto *combo = new CMyComboBox(parent);
+        combo->setEditable((spec.styles & CDialogTemplate::Editable) != 0);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setSorted((spec.styles & CDialogTemplate::Sorted) != 0);
+        combo->lineEdit()->setAcceptDrops(false);
+        return combo;
+    }
+    case Kind::DropButton:
+        return new CMyButton(spec.text, parent);
+    case Kind::PushButton:
+        return new QPushButton(spec.text, parent);
+    case Kind::GroupBox:
+        return new QGroupBox(spec.text, parent);
+    case Kind::Label:
+        return new QLabel(spec.text, parent);
+    case Kind::Picture: {
+        auto *picture = new QLabel(parent);
+        picture->setPixmap(QPixmap(u":/banner.png"_s));
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return picture;
+    }
+    }
+    return nullptr;
+}
+
+void applyStyles(QWidget *widget, const CDialogTemplate::Item &spec)
+{
+    widget->setObjectName(QString::fromLatin1(spec.name));
+    widget->setAccessibleName(spec.text);
+    widget->setEnabled((spec.styles & CDialogTemplate::Disabled) == 0);
+    widget->setVisible((spec.styles & CDialogTemplate::Hidden) == 0);
+    widget->setAcceptDrops((spec.styles & CDialogTemplate::AcceptsDrops) != 0);
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        edit->setReadOnly((spec.styles & CDialogTemplate::ReadOnly) != 0);
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        button->setDefault((spec.styles & CDialogTemplate::DefaultButton) != 0);
+    const bool tabStop = spec.kind != CDialogTemplate::Kind::GroupBox && spec.kind != CDialogTemplate::Kind::Label
+        && spec.kind != CDialogTemplate::Kind::Picture;
+    widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+}
+} // namespace
+
+CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter, QDate today, QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_settings(settings)
+    , m_prompter(prompter ? std::move(prompter) : std::make_unique<CWidgetPrompter>())
+    , m_today(today.isValid() ? today : CLocalDate::today())
+{
+    setWindowTitle(u"Plindor"_s);
+    m_hIcon = QApplication::windowIcon();
+    setWindowIcon(m_hIcon);
+    setFont(dialogFont());
+    createControls();
+    bindControls();
+    applyFontsAndColours();
+    setPlaceholderTexts();
+    fillCandidateLists();
+    LoadSettings();
+    applyLoadedSettings();
+    connectSignals();
+}
+
+CPlindorDlg::~CPlindorDlg() = default;
+
+QWidget *CPlindorDlg::item(int id) const
+{
+    return m_items.value(id);
+}
+
+void CPlindorDlg::createControls()
+{
+    const QSize base = CDialogTemplate::baseUnits(font());
+    setFixedSize(CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), base).size());
+    QWidget *previous = nullptr;
+    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
+        QWidget *widget = createControl(spec, this);
+        applyStyles(widget, spec);
+        QRect place = CDialogTemplate::toPixels(spec.dlu, base);
+        // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
+        if (spec.kind == CDialogTemplate::Kind::DropCombo)
+            place.setHeight(widget->sizeHint().height());
+        widget->setGeometry(place);
+        if (spec.kind == CDialogTemplate::Kind::GroupBox)
+            widget->lower();
+        if (spec.id != IDC_STATIC)
+            m_items.insert(spec.id, widget);
+        if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous)
+                setTabOrder(previous, widget);
+            previous = widget;
+        }
+    }
+}
+
+void CPlindorDlg::bindControls()
+{
+    m_editPrefix = qobject_cast<CMyEdit *>(item(IDC_EDIT_PREFIX));
+    m_editName = qobject_cast<CMyEdit *>(item(IDC_EDIT_NAME));
+    m_editSuffix = qobject_cast<CMyEdit *>(item(IDC_EDIT_SUFFIX));
+    m_cmbTermA = qobject_cast<CMyComboBox *>(item(IDC_COMBO_TERM_A));
+    m_cmbTermB = qobject_cast<CMyComboBox *>(item(IDC_COMBO_TERM_B));
+    m_cmbDate = qobject_cast<CMyComboBox *>(item(IDC_COMBO_DATE));
+    m_cmbSuffix = qobject_cast<CMyComboBox *>(item(IDC_COMBO_SUFFIX));
+    m_cmbTargetDir = qobject_cast<CMyComboBox *>(item(IDC_COMBO_TARGET_DIR));
+    m_cmbTargetDir->setPlaceholderEntry(CNameComposer::folderPlaceholder());
+    for (int k = 0; k < 5; ++k)
+        m_btnDir.at(k) = qobject_cast<CMyButton *>(item(IDC_BTN_DIR1 + k));
+    for (int k = 0; k < 4; ++k)
+        m_btnAdd.at(k) = qobject_cast<CMyButton *>(item(IDC_BTN_ADD_TERM_A + k));
+    for (int k = 0; k < 6; ++k)
+        m_btnText.at(k) = qobject_cast<CMyButton *>(item(IDC_BTN_TEXT1 + k));
+    m_listFiles = qobject_cast<CMyListBox *>(item(IDC_FILE_LIST));
+}
+
+void CPlindorDlg::applyFontsAndColours()
+{
+    const QFont editFont = boldFont(23);
+    m_listFiles->setFont(boldFont(28));
+    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix }) {
+        edit->setFont(editFont);
+        setTextColour(edit, editTextColour);
+    }
+    setTextColour(m_listFiles, queueTextColour);
+}
+
+void CPlindorDlg::setPlaceholderTexts()
+{
+    m_listFiles->setHintText(tr("（请把要改名字的文件拖到此处!）"));
+    m_editPrefix->setText(CNameComposer::prefixPlaceholder());
+    m_editName->setText(CNameComposer::namePlaceholder());
+    m_editSuffix->setText(CNameComposer::suffixPlaceholder());
+    setEditorReadOnly(true);
+}
+
+void CPlindorDlg::fillCandidateLists()
+{
+    const CCandidateLists::DateTexts texts = CCandidateLists::dateTexts(m_today);
+    m_strDay = texts.day;
+    m_strMonth = texts.month;
+    m_strYear = texts.year;
+    m_strYMD = texts.ymd;
+    m_strMD = texts.md;
+    auto fill = [](CMyComboBox *combo, const QStringList &entries, int selected) {
+        for (const QString &entry : entries)
+            combo->addString(entry);
+        combo->setCurrentIndex(selected);
+    };
+    m_strTerm = CCandidateLists::termWord(m_today, true);
+    fill(m_cmbTermA, CCandidateLists::terms(m_today, true), 3);
+    m_strTerm = CCandidateLists::termWord(m_today, false);
+    fill(m_cmbTermB, CCandidateLists::terms(m_today, false), 3);
+    fill(m_cmbDate, CCandidateLists::dates(texts), 0);
+    fill(m_cmbSuffix, CCandidateLists::suffixes(), 0);
+    for (int k = 0; k < 5; ++k)
+        m_btnDir.at(k)->m_Name = tr("拖入目标文件夹%1").arg(k + 1);
+}
+
+void CPlindorDlg::LoadSettings()
+{
+    const CProfile profile = m_settings.load();
+    for (const QString &folder : profile.folders)
+        m_cmbTargetDir->addString(QDir::toNativeSeparators(folder));
+    m_cmbTargetDir->setCurrentIndex(0);
+    for (int k = 0; k < 5; ++k) {
+        CMyButton *button = m_btnDir.at(k);
+        const CButtonLink &link = profile.links.at(k);
+        button->m_filePathName = link.filePathName;
+        button->m_filePath = link.filePath;
+        button->m_fileName = link.fileName;
+        button->m_extend = link.extend;
+        button->m_Name = link.name;
+    }
+    for (int k = 0; k < 6; ++k)
+        m_btnText.at(k)->m_Name = profile.captions.at(k);
+}
+
+void CPlindorDlg::applyLoadedSettings()
+{
+    if (m_cmbTargetDir->count() == 0) {
+        m_cmbTargetDir->addString(CNameComposer::folderPlaceholder());
+        m_cmbTargetDir->setCurrentIndex(0);
+    }
+    for (int k = 0; k < 5; ++k) {
+        CMyButton *button = m_btnDir.at(k);
+        if (!button->m_Name.isEmpty() && button->m_Name != CDialogTemplate::find(IDC_BTN_DIR1 + k)->text)
+            button->setText(button->m_Name);
+    }
+    for (CMyButton *button : m_btnText) {
+        if (!button->m_Name.isEmpty())
+            button->setText(button->m_Name);
+    }
+}
+
+void CPlindorDlg::SaveSettings()
+{
+    CProfile profile;
+    for (int i = 0; i < m_cmbTargetDir->count(); ++i)
+        profile.folders << QDir::fromNativeSeparators(m_cmbTargetDir->itemText(i));
+    for (int k = 0; k < 5; ++k) {
+        const CMyButton *button = m_btnDir.at(k);
+        profile.links.at(k)
+            = { button->m_filePathName, button->m_filePath, button->m_fileName, button->m_extend, button->m_Name };
+    }
+    for (int k = 0; k < 6; ++k)
+        profile.captions.at(k) = m_btnText.at(k)->m_Name;
+    if (!m_settings.save(profile))
+        m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
+}
+
+void CPlindorDlg::connectSignals()
+{
+    connect(m_listFiles, &CMyListBox::dropLoaded, this, &CPlindorDlg::OnQueueDropLoaded);
+    connect(m_listFiles, &CMyListBox::clickLoaded, this, &CPlindorDlg::OnQueueClickLoaded);
+    connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
+    connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
+    connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
+    connect(m_editSuffix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
+    connect(m_cmbTermA, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeTermA);
+    connect(m_cmbTermA, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
+    connect(m_cmbTermB, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeTermB);
+    connect(m_cmbDate, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeDate);
+    connect(m_cmbSuffix, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeSuffix);
+    connect(m_cmbTargetDir, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
+    connect(m_btnAdd.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermA);
+    connect(m_btnAdd.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermB);
+    connect(m_btnAdd.at(2), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddDate);
+    connect(m_btnAdd.at(3), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddSuffix);
+    connect(m_btnText.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText1);
+    connect(m_btnText.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText2);
+    connect(m_btnText.at(2), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText3);
+    connect(m_btnText.at(3), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText4);
+    connect(m_btnText.at(4), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText5);
+    connect(m_btnText.at(5), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText6);
+    connect(qobject_cast<QPushButton *>(item(IDC_BTN_CLEAR)), &QPushButton::clicked, this,
+            &CPlindorDlg::OnBnClickedClear);
+    connect(m_btnDir.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir1);
+    connect(m_btnDir.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir2);
+    connect(m_btnDir.at(2), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir3);
+    connect(m_btnDir.at(3), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir4);
+    connect(m_btnDir.at(4), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir5);
+    connect(qobject_cast<QPushButton *>(item(IDC_BTN_RENAME)), &QPushButton::clicked, this,
+            &CPlindorDlg::OnBnClickedRename);
+    connect(qobject_cast<QPushButton *>(item(IDC_BTN_MOVE)), &QPushButton::clicked, this,
+            &CPlindorDlg::OnBnClickedMove);
+    connect(qobject_cast<QPushButton *>(item(IDC_BTN_ADD_DIR)), &QPushButton::clicked, this,
+            &CPlindorDlg::OnBnClickedAddDir);
+    connect(qobject_cast<QPushButton *>(item(IDC_BTN_DEL_DIR)), &QPushButton::clicked, this,
+            &CPlindorDlg::OnBnClickedDelDir);
+    connect(qobject_cast<QPushButton *>(item(IDCANCEL)), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedCancel);
+    for (CMyButton *button : m_btnDir)
+        connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
+    for (CMyButton *button : m_btnAdd)
+        connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
+    for (CMyButton *button : m_btnText)
+        connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
+}
+
+void CPlindorDlg::reject()
+{
+    OnBnClickedCancel();
+}
+
+void CPlindorDlg::OnBnClickedCancel()
+{
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    SaveSettings();
+    QDialog::reject();
+}
+
+void CPlindorDlg::RefreshQueue()
+{
+    if (m_listFiles->count() != 0) {
+        m_strSrcPath = m_listFiles->pathAt(0);
+        m_listFiles->setCurrentRow(0);
+        LoadItem(m_strSrcPath);
+        return;
+    }
+    setEnabledIds({ IDC_BTN_ADD_TERM_A, IDC_BTN_ADD_TERM_B, IDC_BTN_ADD_DATE, IDC_BTN_ADD_SUFFIX, IDC_BTN_TEXT1,
+                    IDC_BTN_TEXT2, IDC_BTN_TEXT3, IDC_BTN_TEXT4, IDC_BTN_TEXT5, IDC_BTN_TEXT6, IDC_BTN_CLEAR },
+                  false);
+    setEditorReadOnly(true);
+    setEnabledIds({ IDC_BTN_RENAME, IDC_BTN_MOVE, IDC_BTN_ADD_DIR, IDC_BTN_DEL_DIR, IDC_BTN_DIR1, IDC_BTN_DIR2,
+                    IDC_BTN_DIR3, IDC_BTN_DIR4, IDC_BTN_DIR5 },
+                  false);
+}
+
+void CPlindorDlg::LoadItem(QString path)
+{
+    QString dir = CPathParts::directoryOf(path);
+    QString name;
+    QString ext;
+    if (CPathProbe::isDirectory(path)) {
+        name = CPathParts::lastComponentOf(path);
+    } else {
+        const QString fileName = CPathParts::lastComponentOf(path);
+        ext = CPathParts::extensionOf(fileName);
+        name = CPathParts::baseNameOf(fileName);
+    }
+    m_strDir = dir;
+    m_strName = name;
+    m_strOrigName = name;
+    m_strExt = ext;
+    m_listFiles->setAccessibleDescription(QDir::toNativeSeparators(path));
+    m_editPrefix->setText(CNameComposer::prefixPlaceholder());
+    m_editName->setText(name);
+    m_editSuffix->setText(CNameComposer::suffixPlaceholder());
+}
+
+QString CPlindorDlg::BrowseForFolder()
+{
+    return QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径")));
+}
+
+void CPlindorDlg::OnQueueDropLoaded()
+{
+    m_editName->setText(m_listFiles->m_Name);
+    setEditorReadOnly(false);
+    adoptQueueItem(m_listFiles->m_filePath, m_listFiles->m_Name, m_listFiles->m_extend, m_listFiles->m_filePathName);
+    unlockEditor();
+}
+
+void CPlindorDlg::OnQueueClickLoaded()
+{
+    m_editName->setText(m_listFiles->m_Name);
+    adoptQueueItem(m_listFiles->m_filePath, m_listFiles->m_Name, m_listFiles->m_extend, m_listFiles->m_filePathName);
+}
+
+void CPlindorDlg::OnEditPathDropped(CMyEdit *edit)
+{
+    m_editName->setText(edit->m_Name);
+    setEditorReadOnly(false);
+    adoptQueueItem(edit->m_filePath, edit->m_Name, edit->m_extend, edit->m_filePathName);
+    unlockEditor();
+}
+
+void CPlindorDlg::adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path)
+{
+    m_strDir = dir;
+    m_strName = name;
+    m_strOrigName = name;
+    m_strExt = ext;
+    m_strSrcPath = path;
+}
+
+void CPlindorDlg::unlockEditor()
+{
+    setEnabledIds({ IDC_BTN_ADD_TERM_A,   IDC_BTN_ADD_TERM_B, IDC_BTN_ADD_DATE, IDC_BTN_ADD_SUFFIX, IDC_BTN_TEXT1,
+                    IDC_BTN_TEXT2,        IDC_BTN_TEXT3,      IDC_BTN_TEXT4,    IDC_BTN_TEXT5,      IDC_BTN_TEXT6,
+                    IDC_BTN_CLEAR,        IDC_COMBO_TERM_A,   IDC_COMBO_TERM_B, IDC_COMBO_DATE,     IDC_COMBO_SUFFIX,
+                    IDC_COMBO_TARGET_DIR, IDC_BTN_DIR1,       IDC_BTN_DIR2,     IDC_BTN_DIR3,       IDC_BTN_DIR4,
+                    IDC_BTN_DIR5,         IDC_BTN_RENAME,     IDC_BTN_MOVE,     IDC_BTN_ADD_DIR,    IDC_BTN_DEL_DIR },
+                  true);
+}
+
+void CPlindorDlg::OnButtonRightClicked(CMyButton *button)
+{
+    m_prompter->message(button,
+                        QDir::toNativeSeparators(button->m_filePathName) + u'\n'
+                            + tr("要修改改本链接只需要拖入新的文件夹或文件^V^"),
+                        tr("此按钮链接的目标文件夹:"));
+}
+
+void CPlindorDlg::OnComboFolderDropped(CMyComboBox *)
+{
+    item(IDC_BTN_MOVE)->setEnabled(true);
+}
+
+void CPlindorDlg::setEnabledIds(std::initializer_list<int> ids, bool enabled)
+{
+    for (int id : ids)
+        item(id)->setEnabled(enabled);
+}
+
+void CPlindorDlg::setEditorReadOnly(bool readOnly)
+{
+    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
+        edit->setReadOnly(readOnly);
+}
+
+// ---- Composing the new name ----
+
+void CPlindorDlg::copyComboToEdit(CMyComboBox *combo, CMyEdit *edit)
+{
+    m_strDstPath = combo->currentText();
+    edit->setText(m_strDstPath);
+}
+
+void CPlindorDlg::reselectAndCopy(CMyComboBox *combo, CMyEdit *edit)
+{
+    combo->setCurrentIndex(combo->currentIndex());
+    copyComboToEdit(combo, edit);
+}
+
+void CPlindorDlg::OnBnClickedAddTermA()
+{
+    copyComboToEdit(m_cmbTermA, m_editPrefix);
+}
+
+void CPlindorDlg::OnBnClickedAddTermB()
+{
+    copyComboToEdit(m_cmbTermB, m_editPrefix);
+}
+
+void CPlindorDlg::OnBnClickedAddDate()
+{
+    copyComboToEdit(m_cmbDate, m_editPrefix);
+}
+
+void CPlindorDlg::OnBnClickedAddSuffix()
+{
+    copyComboToEdit(m_cmbSuffix, m_editSuffix);
+}
+
+void CPlindorDlg::OnCbnSelchangeTermA()
+{
+    reselectAndCopy(m_cmbTermA, m_editPrefix);
+}
+
+void CPlindorDlg::OnCbnSelchangeTermB()
+{
+    reselectAndCopy(m_cmbTermB, m_editPrefix);
+}
+
+void CPlindorDlg::OnCbnSelchangeDate()
+{
+    reselectAndCopy(m_cmbDate, m_editPrefix);
+}
+
+void CPlindorDlg::OnCbnSelchangeSuffix()
+{
+    reselectAndCopy(m_cmbSuffix, m_editSuffix);
+}
+
+void CPlindorDlg::insertCommonText(int id)
+{
+    m_strDstPath = qobject_cast<QPushButton *>(item(id))->text();
+    const QString inserted = CNameComposer::insertOnce(m_strDstPath, m_strName);
+    if (inserted == m_strName)
+        return;
+    m_strName = inserted;
+    m_editName->setText(m_strName);
+}
+
+void CPlindorDlg::OnBnClickedText1()
+{
+    insertCommonText(IDC_BTN_TEXT1);
+}
+
+void CPlindorDlg::OnBnClickedText2()
+{
+    insertCommonText(IDC_BTN_TEXT2);
+}
+
+void CPlindorDlg::OnBnClickedText3()
+{
+    insertCommonText(IDC_BTN_TEXT3);
+}
+
+void CPlindorDlg::OnBnClickedText4()
+{
+    insertCommonText(IDC_BTN_TEXT4);
+}
+
+void CPlindorDlg::OnBnClickedText5()
+{
+    insertCommonText(IDC_BTN_TEXT5);
+}
+
+void CPlindorDlg::OnBnClickedText6()
+{
+    insertCommonText(IDC_BTN_TEXT6);
+}
+
+void CPlindorDlg::OnBnClickedClear()
+{
+    m_editPrefix->clear();
+    m_editSuffix->clear();
+    m_editName->setText(m_strOrigName);
+    m_strName = m_strOrigName;
+}
+
+void CPlindorDlg::OnEnChangeName()
+{
+    m_strName = m_editName->text();
+}
+
+// ---- Renaming and moving ----
+
+void CPlindorDlg::composeName()
+{
+    m_strName = CNameComposer::compose(m_editPrefix->text(), m_editName->text(), m_editSuffix->text());
+}
+
+MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
+{
+    CMoveProgress progress(this);
+    return CFileMover::move(m_strSrcPath, folder, m_strName + m_strExt, &progress);
+}
+
+void CPlindorDlg::finishSuccessfulMove()
+{
+    // Remove the entry that was moved, not whatever row happens to be selected.
+    m_listFiles->removePath(m_strSrcPath);
+    m_strSrcPath = m_strDstPath;
+    m_listFiles->setCurrentRow(0);
+    m_editPrefix->clear();
+    m_editName->clear();
+    m_editSuffix->clear();
+}
+
+void CPlindorDlg::OnBnClickedRename()
+{
+    m_strDstPath = m_editName->text();
+    if (!m_strDstPath.isEmpty()) {
+        composeName();
+        m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
+        if (moveLoadedItem(CPathParts::folderOf(m_strDir)).ok())
+            finishSuccessfulMove();
+        else
+            m_prompter->message(this, tr("重命名失败"));
+    }
+    RefreshQueue();
+}
+
+void CPlindorDlg::OnBnClickedMove()
+{
+    m_strDstPath = m_editName->text();
+    if (!m_strDstPath.isEmpty()) {
+        if (CNameComposer::isNoFolder(m_cmbTargetDir->currentText())) {
+            m_prompter->message(this, tr("请先选择文件夹"));
+        } else {
+            composeName();
+            m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
+            m_strDstPath = CPathParts::joinRootAware(m_strDir, m_strName + m_strExt);
+            if (moveLoadedItem(m_strDir).ok())
+                finishSuccessfulMove();
+            else
+                m_prompter->message(this,
+                                    tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
+                                       "3.目标文件夹中是否存在'重名'!"),
+                                    tr("错误提示"));
+        }
+    }
+    RefreshQueue();
+}
+
+void CPlindorDlg::quickMove(int index)
+{
+    const CMyButton *button = m_btnDir.at(index);
+    m_strDstPath = m_editName->text();
+    if (!m_strDstPath.isEmpty()) {
+        composeName();
+        if (button->m_filePath.isEmpty()) {
+            m_prompter->message(this, tr("你未设置此快速移动按钮!"));
+        } else {
+            m_strDir = CPathParts::join(button->m_filePath, button->m_Name);
+            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
+            if (moveLoadedItem(m_strDir).ok()) {
+                m_prompter->message(this, tr("重命名完成"));
+                finishSuccessfulMove();
+            } else {
+                m_prompter->message(this,
+                                    tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
+                                       "4.请确认当前快捷目录存在!"),
+                                    tr("重命名或移动失败"));
+            }
+        }
+    }
+    RefreshQueue();
+}
+
+void CPlindorDlg::OnBnClickedDir1()
+{
+    quickMove(0);
+}
+
+void CPlindorDlg::OnBnClickedDir2()
+{
+    quickMove(1);
+}
+
+void CPlindorDlg::OnBnClickedDir3()
+{
+    quickMove(2);
+}
+
+void CPlindorDlg::OnBnClickedDir4()
+{
+    quickMove(3);
+}
+
+void CPlindorDlg::OnBnClickedDir5()
+{
+    quickMove(4);
+}
+
+// ---- The target-folder list ----
+
+void CPlindorDlg::OnBnClickedAddDir()
+{
+    m_strDstPath = BrowseForFolder();
+    if (m_strDstPath.isEmpty())
+        return;
+    if (m_cmbTargetDir->count() > 0 && m_cmbTargetDir->itemText(0) == CNameComposer::folderPlaceholder())
+        m_cmbTargetDir->removeItem(0);
+    const QString folder = CPathProbe::isDirectory(m_strDstPath)
+        ? m_strDstPath
+        : CPathParts::folderOf(CPathParts::directoryOf(m_strDstPath));
+    m_cmbTargetDir->addAndSelect(folder);
+    item(IDC_BTN_MOVE)->setEnabled(true);
+}
+
+void CPlindorDlg::OnBnClickedDelDir()
+{
+    const int selected = m_cmbTargetDir->currentIndex();
+    if (selected < 0)
+        return;
+    m_cmbTargetDir->removeItem(selected);
+    m_cmbTargetDir->setCurrentIndex(0);
+}

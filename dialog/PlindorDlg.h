@@ -1,0 +1,138 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "dialog/ControlIds.h"
+#include "platform/FileMover.h"
+#include "platform/Prompter.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QHash>
+#include <QIcon>
+
+#include <array>
+#include <memory>
+
+class CMyButton;
+class CMyComboBox;
+class CMyEdit;
+class CMyListBox;
+class CPlindorSettings;
+class QLabel;
+class QPushButton;
+
+/// The program's only window: the queue, the three-part name editor, and the buttons that rename and move.
+class CPlindorDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    /// `prompter` and `today` are seams for tests; by default the real dialogs and the local date are used.
+    explicit CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter = {}, QDate today = {},
+                         QWidget *parent = nullptr);
+    ~CPlindorDlg() override;
+
+    /// The control with this identifier, as automation and the handlers find it.
+    [[nodiscard]] QWidget *item(int id) const;
+
+    void RefreshQueue();
+    void LoadItem(QString path);
+    void LoadSettings();
+    void SaveSettings();
+    [[nodiscard]] QString BrowseForFolder();
+
+    /// Leaving by the exit button, Esc or the window manager's close all save the settings.
+    void reject() override;
+
+private:
+    void createControls();
+    void bindControls();
+    void applyFontsAndColours();
+    void setPlaceholderTexts();
+    void fillCandidateLists();
+    void applyLoadedSettings();
+    void connectSignals();
+
+    // Composition handlers, one per control.
+    void OnBnClickedAddTermA();
+    void OnBnClickedAddTermB();
+    void OnBnClickedAddDate();
+    void OnBnClickedAddSuffix();
+    void OnBnClickedText1();
+    void OnBnClickedText2();
+    void OnBnClickedText3();
+    void OnBnClickedText4();
+    void OnBnClickedText5();
+    void OnBnClickedText6();
+    void OnCbnSelchangeTermA();
+    void OnCbnSelchangeTermB();
+    void OnCbnSelchangeDate();
+    void OnCbnSelchangeSuffix();
+    void OnBnClickedClear();
+    void OnEnChangeName();
+
+    // File operations, one per control.
+    void OnBnClickedRename();
+    void OnBnClickedMove();
+    void OnBnClickedDir1();
+    void OnBnClickedDir2();
+    void OnBnClickedDir3();
+    void OnBnClickedDir4();
+    void OnBnClickedDir5();
+    void OnBnClickedAddDir();
+    void OnBnClickedCancel();
+    void OnBnClickedDelDir();
+
+    // What the drop targets report.
+    void OnQueueDropLoaded();
+    void OnQueueClickLoaded();
+    void OnButtonRightClicked(CMyButton *button);
+    void OnComboFolderDropped(CMyComboBox *combo);
+    void OnEditPathDropped(CMyEdit *edit);
+
+    void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
+    void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
+    void insertCommonText(int id);
+    void quickMove(int index);
+    void composeName();
+    MoveResult moveLoadedItem(const QString &folder);
+    void finishSuccessfulMove();
+    void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
+    void unlockEditor();
+    void setEnabledIds(std::initializer_list<int> ids, bool enabled);
+    void setEditorReadOnly(bool readOnly);
+
+    CPlindorSettings &m_settings;
+    std::unique_ptr<IPrompter> m_prompter;
+    QDate m_today;
+    QIcon m_hIcon;
+    QHash<int, QWidget *> m_items;
+    bool m_leaving = false;
+
+    CMyEdit *m_editPrefix = nullptr;
+    CMyEdit *m_editName = nullptr;
+    CMyEdit *m_editSuffix = nullptr;
+    CMyComboBox *m_cmbTermA = nullptr;
+    CMyComboBox *m_cmbTermB = nullptr;
+    CMyComboBox *m_cmbDate = nullptr;
+    CMyComboBox *m_cmbSuffix = nullptr;
+    CMyComboBox *m_cmbTargetDir = nullptr;
+
+    QString m_strYear;
+    QString m_strMonth;
+    QString m_strDay;
+    QString m_strYMD;
+    QString m_strTerm;
+    QString m_strMD;
+    QString m_strDir;
+    QString m_strName;
+    QString m_strExt;
+    QString m_strSrcPath;
+    QString m_strDstPath;
+    QString m_strOrigName;
+
+    std::array<CMyButton *, 5> m_btnDir {};
+    std::array<CMyButton *, 4> m_btnAdd {};
+    std::array<CMyButton *, 6> m_btnText {};
+    CMyListBox *m_listFiles = nullptr;
+};
