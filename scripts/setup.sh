@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Plindor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Installs every Debian package that building, running, testing and packaging Plindor needs.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+    # build
+    g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+    # a CJK font, so the Chinese interface renders as text, not boxes
+    fonts-noto-cjk
+    # tests: desktop and AppStream validators, clang for the fuzz targets, formatting check
+    desktop-file-utils appstream clang libclang-rt-14-dev clang-format
+    # packaging and the screenshot script
+    dpkg-dev file xvfb xauth imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Plindor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Sets up the machine, then builds and runs the whole test suite twice, headless: once as shipped
+# (warnings are errors) and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+export QT_QPA_PLATFORM=offscreen
+
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DPLINDOR_WERROR=ON "$@"
+    cmake --build "$dir"
+    ctest --test-dir "$dir" --output-on-failure
+}
+
+run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLINDOR_SANITIZE=ON -DPLINDOR_BENCH=OFF

@@ -1,0 +1,111 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "helpers/DialogFixture.h"
+
+#include "controls/MyButton.h"
+#include "controls/MyComboBox.h"
+#include "controls/MyEdit.h"
+#include "controls/MyListBox.h"
+#include "helpers/DropSimulator.h"
+
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+CDialogFixture::CDialogFixture(QDate today)
+    : m_today(today)
+{
+    open();
+}
+
+CDialogFixture::~CDialogFixture()
+{
+    m_dlg.reset();
+    m_settings.reset();
+    m_store.reset();
+}
+
+void CDialogFixture::open()
+{
+    m_store = std::make_unique<QSettings>(profilePath(), QSettings::IniFormat);
+    m_settings = std::make_unique<CPlindorSettings>(*m_store);
+    auto prompter = std::make_unique<CFakePrompter>();
+    m_prompter = prompter.get();
+    m_dlg = std::make_unique<CPlindorDlg>(*m_settings, std::move(prompter), m_today);
+    m_dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+}
+
+void CDialogFixture::restart()
+{
+    m_dlg->reject();
+    m_dlg.reset();
+    m_settings.reset();
+    m_store.reset();
+    open();
+}
+
+CPlindorDlg &CDialogFixture::dlg() const
+{
+    return *m_dlg;
+}
+
+CFakePrompter &CDialogFixture::prompter() const
+{
+    return *m_prompter;
+}
+
+QString CDialogFixture::profilePath() const
+{
+    return m_profileDir.filePath(u"plindor.ini"_s);
+}
+
+CMyListBox *CDialogFixture::queue() const
+{
+    return qobject_cast<CMyListBox *>(m_dlg->item(IDC_FILE_LIST));
+}
+
+CMyEdit *CDialogFixture::edit(int id) const
+{
+    return qobject_cast<CMyEdit *>(m_dlg->item(id));
+}
+
+CMyComboBox *CDialogFixture::combo(int id) const
+{
+    return qobject_cast<CMyComboBox *>(m_dlg->item(id));
+}
+
+CMyButton *CDialogFixture::dropButton(int id) const
+{
+    return qobject_cast<CMyButton *>(m_dlg->item(id));
+}
+
+QPushButton *CDialogFixture::button(int id) const
+{
+    return qobject_cast<QPushButton *>(m_dlg->item(id));
+}
+
+bool CDialogFixture::dropOnQueue(const QStringList &paths) const
+{
+    return CDropSimulator::dropPaths(queue(), paths);
+}
+
+void CDialogFixture::click(int id) const
+{
+    QTest::mouseClick(button(id), Qt::LeftButton);
+}
+
+QString CDialogFixture::editorTexts() const
+{
+    return edit(IDC_EDIT_PREFIX)->text() + u'|' + edit(IDC_EDIT_NAME)->text() + u'|' + edit(IDC_EDIT_SUFFIX)->text();
+}
+
+QString CDialogFixture::takeMessages() const
+{
+    QStringList texts;
+    for (const CFakePrompter::Message &message : m_prompter->messages)
+        texts << message.text;
+    m_prompter->messages.clear();
+    return texts.join(u'|');
+}

@@ -1,0 +1,14 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "helpers/FakePrompter.h"
+
+void CFakePrompter::message(QWidget *owner, const QString &text, const QString &caption)
+{
+    messages.append({ text, caption, owner });
+}
+
+QString CFakePrompter::chooseFolder(QWidget *, const QString &title)
+{
+    folderTitles << title;
+    return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
+}

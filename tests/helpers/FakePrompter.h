@@ -1,0 +1,26 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Prompter.h"
+
+#include <QList>
+#include <QStringList>
+
+/// Stands in for the message boxes and the folder picker: records every message and answers from a script.
+class CFakePrompter : public IPrompter
+{
+public:
+    struct Message {
+        QString text;
+        QString caption;
+        QWidget *owner;
+    };
+
+    void message(QWidget *owner, const QString &text, const QString &caption) override;
+    QString chooseFolder(QWidget *owner, const QString &title) override;
+
+    QList<Message> messages; ///< every message shown, oldest first
+    QStringList folderAnswers; ///< answers for the folder picker, taken from the front; empty means cancelled
+    QStringList folderTitles; ///< the titles the picker was opened with
+};

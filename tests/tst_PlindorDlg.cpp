@@ -1,0 +1,246 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/MyComboBox.h"
+#include "controls/MyEdit.h"
+#include "controls/MyListBox.h"
+#include "dialog/DialogTemplate.h"
+#include "helpers/DialogFixture.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+/// The main window as it opens, its lists filled from the date, and the ways out of it.
+class tst_PlindorDlg : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void startsIdle();
+    void showsPlaceholdersInRed();
+    void fontsAreBoldAtTheirHeights();
+    void queueHintIsPaintedNotAnItem();
+    void layoutFollowsTheDialogFont();
+    void tabOrderFollowsTheTemplate();
+    void candidateLists_data();
+    void candidateLists();
+    void leavingSavesTheProfile_data();
+    void leavingSavesTheProfile();
+};
+
+void tst_PlindorDlg::init()
+{
+    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
+}
+
+void tst_PlindorDlg::cleanup()
+{
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_PlindorDlg::startsIdle()
+{
+    CDialogFixture f;
+    QCOMPARE(f.dlg().windowTitle(), u"Plindor"_s);
+    QVERIFY(!(f.dlg().windowFlags() & Qt::WindowCloseButtonHint));
+    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
+        if (spec.id == IDC_STATIC || spec.id == IDC_FILE_LIST || spec.id == IDCANCEL || spec.id == IDC_PICTURE)
+            continue;
+        QWidget *widget = f.dlg().item(spec.id);
+        QVERIFY2(widget, spec.name);
+        QCOMPARE(widget->objectName(), QString::fromLatin1(spec.name));
+        if (qobject_cast<QLineEdit *>(widget))
+            QVERIFY2(qobject_cast<QLineEdit *>(widget)->isReadOnly(), spec.name);
+        else
+            QVERIFY2(!widget->isEnabled(), spec.name);
+    }
+    QVERIFY(f.button(IDCANCEL)->isEnabled());
+    QVERIFY(f.button(IDC_BTN_RENAME)->isDefault());
+    QVERIFY(f.button(IDC_BTN_VIEW_DIR)->isHidden());
+    QCOMPARE(f.combo(IDC_COMBO_TARGET_DIR)->count(), 1);
+    QCOMPARE(f.combo(IDC_COMBO_TARGET_DIR)->currentText(), u"拖入文件夹"_s);
+    QCOMPARE(f.button(IDC_BTN_DIR3)->text(), u"拖入目标文件夹3"_s);
+    QCOMPARE(f.button(IDC_BTN_TEXT1)->text(), u"示例学校"_s);
+}
+
+void tst_PlindorDlg::showsPlaceholdersInRed()
+{
+    CDialogFixture f;
+    QCOMPARE(f.editorTexts(), u"（添加前缀）|（请在此处修改文件名）|（后缀）"_s);
+    const QColor red(255, 0, 0);
+    for (int id : { IDC_EDIT_PREFIX, IDC_EDIT_NAME, IDC_EDIT_SUFFIX }) {
+        const QPalette palette = f.edit(id)->palette();
+        QCOMPARE(palette.color(QPalette::Active, QPalette::Text), red);
+        QCOMPARE(palette.color(QPalette::Inactive, QPalette::Text), red);
+    }
+    QCOMPARE(f.queue()->palette().color(QPalette::Active, QPalette::Text), QColor(0, 154, 97));
+    // The edits are read-only at first; the colour must survive the paint as well as the palette.
+    const QImage shot = f.edit(IDC_EDIT_NAME)->grab().toImage();
+    bool sawRed = false;
+    for (int y = 0; y < shot.height() && !sawRed; ++y) {
+        for (int x = 0; x < shot.width() && !sawRed; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            sawRed = c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    }
+    QVERIFY(sawRed);
+}
+
+void tst_PlindorDlg::fontsAreBoldAtTheirHeights()
+{
+    CDialogFixture f;
+    const QFont queueFont = f.queue()->font();
+    const QFont editFont = f.edit(IDC_EDIT_NAME)->font();
+    QCOMPARE(queueFont.weight(), QFont::Bold);
+    QCOMPARE(editFont.weight(), QFont::Bold);
+    const QFontMetrics queueMetrics(queueFont);
+    const QFontMetrics editMetrics(editFont);
+    QVERIFY(qAbs(queueMetrics.ascent() + queueMetrics.descent() - 28) <= 2);
+    QVERIFY(qAbs(editMetrics.ascent() + editMetrics.descent() - 23) <= 2);
+    // The Chinese placeholder must render with real glyphs, not boxes.
+    QVERIFY(QFontMetrics(editFont).inFontUcs4(U'添'));
+}
+
+void tst_PlindorDlg::queueHintIsPaintedNotAnItem()
+{
+    CDialogFixture f;
+    QCOMPARE(f.queue()->count(), 0);
+    const QColor green(0, 154, 97);
+    auto greenPixels = [&] {
+        const QImage shot = f.queue()->viewport()->grab().toImage();
+        int found = 0;
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x)
+                found += shot.pixelColor(x, y) == green ? 1 : 0;
+        }
+        return found;
+    };
+    QVERIFY(greenPixels() > 50);
+}
+
+void tst_PlindorDlg::layoutFollowsTheDialogFont()
+{
+    const QSize small = CDialogTemplate::baseUnits(QFont(u"Noto Sans CJK SC"_s, 9));
+    const QSize large = CDialogTemplate::baseUnits(QFont(u"Noto Sans CJK SC"_s, 18));
+    QVERIFY(large.width() > small.width());
+    QVERIFY(large.height() > small.height());
+    // Adjacent controls stay adjacent: rounding both edges avoids one-pixel gaps and overlaps.
+    const QRect left = CDialogTemplate::toPixels({ 7, 255, 81, 28 }, { 7, 15 });
+    const QRect right = CDialogTemplate::toPixels({ 88, 255, 81, 28 }, { 7, 15 });
+    QCOMPARE(left.right() + 1, right.left());
+    QCOMPARE(CDialogTemplate::toPixels({ 0, 0, 4, 8 }, { 7, 15 }).size(), QSize(7, 15));
+
+    CDialogFixture f;
+    const QRect window = f.dlg().rect();
+    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
+        if (QWidget *widget = f.dlg().item(spec.id); widget && widget->isVisible())
+            QVERIFY2(window.contains(widget->geometry()), spec.name);
+    }
+}
+
+void tst_PlindorDlg::tabOrderFollowsTheTemplate()
+{
+    CDialogFixture f;
+    QList<int> expected;
+    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
+        if (spec.id != IDC_STATIC && spec.id != IDC_PICTURE)
+            expected << spec.id;
+    }
+    QWidget *widget = f.queue();
+    for (int id : expected) {
+        QCOMPARE(widget->objectName(), f.dlg().item(id)->objectName());
+        do
+            widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || !f.dlg().isAncestorOf(widget) || widget->objectName().isEmpty());
+    }
+}
+
+void tst_PlindorDlg::candidateLists_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("termA");
+    QTest::addColumn<QStringList>("termB");
+    QTest::addColumn<QStringList>("dates");
+    QTest::addColumn<QString>("date");
+
+    QTest::newRow("spring") << QDate(2026, 3, 5)
+                            << QStringList { u"2023年上期"_s, u"2024年上期"_s, u"2025年上期"_s, u"2026年上期"_s }
+                            << QStringList { u"2023年下期"_s, u"2024年下期"_s, u"2025年下期"_s, u"2026年下期"_s }
+                            << QStringList { u"2026年"_s, u"2026年3月5日"_s, u"3月"_s, u"3月5日"_s } << u"2026年"_s;
+    QTest::newRow("december") << QDate(2026, 12, 7)
+                              << QStringList { u"2023年下期"_s, u"2024年下期"_s, u"2025年下期"_s, u"2026年下期"_s }
+                              << QStringList { u"2023年上期"_s, u"2024年上期"_s, u"2025年上期"_s, u"2026年上期"_s }
+                              << QStringList { u"12月"_s, u"12月7日"_s, u"2026年"_s, u"2026年12月7日"_s } << u"12月"_s;
+    QTest::newRow("last-day-of-august")
+        << QDate(2026, 8, 31) << QStringList { u"2023年上期"_s, u"2024年上期"_s, u"2025年上期"_s, u"2026年上期"_s }
+        << QStringList { u"2023年下期"_s, u"2024年下期"_s, u"2025年下期"_s, u"2026年下期"_s }
+        << QStringList { u"2026年"_s, u"2026年8月31日"_s, u"8月"_s, u"8月31日"_s } << u"2026年"_s;
+    QTest::newRow("first-of-september")
+        << QDate(2026, 9, 1) << QStringList { u"2023年下期"_s, u"2024年下期"_s, u"2025年下期"_s, u"2026年下期"_s }
+        << QStringList { u"2023年上期"_s, u"2024年上期"_s, u"2025年上期"_s, u"2026年上期"_s }
+        << QStringList { u"2026年"_s, u"2026年9月1日"_s, u"9月"_s, u"9月1日"_s } << u"2026年"_s;
+    QTest::newRow("january-sorts-month-first")
+        << QDate(2027, 1, 10) << QStringList { u"2024年上期"_s, u"2025年上期"_s, u"2026年上期"_s, u"2027年上期"_s }
+        << QStringList { u"2024年下期"_s, u"2025年下期"_s, u"2026年下期"_s, u"2027年下期"_s }
+        << QStringList { u"1月"_s, u"1月10日"_s, u"2027年"_s, u"2027年1月10日"_s } << u"1月"_s;
+}
+
+void tst_PlindorDlg::candidateLists()
+{
+    QFETCH(QDate, today);
+    QFETCH(QStringList, termA);
+    QFETCH(QStringList, termB);
+    QFETCH(QStringList, dates);
+    QFETCH(QString, date);
+    CDialogFixture f(today);
+    auto items = [](const QComboBox *combo) {
+        QStringList texts;
+        for (int i = 0; i < combo->count(); ++i)
+            texts << combo->itemText(i);
+        return texts;
+    };
+    QCOMPARE(items(f.combo(IDC_COMBO_TERM_A)), termA);
+    QCOMPARE(items(f.combo(IDC_COMBO_TERM_B)), termB);
+    QCOMPARE(items(f.combo(IDC_COMBO_DATE)), dates);
+    QCOMPARE(items(f.combo(IDC_COMBO_SUFFIX)), (QStringList { u"_1"_s, u"_2"_s, u"_3"_s, u"_4"_s, u"_5"_s }));
+    QCOMPARE(f.combo(IDC_COMBO_TERM_A)->currentText(), termA.last());
+    QCOMPARE(f.combo(IDC_COMBO_TERM_B)->currentText(), termB.last());
+    QCOMPARE(f.combo(IDC_COMBO_DATE)->currentText(), date);
+    QCOMPARE(f.combo(IDC_COMBO_SUFFIX)->currentText(), u"_1"_s);
+}
+
+void tst_PlindorDlg::leavingSavesTheProfile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("exit-button") << u"button"_s;
+    QTest::newRow("escape-key") << u"escape"_s;
+    QTest::newRow("window-manager-close") << u"close"_s;
+}
+
+void tst_PlindorDlg::leavingSavesTheProfile()
+{
+    QFETCH(QString, how);
+    CDialogFixture f;
+    QVERIFY(!QFile::exists(f.profilePath()));
+    QSignalSpy rejected(&f.dlg(), &QDialog::rejected);
+    if (how == u"button")
+        f.click(IDCANCEL);
+    else if (how == u"escape")
+        QTest::keyClick(&f.dlg(), Qt::Key_Escape);
+    else
+        f.dlg().close();
+    QCOMPARE(rejected.count(), 1);
+    QVERIFY(!f.dlg().isVisible());
+    QSettings stored(f.profilePath(), QSettings::IniFormat);
+    QCOMPARE(stored.value(u"m_cb5/num"_s).toString(), u"10001"_s);
+    QCOMPARE(stored.value(u"m_cb5/0"_s).toString(), u"拖入文件夹"_s);
+}
+
+QTEST_MAIN(tst_PlindorDlg)
+#include "tst_PlindorDlg.moc"
