@@ -1,11 +1,17 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PlindorDlg.h"
+#include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
 #include <QSettings>
 #include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,6 +24,18 @@ QIcon applicationIcon()
         icon.addFile(u":/icons/plindor-%1.png"_s.arg(size), QSize(size, size));
     return icon;
 }
+
+/// Absolute paths of the files and folders named on the command line, as a file manager passes them.
+QStringList pathArguments(const QStringList &arguments)
+{
+    QStringList paths;
+    for (const QString &argument : arguments) {
+        const QUrl url(argument);
+        const QString local = url.isLocalFile() ? url.toLocalFile() : argument;
+        paths << QDir::cleanPath(QDir::current().absoluteFilePath(local));
+    }
+    return paths;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -29,11 +47,37 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(u"io.github.plindor.Plindor"_s);
     QApplication::setWindowIcon(applicationIcon());
 
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Rename files and file them into folders."_s);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption selfTest(u"self-test"_s, u"Open the window and close it at once."_s);
+    parser.addOption(selfTest);
+    parser.addPositionalArgument(u"paths"_s, u"Files and folders to queue."_s, u"[paths...]"_s);
+    parser.process(app);
+    const QStringList paths = pathArguments(parser.positionalArguments());
+
+    CSingleInstance instance;
+    if (!parser.isSet(selfTest) && !instance.becomePrimary()) {
+        if (instance.sendToPrimary(paths))
+            return 0;
+        std::fputs("plindor: another window is running but does not answer\n", stderr);
+        return 1;
+    }
+
     const std::unique_ptr<QSettings> store = CPlindorSettings::openUserProfile();
     CPlindorSettings settings(*store);
     CPlindorDlg dlg(settings);
-    if (app.arguments().contains(u"--self-test"_s))
+    QObject::connect(&instance, &CSingleInstance::pathsReceived, &dlg, [&dlg](const QStringList &received) {
+        dlg.bringToFront();
+        dlg.queuePaths(received);
+    });
+    // A session that ends (logout, shutdown) closes the window through its exit path, so the settings are saved.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.reject(); });
+    if (parser.isSet(selfTest))
         QTimer::singleShot(0, &dlg, &QDialog::accept);
     dlg.show();
+    if (!paths.isEmpty())
+        dlg.queuePaths(paths);
     return app.exec();
 }

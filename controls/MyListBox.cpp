@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDropEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QSet>
 
@@ -92,10 +93,39 @@ void CMyListBox::dropEvent(QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
+    queueAndLoad(paths);
+}
+
+void CMyListBox::queueAndLoad(const QStringList &paths)
+{
     addPaths(paths);
+    if (count() == 0)
+        return;
     setCurrentRow(0);
     loadItem(pathAt(0));
     Q_EMIT dropLoaded();
+}
+
+void CMyListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && currentRow() >= 0) {
+        Q_EMIT removeRequested(pathAt(currentRow()));
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    const QListWidgetItem *entry = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    if (!entry)
+        return;
+    const QString path = QDir::fromNativeSeparators(entry->text());
+    QMenu menu(this);
+    QAction *remove = menu.addAction(tr("从队列中移除（不删除文件）"));
+    remove->setShortcut(QKeySequence::Delete);
+    if (menu.exec(event->globalPos()) == remove)
+        Q_EMIT removeRequested(path);
 }
 
 void CMyListBox::mouseReleaseEvent(QMouseEvent *event)

@@ -17,6 +17,8 @@ public:
 
     /// Queues the paths not already queued; returns how many were added.
     qsizetype addPaths(const QStringList &paths);
+    /// Queues paths exactly as a drop does: adds the new ones, then selects and loads the first item.
+    void queueAndLoad(const QStringList &paths);
     [[nodiscard]] QString pathAt(int row) const;
     [[nodiscard]] int rowOf(const QString &path) const;
     /// Removes one queued path; the file itself is not touched.
@@ -37,12 +39,16 @@ Q_SIGNALS:
     void dropLoaded();
     /// The user clicked an item; it has been loaded into the members above.
     void clickLoaded();
+    /// The user asked to take this path off the queue (Delete key or context menu).
+    void removeRequested(const QString &path);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -7,6 +7,7 @@
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
 #include "controls/PathParts.h"
+#include "dialog/AccessibleTexts.h"
 #include "dialog/CandidateLists.h"
 #include "dialog/DialogTemplate.h"
 #include "dialog/NameComposer.h"
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,7 +98,9 @@ QWidget *createControl(const CDialogTemplate::Item &spec, QWidget *parent)
 void applyStyles(QWidget *widget, const CDialogTemplate::Item &spec)
 {
     widget->setObjectName(QString::fromLatin1(spec.name));
-    widget->setAccessibleName(spec.text);
+    const QString name = CAccessibleTexts::name(spec.id);
+    widget->setAccessibleName(name.isEmpty() ? spec.text : name);
+    widget->setAccessibleDescription(CAccessibleTexts::description(spec.id));
     widget->setEnabled((spec.styles & CDialogTemplate::Disabled) == 0);
     widget->setVisible((spec.styles & CDialogTemplate::Hidden) == 0);
     widget->setAcceptDrops((spec.styles & CDialogTemplate::AcceptsDrops) != 0);
@@ -281,6 +285,7 @@ void CPlindorDlg::connectSignals()
 {
     connect(m_listFiles, &CMyListBox::dropLoaded, this, &CPlindorDlg::OnQueueDropLoaded);
     connect(m_listFiles, &CMyListBox::clickLoaded, this, &CPlindorDlg::OnQueueClickLoaded);
+    connect(m_listFiles, &CMyListBox::removeRequested, this, &CPlindorDlg::OnQueueRemoveRequested);
     connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
@@ -395,6 +400,36 @@ void CPlindorDlg::OnQueueClickLoaded()
 {
     m_editName->setText(m_listFiles->m_Name);
     adoptQueueItem(m_listFiles->m_filePath, m_listFiles->m_Name, m_listFiles->m_extend, m_listFiles->m_filePathName);
+}
+
+void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
+{
+    m_listFiles->removePath(path);
+    RefreshQueue();
+}
+
+void CPlindorDlg::queuePaths(const QStringList &paths)
+{
+    QStringList existing;
+    QStringList missing;
+    for (const QString &path : paths)
+        (QFileInfo::exists(path) || QFileInfo(path).isSymLink() ? existing : missing) << path;
+    if (!missing.isEmpty()) {
+        QStringList shown;
+        for (const QString &path : std::as_const(missing))
+            shown << QDir::toNativeSeparators(path);
+        m_prompter->message(this, tr("以下路径不存在，未加入队列：\n%1").arg(shown.join(u'\n')), tr("错误提示"));
+    }
+    if (!existing.isEmpty())
+        m_listFiles->queueAndLoad(existing);
+}
+
+void CPlindorDlg::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
 }
 
 void CPlindorDlg::OnEditPathDropped(CMyEdit *edit)

@@ -41,6 +41,12 @@ public:
     void SaveSettings();
     [[nodiscard]] QString BrowseForFolder();
 
+    /// Queues paths given on the command line or by a second launch, exactly as if dropped on the queue;
+    /// paths that do not exist are reported and left out.
+    void queuePaths(const QStringList &paths);
+    /// Shows the window on top of the others, as a second launch expects.
+    void bringToFront();
+
     /// Leaving by the exit button, Esc or the window manager's close all save the settings.
     void reject() override;
 
@@ -86,6 +92,7 @@ private:
     // What the drop targets report.
     void OnQueueDropLoaded();
     void OnQueueClickLoaded();
+    void OnQueueRemoveRequested(const QString &path);
     void OnButtonRightClicked(CMyButton *button);
     void OnComboFolderDropped(CMyComboBox *combo);
     void OnEditPathDropped(CMyEdit *edit);
