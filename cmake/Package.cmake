@@ -1,0 +1,32 @@
+# SPDX-FileCopyrightText: 2026 Plindor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# A Debian package from the same install rules: `cmake --build build --target package`.
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME plindor)
+set(CPACK_PACKAGE_VENDOR "Plindor developers")
+set(CPACK_PACKAGE_CONTACT "Plindor developers <plindor@users.noreply.github.com>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Rename files with ready-made name parts and file them into folders")
+set(CPACK_PACKAGE_DESCRIPTION "Plindor renames one queued file at a time from a prefix, a name and a suffix,
+offering school terms, today's date, numbered suffixes and custom words, and
+moves it into one of five favourite folders in the same click. It never
+overwrites an existing file.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://plindor.github.io)
+# dpkg-shlibdeps derives the exact library dependencies from the binary.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt finds its platform plugins there; the font shows the Chinese interface; fcitx5 users type names through it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fcitx5-frontend-qt6")
+include(CPack)
+
+if(BUILD_TESTING)
+    add_test(NAME debian-package
+             COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR} -DAPP_ID=${PLINDOR_APP_ID}
+                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
+    set_tests_properties(debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+endif()
