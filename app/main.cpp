@@ -25,6 +25,26 @@ QIcon applicationIcon()
     return icon;
 }
 
+/// Closes the window once it has painted itself: `--self-test` proves the whole start-up path works.
+class CCloseAfterFirstPaint : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            QTimer::singleShot(0, qobject_cast<QDialog *>(watched), &QDialog::accept);
+        }
+        return false;
+    }
+
+private:
+    bool m_done = false;
+};
+
 /// Absolute paths of the files and folders named on the command line, as a file manager passes them.
 QStringList pathArguments(const QStringList &arguments)
 {
@@ -58,7 +78,8 @@ int main(int argc, char *argv[])
     const QStringList paths = pathArguments(parser.positionalArguments());
 
     CSingleInstance instance;
-    if (!parser.isSet(selfTest) && !instance.becomePrimary()) {
+    // The self-test opens its window even beside a running one, and never forwards.
+    if (!instance.becomePrimary() && !parser.isSet(selfTest)) {
         if (instance.sendToPrimary(paths))
             return 0;
         std::fputs("plindor: another window is running but does not answer\n", stderr);
@@ -74,8 +95,9 @@ int main(int argc, char *argv[])
     });
     // A session that ends (logout, shutdown) closes the window through its exit path, so the settings are saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.reject(); });
+    CCloseAfterFirstPaint closer;
     if (parser.isSet(selfTest))
-        QTimer::singleShot(0, &dlg, &QDialog::accept);
+        dlg.installEventFilter(&closer);
     dlg.show();
     if (!paths.isEmpty())
         dlg.queuePaths(paths);
