@@ -153,6 +153,9 @@ void CPlindorDlg::createControls()
         // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
         if (spec.kind == CDialogTemplate::Kind::DropCombo)
             place.setHeight(widget->sizeHint().height());
+        // A picture control takes the size of its bitmap.
+        if (spec.kind == CDialogTemplate::Kind::Picture)
+            place.setSize(widget->sizeHint());
         widget->setGeometry(place);
         if (spec.kind == CDialogTemplate::Kind::GroupBox)
             widget->lower();
