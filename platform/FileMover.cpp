@@ -27,7 +27,9 @@ namespace
 using Ability = CFileMover::Ability;
 using Abilities = CFileMover::Abilities;
 
-constexpr qint64 kChunk = qint64(1) << 20;
+constexpr qint64 kReportEvery = qint64(1) << 20;
+// Small enough to stay in the CPU cache: 1 MiB blocks copied at half the speed.
+constexpr qint64 kBlock = qint64(128) << 10;
 constexpr qsizetype kMaxNameBytes = 255;
 constexpr int kNameAttempts = 100;
 
@@ -340,10 +342,10 @@ Fd createTemporary(int folder, Abilities doWithout, QByteArray &name)
 ssize_t readThenWrite(int in, int out, size_t length, QByteArray &buffer)
 {
     if (buffer.isEmpty())
-        buffer.resize(kChunk);
+        buffer.resize(kBlock);
     ssize_t got = 0;
     do
-        got = ::read(in, buffer.data(), length);
+        got = ::read(in, buffer.data(), std::min(length, size_t(buffer.size())));
     while (got < 0 && errno == EINTR);
     for (ssize_t written = 0; got > 0 && written < got;) {
         const ssize_t n = ::write(out, buffer.constData() + written, size_t(got - written));
@@ -364,8 +366,9 @@ MoveResult copyContents(const Job &job, int in, int out)
     const qint64 total = job.sourceStat.st_size;
     bool useRange = !job.doWithout.testFlag(Ability::CopyFileRange);
     QByteArray buffer;
+    qint64 reported = 0;
     for (qint64 done = 0; done < total;) {
-        const auto length = size_t(std::min(kChunk, total - done));
+        const auto length = size_t(std::min(useRange ? kReportEvery : kBlock, total - done));
         ssize_t n = -1;
         if (useRange) {
             n = ::copy_file_range(in, nullptr, out, nullptr, length, 0);
@@ -380,6 +383,9 @@ MoveResult copyContents(const Job &job, int in, int out)
         if (n == 0)
             return failed(job, MoveError::SourceChanged, u"the file became shorter during the copy"_s);
         done += n;
+        if (done - reported < kReportEvery && done < total)
+            continue;
+        reported = done;
         if (job.progress && !job.progress->copied(done, total))
             return failed(job, MoveError::Cancelled);
     }
