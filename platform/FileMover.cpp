@@ -58,6 +58,7 @@ struct Fd {
     }
 };
 
+// One move, with the paths already encoded the way the kernel sees them.
 struct Job {
     QByteArray source;
     QByteArray sourceParent;
@@ -303,6 +304,7 @@ QByteArray linkTarget(const QByteArray &path)
     }
 }
 
+// A link is recreated, never followed: moving a link must not move or copy what it points to.
 MoveResult moveLinkAcross(const Job &job)
 {
     const QByteArray target = linkTarget(job.source);
@@ -317,6 +319,7 @@ MoveResult moveLinkAcross(const Job &job)
     return failure(job, err);
 }
 
+// An unnamed file never shows up half written and vanishes by itself if the program dies during the copy.
 Fd createTemporary(int folder, Abilities doWithout, QByteArray &name)
 {
     name.clear();
@@ -443,7 +446,9 @@ MoveResult fillAndPublish(const Job &job, int in, int folder, int out, const QBy
         return result;
     if (const int err = publish(job, folder, out, temporaryName); err != 0)
         return failure(job, err);
-    if (::fsync(folder) == 0 && ::unlink(job.source.constData()) == 0)
+    // The new name must be on disk before the old file goes, or a power cut could leave neither.
+    const bool synced = ::fsync(folder) == 0 || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
+    if (synced && ::unlink(job.source.constData()) == 0)
         return job.report;
     const int err = errno;
     ::unlinkat(folder, job.name.constData(), 0);
@@ -453,6 +458,7 @@ MoveResult fillAndPublish(const Job &job, int in, int folder, int out, const QBy
 // Whatever fails, the temporary goes and the source stays: one complete copy exists at every moment.
 MoveResult copyAcross(const Job &job)
 {
+    // O_NOFOLLOW: a link swapped in since the lstat must not make us copy (and then delete) something else.
     const Fd in(::open(job.source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!in.isOpen())
         return failure(job, errno);
@@ -562,6 +568,8 @@ Job makeJob(const QString &source, const QString &targetDir, const QString &newN
 
 } // namespace
 
+// QFile::rename is no use here: it cuts a name at an embedded NUL, may replace an existing file, and across file
+// systems it writes straight into the final name without keeping mode or times.
 MoveResult CFileMover::move(const QString &source, const QString &targetDir, const QString &newName,
                             IMoveProgress *progress, Abilities doWithout)
 {

@@ -96,8 +96,9 @@ QByteArray linkText(const QString &path)
     return length < 0 ? QByteArray("<unreadable>") : QByteArray(text, length);
 }
 
-// Every entry below `root`, hidden ones included, with its type, mode and content (or link text).
-Listing listing(const QString &root)
+// Every entry below `root`, hidden ones included, with its type, mode and content (or link text). The change time
+// shows whether a refused move touched an entry even if it put it back.
+Listing listing(const QString &root, bool withChangeTime = false)
 {
     Listing entries;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -108,6 +109,8 @@ Listing listing(const QString &root)
         };
         ::lstat(native(path).constData(), &st);
         QByteArray entry = QByteArray::number(st.st_mode, 8) + ' ';
+        if (withChangeTime)
+            entry += QByteArray::number(st.st_ctim.tv_sec) + '.' + QByteArray::number(st.st_ctim.tv_nsec) + ' ';
         if (S_ISLNK(st.st_mode))
             entry += linkText(path);
         else if (S_ISREG(st.st_mode))
@@ -385,12 +388,12 @@ void tst_FileMover::refuses()
     QFETCH(QString, name);
     QFETCH(MoveError, error);
     QFETCH(Abilities, doWithout);
-    const Listing before = listing(m_dir->path());
+    const Listing before = listing(m_dir->path(), true);
 
     const MoveResult result = CFileMover::move(path(source), path(folder), name, nullptr, doWithout);
 
     QCOMPARE(result.error, error);
-    QCOMPARE(listing(m_dir->path()), before);
+    QCOMPARE(listing(m_dir->path(), true), before);
 }
 
 void tst_FileMover::refusesWithoutPermission()
