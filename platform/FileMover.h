@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFlags>
 #include <QString>
 
 /// Why a move did not happen; None means the item now lives at the destination.
@@ -47,7 +48,19 @@ public:
 class CFileMover
 {
 public:
+    /// Abilities some file systems lack (FUSE mounts of FAT, exFAT or NTFS sticks lack the first two). Test seam:
+    /// naming one makes move() take the path it takes where the ability is missing, even on a disk that has it.
+    enum class Ability {
+        NoReplaceRename = 0x1, ///< renameat2(RENAME_NOREPLACE)
+        HardLinks = 0x2, ///< link()
+        UnnamedTempFiles = 0x4, ///< open(O_TMPFILE)
+        CopyFileRange = 0x8, ///< copy_file_range() between the two file systems
+    };
+    Q_DECLARE_FLAGS(Abilities, Ability)
+
     /// Moves `source` into `targetDir` under `newName`. On any failure the file system is as it was.
     [[nodiscard]] static MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
-                                         IMoveProgress *progress = nullptr);
+                                         IMoveProgress *progress = nullptr, Abilities doWithout = {});
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(CFileMover::Abilities)

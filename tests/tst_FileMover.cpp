@@ -1,0 +1,619 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FileMover.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <latch>
+#include <memory>
+#include <thread>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using Ability = CFileMover::Ability;
+using Abilities = CFileMover::Abilities;
+using Listing = QMap<QString, QByteArray>;
+
+char *toString(const MoveError &error)
+{
+    static const char *const names[] = { "None",
+                                         "SameFile",
+                                         "InvalidName",
+                                         "NameTooLong",
+                                         "SourceMissing",
+                                         "DestinationExists",
+                                         "TargetFolderMissing",
+                                         "TargetNotFolder",
+                                         "IntoItself",
+                                         "FolderAcrossFilesystems",
+                                         "PermissionDenied",
+                                         "ReadOnlyFilesystem",
+                                         "NoSpace",
+                                         "SourceChanged",
+                                         "Cancelled",
+                                         "IoError" };
+    return qstrdup(names[int(error)]);
+}
+
+namespace
+{
+
+constexpr qint64 kMiB = 1 << 20;
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(content), content.size());
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished() || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitCode();
+}
+
+QByteArray pattern(qint64 size, char seed)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        data[i] = char(seed + i * 7 + i / 4093);
+    return data;
+}
+
+QByteArray linkText(const QString &path)
+{
+    char text[4096];
+    const ssize_t length = ::readlink(native(path).constData(), text, sizeof text);
+    return length < 0 ? QByteArray("<unreadable>") : QByteArray(text, length);
+}
+
+// Every entry below `root`, hidden ones included, with its type, mode and content (or link text). The change time
+// shows whether a refused move touched an entry even if it put it back.
+Listing listing(const QString &root, bool withChangeTime = false)
+{
+    Listing entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        struct stat st {
+        };
+        ::lstat(native(path).constData(), &st);
+        QByteArray entry = QByteArray::number(st.st_mode, 8) + ' ';
+        if (withChangeTime)
+            entry += QByteArray::number(st.st_ctim.tv_sec) + '.' + QByteArray::number(st.st_ctim.tv_nsec) + ' ';
+        if (S_ISLNK(st.st_mode))
+            entry += linkText(path);
+        else if (S_ISREG(st.st_mode))
+            entry += QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha1).toHex();
+        entries.insert(QDir(root).relativeFilePath(path), entry);
+    }
+    return entries;
+}
+
+Listing movedIn(const Listing &before, const QString &from, const QString &to)
+{
+    Listing after;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        const QString &key = it.key();
+        const bool moves = key == from || key.startsWith(from + u'/');
+        after.insert(moves ? to + key.mid(from.size()) : key, it.value());
+    }
+    return after;
+}
+
+void addForEachFilesystemKind(const char *name, const std::function<void(QTestData &)> &fill)
+{
+    const std::pair<const char *, Abilities> kinds[] = {
+        { "native", {} },
+        { "no RENAME_NOREPLACE", Ability::NoReplaceRename },
+        { "no RENAME_NOREPLACE nor link", Ability::NoReplaceRename | Ability::HardLinks },
+    };
+    for (const auto &[kind, doWithout] : kinds) {
+        QTestData &row = QTest::addRow("%s, %s", name, kind);
+        fill(row);
+        row << doWithout;
+    }
+}
+
+/// Answers the mover's progress reports from a script and records them.
+class CScriptedProgress : public IMoveProgress
+{
+public:
+    explicit CScriptedProgress(std::function<bool(int call)> answer = {})
+        : m_answer(std::move(answer))
+    {
+    }
+    bool copied(qint64 done, qint64 total) override
+    {
+        reports.append(done);
+        lastTotal = total;
+        return m_answer ? m_answer(int(reports.size())) : true;
+    }
+    QList<qint64> reports;
+    qint64 lastTotal = -1;
+
+private:
+    std::function<bool(int)> m_answer;
+};
+
+/// Acts as another user for a scope, so that mode bits hold for a test run as root.
+class CEffectiveUser
+{
+public:
+    explicit CEffectiveUser(uid_t uid)
+        : m_switched(::geteuid() == 0 && ::seteuid(uid) == 0)
+    {
+    }
+    ~CEffectiveUser()
+    {
+        if (m_switched && ::seteuid(0) != 0)
+            qFatal("could not become root again");
+    }
+    CEffectiveUser(const CEffectiveUser &) = delete;
+    CEffectiveUser &operator=(const CEffectiveUser &) = delete;
+
+private:
+    bool m_switched;
+};
+
+} // namespace
+
+/// Moves real files in a scratch folder, with tmpfs mounts as the second file system when run as root.
+class tst_FileMover : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void renames_data();
+    void renames();
+    void refuses_data();
+    void refuses();
+    void refusesWithoutPermission();
+    void refusesOnReadOnlyFilesystem_data();
+    void refusesOnReadOnlyFilesystem();
+    void racingMovesKeepBothFiles_data();
+    void racingMovesKeepBothFiles();
+    void copiesAcrossFilesystems_data();
+    void copiesAcrossFilesystems();
+    void movesLinksAndRefusesFoldersAcross();
+    void abandonsCopyCleanly_data();
+    void abandonsCopyCleanly();
+    void worksOnCaseInsensitiveFuseMount();
+
+private:
+    QString path(const QString &relative) const;
+    QString mountTmpfs(const QString &relative, const char *options);
+    QString mountExfat(const QString &relative);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_mounts;
+    QStringList m_loopDevices;
+    QString m_mountFailure;
+};
+
+QString tst_FileMover::path(const QString &relative) const
+{
+    return relative.isEmpty() ? relative : m_dir->filePath(relative);
+}
+
+QString tst_FileMover::mountTmpfs(const QString &relative, const char *options)
+{
+    const QString point = path(relative);
+    QDir().mkpath(point);
+    if (::geteuid() != 0) {
+        m_mountFailure = u"a second file system needs a tmpfs mount, which needs root"_s;
+        return {};
+    }
+    if (::mount("tmpfs", native(point).constData(), "tmpfs", 0, options) != 0) {
+        m_mountFailure = u"mounting a tmpfs failed: "_s + QString::fromUtf8(std::strerror(errno));
+        return {};
+    }
+    m_mounts.prepend(point);
+    return point;
+}
+
+// The FUSE exFAT driver is what a USB stick gets: no RENAME_NOREPLACE, no hard links, names without case.
+QString tst_FileMover::mountExfat(const QString &relative)
+{
+    const QString point = path(relative);
+    const QString image = path(u"exfat.img"_s);
+    QDir().mkpath(point);
+    m_mountFailure = u"needs root and the packages exfatprogs and exfat-fuse"_s;
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mkfs.exfat"_s).isEmpty()
+        || QStandardPaths::findExecutable(u"mount.exfat-fuse"_s).isEmpty())
+        return {};
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 * kMiB) || run(u"mkfs.exfat"_s, { image }) != 0)
+        return {};
+    file.close();
+    QByteArray output;
+    if (run(u"losetup"_s, { u"--find"_s, u"--show"_s, image }, &output) != 0)
+        return {};
+    const QString device = QString::fromUtf8(output).trimmed();
+    m_loopDevices.append(device);
+    if (run(u"mount.exfat-fuse"_s, { device, point }) != 0)
+        return {};
+    m_mounts.prepend(point);
+    QFile::remove(image); // the loop device keeps it; the listings must not see it
+    return point;
+}
+
+void tst_FileMover::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    writeFile(path(u"f.txt"_s), "source bytes");
+    writeFile(path(u"other.txt"_s), "other bytes");
+    writeFile(path(u"case.txt"_s), "case bytes");
+    QVERIFY(QDir().mkpath(path(u"dir/child"_s)));
+    QVERIFY(QDir().mkpath(path(u"empty"_s)));
+    writeFile(path(u"dir/top.txt"_s), "top");
+    writeFile(path(u"dir/child/.inner"_s), "inner");
+    QCOMPARE(::link(native(path(u"f.txt"_s)), native(path(u"hard.txt"_s))), 0);
+    QCOMPARE(::link(native(path(u"f.txt"_s)), native(path(u"F.txt"_s))), 0);
+    QCOMPARE(::symlink("other.txt", native(path(u"link"_s))), 0);
+    QCOMPARE(::symlink("nowhere", native(path(u"dangling"_s))), 0);
+    QCOMPARE(::symlink("dir/child", native(path(u"childLink"_s))), 0);
+}
+
+void tst_FileMover::cleanup()
+{
+    for (const QString &point : std::as_const(m_mounts))
+        ::umount2(native(point).constData(), MNT_DETACH);
+    m_mounts.clear();
+    for (const QString &device : std::as_const(m_loopDevices))
+        run(u"losetup"_s, { u"-d"_s, device });
+    m_loopDevices.clear();
+    m_dir.reset();
+}
+
+void tst_FileMover::renames_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<Abilities>("doWithout");
+    const QString longest = QString(85, QChar(0x6C49)); // 85 CJK characters are exactly 255 bytes of UTF-8
+    const auto add = [](const char *name, QString source, QString folder, QString newName, QString expected) {
+        addForEachFilesystemKind(name, [=](QTestData &row) { row << source << folder << newName << expected; });
+    };
+    add("file in place", u"f.txt"_s, u"."_s, u"g.txt"_s, u"g.txt"_s);
+    add("file into folder", u"f.txt"_s, u"empty"_s, u"f.txt"_s, u"empty/f.txt"_s);
+    add("folder in place", u"dir"_s, u"."_s, u"renamed"_s, u"renamed"_s);
+    add("folder into sibling", u"dir"_s, u"empty"_s, u"dir"_s, u"empty/dir"_s);
+    add("folder given with a trailing slash", u"dir/"_s, u"empty/"_s, u"d"_s, u"empty/d"_s);
+    add("link, not its target", u"link"_s, u"dir"_s, u"l"_s, u"dir/l"_s);
+    add("dangling link", u"dangling"_s, u"."_s, u"still-dangling"_s, u"still-dangling"_s);
+    add("through a linked folder", u"f.txt"_s, u"childLink"_s, u"x"_s, u"dir/child/x"_s);
+    add("case only", u"case.txt"_s, u"."_s, u"CASE.txt"_s, u"CASE.txt"_s);
+    add("hidden name", u"f.txt"_s, u"."_s, u".f"_s, u".f"_s);
+    add("255 bytes", u"f.txt"_s, u"."_s, longest, longest);
+}
+
+void tst_FileMover::renames()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    QFETCH(Abilities, doWithout);
+    const QString from = QDir::cleanPath(source);
+    const Listing before = listing(m_dir->path());
+
+    const MoveResult result = CFileMover::move(path(source), path(folder), name, nullptr, doWithout);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QCOMPARE(result.destination, QDir::cleanPath(path(folder)) + u'/' + name);
+    QCOMPARE(listing(m_dir->path()), movedIn(before, from, expected));
+}
+
+void tst_FileMover::refuses_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<MoveError>("error");
+    QTest::addColumn<Abilities>("doWithout");
+    const auto add = [](const char *name, QString source, QString folder, QString newName, MoveError error) {
+        addForEachFilesystemKind(name, [=](QTestData &row) { row << source << folder << newName << error; });
+    };
+    const QString nul(QChar(0));
+    add("onto a file", u"f.txt"_s, u"."_s, u"other.txt"_s, MoveError::DestinationExists);
+    add("onto an empty folder", u"f.txt"_s, u"."_s, u"empty"_s, MoveError::DestinationExists);
+    add("folder onto an empty folder", u"dir"_s, u"."_s, u"empty"_s, MoveError::DestinationExists);
+    add("folder onto a file", u"dir"_s, u"."_s, u"other.txt"_s, MoveError::DestinationExists);
+    add("onto its own hard link", u"f.txt"_s, u"."_s, u"hard.txt"_s, MoveError::DestinationExists);
+    add("onto its hard link differing in case", u"f.txt"_s, u"."_s, u"F.txt"_s, MoveError::DestinationExists);
+    add("onto a link", u"f.txt"_s, u"."_s, u"link"_s, MoveError::DestinationExists);
+    add("onto a dangling link", u"f.txt"_s, u"."_s, u"dangling"_s, MoveError::DestinationExists);
+    add("same file", u"f.txt"_s, u"."_s, u"f.txt"_s, MoveError::SameFile);
+    add("same file through a linked folder", u"dir/child/.inner"_s, u"childLink"_s, u".inner"_s, MoveError::SameFile);
+    add("same folder", u"dir"_s, u"."_s, u"dir"_s, MoveError::SameFile);
+    add("source missing", u"missing.txt"_s, u"."_s, u"x"_s, MoveError::SourceMissing);
+    add("source path cut by NUL", u"f.txt"_s + nul + u"x"_s, u"."_s, u"x"_s, MoveError::SourceMissing);
+    add("folder into itself", u"dir"_s, u"dir"_s, u"x"_s, MoveError::IntoItself);
+    add("folder into its child", u"dir"_s, u"dir/child"_s, u"x"_s, MoveError::IntoItself);
+    add("folder into its child through a link", u"dir"_s, u"childLink"_s, u"x"_s, MoveError::IntoItself);
+    add("separator", u"f.txt"_s, u"."_s, u"dir/x"_s, MoveError::InvalidName);
+    add("climbing separator", u"f.txt"_s, u"empty"_s, u"../x"_s, MoveError::InvalidName);
+    add("NUL", u"f.txt"_s, u"."_s, u"other.txt"_s + nul + u"x"_s, MoveError::InvalidName);
+    add("empty name", u"f.txt"_s, u"."_s, QString(), MoveError::InvalidName);
+    add("dot", u"f.txt"_s, u"."_s, u"."_s, MoveError::InvalidName);
+    add("dot dot", u"f.txt"_s, u"dir"_s, u".."_s, MoveError::InvalidName);
+    add("258 bytes", u"f.txt"_s, u"."_s, QString(86, QChar(0x6C49)), MoveError::NameTooLong);
+    add("256 ASCII bytes", u"f.txt"_s, u"."_s, QString(256, u'a'), MoveError::NameTooLong);
+    add("target folder missing", u"f.txt"_s, u"nope"_s, u"x"_s, MoveError::TargetFolderMissing);
+    add("target folder empty", u"f.txt"_s, QString(), u"x"_s, MoveError::TargetFolderMissing);
+    add("target below a file", u"f.txt"_s, u"other.txt/sub"_s, u"x"_s, MoveError::TargetFolderMissing);
+    add("target is a file", u"f.txt"_s, u"other.txt"_s, u"x"_s, MoveError::TargetNotFolder);
+}
+
+void tst_FileMover::refuses()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(MoveError, error);
+    QFETCH(Abilities, doWithout);
+    const Listing before = listing(m_dir->path(), true);
+
+    const MoveResult result = CFileMover::move(path(source), path(folder), name, nullptr, doWithout);
+
+    QCOMPARE(result.error, error);
+    QCOMPARE(listing(m_dir->path(), true), before);
+}
+
+void tst_FileMover::refusesWithoutPermission()
+{
+    // Root passes every mode bit; acting as "nobody" makes 0555 mean read-only again.
+    QVERIFY(QFile::setPermissions(
+        m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QDir().mkpath(path(u"open"_s)) && QDir().mkpath(path(u"locked"_s)));
+    writeFile(path(u"open/a.txt"_s), "a");
+    writeFile(path(u"locked/b.txt"_s), "b");
+    QCOMPARE(::chmod(native(path(u"open"_s)), 0777), 0);
+    QCOMPARE(::chmod(native(path(u"locked"_s)), 0555), 0);
+    const Listing before = listing(m_dir->path());
+    {
+        const CEffectiveUser nobody(65534);
+        QCOMPARE(CFileMover::move(path(u"open/a.txt"_s), path(u"locked"_s), u"a.txt"_s).error,
+                 MoveError::PermissionDenied);
+        QCOMPARE(CFileMover::move(path(u"locked/b.txt"_s), path(u"locked"_s), u"c.txt"_s).error,
+                 MoveError::PermissionDenied);
+        QCOMPARE(CFileMover::move(path(u"locked/b.txt"_s), path(u"open"_s), u"b.txt"_s).error,
+                 MoveError::PermissionDenied);
+    }
+    QCOMPARE(listing(m_dir->path()), before);
+}
+
+void tst_FileMover::refusesOnReadOnlyFilesystem_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("rename inside") << u"ro/a.txt"_s << u"ro"_s;
+    QTest::newRow("move in") << u"f.txt"_s << u"ro"_s;
+    QTest::newRow("move out") << u"ro/a.txt"_s << u"empty"_s;
+}
+
+void tst_FileMover::refusesOnReadOnlyFilesystem()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, folder);
+    if (::geteuid() != 0)
+        QSKIP("a read-only bind mount needs root");
+    QVERIFY(QDir().mkpath(path(u"ro"_s)));
+    writeFile(path(u"ro/a.txt"_s), "a");
+    const QByteArray point = native(path(u"ro"_s));
+    QCOMPARE(::mount(point.constData(), point.constData(), nullptr, MS_BIND, nullptr), 0);
+    m_mounts.prepend(path(u"ro"_s));
+    QCOMPARE(::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
+    const Listing before = listing(m_dir->path());
+
+    QCOMPARE(CFileMover::move(path(source), path(folder), u"b.txt"_s).error, MoveError::ReadOnlyFilesystem);
+    QCOMPARE(listing(m_dir->path()), before);
+}
+
+void tst_FileMover::racingMovesKeepBothFiles_data()
+{
+    QTest::addColumn<Abilities>("doWithout");
+    QTest::newRow("RENAME_NOREPLACE") << Abilities();
+    QTest::newRow("link and unlink") << Abilities(Ability::NoReplaceRename);
+}
+
+void tst_FileMover::racingMovesKeepBothFiles()
+{
+    QFETCH(Abilities, doWithout);
+    for (int round = 0; round < 200; ++round) {
+        const QString target = u"won%1"_s.arg(round);
+        const QStringList sources = { path(u"a%1"_s.arg(round)), path(u"b%1"_s.arg(round)) };
+        for (const QString &source : sources)
+            writeFile(source, source.toUtf8());
+        MoveResult results[2];
+        std::latch start(2);
+        const auto race = [&](int i) {
+            start.arrive_and_wait();
+            results[i] = CFileMover::move(sources[i], m_dir->path(), target, nullptr, doWithout);
+        };
+        std::thread first(race, 0);
+        std::thread second(race, 1);
+        first.join();
+        second.join();
+        QCOMPARE(int(results[0].ok()) + int(results[1].ok()), 1);
+        const int winner = results[0].ok() ? 0 : 1;
+        QCOMPARE(results[1 - winner].error, MoveError::DestinationExists);
+        QCOMPARE(readAll(path(target)), sources[winner].toUtf8());
+        QCOMPARE(readAll(sources[1 - winner]), sources[1 - winner].toUtf8());
+        QVERIFY(!QFile::exists(sources[winner]));
+    }
+}
+
+void tst_FileMover::copiesAcrossFilesystems_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<Abilities>("doWithout");
+    QTest::newRow("O_TMPFILE, copy_file_range") << 3 * kMiB + 17 << Abilities();
+    QTest::newRow("named temporary") << 3 * kMiB + 17 << Abilities(Ability::UnnamedTempFiles);
+    QTest::newRow("read and write") << 2 * kMiB << Abilities(Ability::CopyFileRange);
+    QTest::newRow("empty file") << qint64(0) << Abilities();
+    QTest::newRow("no RENAME_NOREPLACE nor link")
+        << kMiB / 2 << (Ability::NoReplaceRename | Ability::HardLinks | Ability::UnnamedTempFiles);
+}
+
+void tst_FileMover::copiesAcrossFilesystems()
+{
+    QFETCH(qint64, size);
+    QFETCH(Abilities, doWithout);
+    if (mountTmpfs(u"other"_s, "size=16m").isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    writeFile(path(u"big.bin"_s), pattern(size, 'b'));
+    QCOMPARE(::chmod(native(path(u"big.bin"_s)), 0640), 0);
+    const timespec times[2] = { { 1000000000, 123456789 }, { 1200000000, 987654321 } };
+    QCOMPARE(::utimensat(AT_FDCWD, native(path(u"big.bin"_s)), times, 0), 0);
+    const Listing before = listing(m_dir->path());
+    CScriptedProgress progress;
+
+    const MoveResult result
+        = CFileMover::move(path(u"big.bin"_s), path(u"other"_s), u"moved.bin"_s, &progress, doWithout);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QCOMPARE(listing(m_dir->path()), movedIn(before, u"big.bin"_s, u"other/moved.bin"_s));
+    struct stat st {
+    };
+    QCOMPARE(::stat(native(path(u"other/moved.bin"_s)), &st), 0);
+    QCOMPARE(st.st_mtim.tv_sec, times[1].tv_sec);
+    QCOMPARE(st.st_mtim.tv_nsec, times[1].tv_nsec);
+    QCOMPARE(progress.reports.size(), (size + kMiB - 1) / kMiB);
+    if (size > 0)
+        QCOMPARE(progress.reports.last(), size);
+}
+
+void tst_FileMover::movesLinksAndRefusesFoldersAcross()
+{
+    if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    writeFile(path(u"other/taken"_s), "taken");
+    Listing expected = listing(m_dir->path());
+
+    QCOMPARE(CFileMover::move(path(u"dir"_s), path(u"other"_s), u"dir"_s).error, MoveError::FolderAcrossFilesystems);
+    QCOMPARE(CFileMover::move(path(u"f.txt"_s), path(u"other"_s), u"taken"_s).error, MoveError::DestinationExists);
+    QCOMPARE(CFileMover::move(path(u"link"_s), path(u"other"_s), u"taken"_s).error, MoveError::DestinationExists);
+    QCOMPARE(listing(m_dir->path()), expected);
+
+    QVERIFY(CFileMover::move(path(u"dangling"_s), path(u"other"_s), u"dangling"_s).ok());
+    QCOMPARE(listing(m_dir->path()), movedIn(expected, u"dangling"_s, u"other/dangling"_s));
+}
+
+enum class Interference { None, GrowSource, Cancel, TakeName };
+
+void tst_FileMover::abandonsCopyCleanly_data()
+{
+    QTest::addColumn<QByteArray>("mountOptions");
+    QTest::addColumn<Interference>("interference");
+    QTest::addColumn<MoveError>("error");
+    QTest::addColumn<Abilities>("doWithout");
+    for (const auto &[kind, doWithout] :
+         { std::pair("O_TMPFILE", Abilities()), std::pair("named temporary", Abilities(Ability::UnnamedTempFiles)) }) {
+        QTest::addRow("disk full, %s", kind)
+            << QByteArray("size=1m") << Interference::None << MoveError::NoSpace << doWithout;
+        QTest::addRow("source grows, %s", kind)
+            << QByteArray("size=8m") << Interference::GrowSource << MoveError::SourceChanged << doWithout;
+        QTest::addRow("cancelled, %s", kind)
+            << QByteArray("size=8m") << Interference::Cancel << MoveError::Cancelled << doWithout;
+        QTest::addRow("name taken meanwhile, %s", kind)
+            << QByteArray("size=8m") << Interference::TakeName << MoveError::DestinationExists << doWithout;
+    }
+}
+
+void tst_FileMover::abandonsCopyCleanly()
+{
+    QFETCH(QByteArray, mountOptions);
+    QFETCH(Interference, interference);
+    QFETCH(MoveError, error);
+    QFETCH(Abilities, doWithout);
+    if (mountTmpfs(u"other"_s, mountOptions.constData()).isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    const QString source = path(u"big.bin"_s);
+    writeFile(source, pattern(3 * kMiB, 's'));
+    Listing expected = listing(m_dir->path());
+    // What the copy may leave is judged against the state right after the interference, minus its own temporary.
+    CScriptedProgress progress([&](int call) {
+        if (call != 2)
+            return true;
+        if (interference == Interference::GrowSource)
+            writeFile(source, pattern(3 * kMiB, 's') + "more");
+        else if (interference == Interference::TakeName)
+            writeFile(path(u"other/moved.bin"_s), "racer");
+        expected = listing(m_dir->path());
+        expected.removeIf([](const auto &entry) { return entry.key().contains(u"/.plindor-"_s); });
+        return interference != Interference::Cancel;
+    });
+
+    const MoveResult result = CFileMover::move(source, path(u"other"_s), u"moved.bin"_s, &progress, doWithout);
+
+    QCOMPARE(result.error, error);
+    QCOMPARE(listing(m_dir->path()), expected);
+}
+
+void tst_FileMover::worksOnCaseInsensitiveFuseMount()
+{
+    const QString stick = mountExfat(u"stick"_s);
+    if (stick.isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    writeFile(stick + u"/a.txt"_s, "a");
+    writeFile(stick + u"/b.txt"_s, "b");
+    QVERIFY(QDir().mkpath(stick + u"/folder"_s));
+    const Listing before = listing(m_dir->path());
+
+    QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"B.TXT"_s).error, MoveError::DestinationExists);
+    QCOMPARE(CFileMover::move(stick + u"/folder"_s, stick, u"b.txt"_s).error, MoveError::DestinationExists);
+    QCOMPARE(CFileMover::move(path(u"f.txt"_s), stick, u"B.txt"_s).error, MoveError::DestinationExists);
+    QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"a.txt"_s).error, MoveError::SameFile);
+    QCOMPARE(listing(m_dir->path()), before);
+
+    Listing expected = movedIn(before, u"stick/a.txt"_s, u"stick/A.txt"_s);
+    expected = movedIn(expected, u"stick/folder"_s, u"stick/Folder"_s);
+    QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"A.txt"_s).error, MoveError::None);
+    QCOMPARE(CFileMover::move(stick + u"/folder"_s, stick, u"Folder"_s).error, MoveError::None);
+    QCOMPARE(listing(m_dir->path()), expected);
+
+    const MoveResult across = CFileMover::move(path(u"other.txt"_s), stick, u"c.txt"_s);
+    QVERIFY2(across.ok(), qPrintable(across.detail));
+    QCOMPARE(readAll(stick + u"/c.txt"_s), QByteArray("other bytes"));
+    QVERIFY(!QFile::exists(path(u"other.txt"_s)));
+}
+
+QTEST_GUILESS_MAIN(tst_FileMover)
+#include "tst_FileMover.moc"
