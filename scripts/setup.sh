@@ -15,6 +15,8 @@ packages=(
     desktop-file-utils appstream clang libclang-rt-14-dev clang-format
     # packaging and the screenshot script
     dpkg-dev file xvfb xauth imagemagick
+    # the mover's tests on a real FUSE exFAT file system
+    exfat-fuse exfatprogs
 )
 
 missing=()
