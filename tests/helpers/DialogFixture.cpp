@@ -37,12 +37,14 @@ void CDialogFixture::open()
     QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
 }
 
-void CDialogFixture::restart()
+void CDialogFixture::restart(const std::function<void()> &whileClosed)
 {
     m_dlg->reject();
     m_dlg.reset();
     m_settings.reset();
     m_store.reset();
+    if (whileClosed)
+        whileClosed();
     open();
 }
 

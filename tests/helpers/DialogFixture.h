@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 class CMyButton;
@@ -25,8 +26,9 @@ public:
     explicit CDialogFixture(QDate today = QDate(2026, 12, 7));
     ~CDialogFixture();
 
-    /// Closes the window through its exit path and opens a new one over the same profile.
-    void restart();
+    /// Closes the window through its exit path and opens a new one over the same profile;
+    /// `whileClosed` runs in between, when no window holds the profile.
+    void restart(const std::function<void()> &whileClosed = {});
 
     [[nodiscard]] CPlindorDlg &dlg() const;
     [[nodiscard]] CFakePrompter &prompter() const;
