@@ -79,7 +79,8 @@ int main(int argc, char *argv[])
 
     CSingleInstance instance;
     // The self-test opens its window even beside a running one, and never forwards.
-    if (!instance.becomePrimary() && !parser.isSet(selfTest)) {
+    const bool primary = instance.becomePrimary();
+    if (!primary && !parser.isSet(selfTest)) {
         if (instance.sendToPrimary(paths))
             return 0;
         std::fputs("plindor: another window is running but does not answer\n", stderr);
@@ -99,6 +100,9 @@ int main(int argc, char *argv[])
     if (parser.isSet(selfTest))
         dlg.installEventFilter(&closer);
     dlg.show();
+    // Listening costs a few milliseconds that the first paint need not wait for.
+    if (primary)
+        QTimer::singleShot(0, &instance, &CSingleInstance::listen);
     if (!paths.isEmpty())
         dlg.queuePaths(paths);
     return app.exec();

@@ -63,6 +63,11 @@ bool CSingleInstance::becomePrimary()
         m_lock.reset();
         return false;
     }
+    return true;
+}
+
+bool CSingleInstance::listen()
+{
     QLocalServer::removeServer(socketPath());
     return m_server.listen(socketPath());
 }

@@ -19,8 +19,10 @@ public:
     explicit CSingleInstance(const QString &runtimeDir = {}, QObject *parent = nullptr);
     ~CSingleInstance() override;
 
-    /// Takes the per-user lock and starts listening; false when another instance holds it.
+    /// Takes the per-user lock; false when another instance holds it.
     bool becomePrimary();
+    /// Starts answering later launches. They keep trying for a while, so this can wait until the window is up.
+    bool listen();
     /// Hands paths (possibly none) to the primary instance; false when none answered in time.
     bool sendToPrimary(const QStringList &paths, int timeoutMs = 5000);
     [[nodiscard]] QString socketPath() const;

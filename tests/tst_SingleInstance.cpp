@@ -45,6 +45,7 @@ void tst_SingleInstance::laterLaunchHandsOverItsPaths()
     QTemporaryDir work;
     CSingleInstance primary(runtime.path());
     QVERIFY(primary.becomePrimary());
+    QVERIFY(primary.listen());
     QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
 
     std::unique_ptr<QProcess> second(
@@ -83,6 +84,7 @@ void tst_SingleInstance::lockOfACrashedInstanceIsTakenOver()
 
     CSingleInstance next(runtime.path());
     QVERIFY(next.becomePrimary());
+    QVERIFY(next.listen());
     QSignalSpy received(&next, &CSingleInstance::pathsReceived);
     CSingleInstance later(runtime.path());
     QVERIFY(!later.becomePrimary());
@@ -97,6 +99,7 @@ void tst_SingleInstance::socketIsPrivateToTheUser()
     QTemporaryDir runtime;
     CSingleInstance primary(runtime.path());
     QVERIFY(primary.becomePrimary());
+    QVERIFY(primary.listen());
     const QFileInfo socket(primary.socketPath());
     QVERIFY(socket.exists());
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
