@@ -112,7 +112,13 @@ void CMyListBox::keyPressEvent(QKeyEvent *event)
         Q_EMIT removeRequested(pathAt(currentRow()));
         return;
     }
+    const int before = currentRow();
     QListWidget::keyPressEvent(event);
+    // Moving through the queue with the keyboard loads the item, as a click does.
+    if (currentRow() != before && currentRow() >= 0) {
+        loadItem(pathAt(currentRow()));
+        Q_EMIT clickLoaded();
+    }
 }
 
 void CMyListBox::contextMenuEvent(QContextMenuEvent *event)

@@ -37,7 +37,7 @@ public:
 Q_SIGNALS:
     /// Files were dropped; the first queued item has been loaded into the members above.
     void dropLoaded();
-    /// The user clicked an item; it has been loaded into the members above.
+    /// The user clicked an item, or moved to it with the keyboard; it has been loaded into the members above.
     void clickLoaded();
     /// The user asked to take this path off the queue (Delete key or context menu).
     void removeRequested(const QString &path);
