@@ -123,7 +123,10 @@ void CMyListBox::keyPressEvent(QKeyEvent *event)
 
 void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    const QListWidgetItem *entry = itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    // The menu key means the current item; a right click means the item under the pointer.
+    const QListWidgetItem *entry = event->reason() == QContextMenuEvent::Keyboard
+        ? currentItem()
+        : itemAt(viewport()->mapFromGlobal(event->globalPos()));
     if (!entry)
         return;
     const QString path = QDir::fromNativeSeparators(entry->text());
