@@ -5,6 +5,7 @@
 #include "controls/MyListBox.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/TempTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,30 +15,12 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionComboBox>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString makeFolder(const QTemporaryDir &root, const QString &relative)
-{
-    const QString path = root.filePath(relative);
-    QDir().mkpath(path);
-    return path;
-}
-
-QString makeFile(const QTemporaryDir &root, const QString &relative)
-{
-    const QString path = root.filePath(relative);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot create %s", qPrintable(path));
-    return path;
-}
-
 QStringList entries(const QComboBox *combo)
 {
     QStringList texts;
@@ -47,9 +30,9 @@ QStringList entries(const QComboBox *combo)
 }
 
 /// Renames the only queued item away: the queue is empty again, the lists stay usable and "移动文件" is disabled.
-void emptyTheQueue(const CDialogFixture &f, const QTemporaryDir &tmp)
+void emptyTheQueue(const CDialogFixture &f, const CTempTree &tmp)
 {
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"seed.txt"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"seed.txt"_s) }));
     f.click(IDC_BTN_ADD_SUFFIX);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(f.queue()->count(), 0);
@@ -120,15 +103,15 @@ void tst_MyComboBox::targetListTakesFolder()
     QFETCH(QStringList, dropped);
     QFETCH(QString, folder);
     QFETCH(int, isFile);
-    QTemporaryDir tmp;
-    makeFolder(tmp, u"second"_s);
-    makeFile(tmp, u"third/y.txt"_s);
+    CTempTree tmp;
+    tmp.folder(u"second"_s);
+    tmp.file(u"third/y.txt"_s);
     CDialogFixture f;
     emptyTheQueue(f, tmp);
     QStringList paths;
     for (const QString &relative : dropped) {
         const bool isFolder = !relative.contains(u'.');
-        paths << (isFolder ? makeFolder(tmp, relative) : makeFile(tmp, relative));
+        paths << (isFolder ? tmp.folder(relative) : tmp.file(relative));
     }
     CMyComboBox *combo = f.combo(IDC_COMBO_TARGET_DIR);
     QSignalSpy dropped_(combo, &CMyComboBox::folderDropped);
@@ -144,10 +127,10 @@ void tst_MyComboBox::targetListTakesFolder()
 
 void tst_MyComboBox::sameFolderSelectedNotAdded()
 {
-    QTemporaryDir tmp;
-    const QString x = makeFolder(tmp, u"x"_s);
-    const QString y = makeFolder(tmp, u"y"_s);
-    const QString inX = makeFile(tmp, u"x/in.txt"_s);
+    CTempTree tmp;
+    const QString x = tmp.folder(u"x"_s);
+    const QString y = tmp.folder(u"y"_s);
+    const QString inX = tmp.file(u"x/in.txt"_s);
     CDialogFixture f;
     CMyComboBox *combo = f.combo(IDC_COMBO_TARGET_DIR);
     // Still disabled before anything was queued: the list takes no drop.
@@ -168,9 +151,9 @@ void tst_MyComboBox::sameFolderSelectedNotAdded()
 
 void tst_MyComboBox::caseVariantsAreTwoEntries()
 {
-    QTemporaryDir tmp;
-    const QString upper = makeFolder(tmp, u"Docs"_s);
-    const QString lower = makeFolder(tmp, u"docs"_s);
+    CTempTree tmp;
+    const QString upper = tmp.folder(u"Docs"_s);
+    const QString lower = tmp.folder(u"docs"_s);
     CDialogFixture f;
     emptyTheQueue(f, tmp);
     CMyComboBox *combo = f.combo(IDC_COMBO_TARGET_DIR);
@@ -191,8 +174,8 @@ void tst_MyComboBox::dropOnAnyPartCounts_data()
 void tst_MyComboBox::dropOnAnyPartCounts()
 {
     QFETCH(bool, onArrow);
-    QTemporaryDir tmp;
-    const QString folder = makeFolder(tmp, u"dest"_s);
+    CTempTree tmp;
+    const QString folder = tmp.folder(u"dest"_s);
     CDialogFixture f;
     emptyTheQueue(f, tmp);
     CMyComboBox *combo = f.combo(IDC_COMBO_TARGET_DIR);
@@ -213,10 +196,10 @@ void tst_MyComboBox::dropOnAnyPartCounts()
 
 void tst_MyComboBox::termListATakesFolder()
 {
-    QTemporaryDir tmp;
-    const QString folder = makeFolder(tmp, u"terms"_s);
+    CTempTree tmp;
+    const QString folder = tmp.folder(u"terms"_s);
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.txt"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.txt"_s) }));
     CMyComboBox *combo = f.combo(IDC_COMBO_TERM_A);
     QStringList expected = entries(combo);
     QVERIFY(CDropSimulator::dropPaths(combo, { folder }));
@@ -243,10 +226,10 @@ void tst_MyComboBox::refusingTargets_data()
 void tst_MyComboBox::refusingTargets()
 {
     QFETCH(int, id);
-    QTemporaryDir tmp;
-    const QString folder = makeFolder(tmp, u"dest"_s);
+    CTempTree tmp;
+    const QString folder = tmp.folder(u"dest"_s);
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.txt"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.txt"_s) }));
     QWidget *target = f.dlg().item(id);
     QVERIFY(target->isEnabled());
     QVERIFY(!CDropSimulator::enterAccepted(target, { QUrl::fromLocalFile(folder) }));
@@ -258,9 +241,9 @@ void tst_MyComboBox::refusingTargets()
 
 void tst_MyComboBox::standaloneEditSplitsDrop()
 {
-    QTemporaryDir tmp;
-    const QString file = makeFile(tmp, u"in/report.final.docx"_s);
-    const QString folder = makeFolder(tmp, u"in/v1.2"_s);
+    CTempTree tmp;
+    const QString file = tmp.file(u"in/report.final.docx"_s);
+    const QString folder = tmp.folder(u"in/v1.2"_s);
     CMyEdit edit;
     edit.setAcceptDrops(true);
     QSignalSpy dropped(&edit, &CMyEdit::pathDropped);

@@ -5,6 +5,7 @@
 #include "controls/MyListBox.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/TempTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,31 +13,12 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-/// Creates an empty file (and the folders above it) under `root`; returns its path.
-QString makeFile(const QTemporaryDir &root, const QString &relative)
-{
-    const QString path = root.filePath(relative);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot create %s", qPrintable(path));
-    return path;
-}
-
-QString makeFolder(const QTemporaryDir &root, const QString &relative)
-{
-    const QString path = root.filePath(relative);
-    QDir().mkpath(path);
-    return path;
-}
-
 QStringList queued(const CMyListBox *list)
 {
     QStringList paths;
@@ -101,10 +83,10 @@ void tst_MyListBox::cleanup()
 
 void tst_MyListBox::dropSortsLoadsAndUnlocks()
 {
-    QTemporaryDir tmp;
-    const QString a = makeFile(tmp, u"a.docx"_s);
-    const QString b = makeFile(tmp, u"b.txt"_s);
-    const QString c = makeFile(tmp, u"c.md"_s);
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.docx"_s);
+    const QString b = tmp.file(u"b.txt"_s);
+    const QString c = tmp.file(u"c.md"_s);
     CDialogFixture f;
     QSignalSpy loaded(f.queue(), &CMyListBox::dropLoaded);
     QVERIFY(f.dropOnQueue({ b, c, a, b }));
@@ -127,9 +109,9 @@ void tst_MyListBox::dropSortsLoadsAndUnlocks()
 
 void tst_MyListBox::queuedAgainReloadsFirst()
 {
-    QTemporaryDir tmp;
-    const QString a = makeFile(tmp, u"a.txt"_s);
-    const QString b = makeFile(tmp, u"b.txt"_s);
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.txt"_s);
+    const QString b = tmp.file(u"b.txt"_s);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ a, b }));
     clickRow(f.queue(), 1);
@@ -159,12 +141,12 @@ void tst_MyListBox::caseVariantsBothQueued_data()
 void tst_MyListBox::caseVariantsBothQueued()
 {
     QFETCH(QList<QStringList>, drops);
-    QTemporaryDir tmp;
+    CTempTree tmp;
     CDialogFixture f;
     for (const QStringList &names : drops) {
         QStringList paths;
         for (const QString &name : names)
-            paths << makeFile(tmp, name);
+            paths << tmp.file(name);
         QVERIFY(f.dropOnQueue(paths));
     }
     // Equal but for case, so the exact comparison decides, whatever the order they came in.
@@ -176,11 +158,11 @@ void tst_MyListBox::caseVariantsBothQueued()
 
 void tst_MyListBox::folderIsOneItem()
 {
-    QTemporaryDir tmp;
-    const QString file = makeFile(tmp, u"b-file.txt"_s);
-    const QString folder = makeFolder(tmp, u"a.folder"_s);
-    makeFile(tmp, u"a.folder/inner1.txt"_s);
-    makeFile(tmp, u"a.folder/inner2.txt"_s);
+    CTempTree tmp;
+    const QString file = tmp.file(u"b-file.txt"_s);
+    const QString folder = tmp.folder(u"a.folder"_s);
+    tmp.file(u"a.folder/inner1.txt"_s);
+    tmp.file(u"a.folder/inner2.txt"_s);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ file }));
     QVERIFY(f.dropOnQueue({ folder + u'/' }));
@@ -210,8 +192,8 @@ void tst_MyListBox::splitOfLoadedName()
     QFETCH(QString, fileName);
     QFETCH(QString, name);
     QFETCH(QString, extension);
-    QTemporaryDir tmp;
-    const QString path = makeFile(tmp, u"in.dotted.folder/"_s + fileName);
+    CTempTree tmp;
+    const QString path = tmp.file(u"in.dotted.folder/"_s + fileName);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ path }));
     QCOMPARE(f.queue()->m_fileName, fileName);
@@ -235,12 +217,12 @@ void tst_MyListBox::rootFolderDropped()
 
 void tst_MyListBox::longPathsKeptWhole()
 {
-    QTemporaryDir tmp;
+    CTempTree tmp;
     QString relative;
     for (int level = 0; level < 6; ++level)
         relative += QString(60, QChar(u'a' + level)) + u'/';
-    const QString folder = makeFolder(tmp, relative + u"last"_s);
-    const QString file = makeFile(tmp, relative + u"last/deep.file.txt"_s);
+    const QString folder = tmp.folder(relative + u"last"_s);
+    const QString file = tmp.file(relative + u"last/deep.file.txt"_s);
     QVERIFY(folder.size() > 260);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ file, folder }));
@@ -268,10 +250,10 @@ void tst_MyListBox::fileManagerOrder()
 {
     QFETCH(QStringList, dropped);
     QFETCH(QStringList, order);
-    QTemporaryDir tmp;
+    CTempTree tmp;
     QStringList paths;
     for (const QString &name : dropped)
-        paths << makeFile(tmp, name);
+        paths << tmp.file(name);
     QStringList expected;
     for (const QString &name : order)
         expected << tmp.filePath(name);
@@ -318,9 +300,9 @@ void tst_MyListBox::refusesWhatIsNotLocal()
 
 void tst_MyListBox::mixedDropQueuesOnlyLocal()
 {
-    QTemporaryDir tmp;
-    const QString a = makeFile(tmp, u"a.txt"_s);
-    const QString b = makeFile(tmp, u"b.txt"_s);
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.txt"_s);
+    const QString b = tmp.file(u"b.txt"_s);
     CDialogFixture f;
     QVERIFY(CDropSimulator::dropUrls(f.queue(),
                                      { QUrl(u"http://example.org/0.txt"_s), QUrl::fromLocalFile(b),
@@ -331,10 +313,10 @@ void tst_MyListBox::mixedDropQueuesOnlyLocal()
 
 void tst_MyListBox::clickLoadsItem()
 {
-    QTemporaryDir tmp;
-    const QString a = makeFile(tmp, u"a.txt"_s);
-    const QString b = makeFile(tmp, u"b.pdf"_s);
-    const QString c = makeFolder(tmp, u"c.d"_s);
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.txt"_s);
+    const QString b = tmp.file(u"b.pdf"_s);
+    const QString c = tmp.folder(u"c.d"_s);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ c, b, a }));
     QSignalSpy clicked(f.queue(), &CMyListBox::clickLoaded);
@@ -357,8 +339,8 @@ void tst_MyListBox::clickLoadsItem()
 
 void tst_MyListBox::releaseWithoutSelection()
 {
-    QTemporaryDir tmp;
-    const QString a = makeFile(tmp, u"a.txt"_s);
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.txt"_s);
     CDialogFixture f;
     QSignalSpy clicked(f.queue(), &CMyListBox::clickLoaded);
     QTest::mouseClick(f.queue()->viewport(), Qt::LeftButton, {}, f.queue()->viewport()->rect().center());
@@ -378,9 +360,9 @@ void tst_MyListBox::releaseWithoutSelection()
 
 void tst_MyListBox::successRemovesTheMovedEntry()
 {
-    QTemporaryDir tmp;
-    const QString a = makeFile(tmp, u"a.txt"_s);
-    const QString b = makeFile(tmp, u"b.txt"_s);
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.txt"_s);
+    const QString b = tmp.file(u"b.txt"_s);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ a, b }));
     QVERIFY(f.queue()->findItems(u"请把"_s, Qt::MatchContains).isEmpty());

@@ -6,28 +6,19 @@
 #include "controls/MyListBox.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/TempTree.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString makeFile(const QTemporaryDir &root, const QString &name)
-{
-    const QString path = root.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot create %s", qPrintable(path));
-    return path;
-}
-
 /// Types text one character at a time; unlike QTest::keyClicks it also takes characters beyond Latin-1.
 void typeText(QWidget *widget, const QString &text)
 {
@@ -102,10 +93,8 @@ void tst_NameEditor::reloadShowsBaseNameAndPlaceholders()
     QFETCH(bool, folder);
     QFETCH(QString, item);
     QFETCH(QString, name);
-    QTemporaryDir tmp;
-    const QString path = folder ? tmp.filePath(item) : makeFile(tmp, item);
-    if (folder)
-        QVERIFY(QDir().mkdir(path));
+    CTempTree tmp;
+    const QString path = folder ? tmp.folder(item) : tmp.file(item);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ path }));
     f.click(IDC_BTN_ADD_DATE);
@@ -121,11 +110,9 @@ void tst_NameEditor::reloadShowsBaseNameAndPlaceholders()
 
 void tst_NameEditor::extensionIsKeptAside()
 {
-    QTemporaryDir tmp;
-    const QString file = makeFile(tmp, u"report.final.docx"_s);
-    QVERIFY(QDir().mkdir(tmp.filePath(u"2019"_s)));
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ file, tmp.filePath(u"2019"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"report.final.docx"_s), tmp.folder(u"2019"_s) }));
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"2019"_s);
     f.click(IDC_BTN_ADD_SUFFIX);
     f.click(IDC_BTN_RENAME);
@@ -163,9 +150,9 @@ void tst_NameEditor::addButtonsReplace()
     QFETCH(int, untouched);
     QFETCH(QString, first);
     QFETCH(QString, second);
-    QTemporaryDir tmp;
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.pdf"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
     const QString other = f.edit(untouched)->text();
     f.click(button);
     QCOMPARE(f.edit(target)->text(), first);
@@ -207,9 +194,9 @@ void tst_NameEditor::listChoiceInsertsAtOnce()
     QFETCH(bool, popup);
     QFETCH(int, row);
     QFETCH(QString, text);
-    QTemporaryDir tmp;
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.pdf"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
     CMyComboBox *combo = f.combo(list);
     QSignalSpy activated(combo, &QComboBox::activated);
     const int start = combo->currentIndex();
@@ -250,9 +237,9 @@ void tst_NameEditor::commonTextInsertsOnceInFront()
     QFETCH(QString, file);
     QFETCH(QList<int>, presses);
     QFETCH(QString, name);
-    QTemporaryDir tmp;
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, file) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(file) }));
     for (int id : presses)
         f.click(id);
     QCOMPARE(f.editorTexts(), u"（添加前缀）|"_s + name + u"|（后缀）"_s);
@@ -260,11 +247,10 @@ void tst_NameEditor::commonTextInsertsOnceInFront()
 
 void tst_NameEditor::droppedCaptionIsInserted()
 {
-    QTemporaryDir tmp;
-    QVERIFY(QDir().mkdir(tmp.filePath(u"语文组"_s)));
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.pdf"_s) }));
-    QVERIFY(CDropSimulator::dropPaths(f.button(IDC_BTN_TEXT2), { tmp.filePath(u"语文组"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
+    QVERIFY(CDropSimulator::dropPaths(f.button(IDC_BTN_TEXT2), { tmp.folder(u"语文组"_s) }));
     QCOMPARE(f.button(IDC_BTN_TEXT2)->text(), u"语文组"_s);
     f.click(IDC_BTN_TEXT2);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"语文组lesson"_s);
@@ -272,9 +258,9 @@ void tst_NameEditor::droppedCaptionIsInserted()
 
 void tst_NameEditor::clearRestoresLoadedName()
 {
-    QTemporaryDir tmp;
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.pdf"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
     f.click(IDC_BTN_ADD_TERM_B);
     f.click(IDC_BTN_ADD_SUFFIX);
     f.click(IDC_BTN_TEXT4);
@@ -292,9 +278,9 @@ void tst_NameEditor::clearRestoresLoadedName()
 
 void tst_NameEditor::typingChangesWhatButtonsSee()
 {
-    QTemporaryDir tmp;
+    CTempTree tmp;
     CDialogFixture f;
-    QVERIFY(f.dropOnQueue({ makeFile(tmp, u"lesson.pdf"_s) }));
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
     QLineEdit *name = f.edit(IDC_EDIT_NAME);
     typeText(name, u"高二"_s);
     f.click(IDC_BTN_TEXT5);
