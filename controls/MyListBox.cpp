@@ -87,11 +87,10 @@ void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 void CMyListBox::dropEvent(QDropEvent *event)
 {
     const QStringList paths = CDropPaths::localPaths(event->mimeData());
-    if (paths.isEmpty()) {
+    if (paths.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
     addPaths(paths);
     setCurrentRow(0);
     loadItem(pathAt(0));

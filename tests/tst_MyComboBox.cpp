@@ -40,19 +40,19 @@ void emptyTheQueue(const CDialogFixture &f, const CTempTree &tmp)
     QVERIFY(!f.button(IDC_BTN_MOVE)->isEnabled());
 }
 
-/// Drops at one point of the widget, through the same events as CDropSimulator.
+/// Drops at one point of the widget with Shift held, which asks for a move; true when taken as a copy.
 bool dropAt(QWidget *target, const QPoint &at, const QString &path)
 {
     QMimeData mime;
     mime.setUrls({ QUrl::fromLocalFile(path) });
     const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted())
         return false;
-    QDropEvent drop(QPointF(at), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(target, &drop);
-    return drop.isAccepted();
+    return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
 }
 } // namespace
 

@@ -66,6 +66,8 @@ private Q_SLOTS:
     void refusesWhatIsNotLocal_data();
     void refusesWhatIsNotLocal();
     void mixedDropQueuesOnlyLocal();
+    void dropNeverReportsAMove_data();
+    void dropNeverReportsAMove();
     void clickLoadsItem();
     void releaseWithoutSelection();
     void successRemovesTheMovedEntry();
@@ -309,6 +311,45 @@ void tst_MyListBox::mixedDropQueuesOnlyLocal()
                                        QUrl(u"https://example.org/00.txt"_s), QUrl::fromLocalFile(a) }));
     QCOMPARE(queued(f.queue()), (QStringList { a, b }));
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"a"_s);
+}
+
+void tst_MyListBox::dropNeverReportsAMove_data()
+{
+    QTest::addColumn<Qt::DropActions>("offered");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<Qt::DropAction>("reported");
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QTest::newRow("plain") << all << Qt::KeyboardModifiers() << Qt::CopyAction;
+    QTest::newRow("shift-asks-for-move") << all << Qt::KeyboardModifiers(Qt::ShiftModifier) << Qt::CopyAction;
+    QTest::newRow("move-or-link") << (Qt::MoveAction | Qt::LinkAction) << Qt::KeyboardModifiers() << Qt::LinkAction;
+    QTest::newRow("move-only") << Qt::DropActions(Qt::MoveAction) << Qt::KeyboardModifiers() << Qt::IgnoreAction;
+}
+
+void tst_MyListBox::dropNeverReportsAMove()
+{
+    QFETCH(Qt::DropActions, offered);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(Qt::DropAction, reported);
+    // The queue only reads the paths. Answering "moved" would tell the file manager it may delete the originals.
+    CTempTree tmp;
+    const QString a = tmp.file(u"a.txt"_s);
+    CDialogFixture f;
+    QMimeData mime;
+    mime.setUrls({ QUrl::fromLocalFile(a) });
+    QWidget *viewport = f.queue()->viewport();
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, offered, &mime, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, offered, &mime, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &move);
+    QDropEvent drop(QPointF(at), offered, &mime, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &drop);
+    const bool taken = reported != Qt::IgnoreAction;
+    QCOMPARE(enter.isAccepted() && enter.dropAction() != Qt::MoveAction, taken);
+    QCOMPARE(drop.isAccepted(), taken);
+    if (taken)
+        QCOMPARE(drop.dropAction(), reported);
+    QCOMPARE(f.queue()->count(), taken ? 1 : 0);
 }
 
 void tst_MyListBox::clickLoadsItem()
