@@ -33,7 +33,8 @@ void eraseText(QLineEdit *edit)
     QTest::keyClick(edit, Qt::Key_Backspace);
 }
 
-/// Chooses `row` in a combo's list through its popup, as a mouse user does.
+/// Chooses `row` in a combo's list with a click in its popup. The popup is opened directly: opened by a click on
+/// the arrow, the combo ignores a release that follows within the double-click interval, as a test's click does.
 void chooseInPopup(QComboBox *combo, int row)
 {
     combo->showPopup();
@@ -203,7 +204,8 @@ void tst_NameEditor::listChoiceInsertsAtOnce()
     if (popup) {
         chooseInPopup(combo, row);
     } else {
-        // The term lists open on their last entry, the others on their first: step towards `row`.
+        // Up and Down step through an editable list as well, and report the step as a choice, like the popup.
+        // The term lists open on their last entry, the others on their first.
         const int steps = row - start;
         for (int k = 0; k < qAbs(steps); ++k)
             QTest::keyClick(combo, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
