@@ -8,7 +8,6 @@
 #include "helpers/TempTree.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>

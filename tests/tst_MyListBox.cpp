@@ -1,6 +1,5 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
 #include "helpers/DialogFixture.h"
@@ -8,7 +7,6 @@
 #include "helpers/TempTree.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>
@@ -260,7 +258,7 @@ void tst_MyListBox::fileManagerOrder()
     for (const QString &name : order)
         expected << tmp.filePath(name);
     CDialogFixture f;
-    // Half first, half later: the merge into a filled queue must keep the same order.
+    // One first, the rest later: merging into a filled queue must give the same order as one sort.
     QVERIFY(f.dropOnQueue(paths.mid(0, 1)));
     QVERIFY(f.dropOnQueue(paths.mid(1)));
     QCOMPARE(queued(f.queue()), expected);

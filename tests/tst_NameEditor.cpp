@@ -10,7 +10,6 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDir>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
