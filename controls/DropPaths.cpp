@@ -37,8 +37,25 @@ QString CDropPaths::firstLocalPath(const QMimeData *mime)
 
 void CDropPaths::acceptIfLocal(QDropEvent *event)
 {
-    if (hasLocalPaths(event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (!hasLocalPaths(event->mimeData()) || !acceptWithoutMove(event))
         event->ignore();
+}
+
+bool CDropPaths::acceptWithoutMove(QDropEvent *event)
+{
+    // The drop targets only read the paths. Answering "moved" would let the file manager delete the originals.
+    Qt::DropAction action = event->proposedAction();
+    if (action != Qt::CopyAction && action != Qt::LinkAction) {
+        const Qt::DropActions offered = event->possibleActions();
+        action = offered.testFlag(Qt::CopyAction) ? Qt::CopyAction
+            : offered.testFlag(Qt::LinkAction)    ? Qt::LinkAction
+                                                  : Qt::IgnoreAction;
+    }
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(action);
+    event->accept();
+    return true;
 }

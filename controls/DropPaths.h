@@ -17,6 +17,9 @@ public:
     /// Accepts a drag entering or moving over a drop target when it carries local paths, refuses it otherwise,
     /// so the cursor tells the user what can be dropped.
     static void acceptIfLocal(QDropEvent *event);
+    /// Accepts the drag or drop as a copy or a link, never as a move; refuses one that offers only a move.
+    /// Returns whether it was accepted.
+    static bool acceptWithoutMove(QDropEvent *event);
     /// The first local path, or an empty string.
     [[nodiscard]] static QString firstLocalPath(const QMimeData *mime);
 };

@@ -30,11 +30,10 @@ void CMyButton::dragMoveEvent(QDragMoveEvent *event)
 void CMyButton::dropEvent(QDropEvent *event)
 {
     const QString path = CDropPaths::firstLocalPath(event->mimeData());
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
     link(path);
     Q_EMIT linked(this);
 }

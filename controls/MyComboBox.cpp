@@ -70,11 +70,10 @@ void CMyComboBox::dragMoveEvent(QDragMoveEvent *event)
 void CMyComboBox::dropEvent(QDropEvent *event)
 {
     const QString path = CDropPaths::firstLocalPath(event->mimeData());
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
     takeDrop(path);
     Q_EMIT folderDropped(this);
 }

@@ -28,11 +28,10 @@ void CMyEdit::dragMoveEvent(QDragMoveEvent *event)
 void CMyEdit::dropEvent(QDropEvent *event)
 {
     const QString path = CDropPaths::firstLocalPath(event->mimeData());
-    if (path.isEmpty()) {
+    if (path.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
     m_filePathName = path;
     m_filePath = CPathParts::directoryOf(path);
     if (CPathProbe::isDirectory(path)) {

@@ -88,11 +88,10 @@ void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 void CMyListBox::dropEvent(QDropEvent *event)
 {
     const QStringList paths = CDropPaths::localPaths(event->mimeData());
-    if (paths.isEmpty()) {
+    if (paths.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
     queueAndLoad(paths);
 }
 

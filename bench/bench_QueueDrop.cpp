@@ -1,0 +1,236 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// How long a large drop on the queue takes until the window shows it, compared with sorting and
+// de-duplicating the same strings in plain C++, and whether later operations slow down with the queue.
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench_QueueDrop [largest size]
+#include "controls/MyListBox.h"
+#include "dialog/ControlIds.h"
+#include "dialog/PlindorDlg.h"
+#include "platform/Prompter.h"
+#include "settings/PlindorSettings.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+constexpr int repeats = 3;
+
+/// Answers nothing and shows nothing, so a failed move costs no modal loop.
+class CSilentPrompter : public IPrompter
+{
+public:
+    void message(QWidget *, const QString &, const QString &) override
+    {
+    }
+    QString chooseFolder(QWidget *, const QString &) override
+    {
+        return {};
+    }
+};
+
+/// Paths that need not exist, dropped in shuffled order so the sort has real work to do.
+QStringList fakePaths(int count, const QString &group, std::mt19937 &random)
+{
+    QStringList paths;
+    paths.reserve(count);
+    for (int i = 0; i < count; ++i)
+        paths << u"/zz-bench/%1/dir%2/File%3.txt"_s.arg(group).arg(i % 97).arg(i);
+    std::shuffle(paths.begin(), paths.end(), random);
+    return paths;
+}
+
+std::unique_ptr<QMimeData> mimeFor(const QStringList &paths)
+{
+    QList<QUrl> urls;
+    urls.reserve(paths.size());
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    auto mime = std::make_unique<QMimeData>();
+    mime->setUrls(urls);
+    return mime;
+}
+
+/// Enter, move and drop, as a file manager's drop arrives on the list's viewport.
+bool drop(CMyListBox *list, const QMimeData &mime)
+{
+    QWidget *viewport = list->viewport();
+    const QPoint at = viewport->rect().center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QDropEvent dropped(QPointF(at), actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &dropped);
+    return enter.isAccepted() && move.isAccepted() && dropped.isAccepted();
+}
+
+void click(QWidget *widget, QPoint at)
+{
+    const QPointF global = widget->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+void clickCentre(QWidget *widget)
+{
+    click(widget, widget->rect().center());
+}
+
+/// Runs what the event loop has queued and paints the list now, layout included.
+void settle(CMyListBox *list)
+{
+    QApplication::processEvents();
+    list->viewport()->repaint();
+}
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::array<double, repeats> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.at(repeats / 2);
+}
+
+double baselineMs(const QStringList &paths)
+{
+    std::vector<std::string> strings;
+    strings.reserve(static_cast<size_t>(paths.size()));
+    for (const QString &path : paths)
+        strings.push_back(path.toStdString());
+    return millisecondsOf([&strings] {
+        std::sort(strings.begin(), strings.end());
+        strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
+    });
+}
+
+struct Sample {
+    double drop = 0;
+    double baseline = 0;
+    double click = 0;
+    double failedRename = 0;
+    double removingRename = 0;
+};
+
+/// One window, one measured drop, then the later operations on the queue it left.
+Sample measureOnce(int count, bool filled, std::mt19937 &random)
+{
+    QTemporaryDir tmp;
+    QSettings store(tmp.filePath(u"bench.ini"_s), QSettings::IniFormat);
+    CPlindorSettings settings(store);
+    CPlindorDlg dlg(settings, std::make_unique<CSilentPrompter>());
+    dlg.show();
+    auto *list = qobject_cast<CMyListBox *>(dlg.item(IDC_FILE_LIST));
+    settle(list);
+
+    QStringList all;
+    if (filled) {
+        const QStringList others = fakePaths(count, u"other"_s, random);
+        if (!drop(list, *mimeFor(others)))
+            qFatal("the filling drop was refused");
+        settle(list);
+        all = others;
+    }
+    // One real file sorts first ("/tmp" before "/zz-bench"), so a rename of item 0 succeeds and removes it.
+    const QString real = tmp.filePath(u"a-real-file.txt"_s);
+    QFile(real).open(QIODevice::WriteOnly);
+    QStringList dropped = fakePaths(count, u"new"_s, random);
+    dropped.insert(dropped.size() / 2, real);
+    all += dropped;
+    const std::unique_ptr<QMimeData> mime = mimeFor(dropped);
+
+    Sample sample;
+    sample.drop = millisecondsOf([&] {
+        if (!drop(list, *mime))
+            qFatal("the drop was refused");
+        settle(list);
+    });
+    if (list->count() != all.size() || list->pathAt(0) != real)
+        qFatal("unexpected queue after the drop");
+    sample.baseline = baselineMs(all);
+
+    sample.click = millisecondsOf([&] {
+        click(list->viewport(), list->visualItemRect(list->item(1)).center());
+        settle(list);
+    });
+    // Item 1 does not exist: the move fails and the first item is loaded again.
+    sample.failedRename = millisecondsOf([&] {
+        clickCentre(dlg.item(IDC_BTN_RENAME));
+        settle(list);
+    });
+    clickCentre(dlg.item(IDC_BTN_ADD_SUFFIX));
+    sample.removingRename = millisecondsOf([&] {
+        clickCentre(dlg.item(IDC_BTN_RENAME));
+        settle(list);
+    });
+    if (list->count() != all.size() - 1 || !QFile::exists(tmp.filePath(u"a-real-file_1.txt"_s)))
+        qFatal("the rename did not remove the first item");
+    dlg.hide();
+    return sample;
+}
+
+Sample measure(int count, bool filled, std::mt19937 &random)
+{
+    std::array<std::array<double, repeats>, 5> runs {};
+    for (int r = 0; r < repeats; ++r) {
+        const Sample s = measureOnce(count, filled, random);
+        runs[0].at(r) = s.drop;
+        runs[1].at(r) = s.baseline;
+        runs[2].at(r) = s.click;
+        runs[3].at(r) = s.failedRename;
+        runs[4].at(r) = s.removingRename;
+    }
+    return { median(runs[0]), median(runs[1]), median(runs[2]), median(runs[3]), median(runs[4]) };
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const int largest = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
+    std::mt19937 random(20261207);
+    // The first window pays for loading fonts and styles; that is not the queue's cost.
+    measureOnce(1000, false, random);
+    std::printf("Queue drop, median of %d runs, times in ms (baseline: std::sort + std::unique of std::string)\n",
+                repeats);
+    std::printf("%8s  %-7s  %10s  %10s  %8s  %8s  %10s  %10s\n", "paths", "queue", "drop+paint", "baseline", "ratio",
+                "click", "failed-mv", "rename-rm");
+    for (int count : { 1000, 10000, 100000 }) {
+        if (count > largest)
+            break;
+        for (bool filled : { false, true }) {
+            const Sample s = measure(count, filled, random);
+            std::printf("%8d  %-7s  %10.1f  %10.2f  %8.1f  %8.2f  %10.2f  %10.2f\n", count, filled ? "filled" : "empty",
+                        s.drop, s.baseline, s.drop / s.baseline, s.click, s.failedRename, s.removingRename);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
