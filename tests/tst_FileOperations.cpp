@@ -132,7 +132,30 @@ void clickRow(const CDialogFixture &f, int row)
 {
     QListWidgetItem *entry = f.queue()->item(row);
     f.queue()->scrollToItem(entry);
-    QTest::mouseClick(f.queue()->viewport(), Qt::LeftButton, {}, f.queue()->visualItemRect(entry).center());
+    const QPoint centre = f.queue()->visualItemRect(entry).center();
+    QVERIFY2(f.queue()->viewport()->rect().contains(centre), "the row was not scrolled into view");
+    QTest::mouseClick(f.queue()->viewport(), Qt::LeftButton, {}, centre);
+}
+
+/// Whether, of the rows in view, exactly `row` is painted with the selection colour.
+bool highlightOnlyOn(const CDialogFixture &f, int row)
+{
+    const QImage shot = f.queue()->viewport()->grab().toImage();
+    // The style may shade the selection a little; the palette's colour is what it starts from.
+    auto isHighlight = [highlight = f.queue()->palette().color(QPalette::Highlight)](const QColor &c) {
+        return qAbs(c.red() - highlight.red()) + qAbs(c.green() - highlight.green()) + qAbs(c.blue() - highlight.blue())
+            < 24;
+    };
+    int shown = 0;
+    for (int r = 0; r < f.queue()->count(); ++r) {
+        const QRect band = f.queue()->visualItemRect(f.queue()->item(r));
+        if (!shot.rect().contains(QPoint(1, band.center().y())))
+            continue;
+        ++shown;
+        if (isHighlight(shot.pixelColor(1, band.center().y())) != (r == row))
+            return false;
+    }
+    return shown > 0;
 }
 
 void link(const CDialogFixture &f, int id, const QStringList &paths)
@@ -459,28 +482,39 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved_data()
     QTest::addColumn<int>("button");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<int>("row");
-    QTest::addColumn<int>("downs");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("lands");
-    QTest::addColumn<QStringList>("remaining");
 
-    const QStringList five { u"src/f1.txt"_s, u"src/f2.txt"_s, u"src/f3.txt"_s, u"src/f4.txt"_s, u"src/f5.txt"_s };
-    const QStringList fourLeft { u"src/f1.txt"_s, u"src/f2.txt"_s, u"src/f3.txt"_s, u"src/f5.txt"_s };
-    QTest::newRow("rename-fourth") << int(IDC_BTN_RENAME) << five << 3 << 0 << u"src/picked.txt=src/f4.txt"_s
-                                   << fourLeft;
-    QTest::newRow("move-fourth") << int(IDC_BTN_MOVE) << five << 3 << 0 << u"target/picked.txt=src/f4.txt"_s
-                                 << fourLeft;
-    QTest::newRow("quick-move-fourth") << int(IDC_BTN_DIR1) << five << 3 << 0 << u"target/picked.txt=src/f4.txt"_s
-                                       << fourLeft;
-    QTest::newRow("rename-last") << int(IDC_BTN_RENAME) << five << 4 << 0 << u"src/picked.txt=src/f5.txt"_s
-                                 << five.mid(0, 4);
+    QStringList five;
+    QStringList thirty;
+    for (int n = 1; n <= 30; ++n)
+        (n <= 5 ? five : thirty) << u"src/f%1.txt"_s.arg(n);
+    thirty = five + thirty;
+    QTest::newRow("rename-fourth") << int(IDC_BTN_RENAME) << five << 3 << QList<int>() << 3
+                                   << u"src/picked.txt=src/f4.txt"_s;
+    QTest::newRow("move-fourth") << int(IDC_BTN_MOVE) << five << 3 << QList<int>() << 3
+                                 << u"target/picked.txt=src/f4.txt"_s;
+    QTest::newRow("quick-move-fourth") << int(IDC_BTN_DIR1) << five << 3 << QList<int>() << 3
+                                       << u"target/picked.txt=src/f4.txt"_s;
+    QTest::newRow("rename-last") << int(IDC_BTN_RENAME) << five << 4 << QList<int>() << 4
+                                 << u"src/picked.txt=src/f5.txt"_s;
     QTest::newRow("rename-case-variant") << int(IDC_BTN_RENAME) << QStringList { u"src/Note.txt"_s, u"src/note.txt"_s }
-                                         << 1 << 0 << u"src/picked.txt=src/note.txt"_s
-                                         << QStringList { u"src/Note.txt"_s };
-    // Arrow keys move the selection without loading: the loaded item is the one renamed and taken off.
-    QTest::newRow("rename-after-arrow-keys") << int(IDC_BTN_RENAME) << five << 1 << 2 << u"src/picked.txt=src/f2.txt"_s
-                                             << (QStringList { five.at(0) } + five.mid(2));
+                                         << 1 << QList<int>() << 1 << u"src/picked.txt=src/note.txt"_s;
+    QTest::newRow("rename-far-down-a-long-queue")
+        << int(IDC_BTN_RENAME) << thirty << 25 << QList<int>() << 25 << u"src/picked.txt=src/f26.txt"_s;
+    // Keys move the selection without loading: the loaded item is the one renamed and taken off.
+    QTest::newRow("rename-after-arrow-keys")
+        << int(IDC_BTN_RENAME) << five << 1 << QList<int> { Qt::Key_Down, Qt::Key_Down } << 3
+        << u"src/picked.txt=src/f2.txt"_s;
     QTest::newRow("quick-move-after-arrow-keys")
-        << int(IDC_BTN_DIR1) << five << 0 << 3 << u"target/picked.txt=src/f1.txt"_s << five.mid(1);
+        << int(IDC_BTN_DIR1) << five << 0 << QList<int> { Qt::Key_Down, Qt::Key_Down, Qt::Key_Down } << 3
+        << u"target/picked.txt=src/f1.txt"_s;
+    QTest::newRow("rename-after-end-key")
+        << int(IDC_BTN_RENAME) << thirty << 2 << QList<int> { Qt::Key_End } << 29 << u"src/picked.txt=src/f3.txt"_s;
+    QTest::newRow("move-after-end-home-down")
+        << int(IDC_BTN_MOVE) << thirty << 27 << QList<int> { Qt::Key_End, Qt::Key_Home, Qt::Key_Down } << 1
+        << u"target/picked.txt=src/f28.txt"_s;
 }
 
 void tst_FileOperations::finishedEntryIsTheOneRemoved()
@@ -488,9 +522,11 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QFETCH(int, button);
     QFETCH(QStringList, files);
     QFETCH(int, row);
-    QFETCH(int, downs);
+    QFETCH(QList<int>, keys);
+    QFETCH(int, selected);
     QFETCH(QString, lands);
-    QFETCH(QStringList, remaining);
+    QStringList remaining = files;
+    remaining.removeAt(row);
     QTemporaryDir dir;
     makeTree(dir.path(), files + QStringList { u"target/"_s });
     CDialogFixture f;
@@ -500,9 +536,10 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     link(f, IDC_BTN_DIR1, { dir.filePath(u"target"_s) });
     QCOMPARE(queued(f, dir.path()), files);
     clickRow(f, row);
-    for (int k = 0; k < downs; ++k)
-        QTest::keyClick(f.queue(), Qt::Key_Down);
-    QCOMPARE(f.queue()->currentRow(), row + downs);
+    for (int key : std::as_const(keys))
+        QTest::keyClick(f.queue(), Qt::Key(key));
+    QCOMPARE(f.queue()->currentRow(), selected);
+    QVERIFY(highlightOnlyOn(f, selected));
     QCOMPARE(f.editorTexts(), loaded(QFileInfo(files.at(row)).completeBaseName()));
     enter(f.edit(IDC_EDIT_NAME), u"picked"_s);
     f.click(button);
@@ -511,8 +548,9 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QVERIFY(!QFile::exists(dir.filePath(files.at(row))));
     for (const QString &left : remaining)
         QVERIFY2(QFile::exists(dir.filePath(left)), qPrintable(left));
-    // Then the first entry is loaded, and the next rename acts on it.
+    // Then the first entry is loaded and scrolled into view, and the next rename acts on it.
     QCOMPARE(f.queue()->currentRow(), 0);
+    QCOMPARE(f.queue()->itemAt(QPoint(1, 1)), f.queue()->item(0));
     QCOMPARE(f.editorTexts(), loaded(QFileInfo(remaining.constFirst()).completeBaseName()));
     takeBoxes(f);
     enter(f.edit(IDC_EDIT_NAME), u"then"_s);
