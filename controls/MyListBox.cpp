@@ -6,16 +6,19 @@
 #include "controls/PathParts.h"
 #include "platform/PathProbe.h"
 
+#include <QAbstractItemDelegate>
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSet>
+
+#include <algorithm>
 
 CMyListBox::CMyListBox(QWidget *parent)
     : QListWidget(parent)
 {
-    // Uniform rows keep layout constant-time: a queue of 100,000 paths must stay instant.
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setDragDropMode(QAbstractItemView::DropOnly);
@@ -73,6 +76,11 @@ void CMyListBox::setHintText(const QString &text)
 {
     m_hintText = text;
     viewport()->update();
+}
+
+void CMyListBox::scrollToItem(const QListWidgetItem *item, ScrollHint hint)
+{
+    scrollTo(indexFromItem(item), hint);
 }
 
 void CMyListBox::dragEnterEvent(QDragEnterEvent *event)
@@ -148,12 +156,206 @@ void CMyListBox::mouseReleaseEvent(QMouseEvent *event)
 
 void CMyListBox::paintEvent(QPaintEvent *event)
 {
-    QListWidget::paintEvent(event);
-    if (count() > 0 || m_hintText.isEmpty())
+    if (count() > 0) {
+        paintRows(event->rect());
+        return;
+    }
+    if (m_hintText.isEmpty())
         return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_hintText);
+}
+
+void CMyListBox::paintRows(const QRect &area)
+{
+    QPainter painter(viewport());
+    QStyleOptionViewItem common;
+    initViewItemOption(&common);
+    common.palette.setCurrentColorGroup(isEnabled() ? QPalette::Normal : QPalette::Disabled);
+    const QModelIndex current = currentIndex();
+    const bool focused = hasFocus() || viewport()->hasFocus();
+    const QModelIndex hovered
+        = viewport()->underMouse() ? indexAt(viewport()->mapFromGlobal(QCursor::pos())) : QModelIndex();
+    const int last = std::min(count() - 1, rowAtY(area.bottom()));
+    for (int row = std::max(0, rowAtY(area.top())); row <= last; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        QStyleOptionViewItem option = common;
+        option.rect = visualRect(index);
+        option.state.setFlag(QStyle::State_Selected, selectionModel()->isSelected(index));
+        option.state.setFlag(QStyle::State_HasFocus, focused && index == current);
+        option.state.setFlag(QStyle::State_MouseOver, index == hovered);
+        itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+}
+
+void CMyListBox::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_rowHeight = 0;
+    QListWidget::changeEvent(event);
+}
+
+int CMyListBox::rowHeight() const
+{
+    if (m_rowHeight > 0)
+        return m_rowHeight;
+    if (count() == 0)
+        return std::max(1, fontMetrics().height());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QModelIndex first = model()->index(0, 0, rootIndex());
+    m_rowHeight = std::max(1, itemDelegateForIndex(first)->sizeHint(option, first).height());
+    return m_rowHeight;
+}
+
+int CMyListBox::visibleRows() const
+{
+    return std::max(1, viewport()->height() / rowHeight());
+}
+
+int CMyListBox::rowAtY(int y) const
+{
+    const int top = verticalScrollBar()->value();
+    return y >= 0 ? top + y / rowHeight() : top - 1 - (-y - 1) / rowHeight();
+}
+
+void CMyListBox::doItemsLayout()
+{
+    // Skips QListView's pass over every row; the rows' places follow from their numbers.
+    QAbstractItemView::doItemsLayout();
+}
+
+void CMyListBox::updateGeometries()
+{
+    const int rows = visibleRows();
+    verticalScrollBar()->setRange(0, std::max(0, count() - rows));
+    verticalScrollBar()->setPageStep(rows);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setRange(0, 0);
+    QAbstractItemView::updateGeometries();
+}
+
+QRect CMyListBox::visualRect(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.column() != 0 || index.parent() != rootIndex())
+        return {};
+    const int height = rowHeight();
+    return { 0, (index.row() - verticalScrollBar()->value()) * height, viewport()->width(), height };
+}
+
+QModelIndex CMyListBox::indexAt(const QPoint &point) const
+{
+    const int row = rowAtY(point.y());
+    if (point.x() < 0 || point.x() >= viewport()->width() || row < 0 || row >= count())
+        return {};
+    return model()->index(row, 0, rootIndex());
+}
+
+void CMyListBox::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    if (!index.isValid() || index.parent() != rootIndex())
+        return;
+    // Rows may have come or gone since the last layout; the range must count them before the value is set.
+    updateGeometries();
+    const int row = index.row();
+    const int rows = visibleRows();
+    int top = verticalScrollBar()->value();
+    switch (hint) {
+    case EnsureVisible:
+        top = row < top ? row : std::max(top, row - rows + 1);
+        break;
+    case PositionAtTop:
+        top = row;
+        break;
+    case PositionAtBottom:
+        top = row - rows + 1;
+        break;
+    case PositionAtCenter:
+        top = row - rows / 2;
+        break;
+    }
+    verticalScrollBar()->setValue(top);
+}
+
+void CMyListBox::scrollContentsBy(int dx, int dy)
+{
+    // The vertical scroll bar counts rows.
+    viewport()->scroll(dx, dy * rowHeight());
+}
+
+int CMyListBox::horizontalOffset() const
+{
+    return 0;
+}
+
+int CMyListBox::verticalOffset() const
+{
+    return verticalScrollBar()->value() * rowHeight();
+}
+
+QModelIndex CMyListBox::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)
+{
+    const int last = count() - 1;
+    if (last < 0)
+        return {};
+    const int current = currentIndex().isValid() ? currentIndex().row() : -1;
+    int row = current;
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious:
+        row = current - 1;
+        break;
+    case MoveDown:
+    case MoveNext:
+        row = current + 1;
+        break;
+    case MovePageUp:
+        row = current - visibleRows();
+        break;
+    case MovePageDown:
+        row = current + visibleRows();
+        break;
+    case MoveHome:
+        row = 0;
+        break;
+    case MoveEnd:
+        row = last;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        break;
+    }
+    // Without a current row every key starts at the first one.
+    return model()->index(current < 0 ? 0 : std::clamp(row, 0, last), 0, rootIndex());
+}
+
+void CMyListBox::setSelection(const QRect &rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QRect area = rect.normalized();
+    const int first = std::max(0, rowAtY(area.top()));
+    const int last = std::min(count() - 1, rowAtY(area.bottom()));
+    QItemSelection selection;
+    if (first <= last && area.right() >= 0 && area.left() < viewport()->width())
+        selection.select(model()->index(first, 0, rootIndex()), model()->index(last, 0, rootIndex()));
+    selectionModel()->select(selection, command);
+}
+
+QRegion CMyListBox::visualRegionForSelection(const QItemSelection &selection) const
+{
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + visibleRows();
+    const int height = rowHeight();
+    QRegion region;
+    for (const QItemSelectionRange &range : selection) {
+        if (range.parent() != rootIndex() || range.left() != 0)
+            continue;
+        const int first = std::max(range.top(), top);
+        const int last = std::min(range.bottom(), bottom);
+        if (first <= last)
+            region += QRect(0, (first - top) * height, viewport()->width(), (last - first + 1) * height);
+    }
+    return region;
 }
 
 void CMyListBox::loadItem(const QString &path)

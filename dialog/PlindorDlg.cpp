@@ -180,6 +180,9 @@ void CPlindorDlg::bindControls()
     m_cmbSuffix = qobject_cast<CMyComboBox *>(item(IDC_COMBO_SUFFIX));
     m_cmbTargetDir = qobject_cast<CMyComboBox *>(item(IDC_COMBO_TARGET_DIR));
     m_cmbTargetDir->setPlaceholderEntry(CNameComposer::folderPlaceholder());
+    // A typed folder must be used as typed: completion would turn "/data/a" into a listed "/data/ab", and
+    // leaving the field would swap "/data/Docs" for a listed "/data/docs", moving files to a folder never named.
+    m_cmbTargetDir->setCompleter(nullptr);
     for (int k = 0; k < 5; ++k)
         m_btnDir.at(k) = qobject_cast<CMyButton *>(item(IDC_BTN_DIR1 + k));
     for (int k = 0; k < 4; ++k)
