@@ -495,18 +495,18 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved_data()
                                          << 1 << QList<int>() << 1 << u"src/picked.txt=src/note.txt"_s;
     QTest::newRow("rename-far-down-a-long-queue")
         << int(IDC_BTN_RENAME) << thirty << 25 << QList<int>() << 25 << u"src/picked.txt=src/f26.txt"_s;
-    // Keys move the selection without loading: the loaded item is the one renamed and taken off.
+    // Keys move the selection and load the item they land on, as a click does.
     QTest::newRow("rename-after-arrow-keys")
         << int(IDC_BTN_RENAME) << five << 1 << QList<int> { Qt::Key_Down, Qt::Key_Down } << 3
-        << u"src/picked.txt=src/f2.txt"_s;
+        << u"src/picked.txt=src/f4.txt"_s;
     QTest::newRow("quick-move-after-arrow-keys")
         << int(IDC_BTN_DIR1) << five << 0 << QList<int> { Qt::Key_Down, Qt::Key_Down, Qt::Key_Down } << 3
-        << u"target/picked.txt=src/f1.txt"_s;
+        << u"target/picked.txt=src/f4.txt"_s;
     QTest::newRow("rename-after-end-key")
-        << int(IDC_BTN_RENAME) << thirty << 2 << QList<int> { Qt::Key_End } << 29 << u"src/picked.txt=src/f3.txt"_s;
+        << int(IDC_BTN_RENAME) << thirty << 2 << QList<int> { Qt::Key_End } << 29 << u"src/picked.txt=src/f30.txt"_s;
     QTest::newRow("move-after-end-home-down")
         << int(IDC_BTN_MOVE) << thirty << 27 << QList<int> { Qt::Key_End, Qt::Key_Home, Qt::Key_Down } << 1
-        << u"target/picked.txt=src/f28.txt"_s;
+        << u"target/picked.txt=src/f2.txt"_s;
 }
 
 void tst_FileOperations::finishedEntryIsTheOneRemoved()
@@ -517,8 +517,9 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QFETCH(QList<int>, keys);
     QFETCH(int, selected);
     QFETCH(QString, lands);
+    const int loadedRow = selected;
     QStringList remaining = files;
-    remaining.removeAt(row);
+    remaining.removeAt(loadedRow);
     QTemporaryDir dir;
     makeTree(dir.path(), files + QStringList { u"target/"_s });
     CDialogFixture f;
@@ -532,12 +533,12 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
         QTest::keyClick(f.queue(), Qt::Key(key));
     QCOMPARE(f.queue()->currentRow(), selected);
     QVERIFY(highlightOnlyOn(f, selected));
-    QCOMPARE(f.editorTexts(), loaded(QFileInfo(files.at(row)).completeBaseName()));
+    QCOMPARE(f.editorTexts(), loaded(QFileInfo(files.at(loadedRow)).completeBaseName()));
     enter(f.edit(IDC_EDIT_NAME), u"picked"_s);
     f.click(button);
     QCOMPARE(queued(f, dir.path()), remaining);
     QVERIFY(treeOf(dir.path()).contains(lands));
-    QVERIFY(!QFile::exists(dir.filePath(files.at(row))));
+    QVERIFY(!QFile::exists(dir.filePath(files.at(loadedRow))));
     for (const QString &left : remaining)
         QVERIFY2(QFile::exists(dir.filePath(left)), qPrintable(left));
     // Then the first entry is loaded and scrolled into view, and the next rename acts on it.
