@@ -1,0 +1,37 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Any bytes as the profile file: loading never crashes, and what was loaded survives a save and a reload.
+// See CFuzzChecks::profileLoad().
+#include "fuzz/FuzzChecks.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+std::unique_ptr<QTemporaryDir> scratch;
+std::unique_ptr<CFuzzChecks> checks;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // A RAM disk keeps the file round trips fast; a folder per process lets parallel fuzzing jobs run side by side.
+    const QString base = QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath();
+    scratch = std::make_unique<QTemporaryDir>(base + u"/plindor-fuzz-XXXXXX"_s);
+    if (!scratch->isValid())
+        return CFuzzChecks::abortOn(u"cannot create a scratch folder in "_s + base);
+    checks = std::make_unique<CFuzzChecks>(scratch->path());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    return CFuzzChecks::abortOn(checks->profileLoad(QByteArrayView(data, static_cast<qsizetype>(size))));
+}
