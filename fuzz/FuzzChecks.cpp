@@ -155,26 +155,61 @@ QString checkNoFolder(const QString &text)
     return {};
 }
 
-QString linkText(const CButtonLink &link)
+bool hasUnpairedSurrogate(const QString &text)
 {
-    return QStringList { link.filePathName, link.filePath, link.fileName, link.extend, link.name }.join(u'|');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            return true;
+    }
+    return false;
 }
 
+// Every text of the profile with a name to report it by.
+QList<std::pair<QString, QString>> profileTexts(const CProfile &profile)
+{
+    QList<std::pair<QString, QString>> texts;
+    for (qsizetype i = 0; i < profile.folders.size(); ++i)
+        texts.append({ u"folder %1"_s.arg(i), profile.folders[i] });
+    for (std::size_t i = 0; i < profile.links.size(); ++i) {
+        const CButtonLink &link = profile.links[i];
+        const QString button = u"link %1 "_s.arg(i + 1);
+        texts.append({ button + u"filePathName"_s, link.filePathName });
+        texts.append({ button + u"filePath"_s, link.filePath });
+        texts.append({ button + u"fileName"_s, link.fileName });
+        texts.append({ button + u"extend"_s, link.extend });
+        texts.append({ button + u"name"_s, link.name });
+    }
+    for (std::size_t i = 0; i < profile.captions.size(); ++i)
+        texts.append({ u"caption %1"_s.arg(i + 1), profile.captions[i] });
+    return texts;
+}
+
+bool hasUnpairedSurrogate(const CProfile &profile)
+{
+    const QList<std::pair<QString, QString>> texts = profileTexts(profile);
+    return std::any_of(texts.cbegin(), texts.cend(),
+                       [](const auto &text) { return hasUnpairedSurrogate(text.second); });
+}
+
+// The profile file is UTF-8, which has no form for an unpaired surrogate. Only a hand-written escape such as
+// "\\xdc00" loads one on Linux, and such a text names no file there. QSettings writes U+FFFD for it, and Qt 6.4 even
+// writes that late, after the escapes that follow, so such a text may change in its first save: it only has to come
+// back valid. Every other text must come back exactly.
 QString profileDifference(const CProfile &expected, const CProfile &actual)
 {
+    if (expected == actual)
+        return {};
     if (expected.folders.size() != actual.folders.size())
         return u"folder count %1 became %2"_s.arg(expected.folders.size()).arg(actual.folders.size());
-    for (qsizetype i = 0; i < expected.folders.size(); ++i) {
-        if (expected.folders[i] != actual.folders[i])
-            return failure(u"folder %1 changed"_s.arg(i), { expected.folders[i], actual.folders[i] });
-    }
-    for (std::size_t i = 0; i < expected.links.size(); ++i) {
-        if (expected.links[i] != actual.links[i])
-            return failure(u"link %1 changed"_s.arg(i + 1), { linkText(expected.links[i]), linkText(actual.links[i]) });
-    }
-    for (std::size_t i = 0; i < expected.captions.size(); ++i) {
-        if (expected.captions[i] != actual.captions[i])
-            return failure(u"caption %1 changed"_s.arg(i + 1), { expected.captions[i], actual.captions[i] });
+    const QList<std::pair<QString, QString>> before = profileTexts(expected);
+    const QList<std::pair<QString, QString>> after = profileTexts(actual);
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const QString &was = before[i].second;
+        const QString &is = after[i].second;
+        if (hasUnpairedSurrogate(was) ? hasUnpairedSurrogate(is) : was != is)
+            return failure(QString(before[i].first + u" changed"_s), { was, is });
     }
     return {};
 }
@@ -312,7 +347,6 @@ QString CFuzzChecks::queueOrder(QByteArrayView input)
 QString CFuzzChecks::profileLoad(QByteArrayView input)
 {
     const QString source = m_scratch + u"/profile.ini"_s;
-    const QString copy = m_scratch + u"/saved.ini"_s;
     if (!writeFresh(source, input))
         return u"cannot write "_s + source;
 
@@ -324,19 +358,18 @@ QString CFuzzChecks::profileLoad(QByteArrayView input)
         return u"loaded %1 folders"_s.arg(loaded.folders.size());
 
     // Saved into a file of its own and read back, the profile must come back unchanged.
-    QFile::remove(copy);
-    {
-        QSettings copyStore(copy, QSettings::IniFormat);
-        if (!CPlindorSettings(copyStore).save(loaded))
-            return u"save() into a new file failed"_s;
-    }
-    if (!touchFresh(copy))
-        return u"cannot touch "_s + copy;
-    {
-        QSettings copyStore(copy, QSettings::IniFormat);
-        if (const QString difference = profileDifference(loaded, CPlindorSettings(copyStore).load());
-            !difference.isEmpty())
-            return u"saved into a new file and loaded again, "_s + difference;
+    CProfile reloaded;
+    if (const QString error = saveIntoNewFile(loaded, reloaded); !error.isEmpty())
+        return error;
+    if (const QString difference = profileDifference(loaded, reloaded); !difference.isEmpty())
+        return u"saved into a new file and loaded again, "_s + difference;
+    // A text that could not be stored as it was must at least be stored faithfully from then on.
+    if (hasUnpairedSurrogate(loaded)) {
+        CProfile again;
+        if (const QString error = saveIntoNewFile(reloaded, again); !error.isEmpty())
+            return error;
+        if (again != reloaded)
+            return u"saved a second time and loaded again, "_s + profileDifference(reloaded, again);
     }
 
     // Saved over the file it came from, as the program does at exit, a damaged original must be kept aside unchanged.
@@ -362,6 +395,22 @@ QString CFuzzChecks::profileLoad(QByteArrayView input)
     QSettings reread(source, QSettings::IniFormat);
     if (const QString difference = profileDifference(loaded, CPlindorSettings(reread).load()); !difference.isEmpty())
         return u"saved over its file and loaded again, "_s + difference;
+    return {};
+}
+
+QString CFuzzChecks::saveIntoNewFile(const CProfile &profile, CProfile &reloaded)
+{
+    const QString path = m_scratch + u"/saved.ini"_s;
+    QFile::remove(path);
+    {
+        QSettings store(path, QSettings::IniFormat);
+        if (!CPlindorSettings(store).save(profile))
+            return u"save() into a new file failed"_s;
+    }
+    if (!touchFresh(path))
+        return u"cannot touch "_s + path;
+    QSettings store(path, QSettings::IniFormat);
+    reloaded = CPlindorSettings(store).load();
     return {};
 }
 

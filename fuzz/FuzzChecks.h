@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+struct CProfile;
+
 /// The invariants the fuzz targets hunt for, shared with the test that replays their inputs.
 class CFuzzChecks
 {
@@ -34,6 +36,7 @@ public:
     static int abortOn(const QString &error);
 
 private:
+    [[nodiscard]] QString saveIntoNewFile(const CProfile &profile, CProfile &reloaded);
     [[nodiscard]] bool writeFresh(const QString &path, QByteArrayView bytes);
     [[nodiscard]] bool touchFresh(const QString &path);
     void removeAsideCopies();
