@@ -26,7 +26,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     // Damaged "@Variant(" values make Qt warn on every load; thousands of lines a second would bury libFuzzer's own.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     // A RAM disk keeps the file round trips fast; a folder per process lets parallel fuzzing jobs run side by side.
-    const QString base = QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath();
+    // A crash leaves that folder behind, so scripts/fuzz.sh names a base folder of its own that it removes.
+    const QString base
+        = qEnvironmentVariable("PLINDOR_FUZZ_SCRATCH", QDir(u"/dev/shm"_s).exists() ? u"/dev/shm"_s : QDir::tempPath());
     scratch = std::make_unique<QTemporaryDir>(base + u"/plindor-fuzz-XXXXXX"_s);
     if (!scratch->isValid())
         return CFuzzChecks::abortOn(u"cannot create a scratch folder in "_s + base);

@@ -27,6 +27,13 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DPLINDOR_FUZZ=ON -DPLIND
 # The machine's cores are shared: two jobs at most.
 cmake --build build-fuzz -j2 --target "${targets[@]/#/fuzz_}"
 
+# The profile target's scratch files, on a RAM disk where there is one; a crash leaves them behind.
+scratch_base=/dev/shm
+[[ -d $scratch_base ]] || scratch_base=${TMPDIR:-/tmp}
+PLINDOR_FUZZ_SCRATCH=$(mktemp -d "$scratch_base/plindor-fuzz.XXXXXX")
+export PLINDOR_FUZZ_SCRATCH
+trap 'rm -rf "$PLINDOR_FUZZ_SCRATCH"' EXIT
+
 summary=()
 failed=0
 for target in "${targets[@]}"; do
