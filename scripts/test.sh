@@ -3,7 +3,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 #
 # Sets up the machine, then builds and runs the whole test suite twice, headless: once as shipped
-# (warnings are errors) and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# (warnings are errors) and once under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -21,3 +21,6 @@ run_suite() {
 
 run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLINDOR_SANITIZE=ON -DPLINDOR_BENCH=OFF
+
+# A short libFuzzer run of every target on top of the replayed corpus; scripts/fuzz.sh takes longer runs.
+scripts/fuzz.sh 15
