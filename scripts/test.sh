@@ -20,7 +20,6 @@ run_suite() {
 }
 
 run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLINDOR_SANITIZE=ON -DPLINDOR_BENCH=OFF
-
 # A short libFuzzer run of every target on top of the replayed corpus; scripts/fuzz.sh takes longer runs.
 scripts/fuzz.sh 15
+run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLINDOR_SANITIZE=ON -DPLINDOR_BENCH=OFF
