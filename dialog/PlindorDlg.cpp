@@ -603,6 +603,10 @@ void CPlindorDlg::composeName()
 
 MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
 {
+    // The window has no current folder a user could see: a relative folder, typed into the list or read from a
+    // hand-edited profile, would send the item wherever the program happened to be started.
+    if (QDir::isRelativePath(folder) || QDir::isRelativePath(m_strSrcPath))
+        return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s };
     CMoveProgress progress(this);
     return CFileMover::move(m_strSrcPath, folder, m_strName + m_strExt, &progress);
 }
