@@ -355,6 +355,9 @@ void CPlindorDlg::RefreshQueue()
         LoadItem(m_strSrcPath);
         return;
     }
+    // A drop on the folder list still enables "移动文件"; with nothing queued it must find nothing to move, not the
+    // item the user just took off the queue or the one just moved away.
+    m_strSrcPath.clear();
     setEnabledIds({ IDC_BTN_ADD_TERM_A, IDC_BTN_ADD_TERM_B, IDC_BTN_ADD_DATE, IDC_BTN_ADD_SUFFIX, IDC_BTN_TEXT1,
                     IDC_BTN_TEXT2, IDC_BTN_TEXT3, IDC_BTN_TEXT4, IDC_BTN_TEXT5, IDC_BTN_TEXT6, IDC_BTN_CLEAR },
                   false);
