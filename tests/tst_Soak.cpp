@@ -44,9 +44,9 @@ namespace
 
 constexpr quint64 kDefaultSeed = 20260307;
 #ifdef PLINDOR_SOAK_ASAN
-constexpr qint64 kDefaultActions = 800;
+constexpr qint64 kDefaultActions = 2000;
 #else
-constexpr qint64 kDefaultActions = 4000;
+constexpr qint64 kDefaultActions = 5000;
 #endif
 constexpr int kLogLength = 20;
 // Bounds that keep the deepest path far below PATH_MAX even with 255-byte names at every level.
@@ -63,13 +63,20 @@ const QString kQuickFailed = u"请检查:\n1.文件是否关闭!\n2.目标文件
 const QString kChooseFolder = u"请先选择文件夹"_s;
 const QString kNotLinked = u"你未设置此快速移动按钮!"_s;
 
-/// Everything on disk below the scratch folder: files with their contents, and folders.
+/// Everything on disk below the scratch folder: files with their contents (a link with its target), and folders.
 struct Tree {
     std::map<QString, QByteArray> files;
     std::set<QString> folders;
 
     bool operator==(const Tree &) const = default;
 };
+
+QByteArray linkText(const QString &path)
+{
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target.data(), size_t(target.size()));
+    return target.left(std::max<ssize_t>(length, 0));
+}
 
 Tree scan(const QString &root)
 {
@@ -78,7 +85,9 @@ Tree scan(const QString &root)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (it.fileInfo().isDir() && !it.fileInfo().isSymLink()) {
+        if (it.fileInfo().isSymLink()) {
+            tree.files[path] = "link to " + linkText(path);
+        } else if (it.fileInfo().isDir()) {
             tree.folders.insert(path);
         } else {
             QFile file(path);
@@ -194,6 +203,7 @@ private:
     QString randomFolderText(bool forTyping);
     QStringList existingItems() const;
     QString createFile(const QString &folder);
+    QString createLink(const QString &folder);
     void typeInto(QLineEdit *edit, const QString &text);
     void dropOnQueue(const QStringList &paths);
     void reloadFromRowZero();
@@ -538,6 +548,20 @@ QString tst_Soak::createFile(const QString &folder)
     return path;
 }
 
+// A link to a file or folder, absolute or relative, or one that points nowhere: moving it must move the link alone.
+QString tst_Soak::createLink(const QString &folder)
+{
+    const QString path = folder + u'/' + randomStem() + pickOf({ u".lnk"_s, QString() });
+    const QStringList items = existingItems();
+    const QString target = pickOf(
+        { pickOf(items), u"../"_s + lastComponent(pickOf(items)), u"nowhere-"_s + QString::number(++m_serial) });
+    if (path.toUtf8().size() >= PATH_MAX - 300 || QFileInfo::exists(path) || QFileInfo(path).isSymLink()
+        || ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) != 0)
+        return {};
+    m_model.files[path] = "link to " + QFile::encodeName(target);
+    return path;
+}
+
 void tst_Soak::typeInto(QLineEdit *edit, const QString &text)
 {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -587,7 +611,7 @@ void tst_Soak::reloadFromRowZero()
         return;
     }
     const QString path = m_f->queue()->pathAt(0);
-    m_loaded = Loaded { path, QFileInfo(path).isDir() && !QFileInfo(path).isSymLink() };
+    m_loaded = Loaded { path, QFileInfo(path).isDir() };
     // The editor must show the item that a click would rename.
     if (m_f->edit(IDC_EDIT_NAME)->text() != m_loaded->baseName())
         QTest::qFail(qPrintable(u"the name edit shows %1 for %2"_s.arg(m_f->edit(IDC_EDIT_NAME)->text(), shown(path))),
@@ -613,7 +637,8 @@ void tst_Soak::createAndDrop()
         }
     }
     for (int i = 1 + pick(3); i > 0; --i) {
-        if (const QString path = createFile(pickOf(folders)); !path.isEmpty())
+        if (const QString path = chance(10) ? createLink(pickOf(folders)) : createFile(pickOf(folders));
+            !path.isEmpty())
             created << path;
     }
     if (chance(30) && !m_queue.empty())
@@ -648,7 +673,7 @@ void tst_Soak::clickQueueRow()
     const QString path = QDir::fromNativeSeparators(entry->text());
     log(u"click queue row "_s + shown(path));
     QTest::mouseClick(queue->viewport(), Qt::LeftButton, {}, queue->visualItemRect(entry).center());
-    m_loaded = Loaded { path, QFileInfo(path).isDir() && !QFileInfo(path).isSymLink() };
+    m_loaded = Loaded { path, QFileInfo(path).isDir() };
     if (m_f->edit(IDC_EDIT_NAME)->text() != m_loaded->baseName())
         QTest::qFail("a clicked row was not loaded into the editor", __FILE__, __LINE__);
 }
@@ -760,7 +785,9 @@ Expectation tst_Soak::expect(Operation operation, int button) const
     const QString name = withoutPlaceholder(m_f->edit(IDC_EDIT_PREFIX)->text(), u"（添加前缀）"_s) + nameText
         + withoutPlaceholder(m_f->edit(IDC_EDIT_SUFFIX)->text(), u"（后缀）"_s) + m_loaded->extension();
     const QString why = refusal(folder, name);
-    const QString target = QDir::cleanPath(folder) + u'/' + name;
+    // The tree lists the item where it really is, also when the folder was reached through a link.
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    const QString target = (real.isEmpty() ? QDir::cleanPath(folder) : real) + u'/' + name;
     if (!why.isEmpty())
         return { {}, { failure }, u"must fail (%1): %2"_s.arg(why, shown(target)) };
     struct stat from = {};
