@@ -610,8 +610,13 @@ MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
     // hand-edited profile, would send the item wherever the program happened to be started.
     if (QDir::isRelativePath(folder) || QDir::isRelativePath(m_strSrcPath))
         return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s };
+    const QString source = m_strSrcPath;
     CMoveProgress progress(this);
-    return CFileMover::move(m_strSrcPath, folder, m_strName + m_strExt, &progress);
+    const MoveResult result = CFileMover::move(source, folder, m_strName + m_strExt, &progress);
+    // A long copy lets events through, and a second launch may queue paths and load another item meanwhile;
+    // what follows the move must still concern the item that moved.
+    m_strSrcPath = source;
+    return result;
 }
 
 void CPlindorDlg::finishSuccessfulMove()
