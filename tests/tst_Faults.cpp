@@ -72,6 +72,14 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Large enough for a copy to report progress, which lets queued timers and socket events run halfway.
+QByteArray bigContent(int mebibytes)
+{
+    QByteArray big(mebibytes * kMiB, Qt::Uninitialized);
+    QRandomGenerator(quint32(mebibytes)).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
+    return big;
+}
+
 QByteArray native(const QString &path)
 {
     return QFile::encodeName(path);
@@ -97,26 +105,6 @@ QStringList messagesOf(const CDialogFixture &f)
         texts << message.text;
     return texts;
 }
-
-/// Acts as another user for a scope, so that mode bits hold for a test run as root.
-class CEffectiveUser
-{
-public:
-    explicit CEffectiveUser(bool wanted)
-        : m_switched(wanted && ::geteuid() == 0 && ::seteuid(kNobody) == 0)
-    {
-    }
-    ~CEffectiveUser()
-    {
-        if (m_switched && ::seteuid(0) != 0)
-            qFatal("could not become root again");
-    }
-    CEffectiveUser(const CEffectiveUser &) = delete;
-    CEffectiveUser &operator=(const CEffectiveUser &) = delete;
-
-private:
-    bool m_switched;
-};
 
 /// Tells the parent on stdout how far the copy is and takes its time, so that the parent can kill it halfway.
 class CSlowProgress : public IMoveProgress
@@ -150,6 +138,8 @@ private Q_SLOTS:
     void targetFolderBreaks();
     void destinationAppearsAtLastMoment_data();
     void destinationAppearsAtLastMoment();
+    void pathsQueuedDuringCopy_data();
+    void pathsQueuedDuringCopy();
     void unreadableOrLockedSource_data();
     void unreadableOrLockedSource();
     void profileFaults_data();
@@ -366,10 +356,7 @@ void tst_Faults::destinationAppearsAtLastMoment()
         target = secondFilesystem();
         if (target.isEmpty())
             QSKIP(qPrintable(m_skipReason));
-        // Large enough for the copy to report progress, which lets queued timers run halfway.
-        QByteArray big(8 * kMiB, Qt::Uninitialized);
-        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
-        QVERIFY(writeBytes(source, big));
+        QVERIFY(writeBytes(source, bigContent(8)));
     }
     const QByteArray original = readBytes(source);
     CDialogFixture f;
@@ -398,6 +385,52 @@ void tst_Faults::destinationAppearsAtLastMoment()
         = op == u"rename"_s ? QStringList { u"new.txt"_s, u"report.txt"_s } : QStringList { u"new.txt"_s };
     QCOMPARE(QDir(QFileInfo(destination).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              expected);
+}
+
+void tst_Faults::pathsQueuedDuringCopy_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::newRow("move") << u"move"_s;
+    QTest::newRow("quick") << u"quick"_s;
+}
+
+// A second launch hands its paths over while a long copy lets events through; the queue must still lose only the
+// item that moved.
+void tst_Faults::pathsQueuedDuringCopy()
+{
+    QFETCH(QString, op);
+    const QString target = secondFilesystem();
+    if (target.isEmpty())
+        QSKIP(qPrintable(m_skipReason));
+    const QString source = path(u"src/report.txt"_s);
+    const QString waiting = path(u"src/zz-waiting.txt"_s);
+    const QString arriving = path(u"src/a-arriving.txt"_s);
+    QVERIFY(writeBytes(source, bigContent(8)));
+    QVERIFY(writeBytes(waiting, "waiting"));
+    QVERIFY(writeBytes(arriving, "arriving"));
+    CDialogFixture f;
+    prepare(f, source, target);
+    QVERIFY(f.dropOnQueue({ waiting }));
+    QCOMPARE(f.queue()->pathAt(0), source);
+    QTest::keyClicks(f.edit(IDC_EDIT_NAME), u"new"_s);
+
+    bool clicking = false;
+    bool queuedDuringClick = false;
+    QTimer::singleShot(0, &f.dlg(), [&] {
+        queuedDuringClick = clicking;
+        f.dlg().queuePaths({ arriving });
+    });
+    clicking = true;
+    f.button(::operation(op).button)->click();
+    clicking = false;
+
+    QVERIFY(queuedDuringClick);
+    QCOMPARE(messagesOf(f), ::operation(op).success);
+    QVERIFY(QFileInfo::exists(target + u"/reportnew.txt"_s));
+    QCOMPARE(f.queue()->count(), 2);
+    QCOMPARE(f.queue()->pathAt(0), arriving);
+    QCOMPARE(f.queue()->pathAt(1), waiting);
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"a-arriving"_s);
 }
 
 void tst_Faults::unreadableOrLockedSource_data()
@@ -434,10 +467,13 @@ void tst_Faults::unreadableOrLockedSource()
         QVERIFY(held.open(QIODevice::ReadWrite));
         QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
     }
-    {
-        const CEffectiveUser nobody(unreadable);
-        f.click(operation.button);
-    }
+    // Mode bits do not stop root, so the click runs as nobody.
+    const bool asNobody = unreadable && ::geteuid() == 0;
+    if (asNobody)
+        QCOMPARE(::seteuid(kNobody), 0);
+    f.click(operation.button);
+    if (asNobody)
+        QCOMPARE(::seteuid(0), 0);
     held.close();
     const QString destination = target + u"/new.txt"_s;
     QFile::setPermissions(moves ? destination : source, QFile::ReadOwner | QFile::WriteOwner);
@@ -522,8 +558,7 @@ void tst_Faults::killedDuringCopy()
     if (target.isEmpty())
         QSKIP(qPrintable(m_skipReason));
     const QString source = path(u"src/big.bin"_s);
-    QByteArray big(64 * kMiB, Qt::Uninitialized);
-    QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
+    QByteArray big = bigContent(64);
     QVERIFY(writeBytes(source, big));
     const QByteArray digest = QCryptographicHash::hash(big, QCryptographicHash::Sha256);
     big.clear();
