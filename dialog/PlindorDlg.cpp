@@ -619,10 +619,10 @@ MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
     return result;
 }
 
-void CPlindorDlg::finishSuccessfulMove()
+void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)
 {
     // Remove the entry that was moved, not whatever row happens to be selected.
-    m_listFiles->removePath(m_strSrcPath);
+    m_listFiles->removePath(movedFrom);
     m_strSrcPath = m_strDstPath;
     m_listFiles->setCurrentRow(0);
     m_editPrefix->clear();
@@ -637,7 +637,7 @@ void CPlindorDlg::OnBnClickedRename()
         composeName();
         m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
         if (moveLoadedItem(CPathParts::folderOf(m_strDir)).ok())
-            finishSuccessfulMove();
+            finishSuccessfulMove(m_strSrcPath);
         else
             m_prompter->message(this, tr("重命名失败"));
     }
@@ -655,7 +655,7 @@ void CPlindorDlg::OnBnClickedMove()
             m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
             m_strDstPath = CPathParts::joinRootAware(m_strDir, m_strName + m_strExt);
             if (moveLoadedItem(m_strDir).ok())
-                finishSuccessfulMove();
+                finishSuccessfulMove(m_strSrcPath);
             else
                 m_prompter->message(this,
                                     tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
@@ -678,8 +678,10 @@ void CPlindorDlg::quickMove(int index)
             m_strDir = CPathParts::join(button->m_filePath, button->m_Name);
             m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
             if (moveLoadedItem(m_strDir).ok()) {
+                // The message box runs an event loop, in which a second launch may queue and load another item.
+                const QString moved = m_strSrcPath;
                 m_prompter->message(this, tr("重命名完成"));
-                finishSuccessfulMove();
+                finishSuccessfulMove(moved);
             } else {
                 m_prompter->message(this,
                                     tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
