@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -140,6 +141,7 @@ private Q_SLOTS:
     void destinationAppearsAtLastMoment();
     void pathsQueuedDuringCopy_data();
     void pathsQueuedDuringCopy();
+    void pathsQueuedWhileDoneIsShown();
     void unreadableOrLockedSource_data();
     void unreadableOrLockedSource();
     void profileFaults_data();
@@ -431,6 +433,39 @@ void tst_Faults::pathsQueuedDuringCopy()
     QCOMPARE(f.queue()->pathAt(0), arriving);
     QCOMPARE(f.queue()->pathAt(1), waiting);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"a-arriving"_s);
+}
+
+// The real message box "重命名完成" runs an event loop before the queue is tidied, so a second launch can hand its
+// paths over while it is open.
+void tst_Faults::pathsQueuedWhileDoneIsShown()
+{
+    const QString source = path(u"src/report.txt"_s);
+    const QString arriving = path(u"src/a-arriving.txt"_s);
+    QVERIFY(writeBytes(arriving, "arriving"));
+    QSettings store(path(u"profile.ini"_s), QSettings::IniFormat);
+    CPlindorSettings settings(store);
+    CPlindorDlg dlg(settings, {}, QDate(2026, 12, 7));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const auto *queue = qobject_cast<CMyListBox *>(dlg.item(IDC_FILE_LIST));
+    QVERIFY(CDropSimulator::dropPaths(dlg.item(IDC_FILE_LIST), { source }));
+    QVERIFY(CDropSimulator::dropPaths(dlg.item(IDC_BTN_DIR1), { path(u"target"_s) }));
+
+    QString shown;
+    QTimer::singleShot(0, &dlg, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        dlg.queuePaths({ arriving });
+        if (auto *message = qobject_cast<QMessageBox *>(box)) {
+            shown = message->text();
+            message->accept();
+        }
+    });
+    qobject_cast<QPushButton *>(dlg.item(IDC_BTN_DIR1))->click();
+
+    QCOMPARE(shown, u"重命名完成"_s);
+    QVERIFY(QFileInfo::exists(path(u"target/report.txt"_s)));
+    QCOMPARE(queue->count(), 1);
+    QCOMPARE(queue->pathAt(0), arriving);
 }
 
 void tst_Faults::unreadableOrLockedSource_data()
