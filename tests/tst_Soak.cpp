@@ -211,6 +211,7 @@ private:
     // The user's actions that need more than a line; each tells the model what it must do to files and queue.
     void createAndDrop();
     void dropExisting();
+    void secondLaunch();
     void clickQueueRow();
     void pressDelete();
     void clickComposer();
@@ -280,6 +281,7 @@ void tst_Soak::randomUserActions()
     const std::vector<std::pair<int, std::function<void()>>> actions = {
         { 8, [this] { createAndDrop(); } },
         { 5, [this] { dropExisting(); } },
+        { 2, [this] { secondLaunch(); } },
         { 5, [this] { clickQueueRow(); } },
         { 3, [this] { pressDelete(); } },
         { 10, [=, this] { typing(IDC_EDIT_NAME, u"name"_s, randomTypedName()); } },
@@ -661,6 +663,27 @@ void tst_Soak::dropExisting()
     if (chance(20))
         paths << paths.constFirst();
     dropOnQueue(paths);
+}
+
+// "plindor PATH..." while the window is open hands the paths over; those that do not exist are named in a message.
+void tst_Soak::secondLaunch()
+{
+    QStringList paths;
+    QStringList missing;
+    for (int i = 1 + pick(2); i > 0; --i)
+        paths << pickOf(existingItems());
+    if (chance(30))
+        missing << m_root + u"/gone-"_s + QString::number(pick(3));
+    QStringList listed;
+    for (const QString &path : paths + missing)
+        listed << shown(path);
+    log(u"second launch with "_s + listed.join(u", "_s));
+    m_f->dlg().queuePaths(paths + missing);
+    if (!missing.isEmpty())
+        m_expectedMessages << u"以下路径不存在，未加入队列：\n"_s + missing.join(u'\n');
+    for (const QString &path : std::as_const(paths))
+        m_queue.insert(path);
+    reloadFromRowZero();
 }
 
 void tst_Soak::clickQueueRow()
