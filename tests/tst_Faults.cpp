@@ -107,17 +107,21 @@ QStringList messagesOf(const CDialogFixture &f)
     return texts;
 }
 
-/// Tells the parent on stdout how far the copy is and takes its time, so that the parent can kill it halfway.
-class CSlowProgress : public IMoveProgress
+/// Tells the parent on stdout how far the copy is, and stops halfway, so that the kill always lands mid-copy.
+class CStallingProgress : public IMoveProgress
 {
 public:
     bool copied(qint64 done, qint64 total) override
     {
         std::printf("copied %lld of %lld\n", static_cast<long long>(done), static_cast<long long>(total));
         std::fflush(stdout);
-        ::usleep(20000);
+        if (++m_reports == 4)
+            ::sleep(60);
         return true;
     }
+
+private:
+    int m_reports = 0;
 };
 
 } // namespace
@@ -166,7 +170,7 @@ void tst_Faults::initMain()
     if (!qEnvironmentVariableIsSet(kChildVariable))
         return;
     const QStringList args = qEnvironmentVariable(kChildVariable).split(u'\n');
-    CSlowProgress progress;
+    CStallingProgress progress;
     const CFileMover::Abilities without
         = args.value(3) == u"named"_s ? CFileMover::Ability::UnnamedTempFiles : CFileMover::Abilities();
     std::exit(CFileMover::move(args.value(0), args.value(1), args.value(2), &progress, without).ok() ? 0 : 1);

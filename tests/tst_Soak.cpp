@@ -461,7 +461,7 @@ QString tst_Soak::randomStem()
     static const QStringList stems
         = u"report|Report|REPORT|总结|物理 备课组 教案|a b  c|.hidden|README|notes.tar|trailing.|"
           u"..dots|数据|x,y;z|[sec] #1 = 50%|it's \"q\"|back\\slash|2026年上期| lead and trail |"
-          u"cafe\u0301|café|~tilde"_s.split(u'|');
+          u"cafe\u0301|café|~tilde|line\nbreak|tab\there"_s.split(u'|');
     return chance(5) ? longName(200 + pick(56)) : pickOf(stems);
 }
 
