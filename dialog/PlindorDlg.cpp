@@ -358,6 +358,9 @@ void CPlindorDlg::RefreshQueue()
         LoadItem(m_strSrcPath);
         return;
     }
+    // A drop on the folder list still enables "移动文件"; with nothing queued it must find nothing to move, not the
+    // item the user just took off the queue or the one just moved away.
+    m_strSrcPath.clear();
     setEnabledIds({ IDC_BTN_ADD_TERM_A, IDC_BTN_ADD_TERM_B, IDC_BTN_ADD_DATE, IDC_BTN_ADD_SUFFIX, IDC_BTN_TEXT1,
                     IDC_BTN_TEXT2, IDC_BTN_TEXT3, IDC_BTN_TEXT4, IDC_BTN_TEXT5, IDC_BTN_TEXT6, IDC_BTN_CLEAR },
                   false);
@@ -606,14 +609,23 @@ void CPlindorDlg::composeName()
 
 MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
 {
+    // The window has no current folder a user could see: a relative folder, typed into the list or read from a
+    // hand-edited profile, would send the item wherever the program happened to be started.
+    if (QDir::isRelativePath(folder) || QDir::isRelativePath(m_strSrcPath))
+        return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s };
+    const QString source = m_strSrcPath;
     CMoveProgress progress(this);
-    return CFileMover::move(m_strSrcPath, folder, m_strName + m_strExt, &progress);
+    const MoveResult result = CFileMover::move(source, folder, m_strName + m_strExt, &progress);
+    // A long copy lets events through, and a second launch may queue paths and load another item meanwhile;
+    // what follows the move must still concern the item that moved.
+    m_strSrcPath = source;
+    return result;
 }
 
-void CPlindorDlg::finishSuccessfulMove()
+void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)
 {
     // Remove the entry that was moved, not whatever row happens to be selected.
-    m_listFiles->removePath(m_strSrcPath);
+    m_listFiles->removePath(movedFrom);
     m_strSrcPath = m_strDstPath;
     m_listFiles->setCurrentRow(0);
     m_editPrefix->clear();
@@ -628,7 +640,7 @@ void CPlindorDlg::OnBnClickedRename()
         composeName();
         m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
         if (moveLoadedItem(CPathParts::folderOf(m_strDir)).ok())
-            finishSuccessfulMove();
+            finishSuccessfulMove(m_strSrcPath);
         else
             m_prompter->message(this, tr("重命名失败"));
     }
@@ -646,7 +658,7 @@ void CPlindorDlg::OnBnClickedMove()
             m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
             m_strDstPath = CPathParts::joinRootAware(m_strDir, m_strName + m_strExt);
             if (moveLoadedItem(m_strDir).ok())
-                finishSuccessfulMove();
+                finishSuccessfulMove(m_strSrcPath);
             else
                 m_prompter->message(this,
                                     tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
@@ -669,8 +681,10 @@ void CPlindorDlg::quickMove(int index)
             m_strDir = CPathParts::join(button->m_filePath, button->m_Name);
             m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
             if (moveLoadedItem(m_strDir).ok()) {
+                // The message box runs an event loop, in which a second launch may queue and load another item.
+                const QString moved = m_strSrcPath;
                 m_prompter->message(this, tr("重命名完成"));
-                finishSuccessfulMove();
+                finishSuccessfulMove(moved);
             } else {
                 m_prompter->message(this,
                                     tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"

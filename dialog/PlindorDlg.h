@@ -103,7 +103,7 @@ private:
     void quickMove(int index);
     void composeName();
     MoveResult moveLoadedItem(const QString &folder);
-    void finishSuccessfulMove();
+    void finishSuccessfulMove(const QString &movedFrom);
     void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
     void unlockEditor();
     void setEnabledIds(std::initializer_list<int> ids, bool enabled);
