@@ -12,6 +12,7 @@
 #include <utility>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -319,6 +320,43 @@ MoveResult moveLinkAcross(const Job &job)
     return failure(job, err);
 }
 
+// The process id a part file's name gives, or 0 when the name is not one of ours.
+pid_t partFileOwner(const char *name)
+{
+    // .plindor-XXXXXX-<pid>.part
+    static constexpr std::size_t kPrefix = sizeof(".plindor-XXXXXX-") - 1;
+    const QByteArray text(name);
+    if (!text.startsWith(".plindor-") || !text.endsWith(".part") || text.size() <= qsizetype(kPrefix + 5)
+        || text.at(kPrefix - 1) != '-')
+        return 0;
+    bool ok = false;
+    const qint64 pid = text.mid(kPrefix, text.size() - qsizetype(kPrefix) - 5).toLongLong(&ok);
+    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
+}
+
+// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the
+// same folder removes the parts whose process is gone. A running copy's part is never touched.
+void removeStalePartFiles(int folder)
+{
+    const int listing = ::dup(folder);
+    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir) {
+        if (listing >= 0)
+            ::close(listing);
+        return;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        const pid_t owner = partFileOwner(entry->d_name);
+        struct stat info {
+        };
+        if (owner == 0 || (::kill(owner, 0) == 0 || errno != ESRCH))
+            continue;
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+            ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 // An unnamed file never shows up half written and vanishes by itself if the program dies during the copy.
 Fd createTemporary(int folder, Abilities doWithout, QByteArray &name)
 {
@@ -328,8 +366,11 @@ Fd createTemporary(int folder, Abilities doWithout, QByteArray &name)
         if (file.isOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
             return file;
     }
+    removeStalePartFiles(folder);
+    // The owner's process id in the name lets a later copy tell a crashed copy's leftovers from a running one.
+    const QByteArray suffix = '-' + QByteArray::number(::getpid()) + ".part";
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        name = hiddenName(".part");
+        name = hiddenName(suffix.constData());
         Fd file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (file.isOpen() || errno != EEXIST) {
             if (!file.isOpen())
