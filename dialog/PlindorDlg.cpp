@@ -61,30 +61,30 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
-QWidget *createControl(const CDialogTemplate::Item &spec, QWidget *parent)
+QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
 {
     using Kind = CDialogTemplate::Kind;
-    switch (spec.kind) {
+    switch (control.kind) {
     case Kind::QueueList:
         return new CMyListBox(parent);
     case Kind::DropEdit:
         return new CMyEdit(parent);
     case Kind::DropCombo: {
         auto *combo = new CMyComboBox(parent);
-        combo->setEditable((spec.styles & CDialogTemplate::Editable) != 0);
+        combo->setEditable((control.styles & CDialogTemplate::Editable) != 0);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setSorted((spec.styles & CDialogTemplate::Sorted) != 0);
+        combo->setSorted((control.styles & CDialogTemplate::Sorted) != 0);
         combo->lineEdit()->setAcceptDrops(false);
         return combo;
     }
     case Kind::DropButton:
-        return new CMyButton(spec.text, parent);
+        return new CMyButton(control.text, parent);
     case Kind::PushButton:
-        return new QPushButton(spec.text, parent);
+        return new QPushButton(control.text, parent);
     case Kind::GroupBox:
-        return new QGroupBox(spec.text, parent);
+        return new QGroupBox(control.text, parent);
     case Kind::Label:
-        return new QLabel(spec.text, parent);
+        return new QLabel(control.text, parent);
     case Kind::Picture: {
         auto *picture = new QLabel(parent);
         picture->setPixmap(QPixmap(u":/banner.png"_s));
@@ -95,21 +95,21 @@ QWidget *createControl(const CDialogTemplate::Item &spec, QWidget *parent)
     return nullptr;
 }
 
-void applyStyles(QWidget *widget, const CDialogTemplate::Item &spec)
+void applyStyles(QWidget *widget, const CDialogTemplate::Item &control)
 {
-    widget->setObjectName(QString::fromLatin1(spec.name));
-    const QString name = CAccessibleTexts::name(spec.id);
-    widget->setAccessibleName(name.isEmpty() ? spec.text : name);
-    widget->setAccessibleDescription(CAccessibleTexts::description(spec.id));
-    widget->setEnabled((spec.styles & CDialogTemplate::Disabled) == 0);
-    widget->setVisible((spec.styles & CDialogTemplate::Hidden) == 0);
-    widget->setAcceptDrops((spec.styles & CDialogTemplate::AcceptsDrops) != 0);
+    widget->setObjectName(QString::fromLatin1(control.name));
+    const QString name = CAccessibleTexts::name(control.id);
+    widget->setAccessibleName(name.isEmpty() ? control.text : name);
+    widget->setAccessibleDescription(CAccessibleTexts::description(control.id));
+    widget->setEnabled((control.styles & CDialogTemplate::Disabled) == 0);
+    widget->setVisible((control.styles & CDialogTemplate::Hidden) == 0);
+    widget->setAcceptDrops((control.styles & CDialogTemplate::AcceptsDrops) != 0);
     if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        edit->setReadOnly((spec.styles & CDialogTemplate::ReadOnly) != 0);
+        edit->setReadOnly((control.styles & CDialogTemplate::ReadOnly) != 0);
     if (auto *button = qobject_cast<QPushButton *>(widget))
-        button->setDefault((spec.styles & CDialogTemplate::DefaultButton) != 0);
-    const bool tabStop = spec.kind != CDialogTemplate::Kind::GroupBox && spec.kind != CDialogTemplate::Kind::Label
-        && spec.kind != CDialogTemplate::Kind::Picture;
+        button->setDefault((control.styles & CDialogTemplate::DefaultButton) != 0);
+    const bool tabStop = control.kind != CDialogTemplate::Kind::GroupBox && control.kind != CDialogTemplate::Kind::Label
+        && control.kind != CDialogTemplate::Kind::Picture;
     widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
 }
 } // namespace
@@ -146,21 +146,21 @@ void CPlindorDlg::createControls()
     const QSize base = CDialogTemplate::baseUnits(font());
     setFixedSize(CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), base).size());
     QWidget *previous = nullptr;
-    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
-        QWidget *widget = createControl(spec, this);
-        applyStyles(widget, spec);
-        QRect place = CDialogTemplate::toPixels(spec.dlu, base);
+    for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+        QWidget *widget = createControl(control, this);
+        applyStyles(widget, control);
+        QRect place = CDialogTemplate::toPixels(control.dlu, base);
         // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
-        if (spec.kind == CDialogTemplate::Kind::DropCombo)
+        if (control.kind == CDialogTemplate::Kind::DropCombo)
             place.setHeight(widget->sizeHint().height());
         // A picture control takes the size of its bitmap.
-        if (spec.kind == CDialogTemplate::Kind::Picture)
+        if (control.kind == CDialogTemplate::Kind::Picture)
             place.setSize(widget->sizeHint());
         widget->setGeometry(place);
-        if (spec.kind == CDialogTemplate::Kind::GroupBox)
+        if (control.kind == CDialogTemplate::Kind::GroupBox)
             widget->lower();
-        if (spec.id != IDC_STATIC)
-            m_items.insert(spec.id, widget);
+        if (control.id != IDC_STATIC)
+            m_items.insert(control.id, widget);
         if (widget->focusPolicy() != Qt::NoFocus) {
             if (previous)
                 setTabOrder(previous, widget);

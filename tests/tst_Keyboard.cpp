@@ -76,13 +76,13 @@ void tst_Keyboard::everyFocusableControlIsNamedAndDescribed()
         widget = QApplication::focusWidget();
     }
     // Every enabled control of the template was reached by Tab.
-    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
-        QWidget *control = f.dlg().item(spec.id);
+    for (const CDialogTemplate::Item &entry : CDialogTemplate::items()) {
+        QWidget *control = f.dlg().item(entry.id);
         if (!control || !control->isEnabled() || !control->isVisible() || control->focusPolicy() == Qt::NoFocus)
             continue;
         const bool reached
             = visited.contains(control) || (control->focusProxy() && visited.contains(control->focusProxy()));
-        QVERIFY2(reached, spec.name);
+        QVERIFY2(reached, entry.name);
     }
 }
 

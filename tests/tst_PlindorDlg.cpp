@@ -49,16 +49,17 @@ void tst_PlindorDlg::startsIdle()
     CDialogFixture f;
     QCOMPARE(f.dlg().windowTitle(), u"Plindor"_s);
     QVERIFY(!(f.dlg().windowFlags() & Qt::WindowCloseButtonHint));
-    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
-        if (spec.id == IDC_STATIC || spec.id == IDC_FILE_LIST || spec.id == IDCANCEL || spec.id == IDC_PICTURE)
+    for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+        if (control.id == IDC_STATIC || control.id == IDC_FILE_LIST || control.id == IDCANCEL
+            || control.id == IDC_PICTURE)
             continue;
-        QWidget *widget = f.dlg().item(spec.id);
-        QVERIFY2(widget, spec.name);
-        QCOMPARE(widget->objectName(), QString::fromLatin1(spec.name));
+        QWidget *widget = f.dlg().item(control.id);
+        QVERIFY2(widget, control.name);
+        QCOMPARE(widget->objectName(), QString::fromLatin1(control.name));
         if (qobject_cast<QLineEdit *>(widget))
-            QVERIFY2(qobject_cast<QLineEdit *>(widget)->isReadOnly(), spec.name);
+            QVERIFY2(qobject_cast<QLineEdit *>(widget)->isReadOnly(), control.name);
         else
-            QVERIFY2(!widget->isEnabled(), spec.name);
+            QVERIFY2(!widget->isEnabled(), control.name);
     }
     QVERIFY(f.button(IDCANCEL)->isEnabled());
     QVERIFY(f.button(IDC_BTN_RENAME)->isDefault());
@@ -138,9 +139,9 @@ void tst_PlindorDlg::layoutFollowsTheDialogFont()
 
     CDialogFixture f;
     const QRect window = f.dlg().rect();
-    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
-        if (QWidget *widget = f.dlg().item(spec.id); widget && widget->isVisible())
-            QVERIFY2(window.contains(widget->geometry()), spec.name);
+    for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+        if (QWidget *widget = f.dlg().item(control.id); widget && widget->isVisible())
+            QVERIFY2(window.contains(widget->geometry()), control.name);
     }
 }
 
@@ -148,9 +149,9 @@ void tst_PlindorDlg::tabOrderFollowsTheTemplate()
 {
     CDialogFixture f;
     QList<int> expected;
-    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
-        if (spec.id != IDC_STATIC && spec.id != IDC_PICTURE)
-            expected << spec.id;
+    for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+        if (control.id != IDC_STATIC && control.id != IDC_PICTURE)
+            expected << control.id;
     }
     QWidget *widget = f.queue();
     for (int id : expected) {

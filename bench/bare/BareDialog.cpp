@@ -19,10 +19,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QWidget *plainControl(const CDialogTemplate::Item &spec, QWidget *parent)
+QWidget *plainControl(const CDialogTemplate::Item &control, QWidget *parent)
 {
     using Kind = CDialogTemplate::Kind;
-    switch (spec.kind) {
+    switch (control.kind) {
     case Kind::QueueList:
         return new QListWidget(parent);
     case Kind::DropEdit:
@@ -31,12 +31,12 @@ QWidget *plainControl(const CDialogTemplate::Item &spec, QWidget *parent)
         return new QComboBox(parent);
     case Kind::DropButton:
     case Kind::PushButton:
-        return new QPushButton(spec.text, parent);
+        return new QPushButton(control.text, parent);
     case Kind::GroupBox:
-        return new QGroupBox(spec.text, parent);
+        return new QGroupBox(control.text, parent);
     case Kind::Label:
     case Kind::Picture:
-        return new QLabel(spec.text, parent);
+        return new QLabel(control.text, parent);
     }
     return nullptr;
 }
@@ -62,9 +62,9 @@ int main(int argc, char *argv[])
     QDialog dialog;
     const QSize base = CDialogTemplate::baseUnits(dialog.font());
     QListWidget *list = nullptr;
-    for (const CDialogTemplate::Item &spec : CDialogTemplate::items()) {
-        QWidget *widget = plainControl(spec, &dialog);
-        widget->setGeometry(CDialogTemplate::toPixels(spec.dlu, base));
+    for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+        QWidget *widget = plainControl(control, &dialog);
+        widget->setGeometry(CDialogTemplate::toPixels(control.dlu, base));
         if (auto *queue = qobject_cast<QListWidget *>(widget))
             list = queue;
     }
