@@ -29,6 +29,17 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 const QColor queueTextColour(0, 154, 97);
+
+// The controls a drop on the queue enables, in three groups: the queue running empty disables the first and last.
+constexpr std::array compositionIds { int(IDC_BTN_ADD_TERM_A), int(IDC_BTN_ADD_TERM_B), int(IDC_BTN_ADD_DATE),
+                                      int(IDC_BTN_ADD_SUFFIX), int(IDC_BTN_TEXT1),      int(IDC_BTN_TEXT2),
+                                      int(IDC_BTN_TEXT3),      int(IDC_BTN_TEXT4),      int(IDC_BTN_TEXT5),
+                                      int(IDC_BTN_TEXT6),      int(IDC_BTN_CLEAR) };
+constexpr std::array listIds { int(IDC_COMBO_TERM_A), int(IDC_COMBO_TERM_B), int(IDC_COMBO_DATE), int(IDC_COMBO_SUFFIX),
+                               int(IDC_COMBO_TARGET_DIR) };
+constexpr std::array operationIds { int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),    int(IDC_BTN_DIR3),
+                                    int(IDC_BTN_DIR4), int(IDC_BTN_DIR5),    int(IDC_BTN_RENAME),
+                                    int(IDC_BTN_MOVE), int(IDC_BTN_ADD_DIR), int(IDC_BTN_DEL_DIR) };
 const QColor editTextColour(255, 0, 0);
 
 QFont dialogFont()
@@ -361,13 +372,10 @@ void CPlindorDlg::RefreshQueue()
     // A drop on the folder list still enables "移动文件"; with nothing queued it must find nothing to move, not the
     // item the user just took off the queue or the one just moved away.
     m_strSrcPath.clear();
-    setEnabledIds({ IDC_BTN_ADD_TERM_A, IDC_BTN_ADD_TERM_B, IDC_BTN_ADD_DATE, IDC_BTN_ADD_SUFFIX, IDC_BTN_TEXT1,
-                    IDC_BTN_TEXT2, IDC_BTN_TEXT3, IDC_BTN_TEXT4, IDC_BTN_TEXT5, IDC_BTN_TEXT6, IDC_BTN_CLEAR },
-                  false);
+    // The lists stay usable when the queue runs empty; only composing and the file operations stop.
+    setEnabledIds(compositionIds, false);
     setEditorReadOnly(true);
-    setEnabledIds({ IDC_BTN_RENAME, IDC_BTN_MOVE, IDC_BTN_ADD_DIR, IDC_BTN_DEL_DIR, IDC_BTN_DIR1, IDC_BTN_DIR2,
-                    IDC_BTN_DIR3, IDC_BTN_DIR4, IDC_BTN_DIR5 },
-                  false);
+    setEnabledIds(operationIds, false);
 }
 
 void CPlindorDlg::LoadItem(QString path)
@@ -399,9 +407,7 @@ QString CPlindorDlg::BrowseForFolder()
 
 void CPlindorDlg::OnQueueDropLoaded()
 {
-    m_editName->setText(m_listFiles->m_Name);
-    setEditorReadOnly(false);
-    adoptQueueItem(m_listFiles->m_filePath, m_listFiles->m_Name, m_listFiles->m_extend, m_listFiles->m_filePathName);
+    OnQueueClickLoaded();
     unlockEditor();
 }
 
@@ -444,7 +450,6 @@ void CPlindorDlg::bringToFront()
 void CPlindorDlg::OnEditPathDropped(CMyEdit *edit)
 {
     m_editName->setText(edit->m_Name);
-    setEditorReadOnly(false);
     adoptQueueItem(edit->m_filePath, edit->m_Name, edit->m_extend, edit->m_filePathName);
     unlockEditor();
 }
@@ -460,12 +465,10 @@ void CPlindorDlg::adoptQueueItem(const QString &dir, const QString &name, const 
 
 void CPlindorDlg::unlockEditor()
 {
-    setEnabledIds({ IDC_BTN_ADD_TERM_A,   IDC_BTN_ADD_TERM_B, IDC_BTN_ADD_DATE, IDC_BTN_ADD_SUFFIX, IDC_BTN_TEXT1,
-                    IDC_BTN_TEXT2,        IDC_BTN_TEXT3,      IDC_BTN_TEXT4,    IDC_BTN_TEXT5,      IDC_BTN_TEXT6,
-                    IDC_BTN_CLEAR,        IDC_COMBO_TERM_A,   IDC_COMBO_TERM_B, IDC_COMBO_DATE,     IDC_COMBO_SUFFIX,
-                    IDC_COMBO_TARGET_DIR, IDC_BTN_DIR1,       IDC_BTN_DIR2,     IDC_BTN_DIR3,       IDC_BTN_DIR4,
-                    IDC_BTN_DIR5,         IDC_BTN_RENAME,     IDC_BTN_MOVE,     IDC_BTN_ADD_DIR,    IDC_BTN_DEL_DIR },
-                  true);
+    setEditorReadOnly(false);
+    setEnabledIds(compositionIds, true);
+    setEnabledIds(listIds, true);
+    setEnabledIds(operationIds, true);
 }
 
 void CPlindorDlg::OnButtonRightClicked(CMyButton *button)
@@ -481,7 +484,7 @@ void CPlindorDlg::OnComboFolderDropped(CMyComboBox *)
     item(IDC_BTN_MOVE)->setEnabled(true);
 }
 
-void CPlindorDlg::setEnabledIds(std::initializer_list<int> ids, bool enabled)
+void CPlindorDlg::setEnabledIds(std::span<const int> ids, bool enabled)
 {
     for (int id : ids)
         item(id)->setEnabled(enabled);

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <memory>
+#include <span>
 
 class CMyButton;
 class CMyComboBox;
@@ -106,7 +107,7 @@ private:
     void finishSuccessfulMove(const QString &movedFrom);
     void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
     void unlockEditor();
-    void setEnabledIds(std::initializer_list<int> ids, bool enabled);
+    void setEnabledIds(std::span<const int> ids, bool enabled);
     void setEditorReadOnly(bool readOnly);
 
     CPlindorSettings &m_settings;
