@@ -615,14 +615,27 @@ MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
     // The window has no current folder a user could see: a relative folder, typed into the list or read from a
     // hand-edited profile, would send the item wherever the program happened to be started.
     if (QDir::isRelativePath(folder) || QDir::isRelativePath(m_strSrcPath))
-        return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s };
+        return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s, {} };
     const QString source = m_strSrcPath;
     CMoveProgress progress(this);
     const MoveResult result = CFileMover::move(source, folder, m_strName + m_strExt, &progress);
     // A long copy lets events through, and a second launch may queue paths and load another item meanwhile;
     // what follows the move must still concern the item that moved.
     m_strSrcPath = source;
+    if (!result.leftAt.isEmpty())
+        reportItemLeftAside(source, result.leftAt);
     return result;
+}
+
+// Another program took the old name while the item was under a temporary one: the user must learn where it is,
+// and the queue must not keep a path that now names the other program's file.
+void CPlindorDlg::reportItemLeftAside(const QString &source, const QString &leftAt)
+{
+    m_prompter->message(this,
+                        tr("另一个程序占用了原文件名，文件未能改回原名，现在位于：\n%1")
+                            .arg(QDir::toNativeSeparators(leftAt)),
+                        tr("错误提示"));
+    m_listFiles->removePath(source);
 }
 
 void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)

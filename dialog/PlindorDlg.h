@@ -103,6 +103,7 @@ private:
     void insertCommonText(int id);
     void quickMove(int index);
     void composeName();
+    void reportItemLeftAside(const QString &source, const QString &leftAt);
     MoveResult moveLoadedItem(const QString &folder);
     void finishSuccessfulMove(const QString &movedFrom);
     void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);

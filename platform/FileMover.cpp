@@ -1,6 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
+#include "platform/ExtendedAttributes.h"
+#include "platform/Logging.h"
+#include "platform/TargetFilesystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +15,7 @@
 #include <utility>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -131,7 +135,7 @@ bool targetInsideSource(const Job &job)
 
 MoveResult failed(const Job &job, MoveError error, const QString &detail = {})
 {
-    return { error, job.report.destination, detail };
+    return { error, job.report.destination, detail, {} };
 }
 
 MoveError errorFor(const Job &job, int err)
@@ -168,9 +172,18 @@ MoveResult failure(const Job &job, int err)
     return failed(job, errorFor(job, err), systemText(err));
 }
 
-// Where the file system cannot refuse an existing name by itself, this test and the rename leave a window of a few
-// microseconds in which another program could create `to`, and rename() would then replace it. Only mounts that
-// lack both RENAME_NOREPLACE and hard links (FAT or exFAT through FUSE) and folders on such mounts take this path.
+bool linkUnsupported(int err)
+{
+    return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK;
+}
+
+bool attributeUnsupported(int err)
+{
+    return err == EPERM || err == EOPNOTSUPP || err == ENOSYS;
+}
+
+// For our own random hidden names, and for putting an item back. Where the file system cannot refuse an existing
+// name in a rename, the test just before it leaves a window of microseconds: harmless for a name nobody else knows.
 int checkThenRename(const QByteArray &from, const QByteArray &to)
 {
     struct stat st {
@@ -182,39 +195,416 @@ int checkThenRename(const QByteArray &from, const QByteArray &to)
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
-// link() refuses an existing name atomically; std::nullopt when the file system has no hard links.
-std::optional<int> linkThenUnlink(const QByteArray &from, const QByteArray &to, Abilities doWithout)
-{
-    if (doWithout.testFlag(Ability::HardLinks))
-        return std::nullopt;
-    if (::link(from.constData(), to.constData()) != 0) {
-        const int err = errno;
-        if (err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EMLINK)
-            return std::nullopt;
-        return err;
-    }
-    if (::unlink(from.constData()) == 0)
-        return 0;
-    const int err = errno;
-    ::unlink(to.constData());
-    return err;
-}
-
-// Returns 0 or the errno of the failure; EEXIST whenever `to` is taken, whatever the file system offers.
-int exclusiveRename(const QByteArray &from, const QByteArray &to, bool isFolder, Abilities doWithout)
+int renameToUnusedName(const QByteArray &from, const QByteArray &to, Abilities doWithout)
 {
     if (!doWithout.testFlag(Ability::NoReplaceRename)) {
         if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
             return 0;
-        // FUSE answers EINVAL for the flag; a folder moved into itself also does, and the fallback repeats that.
         if (errno != EINVAL && errno != ENOSYS)
             return errno;
     }
-    if (!isFolder) {
-        if (const std::optional<int> linked = linkThenUnlink(from, to, doWithout))
-            return *linked;
+    return checkThenRename(from, to);
+}
+
+// Puts an item back under its old name, a name other programs may use: link() refuses an existing name where the
+// file system has no RENAME_NOREPLACE.
+int renameBack(const QByteArray &from, const QByteArray &to, bool isFolder, Abilities doWithout)
+{
+    if (!doWithout.testFlag(Ability::NoReplaceRename)) {
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+            return 0;
+        if (errno != EINVAL && errno != ENOSYS)
+            return errno;
+    }
+    if (!isFolder && !doWithout.testFlag(Ability::HardLinks)) {
+        if (::link(from.constData(), to.constData()) == 0)
+            return ::unlink(from.constData()) == 0 ? 0 : errno;
+        if (!linkUnsupported(errno))
+            return errno;
     }
     return checkThenRename(from, to);
+}
+
+QByteArray siblingName(const QByteArray &path, const char *suffix)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return path.left(slash + 1) + hiddenName(suffix);
+}
+
+// Takes the source out of other programs' way under a private name in its own folder, so that only the file that
+// was copied or linked is ever removed: an editor that saves by renaming a new version over the old name puts it
+// beside ours, not into our hands.
+int takeAside(const Job &job, QByteArray &aside)
+{
+    int err = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && err == EEXIST; ++attempt) {
+        aside = siblingName(job.source, ".moving");
+        err = renameToUnusedName(job.source, aside, job.doWithout);
+    }
+    return err;
+}
+
+MoveResult putBackOrSay(const Job &job, const QByteArray &aside, MoveResult result)
+{
+    if (renameBack(aside, job.source, job.sourceIsFolder, job.doWithout) != 0) {
+        result.leftAt = QFile::decodeName(aside);
+        qCWarning(lcFileOps) << "could not put" << result.leftAt << "back as" << QFile::decodeName(job.source);
+    }
+    return result;
+}
+
+// Removes the destination name if it still is what this move put there.
+void unpublish(const Job &job, const struct stat &published)
+{
+    struct stat now {
+    };
+    if (::lstat(job.destination.constData(), &now) == 0 && sameInode(now, published))
+        ::unlink(job.destination.constData());
+}
+
+// The destination shows the item (`published`: a link to it or a complete copy of `original`); now the old name
+// goes, but only if it still is the file that was linked or copied.
+MoveResult retireSource(const Job &job, const struct stat &original, const struct stat &published, bool copied)
+{
+    QByteArray aside;
+    if (const int err = takeAside(job, aside); err != 0) {
+        unpublish(job, published);
+        return failure(job, err);
+    }
+    struct stat now {
+    };
+    const bool same = ::lstat(aside.constData(), &now) == 0 && sameInode(now, original)
+        && (!copied || (now.st_size == original.st_size && sameTime(now.st_mtim, original.st_mtim)));
+    if (!same) {
+        // A new version took the old name before we took it aside. It stays there, and the destination goes: the
+        // folders look as if the move had never started.
+        unpublish(job, published);
+        return putBackOrSay(job, aside, failed(job, MoveError::SourceChanged, u"the file was replaced meanwhile"_s));
+    }
+    if (::unlink(aside.constData()) == 0)
+        return job.report;
+    const MoveResult result = failure(job, errno);
+    unpublish(job, published);
+    return putBackOrSay(job, aside, result);
+}
+
+// A folder cannot replace a file, nor a folder that holds anything: reserving the name as an empty folder first
+// leaves nothing of another program's that the rename could replace.
+int renameFolderOverReservation(const QByteArray &from, const QByteArray &to)
+{
+    if (::mkdir(to.constData(), 0700) != 0)
+        return errno;
+    if (::rename(from.constData(), to.constData()) == 0)
+        return 0;
+    const int err = errno;
+    if (::rmdir(to.constData()) != 0)
+        return EEXIST; // another program put something into the reserved folder
+    // Some drivers refuse to replace any folder; then only the test before the rename is left.
+    return err == EEXIST || err == ENOTEMPTY ? checkThenRename(from, to) : err;
+}
+
+QByteArray linkTarget(const QByteArray &path)
+{
+    QByteArray target(256, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length = ::readlink(path.constData(), target.data(), size_t(target.size()));
+        if (length < 0)
+            return {};
+        if (length < target.size())
+            return target.left(length);
+        target.resize(target.size() * 2);
+    }
+}
+
+// A link is recreated, never followed: moving a link must not move or copy what it points to.
+MoveResult recreateLink(const Job &job)
+{
+    const QByteArray target = linkTarget(job.source);
+    if (target.isEmpty() || ::symlink(target.constData(), job.destination.constData()) != 0)
+        return failure(job, errno);
+    const timespec times[2] = { job.sourceStat.st_atim, job.sourceStat.st_mtim };
+    ::utimensat(AT_FDCWD, job.destination.constData(), times, AT_SYMLINK_NOFOLLOW);
+    struct stat published {
+    };
+    if (::lstat(job.destination.constData(), &published) != 0)
+        return failure(job, errno);
+    return retireSource(job, job.sourceStat, published, false);
+}
+
+// The process id a part file's name gives, or 0 when the name is not one of ours.
+pid_t partFileOwner(const char *name)
+{
+    // .plindor-XXXXXX-<pid>.part
+    static constexpr std::size_t kPrefix = sizeof(".plindor-XXXXXX-") - 1;
+    const QByteArray text(name);
+    if (!text.startsWith(".plindor-") || !text.endsWith(".part") || text.size() <= qsizetype(kPrefix + 5)
+        || text.at(kPrefix - 1) != '-')
+        return 0;
+    bool ok = false;
+    const qint64 pid = text.mid(kPrefix, text.size() - qsizetype(kPrefix) - 5).toLongLong(&ok);
+    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
+}
+
+// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the
+// same folder removes the parts whose process is gone. A running copy's part is never touched.
+void removeStalePartFiles(int folder)
+{
+    const int listing = ::dup(folder);
+    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir) {
+        if (listing >= 0)
+            ::close(listing);
+        return;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        const pid_t owner = partFileOwner(entry->d_name);
+        struct stat info {
+        };
+        if (owner == 0 || (::kill(owner, 0) == 0 || errno != ESRCH))
+            continue;
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+            ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// Where the copy is written until it shows under its name.
+enum class Landing {
+    Unnamed, ///< O_TMPFILE: never seen half written, gone by itself if the program dies
+    PartFile, ///< a hidden part file, published with link(), which refuses an existing name
+    Reserved, ///< the destination itself, created exclusively: without links, no other name can be published safely
+};
+
+struct CopyTarget {
+    Fd file;
+    Landing landing = Landing::Unnamed;
+    QByteArray partName;
+};
+
+bool hasHardLinks(int folder, const QByteArray &name)
+{
+    const QByteArray probe = name + ".link";
+    if (::linkat(folder, name.constData(), folder, probe.constData(), 0) == 0) {
+        ::unlinkat(folder, probe.constData(), 0);
+        return true;
+    }
+    return !linkUnsupported(errno);
+}
+
+Fd createPartFile(int folder, QByteArray &name)
+{
+    removeStalePartFiles(folder);
+    // The owner's process id in the name lets a later copy tell a crashed copy's leftovers from a running one.
+    const QByteArray suffix = '-' + QByteArray::number(::getpid()) + ".part";
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = hiddenName(suffix.constData());
+        Fd file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (file.isOpen() || errno != EEXIST)
+            return file;
+    }
+    errno = EEXIST;
+    return Fd(-1);
+}
+
+CopyTarget openCopyTarget(const Job &job, int folder)
+{
+    // An unnamed file is published with a link, so a file system without links has none.
+    if (!job.doWithout.testFlag(Ability::UnnamedTempFiles) && !job.doWithout.testFlag(Ability::HardLinks)) {
+        Fd file(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (file.isOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+            return { std::move(file), Landing::Unnamed, {} };
+    }
+    if (!job.doWithout.testFlag(Ability::HardLinks)) {
+        QByteArray name;
+        Fd file = createPartFile(folder, name);
+        if (!file.isOpen() || hasHardLinks(folder, name))
+            return { std::move(file), Landing::PartFile, name };
+        ::unlinkat(folder, name.constData(), 0);
+    }
+    Fd file(::openat(folder, job.name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
+    return { std::move(file), Landing::Reserved, {} };
+}
+
+ssize_t readThenWrite(int in, int out, size_t length, QByteArray &buffer)
+{
+    if (buffer.isEmpty())
+        buffer.resize(kBlock);
+    ssize_t got = 0;
+    do
+        got = ::read(in, buffer.data(), std::min(length, size_t(buffer.size())));
+    while (got < 0 && errno == EINTR);
+    for (ssize_t written = 0; got > 0 && written < got;) {
+        const ssize_t n = ::write(out, buffer.constData() + written, size_t(got - written));
+        if (n < 0 && errno != EINTR)
+            return -1;
+        written += std::max<ssize_t>(n, 0);
+    }
+    return got;
+}
+
+bool rangeCopyUnsupported(int err)
+{
+    return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF;
+}
+
+// Copies to the end of the file, whatever its size said: FUSE bridges with direct I/O report 0 for files they
+// cannot size in advance, and copy_file_range() trusts that size, so its end is confirmed with read().
+MoveResult copyContents(const Job &job, int in, int out)
+{
+    bool useRange = !job.doWithout.testFlag(Ability::CopyFileRange);
+    QByteArray buffer;
+    qint64 done = 0;
+    qint64 reported = 0;
+    for (;;) {
+        ssize_t n = -1;
+        if (useRange) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(kReportEvery), 0);
+            useRange = n > 0 || (n < 0 && !rangeCopyUnsupported(errno));
+        }
+        if (!useRange)
+            n = readThenWrite(in, out, size_t(kBlock), buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return failure(job, errno);
+        if (n == 0)
+            break;
+        done += n;
+        if (done - reported < kReportEvery)
+            continue;
+        reported = done;
+        if (job.progress && !job.progress->copied(done, std::max<qint64>(done, job.sourceStat.st_size)))
+            return failed(job, MoveError::Cancelled);
+    }
+    if (job.progress && reported != done && !job.progress->copied(done, done))
+        return failed(job, MoveError::Cancelled);
+    if (done < job.sourceStat.st_size)
+        return failed(job, MoveError::SourceChanged, u"the file became shorter during the copy"_s);
+    return job.report;
+}
+
+// Like mv: owner, mode, extended attributes, ACLs and times are kept where the target can store them, and what it
+// cannot store (a FAT stick's owner and modes, say) does not stop the move.
+MoveResult keepAttributes(const Job &job, int in, int out)
+{
+    const struct stat &st = job.sourceStat;
+    if (::fchown(out, st.st_uid, st.st_gid) != 0 && ::geteuid() == 0)
+        qCInfo(lcFileOps) << "owner not kept:" << systemText(errno);
+    if (::fchmod(out, st.st_mode & 07777) != 0) {
+        if (!attributeUnsupported(errno))
+            return failure(job, errno);
+        qCInfo(lcFileOps) << "mode not kept:" << systemText(errno);
+    }
+    for (const QByteArray &name : CExtendedAttributes::copy(in, out, st.st_mode))
+        qCInfo(lcFileOps) << "extended attribute not kept:" << name;
+    const timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::futimens(out, times) != 0) {
+        if (!attributeUnsupported(errno))
+            return failure(job, errno);
+        qCInfo(lcFileOps) << "times not kept:" << systemText(errno);
+    }
+    return job.report;
+}
+
+MoveResult checkSourceUnchanged(const Job &job, int in, struct stat &opened)
+{
+    if (::fstat(in, &opened) != 0 || !unchanged(opened, job.sourceStat))
+        return failed(job, MoveError::SourceChanged, u"the file was changed while it was copied"_s);
+    return job.report;
+}
+
+MoveResult fillCopy(const Job &job, int in, int out, struct stat &original)
+{
+    if (const MoveResult result = copyContents(job, in, out); !result.ok())
+        return result;
+    if (const MoveResult result = keepAttributes(job, in, out); !result.ok())
+        return result;
+    if (::fsync(out) != 0)
+        return failure(job, errno);
+    return checkSourceUnchanged(job, in, original);
+}
+
+int publish(const Job &job, int folder, const CopyTarget &target)
+{
+    if (target.landing == Landing::Reserved)
+        return 0;
+    if (target.landing == Landing::PartFile) {
+        if (::linkat(folder, target.partName.constData(), folder, job.name.constData(), 0) != 0)
+            return errno;
+        ::unlinkat(folder, target.partName.constData(), 0);
+        return 0;
+    }
+    if (::linkat(target.file.fd, "", folder, job.name.constData(), AT_EMPTY_PATH) == 0)
+        return 0;
+    if (errno != ENOENT && errno != EPERM)
+        return errno;
+    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc link of the descriptor works for everyone.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(target.file.fd);
+    return ::linkat(AT_FDCWD, self.constData(), folder, job.name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
+void discard(const Job &job, int folder, const CopyTarget &target)
+{
+    struct stat written {
+    };
+    if (target.landing == Landing::PartFile)
+        ::unlinkat(folder, target.partName.constData(), 0);
+    else if (target.landing == Landing::Reserved && ::fstat(target.file.fd, &written) == 0)
+        unpublish(job, written);
+}
+
+// One complete copy exists at every moment: the source goes only after the copy shows under its name, and only if
+// it still is the file that was copied. Whatever fails first, the copy goes and the source stays.
+MoveResult copyThenRetire(const Job &job)
+{
+    // O_NOFOLLOW: a link swapped in since the lstat must not make us copy (and then delete) something else.
+    const Fd in(::open(job.source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!in.isOpen())
+        return failure(job, errno);
+    const Fd folder(::open(job.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return failure(job, errno);
+    const CopyTarget target = openCopyTarget(job, folder.fd);
+    if (!target.file.isOpen())
+        return failure(job, errno);
+    struct stat original {
+    };
+    MoveResult result = fillCopy(job, in.fd, target.file.fd, original);
+    if (result.ok()) {
+        if (const int err = publish(job, folder.fd, target); err != 0)
+            result = failure(job, err);
+    }
+    if (!result.ok()) {
+        discard(job, folder.fd, target);
+        return result;
+    }
+    // The new name must be on disk before the old file goes, or a power cut could leave neither.
+    if (::fsync(folder.fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        result = failure(job, errno);
+        discard(job, folder.fd, target);
+        return result;
+    }
+    struct stat published {
+    };
+    ::fstat(target.file.fd, &published);
+    return retireSource(job, original, published, true);
+}
+
+MoveResult moveAcross(const Job &job)
+{
+    const auto type = job.sourceStat.st_mode & S_IFMT;
+    if (type == S_IFDIR)
+        return failed(job, MoveError::FolderAcrossFilesystems);
+    if (exists(job.destination))
+        return failed(job, MoveError::DestinationExists);
+    // The source is removed last; learn now, not after copying gigabytes, whether that will be allowed.
+    if (::faccessat(AT_FDCWD, job.sourceParent.constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        return failure(job, errno);
+    if (type == S_IFLNK)
+        return recreateLink(job);
+    if (type == S_IFREG)
+        return copyThenRetire(job);
+    return failed(job, MoveError::IoError, u"only files, links and folders can go to another file system"_s);
 }
 
 bool sameFolder(const QByteArray &a, const QByteArray &b)
@@ -273,264 +663,81 @@ bool isCaseOnlyRename(const Job &job)
     return sameFolder(job.sourceParent, job.folder) && onlySourceAnswersTo(job);
 }
 
+MoveResult moveItem(const Job &job);
+
+// A case-only rename on a case-insensitive file system goes through a hidden name, since the kernel treats the old
+// and the new spelling as one entry. If it cannot be finished or undone, the result says where the item is.
 MoveResult renameThroughTemporary(const Job &job)
 {
     QByteArray temporary;
-    int err = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && err == EEXIST; ++attempt) {
-        temporary = joined(job.folder, hiddenName(".tmp"));
-        err = exclusiveRename(job.source, temporary, job.sourceIsFolder, job.doWithout);
-    }
-    if (err != 0)
+    if (const int err = takeAside(job, temporary); err != 0)
         return failure(job, err);
-    err = exclusiveRename(temporary, job.destination, job.sourceIsFolder, job.doWithout);
-    if (err == 0)
-        return job.report;
-    MoveResult result = failure(job, err);
-    if (exclusiveRename(temporary, job.source, job.sourceIsFolder, job.doWithout) != 0)
-        result.detail += u"; the item is left as "_s + QFile::decodeName(temporary);
-    return result;
+    Job step = job;
+    step.source = temporary;
+    step.sourceName = temporary.mid(temporary.lastIndexOf('/') + 1);
+    ::lstat(temporary.constData(), &step.sourceStat);
+    MoveResult result = moveItem(step);
+    if (result.ok() || !result.leftAt.isEmpty())
+        return result;
+    return putBackOrSay(job, temporary, result);
 }
 
-QByteArray linkTarget(const QByteArray &path)
+MoveResult afterRefusal(const Job &job, int err)
 {
-    QByteArray target(256, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length = ::readlink(path.constData(), target.data(), size_t(target.size()));
-        if (length < 0)
-            return {};
-        if (length < target.size())
-            return target.left(length);
-        target.resize(target.size() * 2);
-    }
-}
-
-// A link is recreated, never followed: moving a link must not move or copy what it points to.
-MoveResult moveLinkAcross(const Job &job)
-{
-    const QByteArray target = linkTarget(job.source);
-    if (target.isEmpty() || ::symlink(target.constData(), job.destination.constData()) != 0)
-        return failure(job, errno);
-    const timespec times[2] = { job.sourceStat.st_atim, job.sourceStat.st_mtim };
-    ::utimensat(AT_FDCWD, job.destination.constData(), times, AT_SYMLINK_NOFOLLOW);
-    if (::unlink(job.source.constData()) == 0)
-        return job.report;
-    const int err = errno;
-    ::unlink(job.destination.constData());
+    if (err == EEXIST && isCaseOnlyRename(job))
+        return renameThroughTemporary(job);
+    if (err == EXDEV)
+        return moveAcross(job);
     return failure(job, err);
 }
 
-// The process id a part file's name gives, or 0 when the name is not one of ours.
-pid_t partFileOwner(const char *name)
+// A new name that link() refuses to take is never replaced; the old name goes only if it still is the same file.
+MoveResult retireLinked(const Job &job)
 {
-    // .plindor-XXXXXX-<pid>.part
-    static constexpr std::size_t kPrefix = sizeof(".plindor-XXXXXX-") - 1;
-    const QByteArray text(name);
-    if (!text.startsWith(".plindor-") || !text.endsWith(".part") || text.size() <= qsizetype(kPrefix + 5)
-        || text.at(kPrefix - 1) != '-')
-        return 0;
-    bool ok = false;
-    const qint64 pid = text.mid(kPrefix, text.size() - qsizetype(kPrefix) - 5).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
-}
-
-// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the
-// same folder removes the parts whose process is gone. A running copy's part is never touched.
-void removeStalePartFiles(int folder)
-{
-    const int listing = ::dup(folder);
-    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (!dir) {
-        if (listing >= 0)
-            ::close(listing);
-        return;
-    }
-    while (const dirent *entry = ::readdir(dir)) {
-        const pid_t owner = partFileOwner(entry->d_name);
-        struct stat info {
-        };
-        if (owner == 0 || (::kill(owner, 0) == 0 || errno != ESRCH))
-            continue;
-        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-            ::unlinkat(folder, entry->d_name, 0);
-    }
-    ::closedir(dir);
-}
-
-// An unnamed file never shows up half written and vanishes by itself if the program dies during the copy.
-Fd createTemporary(int folder, Abilities doWithout, QByteArray &name)
-{
-    name.clear();
-    if (!doWithout.testFlag(Ability::UnnamedTempFiles)) {
-        Fd file(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-        if (file.isOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-            return file;
-    }
-    removeStalePartFiles(folder);
-    // The owner's process id in the name lets a later copy tell a crashed copy's leftovers from a running one.
-    const QByteArray suffix = '-' + QByteArray::number(::getpid()) + ".part";
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        name = hiddenName(suffix.constData());
-        Fd file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (file.isOpen() || errno != EEXIST) {
-            if (!file.isOpen())
-                name.clear();
-            return file;
-        }
-    }
-    name.clear();
-    errno = EEXIST;
-    return Fd(-1);
-}
-
-ssize_t readThenWrite(int in, int out, size_t length, QByteArray &buffer)
-{
-    if (buffer.isEmpty())
-        buffer.resize(kBlock);
-    ssize_t got = 0;
-    do
-        got = ::read(in, buffer.data(), std::min(length, size_t(buffer.size())));
-    while (got < 0 && errno == EINTR);
-    for (ssize_t written = 0; got > 0 && written < got;) {
-        const ssize_t n = ::write(out, buffer.constData() + written, size_t(got - written));
-        if (n < 0 && errno != EINTR)
-            return -1;
-        written += std::max<ssize_t>(n, 0);
-    }
-    return got;
-}
-
-bool rangeCopyUnsupported(int err)
-{
-    return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF;
-}
-
-MoveResult copyContents(const Job &job, int in, int out)
-{
-    const qint64 total = job.sourceStat.st_size;
-    bool useRange = !job.doWithout.testFlag(Ability::CopyFileRange);
-    QByteArray buffer;
-    qint64 reported = 0;
-    for (qint64 done = 0; done < total;) {
-        const auto length = size_t(std::min(useRange ? kReportEvery : kBlock, total - done));
-        ssize_t n = -1;
-        if (useRange) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, length, 0);
-            useRange = n >= 0 || !rangeCopyUnsupported(errno);
-        }
-        if (!useRange)
-            n = readThenWrite(in, out, length, buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return failure(job, errno);
-        if (n == 0)
-            return failed(job, MoveError::SourceChanged, u"the file became shorter during the copy"_s);
-        done += n;
-        if (done - reported < kReportEvery && done < total)
-            continue;
-        reported = done;
-        if (job.progress && !job.progress->copied(done, total))
-            return failed(job, MoveError::Cancelled);
-    }
-    return job.report;
-}
-
-// Like mv, owner, group and mode are kept where the target file system can store them (FAT cannot).
-MoveResult keepAttributes(const Job &job, int out)
-{
-    const struct stat &st = job.sourceStat;
-    if (::fchown(out, st.st_uid, st.st_gid) != 0) {
-        // Only root may give a file away; the copy then belongs to whoever moves it.
-    }
-    const timespec times[2] = { st.st_atim, st.st_mtim };
-    const bool modeKept = ::fchmod(out, st.st_mode & 07777) == 0 || errno == EPERM || errno == EOPNOTSUPP;
-    if (!modeKept || (::futimens(out, times) != 0 && errno != EPERM && errno != EOPNOTSUPP))
-        return failure(job, errno);
-    return job.report;
-}
-
-MoveResult checkSourceUnchanged(const Job &job, int in)
-{
-    struct stat opened {
+    struct stat linked {
     };
-    struct stat named {
-    };
-    if (::fstat(in, &opened) != 0 || ::lstat(job.source.constData(), &named) != 0 || !unchanged(opened, job.sourceStat)
-        || !unchanged(named, job.sourceStat))
-        return failed(job, MoveError::SourceChanged, u"the file was changed while it was copied"_s);
-    return job.report;
+    if (::lstat(job.destination.constData(), &linked) != 0)
+        return failure(job, errno);
+    if (!sameInode(linked, job.sourceStat)) {
+        unpublish(job, linked);
+        return failed(job, MoveError::SourceChanged, u"the file was replaced meanwhile"_s);
+    }
+    return retireSource(job, linked, linked, false);
 }
 
-int publish(const Job &job, int folder, int out, const QByteArray &temporaryName)
+// FUSE drivers of USB sticks have no RENAME_NOREPLACE, and rename() replaces whatever holds the new name, even a
+// file another program created a microsecond after we looked. So a file gets its new name from link() where there
+// are links, and otherwise as a copy written into the new name created exclusively.
+MoveResult fileWithoutNoReplace(const Job &job)
 {
-    if (!temporaryName.isEmpty())
-        return exclusiveRename(joined(job.folder, temporaryName), job.destination, false, job.doWithout);
-    if (::linkat(out, "", folder, job.name.constData(), AT_EMPTY_PATH) == 0)
-        return 0;
-    if (errno != ENOENT && errno != EPERM)
-        return errno;
-    // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; the /proc link of the descriptor works for everyone.
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(out);
-    return ::linkat(AT_FDCWD, self.constData(), folder, job.name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
-}
-
-MoveResult fillAndPublish(const Job &job, int in, int folder, int out, const QByteArray &temporaryName)
-{
-    if (const MoveResult result = copyContents(job, in, out); !result.ok())
-        return result;
-    if (const MoveResult result = keepAttributes(job, out); !result.ok())
-        return result;
-    if (::fsync(out) != 0)
-        return failure(job, errno);
-    if (const MoveResult result = checkSourceUnchanged(job, in); !result.ok())
-        return result;
-    if (const int err = publish(job, folder, out, temporaryName); err != 0)
-        return failure(job, err);
-    // The new name must be on disk before the old file goes, or a power cut could leave neither.
-    const bool synced = ::fsync(folder) == 0 || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP;
-    if (synced && ::unlink(job.source.constData()) == 0)
-        return job.report;
-    const int err = errno;
-    ::unlinkat(folder, job.name.constData(), 0);
-    return failure(job, err);
-}
-
-// Whatever fails, the temporary goes and the source stays: one complete copy exists at every moment.
-MoveResult copyAcross(const Job &job)
-{
-    // O_NOFOLLOW: a link swapped in since the lstat must not make us copy (and then delete) something else.
-    const Fd in(::open(job.source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!in.isOpen())
-        return failure(job, errno);
-    const Fd folder(::open(job.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen())
-        return failure(job, errno);
-    QByteArray temporaryName;
-    const Fd out = createTemporary(folder.fd, job.doWithout, temporaryName);
-    if (!out.isOpen())
-        return failure(job, errno);
-    const MoveResult result = fillAndPublish(job, in.fd, folder.fd, out.fd, temporaryName);
-    if (!result.ok() && !temporaryName.isEmpty())
-        ::unlinkat(folder.fd, temporaryName.constData(), 0);
-    return result;
-}
-
-MoveResult moveAcross(const Job &job)
-{
-    const auto type = job.sourceStat.st_mode & S_IFMT;
-    if (type == S_IFDIR)
-        return failed(job, MoveError::FolderAcrossFilesystems);
+    if (!job.doWithout.testFlag(Ability::HardLinks)) {
+        if (::link(job.source.constData(), job.destination.constData()) == 0)
+            return retireLinked(job);
+        if (const int err = errno; !linkUnsupported(err))
+            return afterRefusal(job, err);
+    }
     if (exists(job.destination))
-        return failed(job, MoveError::DestinationExists);
-    // The source is removed last; learn now, not after copying gigabytes, whether that will be allowed.
-    if (::faccessat(AT_FDCWD, job.sourceParent.constData(), W_OK | X_OK, AT_EACCESS) != 0)
-        return failure(job, errno);
-    if (type == S_IFLNK)
-        return moveLinkAcross(job);
-    if (type == S_IFREG)
-        return copyAcross(job);
-    return failed(job, MoveError::IoError, u"only files, links and folders can go to another file system"_s);
+        return afterRefusal(job, EEXIST);
+    if (S_ISLNK(job.sourceStat.st_mode))
+        return recreateLink(job); // symlink() refuses an existing name
+    if (S_ISREG(job.sourceStat.st_mode))
+        return copyThenRetire(job);
+    return failed(job, MoveError::IoError, u"this file system can move only files, links and folders"_s);
+}
+
+MoveResult moveItem(const Job &job)
+{
+    if (!job.doWithout.testFlag(Ability::NoReplaceRename)) {
+        if (::renameat2(AT_FDCWD, job.source.constData(), AT_FDCWD, job.destination.constData(), RENAME_NOREPLACE) == 0)
+            return job.report;
+        // FUSE answers EINVAL for the flag.
+        if (errno != EINVAL && errno != ENOSYS)
+            return afterRefusal(job, errno);
+    }
+    if (!job.sourceIsFolder)
+        return fileWithoutNoReplace(job);
+    const int err = renameFolderOverReservation(job.source, job.destination);
+    return err == 0 ? job.report : afterRefusal(job, err);
 }
 
 MoveError nameError(const QString &name)
@@ -540,12 +747,28 @@ MoveError nameError(const QString &name)
     return QFile::encodeName(name).size() > kMaxNameBytes ? MoveError::NameTooLong : MoveError::None;
 }
 
-// A path with NUL stays as it is: every system call would stop at the NUL and act on a shorter path.
-QString absoluteClean(const QString &path)
+// Absolute, without empty or "." components, but with ".." left for the kernel: folding "link/.." by hand would
+// name another file than the one the system opens when "link" is a symbolic link.
+QString absoluteNormal(const QString &path)
 {
     if (path.isEmpty() || path.contains(QChar(0)))
         return path;
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
+    QStringList parts = absolute.split(u'/', Qt::SkipEmptyParts);
+    parts.removeAll(u"."_s);
+    if (!parts.isEmpty() && parts.constLast() == ".."_L1) {
+        const QString resolved = QFileInfo(absolute).canonicalFilePath();
+        if (!resolved.isEmpty())
+            return resolved;
+    }
+    return u'/' + parts.join(u'/');
+}
+
+MoveError pathError(int err)
+{
+    if (err == EACCES)
+        return MoveError::PermissionDenied;
+    return err == ENAMETOOLONG ? MoveError::PathTooLong : MoveError::None;
 }
 
 MoveError folderError(const QByteArray &folder)
@@ -554,8 +777,10 @@ MoveError folderError(const QByteArray &folder)
     };
     if (folder.isEmpty() || folder.contains('\0'))
         return MoveError::TargetFolderMissing;
-    if (::stat(folder.constData(), &st) != 0)
-        return errno == EACCES ? MoveError::PermissionDenied : MoveError::TargetFolderMissing;
+    if (::stat(folder.constData(), &st) != 0) {
+        const MoveError error = pathError(errno);
+        return error == MoveError::None ? MoveError::TargetFolderMissing : error;
+    }
     return S_ISDIR(st.st_mode) ? MoveError::None : MoveError::TargetNotFolder;
 }
 
@@ -563,8 +788,10 @@ MoveError sourceError(Job &job)
 {
     if (job.source.isEmpty() || job.source.contains('\0'))
         return MoveError::SourceMissing;
-    if (::lstat(job.source.constData(), &job.sourceStat) != 0)
-        return errno == EACCES ? MoveError::PermissionDenied : MoveError::SourceMissing;
+    if (::lstat(job.source.constData(), &job.sourceStat) != 0) {
+        const MoveError error = pathError(errno);
+        return error == MoveError::None ? MoveError::SourceMissing : error;
+    }
     job.sourceIsFolder = S_ISDIR(job.sourceStat.st_mode);
     return MoveError::None;
 }
@@ -578,11 +805,22 @@ bool isSameEntry(const Job &job)
     return job.sourceName == job.name && !parent.isEmpty() && parent == folder;
 }
 
+// A FAT driver has been seen to delete a file renamed to "x:y": such names are refused before any system call.
+MoveError targetNameError(const Job &job, const QString &newName)
+{
+    if (job.destination.size() >= PATH_MAX)
+        return MoveError::PathTooLong;
+    const bool forbidden = !CTargetFilesystem::firstWindowsForbidden(newName).isNull();
+    return forbidden && CTargetFilesystem::usesWindowsNames(job.folder) ? MoveError::UnsupportedName : MoveError::None;
+}
+
 MoveError preconditionError(Job &job, const QString &newName)
 {
     if (const MoveError error = nameError(newName); error != MoveError::None)
         return error;
     if (const MoveError error = folderError(job.folder); error != MoveError::None)
+        return error;
+    if (const MoveError error = targetNameError(job, newName); error != MoveError::None)
         return error;
     if (const MoveError error = sourceError(job); error != MoveError::None)
         return error;
@@ -594,8 +832,8 @@ MoveError preconditionError(Job &job, const QString &newName)
 Job makeJob(const QString &source, const QString &targetDir, const QString &newName)
 {
     Job job;
-    const QString cleanSource = absoluteClean(source);
-    const QString folder = absoluteClean(targetDir);
+    const QString cleanSource = absoluteNormal(source);
+    const QString folder = absoluteNormal(targetDir);
     const qsizetype slash = cleanSource.lastIndexOf(u'/');
     job.source = QFile::encodeName(cleanSource);
     job.sourceParent = QFile::encodeName(slash > 0 ? cleanSource.left(slash) : u"/"_s);
@@ -619,12 +857,5 @@ MoveResult CFileMover::move(const QString &source, const QString &targetDir, con
     job.doWithout = doWithout;
     if (const MoveError error = preconditionError(job, newName); error != MoveError::None)
         return failed(job, error);
-    const int err = exclusiveRename(job.source, job.destination, job.sourceIsFolder, doWithout);
-    if (err == 0)
-        return job.report;
-    if (err == EEXIST && isCaseOnlyRename(job))
-        return renameThroughTemporary(job);
-    if (err == EXDEV)
-        return moveAcross(job);
-    return failure(job, err);
+    return moveItem(job);
 }

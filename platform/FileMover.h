@@ -23,12 +23,16 @@ enum class MoveError {
     SourceChanged,
     Cancelled,
     IoError,
+    UnsupportedName, ///< a character the target's file system cannot store (FAT, exFAT, NTFS)
+    PathTooLong, ///< the source or destination path is longer than the system accepts
 };
 
 struct MoveResult {
     MoveError error = MoveError::None;
     QString destination; ///< the full destination path that was attempted (Qt separators)
     QString detail; ///< the system's own words for the failure, for diagnostics only
+    /// Set only when a failed move could not put the item back under its old name: where it is now.
+    QString leftAt;
 
     [[nodiscard]] bool ok() const
     {

@@ -2,14 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
 
+#include "helpers/NameWatcher.h"
+
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <latch>
 #include <memory>
@@ -17,8 +22,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <linux/posix_acl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,7 +51,9 @@ char *toString(const MoveError &error)
                                          "NoSpace",
                                          "SourceChanged",
                                          "Cancelled",
-                                         "IoError" };
+                                         "IoError",
+                                         "UnsupportedName",
+                                         "PathTooLong" };
     return qstrdup(names[int(error)]);
 }
 
@@ -211,11 +221,18 @@ private Q_SLOTS:
     void abandonsCopyCleanly_data();
     void abandonsCopyCleanly();
     void worksOnCaseInsensitiveFuseMount();
+    void keepsANewVersionSavedDuringTheMove_data();
+    void keepsANewVersionSavedDuringTheMove();
+    void neverReplacesARacingCreatorOnAStick_data();
+    void neverReplacesARacingCreatorOnAStick();
+    void saysWhereACaseOnlyRenameLeftTheItem();
+    void keepsExtendedAttributesAndAcls();
 
 private:
     QString path(const QString &relative) const;
     QString mountTmpfs(const QString &relative, const char *options);
     QString mountExfat(const QString &relative);
+    QString mountExt4(const QString &relative);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QStringList m_mounts;
@@ -267,6 +284,27 @@ QString tst_FileMover::mountExfat(const QString &relative)
         return {};
     m_mounts.prepend(point);
     QFile::remove(image); // the loop device keeps it; the listings must not see it
+    return point;
+}
+
+// A disk-backed file system: syncing a folder there takes as long as a journal commit.
+QString tst_FileMover::mountExt4(const QString &relative)
+{
+    const QString point = path(relative);
+    const QString image = path(u"ext4.img"_s);
+    QDir().mkpath(point);
+    m_mountFailure = u"needs root and mkfs.ext4"_s;
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mkfs.ext4"_s).isEmpty())
+        return {};
+    QFile file(image);
+    if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * kMiB) || run(u"mkfs.ext4"_s, { u"-q"_s, image }) != 0)
+        return {};
+    file.close();
+    if (run(u"mount"_s, { u"-o"_s, u"loop"_s, image, point }) != 0)
+        return {};
+    m_mounts.prepend(point);
+    QFile::remove(image);
+    QDir(point).removeRecursively(); // lost+found
     return point;
 }
 
@@ -379,6 +417,10 @@ void tst_FileMover::refuses_data()
     add("target folder empty", u"f.txt"_s, QString(), u"x"_s, MoveError::TargetFolderMissing);
     add("target below a file", u"f.txt"_s, u"other.txt/sub"_s, u"x"_s, MoveError::TargetFolderMissing);
     add("target is a file", u"f.txt"_s, u"other.txt"_s, u"x"_s, MoveError::TargetNotFolder);
+    // ".." is left to the kernel, so these paths really are over 4096 bytes long.
+    const QString climb = u"dir/.."_s.repeated(700);
+    add("source path over 4096 bytes", climb + u"/f.txt"_s, u"."_s, u"x"_s, MoveError::PathTooLong);
+    add("target path over 4096 bytes", u"f.txt"_s, climb, u"x"_s, MoveError::PathTooLong);
 }
 
 void tst_FileMover::refuses()
@@ -601,6 +643,8 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
     QCOMPARE(CFileMover::move(stick + u"/folder"_s, stick, u"b.txt"_s).error, MoveError::DestinationExists);
     QCOMPARE(CFileMover::move(path(u"f.txt"_s), stick, u"B.txt"_s).error, MoveError::DestinationExists);
     QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"a.txt"_s).error, MoveError::SameFile);
+    QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"x:y"_s).error, MoveError::UnsupportedName);
+    QCOMPARE(CFileMover::move(path(u"f.txt"_s), stick, u"what?"_s).error, MoveError::UnsupportedName);
     QCOMPARE(listing(m_dir->path()), before);
 
     Listing expected = movedIn(before, u"stick/a.txt"_s, u"stick/A.txt"_s);
@@ -613,6 +657,201 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
     QVERIFY2(across.ok(), qPrintable(across.detail));
     QCOMPARE(readAll(stick + u"/c.txt"_s), QByteArray("other bytes"));
     QVERIFY(!QFile::exists(path(u"other.txt"_s)));
+}
+
+namespace
+{
+QStringList leftovers(const QString &folder)
+{
+    return QDir(folder).entryList({ u".plindor-*"_s }, QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+} // namespace
+
+void tst_FileMover::keepsANewVersionSavedDuringTheMove_data()
+{
+    QTest::addColumn<bool>("across");
+    QTest::addColumn<Abilities>("doWithout");
+    QTest::newRow("onto ext4") << true << Abilities();
+    QTest::newRow("across, unnamed copy") << true << Abilities();
+    QTest::newRow("across, part file") << true << Abilities(Ability::UnnamedTempFiles);
+    QTest::newRow("across, no links") << true << (Ability::UnnamedTempFiles | Ability::HardLinks);
+    QTest::newRow("within, link") << false << Abilities(Ability::NoReplaceRename);
+    QTest::newRow("within, copy") << false << (Ability::NoReplaceRename | Ability::HardLinks);
+}
+
+// An editor saves by renaming a new version over the old name; here it does so the moment the destination shows.
+void tst_FileMover::keepsANewVersionSavedDuringTheMove()
+{
+    QFETCH(bool, across);
+    QFETCH(Abilities, doWithout);
+    const QString target = !across                           ? path(u"empty"_s)
+        : QByteArray(QTest::currentDataTag()) == "onto ext4" ? mountExt4(u"disk"_s)
+                                                             : mountTmpfs(u"other"_s, "size=8m");
+    if (target.isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    const QString source = path(u"s.bin"_s);
+    int failures = 0;
+    for (int round = 0; round < 100; ++round) {
+        const QByteArray older = pattern(64 << 10, char(round));
+        const QByteArray newer = "newer " + QByteArray::number(round);
+        const QString name = u"m%1.bin"_s.arg(round);
+        writeFile(source, older);
+        writeFile(path(u".s.new"_s), newer);
+        CNameWatcher editor(target, native(name), CNameWatcher::Appears,
+                            [&] { ::rename(native(path(u".s.new"_s)).constData(), native(source).constData()); });
+        QVERIFY(editor.isWatching());
+
+        const MoveResult result = CFileMover::move(source, target, name, nullptr, doWithout);
+
+        QVERIFY(editor.finish());
+        QCOMPARE(readAll(source), newer);
+        if (result.ok()) {
+            QCOMPARE(readAll(target + u'/' + name), older);
+        } else {
+            QCOMPARE(result.error, MoveError::SourceChanged);
+            QVERIFY(!QFile::exists(target + u'/' + name));
+            ++failures;
+        }
+        QCOMPARE(leftovers(m_dir->path()), QStringList());
+        QCOMPARE(leftovers(target), QStringList());
+    }
+    qInfo("%d of 100 moves saw the new version in time and stepped back", failures);
+}
+
+void tst_FileMover::neverReplacesARacingCreatorOnAStick_data()
+{
+    QTest::addColumn<bool>("fromStick");
+    QTest::addColumn<int>("rounds");
+    QTest::newRow("rename on the stick") << true << 600;
+    QTest::newRow("copy onto the stick") << false << 300;
+}
+
+// The stick's driver has neither RENAME_NOREPLACE nor links. Another program creates the new name at a random
+// moment during each move; whoever comes second must fail, and nothing of the other's may be replaced.
+void tst_FileMover::neverReplacesARacingCreatorOnAStick()
+{
+    QFETCH(bool, fromStick);
+    QFETCH(int, rounds);
+    const QString stick = mountExfat(u"stick"_s);
+    if (stick.isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    int overwritten = 0;
+    int lost = 0;
+    int racerWon = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const QString source = (fromStick ? stick : m_dir->path()) + u"/s%1"_s.arg(round);
+        const QString destination = stick + u"/t%1"_s.arg(round);
+        const QByteArray ours = "ours " + QByteArray::number(round);
+        writeFile(source, ours);
+        std::atomic<bool> created = false;
+        std::latch start(2);
+        std::thread racer([&, delay = QRandomGenerator::global()->bounded(3000)] {
+            start.arrive_and_wait();
+            std::this_thread::sleep_for(std::chrono::microseconds(delay));
+            const int fd = ::open(native(destination).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+            if (fd >= 0) {
+                created = ::write(fd, "racer", 5) == 5;
+                ::close(fd);
+            }
+        });
+        start.arrive_and_wait();
+        const MoveResult result = CFileMover::move(source, stick, u"t%1"_s.arg(round));
+        racer.join();
+        const QByteArray now = readAll(destination);
+        if (created) {
+            ++racerWon;
+            overwritten += now != "racer";
+            lost += result.ok() || readAll(source) != ours;
+        } else {
+            lost += !result.ok() || now != ours;
+        }
+    }
+    qInfo("the other program took the name first in %d of %d moves", racerWon, rounds);
+    QCOMPARE(overwritten, 0);
+    QCOMPARE(lost, 0);
+}
+
+// A case-only rename on a case-insensitive stick passes through a hidden name; if another program takes the old
+// name meanwhile, the result must say where the item is.
+void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
+{
+    const QString stick = mountExfat(u"stick"_s);
+    if (stick.isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    int leftAside = 0;
+    for (int round = 0; round < 20; ++round) {
+        const QString lower = u"a%1.txt"_s.arg(round);
+        const QString upper = lower.toUpper();
+        writeFile(stick + u'/' + lower, "ours");
+        CNameWatcher racer(stick, native(lower), CNameWatcher::Leaves, [&] {
+            const int fd = ::open(native(stick + u'/' + upper).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+            if (fd >= 0 && ::write(fd, "racer", 5) == 5)
+                ::close(fd);
+        });
+
+        const MoveResult result = CFileMover::move(stick + u'/' + lower, stick, upper);
+
+        QVERIFY(racer.finish());
+        if (result.ok()) {
+            QCOMPARE(readAll(stick + u'/' + upper), QByteArray("ours"));
+            continue;
+        }
+        ++leftAside;
+        QCOMPARE(result.error, MoveError::DestinationExists);
+        QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
+        QCOMPARE(readAll(result.leftAt), QByteArray("ours"));
+        QCOMPARE(readAll(stick + u'/' + upper), QByteArray("racer"));
+    }
+    qInfo("%d of 20 renames lost the old name to the other program", leftAside);
+    QVERIFY(leftAside > 0);
+}
+
+namespace
+{
+// An access ACL in its extended-attribute form: the owner rw, the owning group nothing, group 65534 rw, mask rw.
+QByteArray restrictiveAcl()
+{
+    QByteArray acl;
+    const auto put32 = [&](quint32 value) { acl.append(reinterpret_cast<const char *>(&value), 4); };
+    const auto entry = [&](quint16 tag, quint16 perm, quint32 id) {
+        acl.append(reinterpret_cast<const char *>(&tag), 2);
+        acl.append(reinterpret_cast<const char *>(&perm), 2);
+        put32(id);
+    };
+    put32(2);
+    entry(ACL_USER_OBJ, 6, quint32(-1));
+    entry(ACL_GROUP_OBJ, 0, quint32(-1));
+    entry(ACL_GROUP, 6, 65534);
+    entry(ACL_MASK, 6, quint32(-1));
+    entry(ACL_OTHER, 0, quint32(-1));
+    return acl;
+}
+
+QByteArray attribute(const QString &path, const char *name)
+{
+    char value[1024];
+    const ssize_t length = ::getxattr(native(path).constData(), name, value, sizeof value);
+    return length < 0 ? QByteArray("<none>") : QByteArray(value, length);
+}
+} // namespace
+
+void tst_FileMover::keepsExtendedAttributesAndAcls()
+{
+    if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
+        QSKIP(qPrintable(m_mountFailure));
+    const QString source = path(u"tagged.txt"_s);
+    writeFile(source, "tagged");
+    const QByteArray acl = restrictiveAcl();
+    QCOMPARE(::setxattr(native(source).constData(), "user.xdg.tags", "teacher,term", 12, 0), 0);
+    QCOMPARE(::setxattr(native(source).constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0),
+             0);
+
+    const MoveResult result = CFileMover::move(source, path(u"other"_s), u"tagged.txt"_s);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    const QString moved = path(u"other/tagged.txt"_s);
+    QCOMPARE(attribute(moved, "user.xdg.tags"), QByteArray("teacher,term"));
+    QCOMPARE(attribute(moved, "system.posix_acl_access"), acl);
 }
 
 QTEST_GUILESS_MAIN(tst_FileMover)

@@ -1,0 +1,20 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <sys/types.h>
+
+/// Carries a file's extended attributes, its access ACL among them, from one open file to its copy, as mv does.
+class CExtendedAttributes
+{
+public:
+    /// Copies every attribute the copy's file system accepts and returns the names of those it refused. Where the
+    /// access ACL cannot be stored, the copy's group bits become the ACL's owning-group entry rather than its mask,
+    /// so that nobody gains an access the ACL denied. `mode` is the original's mode.
+    static QList<QByteArray> copy(int from, int to, mode_t mode);
+    /// The owning group's rwx bits of an access ACL in its extended-attribute form, or -1 when it is not one.
+    [[nodiscard]] static int owningGroupPermissions(const QByteArray &acl);
+};

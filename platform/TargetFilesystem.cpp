@@ -1,0 +1,73 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/TargetFilesystem.h"
+
+#include <QFile>
+#include <QList>
+
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+
+namespace
+{
+// Kernel drivers whose magic numbers <linux/magic.h> does not list.
+constexpr unsigned long kExfatMagic = 0x2011BAB0;
+constexpr unsigned long kNtfsMagic = 0x5346544e;
+constexpr unsigned long kNtfs3Magic = 0x7366746e;
+constexpr unsigned long kFuseMagic = 0x65735546;
+
+bool windowsType(const QByteArray &type)
+{
+    // FUSE block-device mounts are the exFAT and NTFS drivers; a named FUSE driver says what it is.
+    if (type == "fuseblk" || type == "vfat" || type == "msdos" || type == "exfat" || type.startsWith("ntfs"))
+        return true;
+    if (!type.startsWith("fuse."))
+        return false;
+    const QByteArray driver = type.mid(5).toLower();
+    return driver.contains("fat") || driver.contains("ntfs");
+}
+} // namespace
+
+QByteArray CTargetFilesystem::typeOf(const QByteArray &folder)
+{
+    struct stat st {
+    };
+    if (::stat(folder.constData(), &st) != 0)
+        return {};
+    const QByteArray device = QByteArray::number(major(st.st_dev)) + ':' + QByteArray::number(minor(st.st_dev));
+    QFile mountinfo(QStringLiteral("/proc/self/mountinfo"));
+    if (!mountinfo.open(QIODevice::ReadOnly))
+        return {};
+    // "36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw,errors=continue"
+    for (const QByteArray &line : mountinfo.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype separator = fields.indexOf("-");
+        if (fields.size() > 2 && fields.at(2) == device && separator > 0 && separator + 1 < fields.size())
+            return fields.at(separator + 1);
+    }
+    return {};
+}
+
+bool CTargetFilesystem::usesWindowsNames(const QByteArray &folder)
+{
+    struct statfs fs {
+    };
+    if (::statfs(folder.constData(), &fs) != 0)
+        return false;
+    const auto magic = static_cast<unsigned long>(fs.f_type);
+    if (magic == MSDOS_SUPER_MAGIC || magic == kExfatMagic || magic == kNtfsMagic || magic == kNtfs3Magic)
+        return true;
+    return magic == kFuseMagic && windowsType(typeOf(folder));
+}
+
+QChar CTargetFilesystem::firstWindowsForbidden(const QString &name)
+{
+    static const QString forbidden = QStringLiteral("\\:*?\"<>|");
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || forbidden.contains(c))
+            return c;
+    }
+    return {};
+}

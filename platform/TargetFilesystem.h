@@ -1,0 +1,20 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+/// What the file system holding a folder can store, learnt from the kernel before anything is changed there.
+class CTargetFilesystem
+{
+public:
+    /// The mount's type as /proc/self/mountinfo names it ("ext4", "vfat", "fuseblk", "fuse.exfat"…); empty if unknown.
+    [[nodiscard]] static QByteArray typeOf(const QByteArray &folder);
+    /// True for the file systems of Windows and of USB sticks (FAT, exFAT, NTFS), in the kernel or through FUSE.
+    [[nodiscard]] static bool usesWindowsNames(const QByteArray &folder);
+    /// The first character of `name` that such a file system cannot store (\ : * ? " < > | and control
+    /// characters); a null QChar when there is none.
+    [[nodiscard]] static QChar firstWindowsForbidden(const QString &name);
+};
