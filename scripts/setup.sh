@@ -17,6 +17,8 @@ packages=(
     dpkg-dev file xvfb xauth imagemagick
     # the mover's tests on a real FUSE exFAT file system
     exfat-fuse exfatprogs
+    # the fault-injecting FUSE file system of the tests
+    libfuse3-dev fuse3
 )
 
 missing=()
