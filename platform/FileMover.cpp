@@ -488,20 +488,25 @@ MoveResult copyContents(const Job &job, int in, int out)
 MoveResult keepAttributes(const Job &job, int in, int out)
 {
     const struct stat &st = job.sourceStat;
-    if (::fchown(out, st.st_uid, st.st_gid) != 0 && ::geteuid() == 0)
-        qCInfo(lcFileOps) << "owner not kept:" << systemText(errno);
+    if (::fchown(out, st.st_uid, st.st_gid) != 0) {
+        const int err = errno;
+        if (::geteuid() == 0) // only root may give a file away; others' copies belong to them, as with mv
+            qCInfo(lcFileOps) << "owner not kept:" << systemText(err);
+    }
     if (::fchmod(out, st.st_mode & 07777) != 0) {
-        if (!attributeUnsupported(errno))
-            return failure(job, errno);
-        qCInfo(lcFileOps) << "mode not kept:" << systemText(errno);
+        const int err = errno;
+        if (!attributeUnsupported(err))
+            return failure(job, err);
+        qCInfo(lcFileOps) << "mode not kept:" << systemText(err);
     }
     for (const QByteArray &name : CExtendedAttributes::copy(in, out, st.st_mode))
         qCInfo(lcFileOps) << "extended attribute not kept:" << name;
     const timespec times[2] = { st.st_atim, st.st_mtim };
     if (::futimens(out, times) != 0) {
-        if (!attributeUnsupported(errno))
-            return failure(job, errno);
-        qCInfo(lcFileOps) << "times not kept:" << systemText(errno);
+        const int err = errno;
+        if (!attributeUnsupported(err))
+            return failure(job, err);
+        qCInfo(lcFileOps) << "times not kept:" << systemText(err);
     }
     return job.report;
 }

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
 
+#include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
 
 #include <QCryptographicHash>
@@ -227,6 +228,9 @@ private Q_SLOTS:
     void neverReplacesARacingCreatorOnAStick();
     void saysWhereACaseOnlyRenameLeftTheItem();
     void keepsExtendedAttributesAndAcls();
+    void copiesToTheEndWhateverTheSizeSays();
+    void refusesNamesAStickCannotStore();
+    void movesWhereTheDriverRefusesAttributes();
 
 private:
     QString path(const QString &relative) const;
@@ -852,6 +856,73 @@ void tst_FileMover::keepsExtendedAttributesAndAcls()
     const QString moved = path(u"other/tagged.txt"_s);
     QCOMPARE(attribute(moved, "user.xdg.tags"), QByteArray("teacher,term"));
     QCOMPARE(attribute(moved, "system.posix_acl_access"), acl);
+}
+
+// FUSE bridges with direct I/O report size 0 for files they cannot size in advance.
+void tst_FileMover::copiesToTheEndWhateverTheSizeSays()
+{
+    CTestMounts mounts;
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString bridge = mounts.faultfs(path(u"backing"_s), path(u"bridge"_s), { u"--size-zero"_s });
+    if (bridge.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    const QByteArray content = pattern(3 * kMiB + 5, 'z');
+    writeFile(path(u"backing/report.pdf"_s), content);
+    QCOMPARE(QFileInfo(bridge + u"/report.pdf"_s).size(), 0);
+
+    const MoveResult result = CFileMover::move(bridge + u"/report.pdf"_s, path(u"empty"_s), u"report.pdf"_s);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QCOMPARE(readAll(path(u"empty/report.pdf"_s)), content);
+    QVERIFY(!QFile::exists(path(u"backing/report.pdf"_s)));
+}
+
+// One FAT driver deletes a file renamed to "x:y"; such a name must never reach it.
+void tst_FileMover::refusesNamesAStickCannotStore()
+{
+    CTestMounts mounts;
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString stick = mounts.faultfs(path(u"backing"_s), path(u"stick"_s), { u"--fat-names-lose"_s }, u"fusefat"_s);
+    if (stick.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    writeFile(path(u"backing/a.txt"_s), "a");
+    const Listing before = listing(m_dir->path());
+
+    for (const QString &name : { u"x:y"_s, u"a|b"_s, u"tab\\there"_s, u"new\nline"_s })
+        QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, name).error, MoveError::UnsupportedName);
+    QCOMPARE(CFileMover::move(path(u"f.txt"_s), stick, u"what?.txt"_s).error, MoveError::UnsupportedName);
+    QCOMPARE(listing(m_dir->path()), before);
+    QVERIFY(CFileMover::move(stick + u"/a.txt"_s, stick, u"x_y"_s).ok());
+}
+
+// A driver that cannot store modes, owners, times or attributes only costs those, as with mv; an ACL that cannot
+// be stored leaves the owning group's entry, never the mask, so the group the ACL shut out stays out.
+void tst_FileMover::movesWhereTheDriverRefusesAttributes()
+{
+    CTestMounts mounts;
+    const QStringList switches = { u"--no-chmod"_s, u"--no-chown"_s, u"--no-utimens"_s };
+    QVERIFY(QDir().mkpath(path(u"backing1"_s)) && QDir().mkpath(path(u"backing2"_s)));
+    const QString bare = mounts.faultfs(path(u"backing1"_s), path(u"bare"_s), switches);
+    const QString plain = mounts.faultfs(path(u"backing2"_s), path(u"plain"_s), { u"--no-xattr"_s });
+    if (bare.isEmpty() || plain.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    const QString source = path(u"shared.txt"_s);
+    writeFile(source, "class list");
+    const QByteArray acl = restrictiveAcl();
+    QCOMPARE(::setxattr(native(source).constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0),
+             0);
+    QCOMPARE(QFileInfo(source).permissions() & QFile::WriteGroup, QFile::WriteGroup); // the mask shows as group bits
+
+    const MoveResult withoutModes = CFileMover::move(path(u"f.txt"_s), bare, u"f.txt"_s);
+    QVERIFY2(withoutModes.ok(), qPrintable(withoutModes.detail));
+    QCOMPARE(readAll(bare + u"/f.txt"_s), QByteArray("source bytes"));
+
+    const MoveResult withoutAcl = CFileMover::move(source, plain, u"shared.txt"_s);
+    QVERIFY2(withoutAcl.ok(), qPrintable(withoutAcl.detail));
+    struct stat st {
+    };
+    QCOMPARE(::stat(native(plain + u"/shared.txt"_s).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
 }
 
 QTEST_GUILESS_MAIN(tst_FileMover)
