@@ -248,7 +248,7 @@ MoveResult putBackOrSay(const Job &job, const QByteArray &aside, MoveResult resu
 {
     if (renameBack(aside, job.source, job.sourceIsFolder, job.doWithout) != 0) {
         result.leftAt = QFile::decodeName(aside);
-        qCWarning(lcFileOps) << "could not put" << result.leftAt << "back as" << QFile::decodeName(job.source);
+        qCInfo(lcFileOps) << "could not put" << result.leftAt << "back as" << QFile::decodeName(job.source);
     }
     return result;
 }

@@ -6,6 +6,8 @@
 #include "controls/MyListBox.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/Mounts.h"
+#include "helpers/NameWatcher.h"
 #include "platform/FileMover.h"
 
 #include <QApplication>
@@ -23,6 +25,7 @@
 #include <cstring>
 #include <memory>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -152,6 +155,7 @@ private Q_SLOTS:
     void profileFaults();
     void killedDuringCopy_data();
     void killedDuringCopy();
+    void itemLeftUnderTemporaryName();
 
 private:
     [[nodiscard]] QString path(const QString &relative) const;
@@ -636,6 +640,46 @@ void tst_Faults::killedDuringCopy()
     QVERIFY(CFileMover::move(small, target, u"small.txt"_s, nullptr, CFileMover::Ability::UnnamedTempFiles).ok());
     QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
              (QStringList { running, u"small.txt"_s }));
+}
+
+// A case-only rename on a case-insensitive stick passes through a hidden name. When another program takes the old
+// name meanwhile, the user learns where the file is, and the queue lets go of the path that names the other file.
+void tst_Faults::itemLeftUnderTemporaryName()
+{
+    CTestMounts mounts;
+    const QString stick = mounts.exfat(path(u"stick"_s), m_dir->path());
+    if (stick.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    CDialogFixture f;
+    // Whether the other program is quick enough is up to the scheduler; it usually is within a few tries.
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        const QString lower = u"notes%1.txt"_s.arg(attempt);
+        const QString upper = lower.toUpper();
+        QVERIFY(writeBytes(stick + u'/' + lower, "the user's notes"));
+        QVERIFY(f.dropOnQueue({ stick + u'/' + lower }));
+        f.edit(IDC_EDIT_NAME)->setText(upper.chopped(4));
+        CNameWatcher other(stick, native(lower), CNameWatcher::Leaves, [&] {
+            const int fd = ::open(native(stick + u'/' + upper).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+            if (fd >= 0 && ::write(fd, "other", 5) == 5)
+                ::close(fd);
+        });
+        f.click(IDC_BTN_RENAME);
+        QVERIFY(other.finish());
+        const QStringList shown = messagesOf(f);
+        f.prompter().messages.clear();
+        if (shown.isEmpty())
+            continue; // renamed before the other program came
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(1), u"重命名失败"_s);
+        const QString prefix = u"另一个程序占用了原文件名，文件未能改回原名，现在位于：\n"_s;
+        QVERIFY2(shown.at(0).startsWith(prefix), qPrintable(shown.at(0)));
+        QCOMPARE(readBytes(shown.at(0).mid(prefix.size())), QByteArray("the user's notes"));
+        QCOMPARE(readBytes(stick + u'/' + upper), QByteArray("other"));
+        for (int row = 0; row < f.queue()->count(); ++row)
+            QVERIFY(f.queue()->pathAt(row) != stick + u'/' + lower);
+        return;
+    }
+    QFAIL("the other program never took the name in time");
 }
 
 QTEST_MAIN(tst_Faults)

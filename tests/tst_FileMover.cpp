@@ -6,7 +6,9 @@
 #include "helpers/NameWatcher.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -742,6 +744,7 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
     int overwritten = 0;
     int lost = 0;
     int racerWon = 0;
+    qint64 lastMoveNs = 1'000'000;
     for (int round = 0; round < rounds; ++round) {
         const QString source = (fromStick ? stick : m_dir->path()) + u"/s%1"_s.arg(round);
         const QString destination = stick + u"/t%1"_s.arg(round);
@@ -749,9 +752,13 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
         writeFile(source, ours);
         std::atomic<bool> created = false;
         std::latch start(2);
-        std::thread racer([&, delay = QRandomGenerator::global()->bounded(3000)] {
+        // The other program comes at a random moment within the time the last move took, so that over the rounds
+        // it lands in every step of the move, however fast this machine is at the moment.
+        const qint64 delay = QRandomGenerator::global()->bounded(lastMoveNs + lastMoveNs / 4);
+        std::thread racer([&, delay] {
             start.arrive_and_wait();
-            std::this_thread::sleep_for(std::chrono::microseconds(delay));
+            const QDeadlineTimer until { std::chrono::nanoseconds(delay) };
+            while (!until.hasExpired()) { }
             const int fd = ::open(native(destination).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
             if (fd >= 0) {
                 created = ::write(fd, "racer", 5) == 5;
@@ -759,7 +766,10 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
             }
         });
         start.arrive_and_wait();
+        QElapsedTimer timer;
+        timer.start();
         const MoveResult result = CFileMover::move(source, stick, u"t%1"_s.arg(round));
+        lastMoveNs = std::max<qint64>(timer.nsecsElapsed(), 1000);
         racer.join();
         const QByteArray now = readAll(destination);
         if (created) {
