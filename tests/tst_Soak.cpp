@@ -6,6 +6,7 @@
 #include "controls/MyListBox.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/NameWatcher.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -175,6 +176,22 @@ struct Expectation {
 
 enum class Operation { Rename, EnterKey, Move, QuickMove };
 
+struct CEditorSave {
+    CEditorSave(QString newerPath, QByteArray newerContent, const QString &folder, const QString &name,
+                const QString &source)
+        : newer(std::move(newerPath))
+        , content(std::move(newerContent))
+        , watcher(folder, QFile::encodeName(name), CNameWatcher::Appears,
+                  [from = QFile::encodeName(newer), to = QFile::encodeName(source)] {
+                      ::rename(from.constData(), to.constData());
+                  })
+    {
+    }
+    QString newer;
+    QByteArray content;
+    CNameWatcher watcher;
+};
+
 } // namespace
 
 /// Thousands of seeded random user actions on the real window over real files, each checked against a model.
@@ -221,6 +238,8 @@ private:
     void restart();
 
     void operate(Operation operation, int button = 0);
+    std::unique_ptr<CEditorSave> saveOverWhenMoved(const QString &destination);
+    void expectEditorSave(Operation operation, const Expectation &expected, const CEditorSave &editor);
     Expectation expect(Operation operation, int button) const;
     [[nodiscard]] QString refusal(const QString &folderText, const QString &name) const;
 
@@ -840,6 +859,9 @@ void tst_Soak::operate(Operation operation, int button)
                              operation == Operation::QuickMove ? QString::number(button + 1) : QString(),
                              m_loaded ? shown(m_loaded->path) : u"(nothing loaded)"_s,
                              enabled ? expected.why : u"disabled"_s));
+    std::unique_ptr<CEditorSave> editor;
+    if (enabled && !expected.destination.isEmpty() && chance(10))
+        editor = saveOverWhenMoved(expected.destination);
     if (operation == Operation::EnterKey) {
         m_f->edit(IDC_EDIT_NAME)->setFocus();
         QTest::keyClick(m_f->edit(IDC_EDIT_NAME), Qt::Key_Return);
@@ -850,11 +872,55 @@ void tst_Soak::operate(Operation operation, int button)
         return;
     ++m_outcomes[expected.why.section(u':', 0, 0)];
     m_expectedMessages = expected.messages;
-    if (!expected.destination.isEmpty()) {
+    if (editor && editor->watcher.finish()) {
+        expectEditorSave(operation, expected, *editor);
+    } else if (!expected.destination.isEmpty()) {
         m_model = moved(m_model, m_loaded->path, expected.destination);
         m_queue.erase(m_loaded->path);
     }
+    if (editor && !editor->watcher.finish())
+        m_model.files[editor->newer] = editor->content;
     reloadFromRowZero();
+}
+
+// An editor that saves by renaming a new version over the item the moment the item's new name shows: the new
+// version must survive, and the move either finishes with the version it took or steps back as a failure.
+std::unique_ptr<CEditorSave> tst_Soak::saveOverWhenMoved(const QString &destination)
+{
+    struct stat item = {};
+    if (!statPath(m_loaded->path, item, false) || !S_ISREG(item.st_mode))
+        return {};
+    const QString source = m_loaded->path;
+    const QString newer = parentOf(source) + u"/.editor-save"_s;
+    const QByteArray content = "saved by an editor " + QByteArray::number(++m_serial) + '\n';
+    QFile file(newer);
+    if (!file.open(QIODevice::NewOnly) || file.write(content) != content.size())
+        return {};
+    file.close();
+    log(u"an editor will save over "_s + shown(source));
+    return std::make_unique<CEditorSave>(newer, content, parentOf(destination), lastComponent(destination), source);
+}
+
+void tst_Soak::expectEditorSave(Operation operation, const Expectation &expected, const CEditorSave &editor)
+{
+    QStringList shown;
+    for (const CFakePrompter::Message &message : std::as_const(m_f->prompter().messages))
+        shown << message.text;
+    const QString failure = operation == Operation::Move ? kMoveFailed
+        : operation == Operation::QuickMove              ? kQuickFailed
+                                                         : kRenameFailed;
+    if (shown == QStringList { failure }) {
+        log(u"the move stepped back for the editor's new version"_s);
+        ++m_outcomes[u"an editor saved over the item: the move stepped back"_s];
+        m_expectedMessages = shown;
+        m_model.files.erase(m_loaded->path);
+    } else {
+        log(u"the editor's new version arrived after the move"_s);
+        ++m_outcomes[u"an editor saved over the item: after the move"_s];
+        m_model = moved(m_model, m_loaded->path, expected.destination);
+        m_queue.erase(m_loaded->path);
+    }
+    m_model.files[m_loaded->path] = editor.content;
 }
 
 // ---- The target-folder list ----
