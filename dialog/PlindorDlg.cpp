@@ -425,6 +425,16 @@ void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
 
 void CPlindorDlg::queuePaths(const QStringList &paths)
 {
+    queueExisting(paths, true);
+}
+
+void CPlindorDlg::queueHandedOverPaths(const QStringList &paths)
+{
+    queueExisting(paths, m_strSrcPath.isEmpty());
+}
+
+void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
+{
     QStringList existing;
     QStringList missing;
     for (const QString &path : paths)
@@ -435,8 +445,12 @@ void CPlindorDlg::queuePaths(const QStringList &paths)
             shown << QDir::toNativeSeparators(path);
         m_prompter->message(this, tr("以下路径不存在，未加入队列：\n%1").arg(shown.join(u'\n')), tr("错误提示"));
     }
-    if (!existing.isEmpty())
+    if (existing.isEmpty())
+        return;
+    if (loadFirst)
         m_listFiles->queueAndLoad(existing);
+    else
+        m_listFiles->queueKeepingCurrent(existing);
 }
 
 void CPlindorDlg::bringToFront()

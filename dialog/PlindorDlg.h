@@ -42,9 +42,12 @@ public:
     void SaveSettings();
     [[nodiscard]] QString BrowseForFolder();
 
-    /// Queues paths given on the command line or by a second launch, exactly as if dropped on the queue;
+    /// Queues paths given on the command line, exactly as if dropped on the queue;
     /// paths that do not exist are reported and left out.
     void queuePaths(const QStringList &paths);
+    /// Queues paths a second launch handed over. Unlike a drop it leaves the loaded item, the queue's selection
+    /// and the edits as they are, so a half-composed name is not lost; with nothing loaded it acts as a drop.
+    void queueHandedOverPaths(const QStringList &paths);
     /// Shows the window on top of the others, as a second launch expects.
     void bringToFront();
 
@@ -105,6 +108,7 @@ private:
     void composeName();
     MoveResult moveLoadedItem(const QString &folder);
     void finishSuccessfulMove(const QString &movedFrom);
+    void queueExisting(const QStringList &paths, bool loadFirst);
     void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
     void unlockEditor();
     void setEnabledIds(std::span<const int> ids, bool enabled);

@@ -5,6 +5,7 @@
 #include "controls/MyListBox.h"
 #include "dialog/DialogTemplate.h"
 #include "helpers/DialogFixture.h"
+#include "helpers/TempTree.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void candidateLists();
     void leavingSavesTheProfile_data();
     void leavingSavesTheProfile();
+    void handOverKeepsTheItemBeingEdited();
 };
 
 void tst_PlindorDlg::init()
@@ -241,6 +243,31 @@ void tst_PlindorDlg::leavingSavesTheProfile()
     QSettings stored(f.profilePath(), QSettings::IniFormat);
     QCOMPARE(stored.value(u"m_cb5/num"_s).toString(), u"10001"_s);
     QCOMPARE(stored.value(u"m_cb5/0"_s).toString(), u"拖入文件夹"_s);
+}
+
+void tst_PlindorDlg::handOverKeepsTheItemBeingEdited()
+{
+    CTempTree tree;
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ tree.file(u"b.txt"_s), tree.file(u"c.txt"_s) }));
+    QTest::keyClick(f.queue(), Qt::Key_Down);
+    f.click(IDC_BTN_ADD_DATE);
+    CMyEdit *name = f.edit(IDC_EDIT_NAME);
+    name->selectAll();
+    QTest::keyClicks(name, u"mid"_s);
+    const QString composed = u"12月|mid|（后缀）"_s;
+    QCOMPARE(f.editorTexts(), composed);
+
+    // "a.txt" sorts before the loaded item, so a reload of the first entry would have taken its place.
+    f.dlg().queueHandedOverPaths({ tree.file(u"a.txt"_s), tree.file(u"d.txt"_s) });
+    QCOMPARE(f.queue()->count(), 4);
+    QCOMPARE(f.queue()->pathAt(f.queue()->currentRow()), tree.filePath(u"c.txt"_s));
+    QCOMPARE(f.editorTexts(), composed);
+
+    f.click(IDC_BTN_RENAME);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(QDir(tree.path()).entryList(QDir::Files, QDir::Name),
+             (QStringList { u"12月mid.txt"_s, u"a.txt"_s, u"b.txt"_s, u"d.txt"_s }));
 }
 
 QTEST_MAIN(tst_PlindorDlg)
