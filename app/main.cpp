@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
     CPlindorDlg dlg(settings);
     QObject::connect(&instance, &CSingleInstance::pathsReceived, &dlg, [&dlg](const QStringList &received) {
         dlg.bringToFront();
-        dlg.queuePaths(received);
+        dlg.queueHandedOverPaths(received);
     });
     // A session that ends (logout, shutdown) closes the window through its exit path, so the settings are saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.reject(); });

@@ -113,6 +113,20 @@ void CMyListBox::queueAndLoad(const QStringList &paths)
     Q_EMIT dropLoaded();
 }
 
+void CMyListBox::queueKeepingCurrent(const QStringList &paths)
+{
+    const int before = currentRow();
+    const QString current = before >= 0 ? pathAt(before) : QString();
+    const int offset = before - verticalScrollBar()->value();
+    if (addPaths(paths) == 0 || current.isEmpty())
+        return;
+    // Rebuilding the rows drops the selection; the current row comes back at the same place in the view.
+    const int row = rowOf(current);
+    updateGeometries();
+    verticalScrollBar()->setValue(row - offset);
+    setCurrentRow(row);
+}
+
 void CMyListBox::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Delete && currentRow() >= 0) {

@@ -19,6 +19,8 @@ public:
     qsizetype addPaths(const QStringList &paths);
     /// Queues paths exactly as a drop does: adds the new ones, then selects and loads the first item.
     void queueAndLoad(const QStringList &paths);
+    /// Queues paths without loading anything: the current item stays current, and nothing is emitted.
+    void queueKeepingCurrent(const QStringList &paths);
     [[nodiscard]] QString pathAt(int row) const;
     [[nodiscard]] int rowOf(const QString &path) const;
     /// Removes one queued path; the file itself is not touched.

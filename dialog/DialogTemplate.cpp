@@ -3,8 +3,11 @@
 #include "dialog/DialogTemplate.h"
 
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetricsF>
+#include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -183,4 +186,70 @@ QRect CDialogTemplate::toPixels(const QRect &dlu, QSize base)
     const int right = scale(dlu.x() + dlu.width(), base.width(), 4);
     const int bottom = scale(dlu.y() + dlu.height(), base.height(), 8);
     return { left, top, right - left, bottom - top };
+}
+
+QFont CDialogTemplate::templateFont()
+{
+    // The template names "MS Shell Dlg", which Windows maps to Tahoma or Microsoft Sans Serif; DejaVu Sans and
+    // Liberation Sans are the installed faces closest to them in width and line height.
+    QFont font;
+    font.setFamilies({ u"MS Shell Dlg 2"_s, u"Tahoma"_s, u"Microsoft Sans Serif"_s, u"DejaVu Sans"_s,
+                       u"Liberation Sans"_s, u"Arial"_s });
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(9);
+    return font;
+}
+
+QSize CDialogTemplate::templateUnits()
+{
+    // The Windows dialog faces are about 1.21 em from the top of their accents to the bottom of their descenders;
+    // a substitute with a taller line, such as a CJK face, would stretch every vertical distance of the table.
+    constexpr qreal dialogFaceLine = 1.21;
+    const QFont font = templateFont();
+    QSize units = baseUnits(font);
+    const int faceLine = static_cast<int>(std::ceil(QFontInfo(font).pixelSize() * dialogFaceLine));
+    units.setHeight(std::min(units.height(), faceLine));
+    return units;
+}
+
+QSize CDialogTemplate::smallestUnits(const QFontMetrics &captions, int chrome)
+{
+    // Checks one direction at a time: widths depend only on the horizontal unit, heights on the vertical one.
+    auto holds = [&](QSize units, bool across) {
+        for (const Item &item : items()) {
+            const QRect box = toPixels(item.dlu, units);
+            const bool button = item.kind == Kind::PushButton || item.kind == Kind::DropButton;
+            if (button && !item.text.isEmpty() && (item.styles & Hidden) == 0) {
+                if (across ? box.width() < captions.horizontalAdvance(item.text) + 2 * chrome
+                           : box.height() < captions.height() + 2 * chrome)
+                    return false;
+            }
+            if (item.kind != Kind::GroupBox || across)
+                continue;
+            // A group's caption hangs below the frame's top edge; the controls inside must start below it.
+            for (const Item &inner : items()) {
+                if (inner.kind != Kind::GroupBox && item.dlu.contains(inner.dlu.topLeft())
+                    && toPixels(inner.dlu, units).top() - box.top() < captions.ascent() + 1)
+                    return false;
+            }
+        }
+        return true;
+    };
+    QSize smallest(1, 1);
+    while (!holds(smallest, true))
+        smallest.rwidth() += 1;
+    while (!holds(smallest, false))
+        smallest.rheight() += 1;
+    return smallest;
+}
+
+QSize CDialogTemplate::fittedUnits(QSize units, QSize smallest, QSize room)
+{
+    QSize fitted = units;
+    auto window = [](QSize base) { return toPixels(QRect(QPoint(0, 0), sizeInDlu), base).size(); };
+    while (fitted.width() > smallest.width() && window(fitted).width() > room.width())
+        fitted.rwidth() -= 1;
+    while (fitted.height() > smallest.height() && window(fitted).height() > room.height())
+        fitted.rheight() -= 1;
+    return fitted;
 }

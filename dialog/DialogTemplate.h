@@ -11,6 +11,7 @@
 #include <span>
 
 class QFont;
+class QFontMetrics;
 
 /// The main window's layout as data: every control with its place in dialog units, in tab order.
 class CDialogTemplate
@@ -45,5 +46,15 @@ public:
 
     /// Horizontal and vertical dialog base units of a font, measured the way the Windows dialog manager does.
     [[nodiscard]] static QSize baseUnits(const QFont &font);
+    /// The sans-serif face at 9 points the template was drawn in, or the closest installed one.
+    [[nodiscard]] static QFont templateFont();
+    /// Base units of the template's font: the units every distance in the table was chosen for.
+    [[nodiscard]] static QSize templateUnits();
+    /// The smallest units at which every shown button still holds its caption whole in `captions`, with
+    /// `chrome` pixels of frame and margin around the text, and every group's caption clears its controls.
+    [[nodiscard]] static QSize smallestUnits(const QFontMetrics &captions, int chrome);
+    /// The largest units, at most `units` and at least `smallest`, that make the window fit `room`.
+    /// Each direction shrinks only as far as it must.
+    [[nodiscard]] static QSize fittedUnits(QSize units, QSize smallest, QSize room);
     [[nodiscard]] static QRect toPixels(const QRect &dlu, QSize baseUnits);
 };

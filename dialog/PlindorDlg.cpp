@@ -23,6 +23,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QStyle>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -41,6 +43,8 @@ constexpr std::array operationIds { int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),    int
                                     int(IDC_BTN_DIR4), int(IDC_BTN_DIR5),    int(IDC_BTN_RENAME),
                                     int(IDC_BTN_MOVE), int(IDC_BTN_ADD_DIR), int(IDC_BTN_DEL_DIR) };
 const QColor editTextColour(255, 0, 0);
+constexpr int editCellHeight = 23;
+constexpr int queueCellHeight = 28;
 
 QFont dialogFont()
 {
@@ -92,8 +96,14 @@ QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
         return new CMyButton(control.text, parent);
     case Kind::PushButton:
         return new QPushButton(control.text, parent);
-    case Kind::GroupBox:
-        return new QGroupBox(control.text, parent);
+    case Kind::GroupBox: {
+        // The template puts a group's first controls half a caption line below the frame's top, as Windows
+        // draws the frame through the middle of its caption; frames drawn below the caption would cut them.
+        auto *group = new QGroupBox(control.text, parent);
+        group->setStyleSheet(u"QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+                             "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"_s);
+        return group;
+    }
     case Kind::Label:
         return new QLabel(control.text, parent);
     case Kind::Picture: {
@@ -138,6 +148,7 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     createControls();
     bindControls();
     applyFontsAndColours();
+    fitToScreen(screen()->availableGeometry());
     setPlaceholderTexts();
     fillCandidateLists();
     LoadSettings();
@@ -154,22 +165,13 @@ QWidget *CPlindorDlg::item(int id) const
 
 void CPlindorDlg::createControls()
 {
-    const QSize base = CDialogTemplate::baseUnits(font());
-    setFixedSize(CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), base).size());
     QWidget *previous = nullptr;
     for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
         QWidget *widget = createControl(control, this);
         applyStyles(widget, control);
-        QRect place = CDialogTemplate::toPixels(control.dlu, base);
-        // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
-        if (control.kind == CDialogTemplate::Kind::DropCombo)
-            place.setHeight(widget->sizeHint().height());
-        // A picture control takes the size of its bitmap.
-        if (control.kind == CDialogTemplate::Kind::Picture)
-            place.setSize(widget->sizeHint());
-        widget->setGeometry(place);
         if (control.kind == CDialogTemplate::Kind::GroupBox)
             widget->lower();
+        m_controls << widget;
         if (control.id != IDC_STATIC)
             m_items.insert(control.id, widget);
         if (widget->focusPolicy() != Qt::NoFocus) {
@@ -178,6 +180,50 @@ void CPlindorDlg::createControls()
             previous = widget;
         }
     }
+}
+
+void CPlindorDlg::fitToScreen(const QRect &available)
+{
+    // The window manager's frame is unknown until the window is shown; Qt, too, assumes a frame of about this
+    // size when it centres a dialog on the screen and keeps it inside the free area.
+    const QSize frame(20, 50);
+    // A caption is readable while it fits inside the button's frame with a pixel of air around it.
+    const int chrome = style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 1;
+    const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
+    placeControls(CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, available.size() - frame));
+    fitEditFont();
+}
+
+void CPlindorDlg::placeControls(QSize units)
+{
+    setFixedSize(CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), units).size());
+    const std::span<const CDialogTemplate::Item> controls = CDialogTemplate::items();
+    for (std::size_t k = 0; k < controls.size(); ++k) {
+        const CDialogTemplate::Item &control = controls[k];
+        QWidget *widget = m_controls.at(qsizetype(k));
+        QRect place = CDialogTemplate::toPixels(control.dlu, units);
+        // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
+        if (control.kind == CDialogTemplate::Kind::DropCombo)
+            place.setHeight(widget->sizeHint().height());
+        // A picture control takes the size of its bitmap.
+        if (control.kind == CDialogTemplate::Kind::Picture)
+            place.setSize(widget->sizeHint());
+        widget->setGeometry(place);
+    }
+}
+
+void CPlindorDlg::fitEditFont()
+{
+    // The template's edits are 13 units high, a little less than the 23-pixel font needs with a frame around it:
+    // the font gives up the difference, never so much that the name becomes hard to read.
+    constexpr int smallestCell = 14;
+    const int room = m_editName->height() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_editName);
+    int cell = editCellHeight;
+    QFont font = boldFont(cell);
+    while (cell > smallestCell && QFontMetrics(font).height() > room)
+        font = boldFont(--cell);
+    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
+        edit->setFont(font);
 }
 
 void CPlindorDlg::bindControls()
@@ -205,12 +251,9 @@ void CPlindorDlg::bindControls()
 
 void CPlindorDlg::applyFontsAndColours()
 {
-    const QFont editFont = boldFont(23);
-    m_listFiles->setFont(boldFont(28));
-    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix }) {
-        edit->setFont(editFont);
+    m_listFiles->setFont(boldFont(queueCellHeight));
+    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
         setTextColour(edit, editTextColour);
-    }
     setTextColour(m_listFiles, queueTextColour);
 }
 
@@ -425,6 +468,16 @@ void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
 
 void CPlindorDlg::queuePaths(const QStringList &paths)
 {
+    queueExisting(paths, true);
+}
+
+void CPlindorDlg::queueHandedOverPaths(const QStringList &paths)
+{
+    queueExisting(paths, m_strSrcPath.isEmpty());
+}
+
+void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
+{
     QStringList existing;
     QStringList missing;
     for (const QString &path : paths)
@@ -435,8 +488,12 @@ void CPlindorDlg::queuePaths(const QStringList &paths)
             shown << QDir::toNativeSeparators(path);
         m_prompter->message(this, tr("以下路径不存在，未加入队列：\n%1").arg(shown.join(u'\n')), tr("错误提示"));
     }
-    if (!existing.isEmpty())
+    if (existing.isEmpty())
+        return;
+    if (loadFirst)
         m_listFiles->queueAndLoad(existing);
+    else
+        m_listFiles->queueKeepingCurrent(existing);
 }
 
 void CPlindorDlg::bringToFront()

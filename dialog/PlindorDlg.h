@@ -42,9 +42,15 @@ public:
     void SaveSettings();
     [[nodiscard]] QString BrowseForFolder();
 
-    /// Queues paths given on the command line or by a second launch, exactly as if dropped on the queue;
+    /// Queues paths given on the command line, exactly as if dropped on the queue;
     /// paths that do not exist are reported and left out.
     void queuePaths(const QStringList &paths);
+    /// Queues paths a second launch handed over. Unlike a drop it leaves the loaded item, the queue's selection
+    /// and the edits as they are, so a half-composed name is not lost; with nothing loaded it acts as a drop.
+    void queueHandedOverPaths(const QStringList &paths);
+    /// Sizes the window for a screen's free area: the template's own units where they fit, smaller ones down to
+    /// a readable floor where they do not. Runs at start for the window's screen; tests pass made-up areas.
+    void fitToScreen(const QRect &available);
     /// Shows the window on top of the others, as a second launch expects.
     void bringToFront();
 
@@ -53,6 +59,8 @@ public:
 
 private:
     void createControls();
+    void placeControls(QSize units);
+    void fitEditFont();
     void bindControls();
     void applyFontsAndColours();
     void setPlaceholderTexts();
@@ -106,6 +114,7 @@ private:
     void reportItemLeftAside(const QString &source, const QString &leftAt);
     MoveResult moveLoadedItem(const QString &folder);
     void finishSuccessfulMove(const QString &movedFrom);
+    void queueExisting(const QStringList &paths, bool loadFirst);
     void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
     void unlockEditor();
     void setEnabledIds(std::span<const int> ids, bool enabled);
@@ -116,6 +125,7 @@ private:
     QDate m_today;
     QIcon m_hIcon;
     QHash<int, QWidget *> m_items;
+    QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
 
     CMyEdit *m_editPrefix = nullptr;

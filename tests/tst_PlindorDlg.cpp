@@ -5,11 +5,13 @@
 #include "controls/MyListBox.h"
 #include "dialog/DialogTemplate.h"
 #include "helpers/DialogFixture.h"
+#include "helpers/TempTree.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -27,11 +29,14 @@ private Q_SLOTS:
     void fontsAreBoldAtTheirHeights();
     void queueHintIsPaintedNotAnItem();
     void layoutFollowsTheDialogFont();
+    void windowFitsTheScreen_data();
+    void windowFitsTheScreen();
     void tabOrderFollowsTheTemplate();
     void candidateLists_data();
     void candidateLists();
     void leavingSavesTheProfile_data();
     void leavingSavesTheProfile();
+    void handOverKeepsTheItemBeingEdited();
 };
 
 void tst_PlindorDlg::init()
@@ -145,6 +150,73 @@ void tst_PlindorDlg::layoutFollowsTheDialogFont()
     }
 }
 
+void tst_PlindorDlg::windowFitsTheScreen_data()
+{
+    // Free areas in device-independent pixels: the screen divided by the scale, less a 27-pixel panel.
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<bool>("fullSize");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("1366x768-at-100%") << QRect(0, 27, 1366, 741) << true << true;
+    QTest::newRow("1920x1080-at-150%") << QRect(0, 27, 1280, 693) << true << true;
+    QTest::newRow("3840x2160-at-200%") << QRect(0, 27, 1920, 1053) << true << true;
+    QTest::newRow("1024x600-shrinks") << QRect(0, 0, 1024, 600) << false << true;
+    QTest::newRow("800x480-stops-at-readable") << QRect(0, 0, 800, 480) << false << false;
+}
+
+void tst_PlindorDlg::windowFitsTheScreen()
+{
+    QFETCH(QRect, available);
+    QFETCH(bool, fullSize);
+    QFETCH(bool, fits);
+    CDialogFixture f;
+    CPlindorDlg &dlg = f.dlg();
+    dlg.fitToScreen(available);
+    const QSize full
+        = CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), CDialogTemplate::templateUnits())
+              .size();
+    QVERIFY2(full.height() <= 620, qPrintable(QString::number(full.height())));
+    QCOMPARE(dlg.size() == full, fullSize);
+    // With room for a window manager's frame.
+    QCOMPARE(dlg.width() + 20 <= available.width() && dlg.height() + 50 <= available.height(), fits);
+
+    const QRect window = dlg.rect();
+    const int frame = dlg.style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    QList<QPair<QRect, QGroupBox *>> groups;
+    for (QGroupBox *group : dlg.findChildren<QGroupBox *>()) {
+        for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+            if (control.kind == CDialogTemplate::Kind::GroupBox && control.text == group->title())
+                groups.append({ control.dlu, group });
+        }
+    }
+    QCOMPARE(groups.size(), 4);
+    for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
+        QWidget *widget
+            = dlg.findChildren<QWidget *>(QString::fromLatin1(control.name), Qt::FindDirectChildrenOnly).value(0);
+        if (!widget || control.id == IDC_STATIC || !widget->isVisibleTo(&dlg))
+            continue;
+        QVERIFY2(window.contains(widget->geometry()), control.name);
+        // A drop-down list's template height counts its opened list.
+        QRect placed = control.dlu;
+        if (control.kind == CDialogTemplate::Kind::DropCombo)
+            placed.setHeight(12);
+        for (const auto &[dlu, group] : std::as_const(groups)) {
+            if (dlu.contains(placed)) {
+                QVERIFY2(group->geometry().contains(widget->geometry()), control.name);
+                QVERIFY2(widget->y() > group->y() + group->fontMetrics().ascent(), control.name);
+            }
+        }
+        if (auto *button = qobject_cast<QPushButton *>(widget)) {
+            const QFontMetrics metrics = button->fontMetrics();
+            QVERIFY2(metrics.horizontalAdvance(button->text()) + 2 * frame <= button->width(), control.name);
+            QVERIFY2(metrics.height() + 2 * frame <= button->height(), control.name);
+        }
+    }
+    // The edits keep their bold face, giving up a few pixels of it at most, and show it whole.
+    const QFontMetrics edit = f.edit(IDC_EDIT_NAME)->fontMetrics();
+    QVERIFY(edit.height() + 2 * frame <= f.edit(IDC_EDIT_NAME)->height());
+    QVERIFY2(edit.height() >= (fullSize ? 20 : 16), qPrintable(QString::number(edit.height())));
+}
+
 void tst_PlindorDlg::tabOrderFollowsTheTemplate()
 {
     CDialogFixture f;
@@ -241,6 +313,31 @@ void tst_PlindorDlg::leavingSavesTheProfile()
     QSettings stored(f.profilePath(), QSettings::IniFormat);
     QCOMPARE(stored.value(u"m_cb5/num"_s).toString(), u"10001"_s);
     QCOMPARE(stored.value(u"m_cb5/0"_s).toString(), u"拖入文件夹"_s);
+}
+
+void tst_PlindorDlg::handOverKeepsTheItemBeingEdited()
+{
+    CTempTree tree;
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ tree.file(u"b.txt"_s), tree.file(u"c.txt"_s) }));
+    QTest::keyClick(f.queue(), Qt::Key_Down);
+    f.click(IDC_BTN_ADD_DATE);
+    CMyEdit *name = f.edit(IDC_EDIT_NAME);
+    name->selectAll();
+    QTest::keyClicks(name, u"mid"_s);
+    const QString composed = u"12月|mid|（后缀）"_s;
+    QCOMPARE(f.editorTexts(), composed);
+
+    // "a.txt" sorts before the loaded item, so a reload of the first entry would have taken its place.
+    f.dlg().queueHandedOverPaths({ tree.file(u"a.txt"_s), tree.file(u"d.txt"_s) });
+    QCOMPARE(f.queue()->count(), 4);
+    QCOMPARE(f.queue()->pathAt(f.queue()->currentRow()), tree.filePath(u"c.txt"_s));
+    QCOMPARE(f.editorTexts(), composed);
+
+    f.click(IDC_BTN_RENAME);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(QDir(tree.path()).entryList(QDir::Files, QDir::Name),
+             (QStringList { u"12月mid.txt"_s, u"a.txt"_s, u"b.txt"_s, u"d.txt"_s }));
 }
 
 QTEST_MAIN(tst_PlindorDlg)
