@@ -24,7 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-enum class Probe { Data, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, Delay };
+enum class Probe { Data, Owner, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, Delay };
 
 const QByteArray kContent = "the user's bytes";
 
@@ -180,6 +180,7 @@ void tst_FaultFs::switches_data()
         QTest::addRow("%s-plain", name) << QStringList() << probe;
     };
     add("data-size-zero", u"--size-zero"_s, Probe::Data);
+    QTest::newRow("owner-plain") << QStringList() << Probe::Owner;
     add("size-zero", u"--size-zero"_s, Probe::SizeZero);
     add("no-rename-flags", u"--no-rename-flags"_s, Probe::RenameFlags);
     add("no-links", u"--no-links"_s, Probe::Links);
@@ -228,6 +229,22 @@ void tst_FaultFs::probe(Probe probe, bool faulty)
         };
         QCOMPARE(listing(mounted(u"sub"_s)), listing(backing(u"sub"_s)));
         QCOMPARE(listing(mounted({})), (QStringList { u"a.txt"_s, u"behind.bin"_s, u"sub"_s, u"written.bin"_s }));
+        break;
+    }
+    case Probe::Owner: {
+        // What another user makes through the mount is theirs, and mode bits hold for tests that act as one.
+        for (const QString &folder : { m_dir->path(), backing({}) })
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
+        QCOMPARE(::seteuid(65534), 0);
+        const int created = createError(mounted(u"theirs.txt"_s));
+        const int reopened = errorOf(::truncate(native(mounted(u"theirs.txt"_s)).constData(), 0));
+        const int foreign = errorOf(::truncate(a.constData(), 0));
+        QCOMPARE(::seteuid(0), 0);
+        QCOMPARE(created, 0);
+        QCOMPARE(reopened, 0);
+        QCOMPARE(foreign, EACCES);
+        QCOMPARE(statOf(backing(u"theirs.txt"_s)).st_uid, 65534u);
+        QCOMPARE(readFile(backing(u"a.txt"_s)), kContent);
         break;
     }
     case Probe::SizeZero: {

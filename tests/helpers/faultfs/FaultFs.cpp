@@ -9,6 +9,7 @@
 #include <fuse.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -410,6 +412,10 @@ int main(int argc, char *argv[])
                      argv[0]);
         return 2;
     }
+    // A test that crashes must not leave its mount behind: libfuse unmounts on SIGTERM.
+    const pid_t parent = ::getppid();
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+        return 1;
     State fs;
     fs.backing = ::open(argv[1], O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fs.backing < 0) {
@@ -417,12 +423,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     fs.procBacking = "/proc/self/fd/" + std::to_string(fs.backing);
-    std::vector<char *> fuseArgs { argv[0],
-                                   argv[2],
-                                   const_cast<char *>("-f"),
-                                   const_cast<char *>("-s"),
-                                   const_cast<char *>("-o"),
-                                   const_cast<char *>("default_permissions") };
+    // Several threads, so that a test can run a second call while --delay-ms holds up the first.
+    char foreground[] = "-f";
+    char option[] = "-o";
+    // Mode bits decide who may do what, and tests that act as another user reach the mount too.
+    char permissions[] = "default_permissions,allow_other";
+    std::vector<char *> fuseArgs { argv[0], argv[2], foreground, option, permissions };
     for (int i = 3; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--delay-ms" && i + 1 < argc)
             fs.faults.delayMs = std::atoi(argv[++i]);
