@@ -24,7 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-enum class Probe { Data, Owner, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, Delay };
+enum class Probe { Data, Owner, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, HideOpen, Delay };
 
 const QByteArray kContent = "the user's bytes";
 
@@ -189,6 +189,7 @@ void tst_FaultFs::switches_data()
     add("no-utimens", u"--no-utimens"_s, Probe::Utimens);
     add("no-xattr", u"--no-xattr"_s, Probe::Xattr);
     add("fat-names-lose", u"--fat-names-lose"_s, Probe::FatNames);
+    add("hide-open", u"--hide-open"_s, Probe::HideOpen);
     QTest::newRow("delay-ms") << QStringList { u"--delay-ms"_s, u"300"_s } << Probe::Delay;
 }
 
@@ -316,6 +317,26 @@ void tst_FaultFs::probe(Probe probe, bool faulty)
         QCOMPARE(errorOf(::mkdir(native(mounted(u"d*"_s)).constData(), 0755)), faulty ? EINVAL : 0);
         QCOMPARE(QFile::exists(backing(u"q?.txt"_s)), !faulty);
         break;
+    case Probe::HideOpen: {
+        // A file removed while open lingers as .fuse_hidden* until closed, as under many libfuse drivers.
+        const int fd = ::open(a.constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        const int error = errorOf(::unlink(a.constData()));
+        const QStringList names = QDir(mounted({})).entryList(QDir::Files | QDir::Hidden);
+        struct stat st {
+        };
+        const int statError = errorOf(::fstat(fd, &st));
+        char buffer[64] = {};
+        const ssize_t count = ::pread(fd, buffer, sizeof buffer, 0);
+        ::close(fd);
+        QCOMPARE(error, 0);
+        QCOMPARE(names.size(), faulty ? 1 : 0);
+        QCOMPARE(names.filter(u".fuse_hidden"_s).size(), names.size());
+        QCOMPARE(statError, faulty ? 0 : ESTALE);
+        QCOMPARE(QByteArray(buffer, int(count)), kContent);
+        QTRY_COMPARE(QDir(backing({})).entryList(QDir::Files | QDir::Hidden), QStringList());
+        break;
+    }
     case Probe::Delay: {
         QElapsedTimer timer;
         timer.start();

@@ -196,7 +196,7 @@ QString CTestMounts::faultfs(const QString &backing, const QString &point, const
             return point;
         }
         if (daemon.waitForFinished(20))
-            return fail(u"FUSE unavailable: plindor_faultfs ended: "_s + said());
+            return fail(u"plindor_faultfs failed: "_s + said());
     }
     daemon.kill();
     daemon.waitForFinished();

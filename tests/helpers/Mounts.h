@@ -34,7 +34,8 @@ public:
                     const QString &subtype = {});
     /// Undoes the mount on `point` before the end of the test; false when this object did not mount it.
     bool unmount(const QString &point);
-    /// Why the last call returned an empty string: "needs root", "FUSE unavailable: ...", or the error met.
+    /// Why the last call returned an empty string: "needs root ...", "FUSE unavailable: ..." (not built, no /dev/fuse,
+    /// no mount within 5 s), or the error met, such as "plindor_faultfs failed: <what it said>".
     [[nodiscard]] QString failure() const;
 
 private:

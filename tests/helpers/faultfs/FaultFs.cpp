@@ -5,6 +5,11 @@
 //
 // A passthrough of the folder BACKING that fails on demand the way FUSE drivers of USB sticks and network shares do,
 // so that the mover's tests meet those faults on a real mount. Runs in the foreground until unmounted.
+//
+// Files removed or replaced while open are gone at once (no .fuse_hidden files in the tree), unless --hide-open asks
+// for libfuse's default, which renames them to .fuse_hidden* until closed. Without it their descriptors still read,
+// write and ftruncate, but what the kernel asks by path for them (fstat, fchmod, the capability check before a write)
+// may answer ESTALE.
 #define FUSE_USE_VERSION 35
 #include <fuse.h>
 
@@ -38,6 +43,7 @@ struct Faults {
     bool noUtimens = false;
     bool noXattr = false;
     bool fatNamesLose = false;
+    bool hideOpen = false;
     int delayMs = 0;
 };
 
@@ -108,8 +114,8 @@ void *init(fuse_conn_info *, fuse_config *config)
     config->negative_timeout = 0;
     config->use_ino = 1;
     config->readdir_ino = 1;
-    // No .fuse_hidden files in the tree listings; open files keep working through their descriptors.
-    config->hard_remove = 1;
+    // No .fuse_hidden files in the tree listings unless asked for; open files keep working through their descriptors.
+    config->hard_remove = faults().hideOpen ? 0 : 1;
     config->nullpath_ok = 1;
     return fuse_get_context()->private_data;
 }
@@ -391,6 +397,7 @@ bool takeSwitch(std::string_view arg, Faults &faults)
         { "--no-links", &Faults::noLinks },   { "--no-chmod", &Faults::noChmod },
         { "--no-chown", &Faults::noChown },   { "--no-utimens", &Faults::noUtimens },
         { "--no-xattr", &Faults::noXattr },   { "--fat-names-lose", &Faults::fatNamesLose },
+        { "--hide-open", &Faults::hideOpen },
     };
     for (const auto &[name, member] : switches) {
         if (arg == name) {
@@ -408,7 +415,8 @@ int main(int argc, char *argv[])
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: %s BACKING MOUNTPOINT [--size-zero] [--no-rename-flags] [--no-links] [--no-chmod]\n"
-                     "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--delay-ms N] [-o opts]\n",
+                     "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--hide-open]\n"
+                     "       [--delay-ms N] [-o opts]\n",
                      argv[0]);
         return 2;
     }
