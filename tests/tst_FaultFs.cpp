@@ -378,6 +378,10 @@ void tst_FaultFs::mountsCleanUp()
 
         if (QByteArrayView(PLINDOR_FAULTFS).isEmpty())
             QSKIP(qPrintable(u"no plindor_faultfs: "_s + mounts.failure()));
+        QVERIFY(mounts.faultfs(path(u"missing"_s), path(u"refused"_s), {}).isEmpty());
+        QVERIFY2(mounts.failure().startsWith(u"plindor_faultfs failed: "_s) && mounts.failure().contains(u"missing"_s),
+                 qPrintable(mounts.failure()));
+        QCOMPARE(statOf(path(u"refused"_s)).st_dev, parent);
         QVERIFY2(mounts.faultfs(points[0], points[2], {}) == points[2], qPrintable(mounts.failure()));
         QVERIFY(daemonServes(points[2]));
         QVERIFY(held.open(QIODevice::WriteOnly));
