@@ -24,7 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-enum class Probe { Data, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, Delay };
+enum class Probe { Data, Owner, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, HideOpen, Delay };
 
 const QByteArray kContent = "the user's bytes";
 
@@ -135,6 +135,18 @@ private Q_SLOTS:
 
 private:
     void probe(Probe probe, bool faulty);
+    void probeData(bool faulty);
+    void probeOwner(bool faulty);
+    void probeSizeZero(bool faulty);
+    void probeRenameFlags(bool faulty);
+    void probeLinks(bool faulty);
+    void probeChmod(bool faulty);
+    void probeChown(bool faulty);
+    void probeUtimens(bool faulty);
+    void probeXattr(bool faulty);
+    void probeFatNames(bool faulty);
+    void probeHideOpen(bool faulty);
+    void probeDelay(bool faulty);
     [[nodiscard]] QString path(const QString &relative) const;
     [[nodiscard]] QString backing(const QString &name) const;
     [[nodiscard]] QString mounted(const QString &name) const;
@@ -180,6 +192,7 @@ void tst_FaultFs::switches_data()
         QTest::addRow("%s-plain", name) << QStringList() << probe;
     };
     add("data-size-zero", u"--size-zero"_s, Probe::Data);
+    QTest::newRow("owner-plain") << QStringList() << Probe::Owner;
     add("size-zero", u"--size-zero"_s, Probe::SizeZero);
     add("no-rename-flags", u"--no-rename-flags"_s, Probe::RenameFlags);
     add("no-links", u"--no-links"_s, Probe::Links);
@@ -188,6 +201,7 @@ void tst_FaultFs::switches_data()
     add("no-utimens", u"--no-utimens"_s, Probe::Utimens);
     add("no-xattr", u"--no-xattr"_s, Probe::Xattr);
     add("fat-names-lose", u"--fat-names-lose"_s, Probe::FatNames);
+    add("hide-open", u"--hide-open"_s, Probe::HideOpen);
     QTest::newRow("delay-ms") << QStringList { u"--delay-ms"_s, u"300"_s } << Probe::Delay;
 }
 
@@ -210,104 +224,190 @@ void tst_FaultFs::switches()
 
 void tst_FaultFs::probe(Probe probe, bool faulty)
 {
-    const QByteArray a = native(mounted(u"a.txt"_s));
     switch (probe) {
-    case Probe::Data: {
-        QByteArray data(3 * 1024 * 1024 + 17, Qt::Uninitialized);
-        for (qsizetype i = 0; i < data.size(); ++i)
-            data[i] = char(i * 7 + i / 4093);
-        QVERIFY(writeFile(mounted(u"written.bin"_s), data));
-        QCOMPARE(readFile(backing(u"written.bin"_s)), data);
-        QVERIFY(writeFile(backing(u"behind.bin"_s), data));
-        QCOMPARE(readFile(mounted(u"behind.bin"_s)), data);
-        QVERIFY(QDir().mkpath(mounted(u"sub/deeper"_s)));
-        QCOMPARE(::symlink("../a.txt", native(mounted(u"sub/link"_s)).constData()), 0);
-        QCOMPARE(readFile(mounted(u"sub/link"_s)), kContent);
-        const auto listing = [](const QString &root) {
-            return QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden);
-        };
-        QCOMPARE(listing(mounted(u"sub"_s)), listing(backing(u"sub"_s)));
-        QCOMPARE(listing(mounted({})), (QStringList { u"a.txt"_s, u"behind.bin"_s, u"sub"_s, u"written.bin"_s }));
-        break;
-    }
-    case Probe::SizeZero: {
-        const struct stat st = statOf(mounted(u"a.txt"_s));
-        QCOMPARE(st.st_size, faulty ? 0 : kContent.size());
-        QCOMPARE(st.st_blocks == 0, faulty);
-        // A plain read() goes on to the end of the file whatever stat said.
-        const int fd = ::open(a.constData(), O_RDONLY);
-        QVERIFY(fd >= 0);
-        char buffer[256];
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        ::close(fd);
-        QCOMPARE(QByteArray(buffer, int(count)), kContent);
-        break;
-    }
+    case Probe::Data:
+        return probeData(faulty);
+    case Probe::Owner:
+        return probeOwner(faulty);
+    case Probe::SizeZero:
+        return probeSizeZero(faulty);
     case Probe::RenameFlags:
-        QCOMPARE(errorOf(::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, native(mounted(u"b.txt"_s)).constData(),
-                                     RENAME_NOREPLACE)),
-                 faulty ? EINVAL : 0);
-        QCOMPARE(QFile::exists(backing(u"b.txt"_s)), !faulty);
-        QCOMPARE(errorOf(::rename(native(mounted(faulty ? u"a.txt"_s : u"b.txt"_s)).constData(),
-                                  native(mounted(u"c.txt"_s)).constData())),
-                 0);
-        QCOMPARE(readFile(backing(u"c.txt"_s)), kContent);
-        break;
+        return probeRenameFlags(faulty);
     case Probe::Links:
-        QCOMPARE(errorOf(::link(a.constData(), native(mounted(u"l.txt"_s)).constData())), faulty ? EPERM : 0);
-        QCOMPARE(statOf(backing(u"a.txt"_s)).st_nlink, nlink_t(faulty ? 1 : 2));
-        break;
-    case Probe::Chmod: {
-        const int fd = ::open(a.constData(), O_RDONLY);
-        QVERIFY(fd >= 0);
-        const int error = errorOf(::fchmod(fd, 0604));
-        ::close(fd);
-        QCOMPARE(error, faulty ? ENOSYS : 0);
-        QCOMPARE(statOf(backing(u"a.txt"_s)).st_mode & 07777, faulty ? 0644u : 0604u);
-        break;
-    }
+        return probeLinks(faulty);
+    case Probe::Chmod:
+        return probeChmod(faulty);
     case Probe::Chown:
-        QCOMPARE(errorOf(::chown(a.constData(), 65534, 65534)), faulty ? ENOSYS : 0);
-        QCOMPARE(statOf(backing(u"a.txt"_s)).st_uid, faulty ? ::getuid() : 65534u);
-        break;
-    case Probe::Utimens: {
-        const timespec times[2] = { { 1000000000, 0 }, { 1000000000, 0 } };
-        QCOMPARE(errorOf(::utimensat(AT_FDCWD, a.constData(), times, 0)), faulty ? ENOSYS : 0);
-        QCOMPARE(statOf(backing(u"a.txt"_s)).st_mtim.tv_sec == 1000000000, !faulty);
-        break;
-    }
-    case Probe::Xattr: {
-        const int expected = faulty ? EOPNOTSUPP : 0;
-        QCOMPARE(errorOf(::setxattr(a.constData(), "user.plindor", "tag", 3, 0)), expected);
-        char value[64] = {};
-        const QByteArray back = native(backing(u"a.txt"_s));
-        QCOMPARE(::getxattr(back.constData(), "user.plindor", value, sizeof value), faulty ? -1 : 3);
-        QCOMPARE(errorOf(int(::getxattr(a.constData(), "user.plindor", value, sizeof value))), faulty ? expected : 0);
-        QCOMPARE(errorOf(int(::listxattr(a.constData(), value, sizeof value))), expected);
-        const QByteArray acl = accessAcl();
-        QCOMPARE(errorOf(::setxattr(a.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0)),
-                 expected);
-        QCOMPARE(::getxattr(back.constData(), "system.posix_acl_access", nullptr, 0) > 0, !faulty);
-        break;
-    }
+        return probeChown(faulty);
+    case Probe::Utimens:
+        return probeUtimens(faulty);
+    case Probe::Xattr:
+        return probeXattr(faulty);
     case Probe::FatNames:
-        QCOMPARE(errorOf(::rename(a.constData(), native(mounted(u"x:y"_s)).constData())), faulty ? EIO : 0);
-        // The faulty driver loses the user's file on the way.
-        QVERIFY(!QFile::exists(backing(u"a.txt"_s)));
-        QCOMPARE(readFile(backing(u"x:y"_s)), faulty ? QByteArray("<unreadable>") : kContent);
-        QCOMPARE(createError(mounted(u"q?.txt"_s)), faulty ? EINVAL : 0);
-        QCOMPARE(errorOf(::mkdir(native(mounted(u"d*"_s)).constData(), 0755)), faulty ? EINVAL : 0);
-        QCOMPARE(QFile::exists(backing(u"q?.txt"_s)), !faulty);
-        break;
-    case Probe::Delay: {
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(errorOf(::rename(a.constData(), native(mounted(u"b.txt"_s)).constData())), 0);
-        QVERIFY2(timer.elapsed() >= 300, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(readFile(backing(u"b.txt"_s)), kContent);
-        break;
+        return probeFatNames(faulty);
+    case Probe::HideOpen:
+        return probeHideOpen(faulty);
+    case Probe::Delay:
+        return probeDelay(faulty);
     }
-    }
+}
+
+void tst_FaultFs::probeData(bool)
+{
+    QByteArray data(3 * 1024 * 1024 + 17, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char(i * 7 + i / 4093);
+    QVERIFY(writeFile(mounted(u"written.bin"_s), data));
+    QCOMPARE(readFile(backing(u"written.bin"_s)), data);
+    QVERIFY(writeFile(backing(u"behind.bin"_s), data));
+    QCOMPARE(readFile(mounted(u"behind.bin"_s)), data);
+    QVERIFY(QDir().mkpath(mounted(u"sub/deeper"_s)));
+    QCOMPARE(::symlink("../a.txt", native(mounted(u"sub/link"_s)).constData()), 0);
+    QCOMPARE(readFile(mounted(u"sub/link"_s)), kContent);
+    const auto listing = [](const QString &root) {
+        return QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden);
+    };
+    QCOMPARE(listing(mounted(u"sub"_s)), listing(backing(u"sub"_s)));
+    QCOMPARE(listing(mounted({})), (QStringList { u"a.txt"_s, u"behind.bin"_s, u"sub"_s, u"written.bin"_s }));
+}
+
+// What another user makes through the mount is theirs, and mode bits hold for tests that act as one.
+void tst_FaultFs::probeOwner(bool)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    for (const QString &folder : { m_dir->path(), backing({}) })
+        QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
+    QCOMPARE(::seteuid(65534), 0);
+    const int created = createError(mounted(u"theirs.txt"_s));
+    const int reopened = errorOf(::truncate(native(mounted(u"theirs.txt"_s)).constData(), 0));
+    const int foreign = errorOf(::truncate(a.constData(), 0));
+    QCOMPARE(::seteuid(0), 0);
+    QCOMPARE(created, 0);
+    QCOMPARE(reopened, 0);
+    QCOMPARE(foreign, EACCES);
+    QCOMPARE(statOf(backing(u"theirs.txt"_s)).st_uid, 65534u);
+    QCOMPARE(readFile(backing(u"a.txt"_s)), kContent);
+}
+
+void tst_FaultFs::probeSizeZero(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    const struct stat st = statOf(mounted(u"a.txt"_s));
+    QCOMPARE(st.st_size, faulty ? 0 : kContent.size());
+    QCOMPARE(st.st_blocks == 0, faulty);
+    // A plain read() goes on to the end of the file whatever stat said.
+    const int fd = ::open(a.constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    char buffer[256];
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    QCOMPARE(QByteArray(buffer, int(count)), kContent);
+}
+
+void tst_FaultFs::probeRenameFlags(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    QCOMPARE(errorOf(::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, native(mounted(u"b.txt"_s)).constData(),
+                                 RENAME_NOREPLACE)),
+             faulty ? EINVAL : 0);
+    QCOMPARE(QFile::exists(backing(u"b.txt"_s)), !faulty);
+    QCOMPARE(errorOf(::rename(native(mounted(faulty ? u"a.txt"_s : u"b.txt"_s)).constData(),
+                              native(mounted(u"c.txt"_s)).constData())),
+             0);
+    QCOMPARE(readFile(backing(u"c.txt"_s)), kContent);
+}
+
+void tst_FaultFs::probeLinks(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    QCOMPARE(errorOf(::link(a.constData(), native(mounted(u"l.txt"_s)).constData())), faulty ? EPERM : 0);
+    QCOMPARE(statOf(backing(u"a.txt"_s)).st_nlink, nlink_t(faulty ? 1 : 2));
+}
+
+void tst_FaultFs::probeChmod(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    const int fd = ::open(a.constData(), O_RDONLY);
+    QVERIFY(fd >= 0);
+    const int error = errorOf(::fchmod(fd, 0604));
+    ::close(fd);
+    QCOMPARE(error, faulty ? ENOSYS : 0);
+    QCOMPARE(statOf(backing(u"a.txt"_s)).st_mode & 07777, faulty ? 0644u : 0604u);
+}
+
+void tst_FaultFs::probeChown(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    QCOMPARE(errorOf(::chown(a.constData(), 65534, 65534)), faulty ? ENOSYS : 0);
+    QCOMPARE(statOf(backing(u"a.txt"_s)).st_uid, faulty ? ::getuid() : 65534u);
+}
+
+void tst_FaultFs::probeUtimens(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    const timespec times[2] = { { 1000000000, 0 }, { 1000000000, 0 } };
+    QCOMPARE(errorOf(::utimensat(AT_FDCWD, a.constData(), times, 0)), faulty ? ENOSYS : 0);
+    QCOMPARE(statOf(backing(u"a.txt"_s)).st_mtim.tv_sec == 1000000000, !faulty);
+}
+
+void tst_FaultFs::probeXattr(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    const int expected = faulty ? EOPNOTSUPP : 0;
+    QCOMPARE(errorOf(::setxattr(a.constData(), "user.plindor", "tag", 3, 0)), expected);
+    char value[64] = {};
+    const QByteArray back = native(backing(u"a.txt"_s));
+    QCOMPARE(::getxattr(back.constData(), "user.plindor", value, sizeof value), faulty ? -1 : 3);
+    QCOMPARE(errorOf(int(::getxattr(a.constData(), "user.plindor", value, sizeof value))), expected);
+    QCOMPARE(errorOf(int(::listxattr(a.constData(), value, sizeof value))), expected);
+    const QByteArray acl = accessAcl();
+    QCOMPARE(errorOf(::setxattr(a.constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0)),
+             expected);
+    QCOMPARE(::getxattr(back.constData(), "system.posix_acl_access", nullptr, 0) > 0, !faulty);
+}
+
+void tst_FaultFs::probeFatNames(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    QCOMPARE(errorOf(::rename(a.constData(), native(mounted(u"x:y"_s)).constData())), faulty ? EIO : 0);
+    // The faulty driver loses the user's file on the way.
+    QVERIFY(!QFile::exists(backing(u"a.txt"_s)));
+    QCOMPARE(readFile(backing(u"x:y"_s)), faulty ? QByteArray("<unreadable>") : kContent);
+    QCOMPARE(createError(mounted(u"q?.txt"_s)), faulty ? EINVAL : 0);
+    QCOMPARE(errorOf(::mkdir(native(mounted(u"d*"_s)).constData(), 0755)), faulty ? EINVAL : 0);
+    QCOMPARE(QFile::exists(backing(u"q?.txt"_s)), !faulty);
+}
+
+// A file removed while open lingers as .fuse_hidden* until closed, as under many libfuse drivers.
+void tst_FaultFs::probeHideOpen(bool faulty)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    const int fd = ::open(a.constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    const int error = errorOf(::unlink(a.constData()));
+    const QStringList names = QDir(mounted({})).entryList(QDir::Files | QDir::Hidden);
+    struct stat st {
+    };
+    const int statError = errorOf(::fstat(fd, &st));
+    char buffer[64] = {};
+    const ssize_t count = ::pread(fd, buffer, sizeof buffer, 0);
+    ::close(fd);
+    QCOMPARE(error, 0);
+    QCOMPARE(names.size(), faulty ? 1 : 0);
+    QCOMPARE(names.filter(u".fuse_hidden"_s).size(), names.size());
+    QCOMPARE(statError, faulty ? 0 : ESTALE);
+    QCOMPARE(QByteArray(buffer, int(count)), kContent);
+    QTRY_COMPARE(QDir(backing({})).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void tst_FaultFs::probeDelay(bool)
+{
+    const QByteArray a = native(mounted(u"a.txt"_s));
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(errorOf(::rename(a.constData(), native(mounted(u"b.txt"_s)).constData())), 0);
+    QVERIFY2(timer.elapsed() >= 300, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(readFile(backing(u"b.txt"_s)), kContent);
 }
 
 // Every mount goes with its CTestMounts, together with its loop device and its FUSE daemon, even with a file open.
@@ -340,6 +440,10 @@ void tst_FaultFs::mountsCleanUp()
 
         if (QByteArrayView(PLINDOR_FAULTFS).isEmpty())
             QSKIP(qPrintable(u"no plindor_faultfs: "_s + mounts.failure()));
+        QVERIFY(mounts.faultfs(path(u"missing"_s), path(u"refused"_s), {}).isEmpty());
+        QVERIFY2(mounts.failure().startsWith(u"plindor_faultfs failed: "_s) && mounts.failure().contains(u"missing"_s),
+                 qPrintable(mounts.failure()));
+        QCOMPARE(statOf(path(u"refused"_s)).st_dev, parent);
         QVERIFY2(mounts.faultfs(points[0], points[2], {}) == points[2], qPrintable(mounts.failure()));
         QVERIFY(daemonServes(points[2]));
         QVERIFY(held.open(QIODevice::WriteOnly));

@@ -22,6 +22,8 @@ struct CTestMounts::Mount {
     QString point;
     QString loopDevice;
     std::unique_ptr<QProcess> daemon;
+    // The daemon writes here rather than into a pipe that nobody drains while the test runs.
+    std::unique_ptr<QTemporaryFile> daemonLog;
     dev_t device = 0;
 };
 
@@ -126,7 +128,7 @@ QString CTestMounts::tmpfs(const QString &point, const char *options)
         return fail(u"cannot make the mount point "_s + point);
     if (::mount("tmpfs", native(point).constData(), "tmpfs", 0, options) != 0)
         return fail(u"mounting a tmpfs failed: "_s + lastError());
-    m_mounts.push_back(std::make_unique<Mount>(Mount { point, {}, {}, 0 }));
+    m_mounts.push_back(std::make_unique<Mount>(Mount { point, {}, {}, {}, 0 }));
     return point;
 }
 
@@ -148,7 +150,7 @@ QString CTestMounts::exfat(const QString &point, const QString &imageFolder, qin
         return fail(u"mkfs.exfat failed: "_s + output);
     if (run(u"losetup"_s, { u"--find"_s, u"--show"_s, image.fileName() }, &output) != 0)
         return fail(u"losetup failed: "_s + output);
-    auto mount = std::make_unique<Mount>(Mount { point, output, {}, 0 });
+    auto mount = std::make_unique<Mount>(Mount { point, output, {}, {}, 0 });
     if (run(u"mount.exfat-fuse"_s, { mount->loopDevice, point }, &output) != 0) {
         run(u"losetup"_s, { u"-d"_s, mount->loopDevice });
         return fail(u"mount.exfat-fuse failed: "_s + output);
@@ -173,13 +175,18 @@ QString CTestMounts::faultfs(const QString &backing, const QString &point, const
     arguments << switches;
     if (!subtype.isEmpty())
         arguments << u"-o"_s << u"subtype="_s + subtype;
-    auto mount = std::make_unique<Mount>(Mount { point, {}, std::make_unique<QProcess>(), 0 });
+    auto mount = std::make_unique<Mount>(
+        Mount { point, {}, std::make_unique<QProcess>(), std::make_unique<QTemporaryFile>(), 0 });
+    if (!mount->daemonLog->open())
+        return fail(u"cannot make a log file: "_s + mount->daemonLog->errorString());
     QProcess &daemon = *mount->daemon;
     daemon.setProcessChannelMode(QProcess::MergedChannels);
+    daemon.setStandardOutputFile(mount->daemonLog->fileName());
     const dev_t before = deviceOf(point);
     daemon.start(program, arguments);
     if (!daemon.waitForStarted())
         return fail(u"FUSE unavailable: cannot start plindor_faultfs: "_s + daemon.errorString());
+    const auto said = [&mount] { return QString::fromLocal8Bit(mount->daemonLog->readAll()).trimmed(); };
     // The mount is there once the point's device changes; the daemon answers the stat, so it is serving by then.
     const QDeadlineTimer deadline(5000);
     while (!deadline.hasExpired()) {
@@ -189,12 +196,11 @@ QString CTestMounts::faultfs(const QString &backing, const QString &point, const
             return point;
         }
         if (daemon.waitForFinished(20))
-            return fail(u"FUSE unavailable: plindor_faultfs ended: "_s + QString::fromLocal8Bit(daemon.readAll()));
+            return fail(u"plindor_faultfs failed: "_s + said());
     }
     daemon.kill();
     daemon.waitForFinished();
     if (deviceOf(point) != before) // mounted just too late: a dead FUSE mount must not stay behind
         ::umount2(native(point).constData(), MNT_DETACH);
-    return fail(u"FUSE unavailable: plindor_faultfs did not mount within 5 s: "_s
-                + QString::fromLocal8Bit(daemon.readAll()));
+    return fail(u"FUSE unavailable: plindor_faultfs did not mount within 5 s: "_s + said());
 }

@@ -29,11 +29,13 @@ public:
     QString exfat(const QString &point, const QString &imageFolder, qint64 size = 16 * 1024 * 1024);
     /// plindor_faultfs passing `backing` through on `point` with the given `switches` ("--size-zero", "--no-links",
     /// "--delay-ms", "50", ...); the mount table then shows "fuse.<subtype>" when `subtype` is given.
+    /// Call it from the test's own thread: the daemon ends with the thread that started it.
     QString faultfs(const QString &backing, const QString &point, const QStringList &switches,
                     const QString &subtype = {});
     /// Undoes the mount on `point` before the end of the test; false when this object did not mount it.
     bool unmount(const QString &point);
-    /// Why the last call returned an empty string: "needs root", "FUSE unavailable: ...", or the error met.
+    /// Why the last call returned an empty string: "needs root ...", "FUSE unavailable: ..." (not built, no /dev/fuse,
+    /// no mount within 5 s), or the error met, such as "plindor_faultfs failed: <what it said>".
     [[nodiscard]] QString failure() const;
 
 private:

@@ -5,10 +5,16 @@
 //
 // A passthrough of the folder BACKING that fails on demand the way FUSE drivers of USB sticks and network shares do,
 // so that the mover's tests meet those faults on a real mount. Runs in the foreground until unmounted.
+//
+// Files removed or replaced while open are gone at once (no .fuse_hidden files in the tree), unless --hide-open asks
+// for libfuse's default, which renames them to .fuse_hidden* until closed. Without it their descriptors still read,
+// write and ftruncate, but what the kernel asks by path for them (fstat, fchmod, the capability check before a write)
+// may answer ESTALE.
 #define FUSE_USE_VERSION 35
 #include <fuse.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +25,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -36,6 +43,7 @@ struct Faults {
     bool noUtimens = false;
     bool noXattr = false;
     bool fatNamesLose = false;
+    bool hideOpen = false;
     int delayMs = 0;
 };
 
@@ -106,8 +114,8 @@ void *init(fuse_conn_info *, fuse_config *config)
     config->negative_timeout = 0;
     config->use_ino = 1;
     config->readdir_ino = 1;
-    // No .fuse_hidden files in the tree listings; open files keep working through their descriptors.
-    config->hard_remove = 1;
+    // No .fuse_hidden files in the tree listings unless asked for; open files keep working through their descriptors.
+    config->hard_remove = faults().hideOpen ? 0 : 1;
     config->nullpath_ok = 1;
     return fuse_get_context()->private_data;
 }
@@ -389,6 +397,7 @@ bool takeSwitch(std::string_view arg, Faults &faults)
         { "--no-links", &Faults::noLinks },   { "--no-chmod", &Faults::noChmod },
         { "--no-chown", &Faults::noChown },   { "--no-utimens", &Faults::noUtimens },
         { "--no-xattr", &Faults::noXattr },   { "--fat-names-lose", &Faults::fatNamesLose },
+        { "--hide-open", &Faults::hideOpen },
     };
     for (const auto &[name, member] : switches) {
         if (arg == name) {
@@ -406,10 +415,15 @@ int main(int argc, char *argv[])
     if (argc < 3) {
         std::fprintf(stderr,
                      "usage: %s BACKING MOUNTPOINT [--size-zero] [--no-rename-flags] [--no-links] [--no-chmod]\n"
-                     "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--delay-ms N] [-o opts]\n",
+                     "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--hide-open]\n"
+                     "       [--delay-ms N] [-o opts]\n",
                      argv[0]);
         return 2;
     }
+    // A test that crashes must not leave its mount behind: libfuse unmounts on SIGTERM.
+    const pid_t parent = ::getppid();
+    if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent)
+        return 1;
     State fs;
     fs.backing = ::open(argv[1], O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fs.backing < 0) {
@@ -417,12 +431,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     fs.procBacking = "/proc/self/fd/" + std::to_string(fs.backing);
-    std::vector<char *> fuseArgs { argv[0],
-                                   argv[2],
-                                   const_cast<char *>("-f"),
-                                   const_cast<char *>("-s"),
-                                   const_cast<char *>("-o"),
-                                   const_cast<char *>("default_permissions") };
+    // Several threads, so that a test can run a second call while --delay-ms holds up the first.
+    char foreground[] = "-f";
+    char option[] = "-o";
+    // Mode bits decide who may do what, and tests that act as another user reach the mount too.
+    char permissions[] = "default_permissions,allow_other";
+    std::vector<char *> fuseArgs { argv[0], argv[2], foreground, option, permissions };
     for (int i = 3; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--delay-ms" && i + 1 < argc)
             fs.faults.delayMs = std::atoi(argv[++i]);
