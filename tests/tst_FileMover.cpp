@@ -10,7 +10,6 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -81,17 +80,6 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished() || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    if (output)
-        *output = process.readAllStandardOutput();
-    return process.exitCode();
 }
 
 QByteArray pattern(qint64 size, char seed)
@@ -238,12 +226,10 @@ private:
     QString path(const QString &relative) const;
     QString mountTmpfs(const QString &relative, const char *options);
     QString mountExfat(const QString &relative);
-    QString mountExt4(const QString &relative);
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_mounts;
-    QStringList m_loopDevices;
-    QString m_mountFailure;
+    QStringList m_bindMounts;
+    std::unique_ptr<CTestMounts> m_mounts; ///< made after m_dir, gone before it
 };
 
 QString tst_FileMover::path(const QString &relative) const
@@ -253,71 +239,20 @@ QString tst_FileMover::path(const QString &relative) const
 
 QString tst_FileMover::mountTmpfs(const QString &relative, const char *options)
 {
-    const QString point = path(relative);
-    QDir().mkpath(point);
-    if (::geteuid() != 0) {
-        m_mountFailure = u"a second file system needs a tmpfs mount, which needs root"_s;
-        return {};
-    }
-    if (::mount("tmpfs", native(point).constData(), "tmpfs", 0, options) != 0) {
-        m_mountFailure = u"mounting a tmpfs failed: "_s + QString::fromUtf8(std::strerror(errno));
-        return {};
-    }
-    m_mounts.prepend(point);
-    return point;
+    return m_mounts->tmpfs(path(relative), options);
 }
 
 // The FUSE exFAT driver is what a USB stick gets: no RENAME_NOREPLACE, no hard links, names without case.
 QString tst_FileMover::mountExfat(const QString &relative)
 {
-    const QString point = path(relative);
-    const QString image = path(u"exfat.img"_s);
-    QDir().mkpath(point);
-    m_mountFailure = u"needs root and the packages exfatprogs and exfat-fuse"_s;
-    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mkfs.exfat"_s).isEmpty()
-        || QStandardPaths::findExecutable(u"mount.exfat-fuse"_s).isEmpty())
-        return {};
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(16 * kMiB) || run(u"mkfs.exfat"_s, { image }) != 0)
-        return {};
-    file.close();
-    QByteArray output;
-    if (run(u"losetup"_s, { u"--find"_s, u"--show"_s, image }, &output) != 0)
-        return {};
-    const QString device = QString::fromUtf8(output).trimmed();
-    m_loopDevices.append(device);
-    if (run(u"mount.exfat-fuse"_s, { device, point }) != 0)
-        return {};
-    m_mounts.prepend(point);
-    QFile::remove(image); // the loop device keeps it; the listings must not see it
-    return point;
-}
-
-// A disk-backed file system: syncing a folder there takes as long as a journal commit.
-QString tst_FileMover::mountExt4(const QString &relative)
-{
-    const QString point = path(relative);
-    const QString image = path(u"ext4.img"_s);
-    QDir().mkpath(point);
-    m_mountFailure = u"needs root and mkfs.ext4"_s;
-    if (::geteuid() != 0 || QStandardPaths::findExecutable(u"mkfs.ext4"_s).isEmpty())
-        return {};
-    QFile file(image);
-    if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * kMiB) || run(u"mkfs.ext4"_s, { u"-q"_s, image }) != 0)
-        return {};
-    file.close();
-    if (run(u"mount"_s, { u"-o"_s, u"loop"_s, image, point }) != 0)
-        return {};
-    m_mounts.prepend(point);
-    QFile::remove(image);
-    QDir(point).removeRecursively(); // lost+found
-    return point;
+    return m_mounts->exfat(path(relative), m_dir->path());
 }
 
 void tst_FileMover::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_mounts = std::make_unique<CTestMounts>();
     writeFile(path(u"f.txt"_s), "source bytes");
     writeFile(path(u"other.txt"_s), "other bytes");
     writeFile(path(u"case.txt"_s), "case bytes");
@@ -334,12 +269,10 @@ void tst_FileMover::init()
 
 void tst_FileMover::cleanup()
 {
-    for (const QString &point : std::as_const(m_mounts))
+    for (const QString &point : std::as_const(m_bindMounts))
         ::umount2(native(point).constData(), MNT_DETACH);
-    m_mounts.clear();
-    for (const QString &device : std::as_const(m_loopDevices))
-        run(u"losetup"_s, { u"-d"_s, device });
-    m_loopDevices.clear();
+    m_bindMounts.clear();
+    m_mounts.reset();
     m_dir.reset();
 }
 
@@ -486,7 +419,7 @@ void tst_FileMover::refusesOnReadOnlyFilesystem()
     writeFile(path(u"ro/a.txt"_s), "a");
     const QByteArray point = native(path(u"ro"_s));
     QCOMPARE(::mount(point.constData(), point.constData(), nullptr, MS_BIND, nullptr), 0);
-    m_mounts.prepend(path(u"ro"_s));
+    m_bindMounts.prepend(path(u"ro"_s));
     QCOMPARE(::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
     const Listing before = listing(m_dir->path());
 
@@ -545,7 +478,7 @@ void tst_FileMover::copiesAcrossFilesystems()
     QFETCH(qint64, size);
     QFETCH(Abilities, doWithout);
     if (mountTmpfs(u"other"_s, "size=16m").isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     writeFile(path(u"big.bin"_s), pattern(size, 'b'));
     QCOMPARE(::chmod(native(path(u"big.bin"_s)), 0640), 0);
     const timespec times[2] = { { 1000000000, 123456789 }, { 1200000000, 987654321 } };
@@ -571,7 +504,7 @@ void tst_FileMover::copiesAcrossFilesystems()
 void tst_FileMover::movesLinksAndRefusesFoldersAcross()
 {
     if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     writeFile(path(u"other/taken"_s), "taken");
     Listing expected = listing(m_dir->path());
 
@@ -612,7 +545,7 @@ void tst_FileMover::abandonsCopyCleanly()
     QFETCH(MoveError, error);
     QFETCH(Abilities, doWithout);
     if (mountTmpfs(u"other"_s, mountOptions.constData()).isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     const QString source = path(u"big.bin"_s);
     writeFile(source, pattern(3 * kMiB, 's'));
     Listing expected = listing(m_dir->path());
@@ -639,7 +572,7 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
 {
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     writeFile(stick + u"/a.txt"_s, "a");
     writeFile(stick + u"/b.txt"_s, "b");
     QVERIFY(QDir().mkpath(stick + u"/folder"_s));
@@ -691,10 +624,10 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove()
     QFETCH(bool, across);
     QFETCH(Abilities, doWithout);
     const QString target = !across                           ? path(u"empty"_s)
-        : QByteArray(QTest::currentDataTag()) == "onto ext4" ? mountExt4(u"disk"_s)
+        : QByteArray(QTest::currentDataTag()) == "onto ext4" ? m_mounts->ext4(path(u"disk"_s), m_dir->path())
                                                              : mountTmpfs(u"other"_s, "size=8m");
     if (target.isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     const QString source = path(u"s.bin"_s);
     int failures = 0;
     for (int round = 0; round < 100; ++round) {
@@ -740,7 +673,7 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
     QFETCH(int, rounds);
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     int overwritten = 0;
     int lost = 0;
     int racerWon = 0;
@@ -791,7 +724,7 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
 {
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     int leftAside = 0;
     for (int round = 0; round < 20; ++round) {
         const QString lower = u"a%1.txt"_s.arg(round);
@@ -852,7 +785,7 @@ QByteArray attribute(const QString &path, const char *name)
 void tst_FileMover::keepsExtendedAttributesAndAcls()
 {
     if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
-        QSKIP(qPrintable(m_mountFailure));
+        QSKIP(qPrintable(m_mounts->failure()));
     const QString source = path(u"tagged.txt"_s);
     writeFile(source, "tagged");
     const QByteArray acl = restrictiveAcl();

@@ -134,26 +134,45 @@ QString CTestMounts::tmpfs(const QString &point, const char *options)
 
 QString CTestMounts::exfat(const QString &point, const QString &imageFolder, qint64 size)
 {
-    if (::geteuid() != 0)
-        return fail(u"needs root to mount an exFAT image"_s);
     if (QStandardPaths::findExecutable(u"mkfs.exfat"_s).isEmpty()
         || QStandardPaths::findExecutable(u"mount.exfat-fuse"_s).isEmpty())
         return fail(u"needs the packages exfatprogs and exfat-fuse"_s);
+    return loopImage(point, imageFolder, size, { u"mkfs.exfat"_s }, { u"mount.exfat-fuse"_s });
+}
+
+QString CTestMounts::ext4(const QString &point, const QString &imageFolder, qint64 size)
+{
+    if (QStandardPaths::findExecutable(u"mkfs.ext4"_s).isEmpty())
+        return fail(u"needs mkfs.ext4 (package e2fsprogs)"_s);
+    const QString mounted
+        = loopImage(point, imageFolder, size, { u"mkfs.ext4"_s, u"-q"_s }, { u"mount"_s, u"-t"_s, u"ext4"_s });
+    if (!mounted.isEmpty())
+        QDir(mounted + u"/lost+found"_s).removeRecursively(); // tree listings compare only what the test made
+    return mounted;
+}
+
+QString CTestMounts::loopImage(const QString &point, const QString &imageFolder, qint64 size, QStringList format,
+                               QStringList mountCommand)
+{
+    if (::geteuid() != 0)
+        return fail(u"needs root to mount a disk image"_s);
     if (!QDir().mkpath(point) || !QDir().mkpath(imageFolder))
         return fail(u"cannot make the mount point "_s + point + u" or the folder "_s + imageFolder);
-    QTemporaryFile image(QDir(imageFolder).filePath(u"exfat-XXXXXX.img"_s));
+    QTemporaryFile image(QDir(imageFolder).filePath(u"disk-XXXXXX.img"_s));
     if (!image.open() || !image.resize(size))
-        return fail(u"cannot make an exFAT image in "_s + imageFolder + u": "_s + image.errorString());
+        return fail(u"cannot make a disk image in "_s + imageFolder + u": "_s + image.errorString());
     image.close();
     QString output;
-    if (run(u"mkfs.exfat"_s, { image.fileName() }, &output) != 0)
-        return fail(u"mkfs.exfat failed: "_s + output);
+    const QString formatter = format.takeFirst();
+    if (run(formatter, format << image.fileName(), &output) != 0)
+        return fail(formatter + u" failed: "_s + output);
     if (run(u"losetup"_s, { u"--find"_s, u"--show"_s, image.fileName() }, &output) != 0)
         return fail(u"losetup failed: "_s + output);
     auto mount = std::make_unique<Mount>(Mount { point, output, {}, {}, 0 });
-    if (run(u"mount.exfat-fuse"_s, { mount->loopDevice, point }, &output) != 0) {
+    const QString mounter = mountCommand.takeFirst();
+    if (run(mounter, mountCommand << mount->loopDevice << point, &output) != 0) {
         run(u"losetup"_s, { u"-d"_s, mount->loopDevice });
-        return fail(u"mount.exfat-fuse failed: "_s + output);
+        return fail(mounter + u" failed: "_s + output);
     }
     m_mounts.push_back(std::move(mount));
     return point; // the loop device keeps the image's data; QTemporaryFile removes its name now

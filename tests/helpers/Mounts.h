@@ -27,6 +27,9 @@ public:
     /// A FUSE exFAT file system of `size` bytes on `point`, as a USB stick gets: no RENAME_NOREPLACE, no hard links,
     /// names without case. Its image is made in `imageFolder` and removed once mounted, so listings do not see it.
     QString exfat(const QString &point, const QString &imageFolder, qint64 size = 16 * 1024 * 1024);
+    /// An ext4 file system of `size` bytes on `point`, on a loop device: a disk whose folder syncs take as long as a
+    /// journal commit. Its lost+found is removed, so listings see only what the test makes.
+    QString ext4(const QString &point, const QString &imageFolder, qint64 size = 32 * 1024 * 1024);
     /// plindor_faultfs passing `backing` through on `point` with the given `switches` ("--size-zero", "--no-links",
     /// "--delay-ms", "50", ...); the mount table then shows "fuse.<subtype>" when `subtype` is given.
     /// Call it from the test's own thread: the daemon ends with the thread that started it.
@@ -41,6 +44,8 @@ public:
 private:
     struct Mount;
     QString fail(const QString &reason);
+    QString loopImage(const QString &point, const QString &imageFolder, qint64 size, QStringList format,
+                      QStringList mountCommand);
     static void undo(Mount &mount);
 
     std::vector<std::unique_ptr<Mount>> m_mounts;
