@@ -16,8 +16,3 @@ CEffectiveUser::~CEffectiveUser()
     if (m_switched && ::seteuid(0) != 0)
         qFatal("could not become root again");
 }
-
-bool CEffectiveUser::switched() const
-{
-    return m_switched;
-}

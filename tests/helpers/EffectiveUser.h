@@ -11,13 +11,11 @@ public:
     /// The unprivileged user tests switch to.
     static constexpr uid_t nobody = 65534;
 
+    /// Does nothing when not run as root.
     explicit CEffectiveUser(uid_t uid);
     ~CEffectiveUser();
     CEffectiveUser(const CEffectiveUser &) = delete;
     CEffectiveUser &operator=(const CEffectiveUser &) = delete;
-
-    /// False when not run as root: the scope then runs as the current user.
-    [[nodiscard]] bool switched() const;
 
 private:
     bool m_switched;
