@@ -9,6 +9,8 @@
 
 #include <memory>
 
+class QLocalSocket;
+
 /// Keeps one running window per user: the first launch becomes primary and listens on a private local
 /// socket; later launches hand their paths to it and leave, so two windows never save over each other.
 class CSingleInstance : public QObject
