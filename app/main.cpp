@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -56,6 +57,34 @@ QStringList pathArguments(const QStringList &arguments)
     }
     return paths;
 }
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(u"plindor: "_s + line + u'\n'), stderr);
+}
+
+/// Gives the paths to the running window and says how this launch ends; none when it opens a window of its own.
+std::optional<int> handOver(CSingleInstance &instance, const QStringList &paths)
+{
+    switch (instance.sendToPrimary(paths)) {
+    case CSingleInstance::Delivery::Delivered:
+        if (const qsizetype sent = CSingleInstance::fittingPaths(paths); sent < paths.size())
+            say(u"only the first %1 of %2 paths were handed over to the running window (at most %3 paths, %4 MiB)"_s
+                    .arg(sent)
+                    .arg(paths.size())
+                    .arg(CSingleInstance::maxPaths)
+                    .arg(CSingleInstance::maxMessageBytes / (1024 * 1024)));
+        return 0;
+    case CSingleInstance::Delivery::NoAnswer:
+        say(u"another window is running but does not answer"_s);
+        return 1;
+    case CSingleInstance::Delivery::ForeignServer:
+        say(u"%1 belongs to another user: nothing was handed over, this window opens on its own"_s.arg(
+            instance.socketPath()));
+        return std::nullopt;
+    }
+    return 1;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -78,13 +107,13 @@ int main(int argc, char *argv[])
     const QStringList paths = pathArguments(parser.positionalArguments());
 
     CSingleInstance instance;
+    const CSingleInstance::Role role = instance.claim();
+    if (role == CSingleInstance::Role::Standalone)
+        say(instance.errorString() + u"; this window runs on its own and takes no paths from later launches"_s);
     // The self-test opens its window even beside a running one, and never forwards.
-    const bool primary = instance.becomePrimary();
-    if (!primary && !parser.isSet(selfTest)) {
-        if (instance.sendToPrimary(paths))
-            return 0;
-        std::fputs("plindor: another window is running but does not answer\n", stderr);
-        return 1;
+    if (role == CSingleInstance::Role::Secondary && !parser.isSet(selfTest)) {
+        if (const std::optional<int> status = handOver(instance, paths))
+            return *status;
     }
 
     const std::unique_ptr<QSettings> store = CPlindorSettings::openUserProfile();
@@ -101,7 +130,7 @@ int main(int argc, char *argv[])
         dlg.installEventFilter(&closer);
     dlg.show();
     // Listening costs a few milliseconds that the first paint need not wait for.
-    if (primary)
+    if (role == CSingleInstance::Role::Primary)
         QTimer::singleShot(0, &instance, &CSingleInstance::listen);
     if (!paths.isEmpty())
         dlg.queuePaths(paths);

@@ -466,6 +466,22 @@ void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
     RefreshQueue();
 }
 
+namespace
+{
+/// The first paths one a line, then how many there were: a launch can name thousands, more than a message can show.
+QString pathSummary(const QStringList &paths)
+{
+    constexpr qsizetype shownPaths = 20;
+    constexpr qsizetype shownChars = 260;
+    QStringList lines;
+    for (const QString &path : paths.first(std::min(paths.size(), shownPaths)))
+        lines << QDir::toNativeSeparators(path.size() > shownChars ? path.first(shownChars) + u'…' : path);
+    if (paths.size() > shownPaths)
+        lines << QCoreApplication::translate("CPlindorDlg", "…等共 %1 个路径").arg(paths.size());
+    return lines.join(u'\n');
+}
+} // namespace
+
 void CPlindorDlg::queuePaths(const QStringList &paths)
 {
     queueExisting(paths, true);
@@ -480,14 +496,20 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
 {
     QStringList existing;
     QStringList missing;
-    for (const QString &path : paths)
-        (QFileInfo::exists(path) || QFileInfo(path).isSymLink() ? existing : missing) << path;
-    if (!missing.isEmpty()) {
-        QStringList shown;
-        for (const QString &path : std::as_const(missing))
-            shown << QDir::toNativeSeparators(path);
-        m_prompter->message(this, tr("以下路径不存在，未加入队列：\n%1").arg(shown.join(u'\n')), tr("错误提示"));
+    QStringList tooLong;
+    for (const QString &path : paths) {
+        if (CPathProbe::isTooLong(path))
+            tooLong << path;
+        else
+            (QFileInfo::exists(path) || QFileInfo(path).isSymLink() ? existing : missing) << path;
     }
+    QStringList problems;
+    if (!missing.isEmpty())
+        problems << tr("以下路径不存在，未加入队列：\n%1").arg(pathSummary(missing));
+    if (!tooLong.isEmpty())
+        problems << tr("路径过长，未加入队列：\n%1").arg(pathSummary(tooLong));
+    if (!problems.isEmpty())
+        m_prompter->message(this, problems.join(u"\n\n"_s), tr("错误提示"));
     if (existing.isEmpty())
         return;
     if (loadFirst)

@@ -4,7 +4,14 @@
 
 #include <QFileInfo>
 
+#include <climits>
+
 bool CPathProbe::isDirectory(const QString &path)
 {
     return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool CPathProbe::isTooLong(const QString &path)
+{
+    return QFile::encodeName(path).size() >= PATH_MAX;
 }

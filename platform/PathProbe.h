@@ -10,4 +10,7 @@ class CPathProbe
 public:
     /// True for an existing folder, or a link to one.
     [[nodiscard]] static bool isDirectory(const QString &path);
+    /// True for a path longer than the system opens (PATH_MAX bytes with the terminating NUL), which then
+    /// looks as if it did not exist.
+    [[nodiscard]] static bool isTooLong(const QString &path);
 };

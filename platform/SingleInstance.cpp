@@ -2,45 +2,97 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SingleInstance.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
+
+#include <cerrno>
+#include <climits>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-QString defaultRuntimeDir()
-{
-    // Qt creates the runtime folder with mode 0700 when the session has none.
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-}
+// No path of PATH_MAX bytes or more names a file. One cut to that length still shows the window it is too long.
+constexpr qsizetype maxRecordBytes = PATH_MAX;
+// What the window takes in one go, so that a flood of bytes cannot keep it from repainting.
+constexpr qsizetype readChunkBytes = 64 * 1024;
 
-QByteArray encode(const QStringList &paths)
+/// What one connection has sent so far.
+struct CIncoming {
+    QStringList paths;
+    QByteArray record;
+    qsizetype received = 0;
+    bool finished = false;
+};
+
+/// The front of `paths` that fits one hand-over, each path followed by a NUL; `count` tells how many it carries.
+QByteArray encode(const QStringList &paths, qsizetype *count)
 {
     QByteArray message;
-    for (const QString &path : paths)
-        message += path.toUtf8() + '\0';
+    qsizetype taken = 0;
+    for (const QString &path : paths) {
+        QByteArray bytes = path.toUtf8();
+        bytes.truncate(maxRecordBytes);
+        if (taken == CSingleInstance::maxPaths || message.size() + bytes.size() + 1 > CSingleInstance::maxMessageBytes)
+            break;
+        message += bytes + '\0';
+        ++taken;
+    }
+    if (count)
+        *count = taken;
     return message;
 }
 
-QStringList decode(const QByteArray &message)
+/// Takes one chunk of a message; false once the message reaches a limit, past which it is ignored.
+bool take(CIncoming &in, QByteArrayView chunk)
 {
-    QStringList paths;
-    for (const QByteArray &part : message.split('\0')) {
-        if (!part.isEmpty())
-            paths << QString::fromUtf8(part);
+    chunk = chunk.first(std::min(chunk.size(), CSingleInstance::maxMessageBytes - in.received));
+    in.received += chunk.size();
+    for (;;) {
+        const qsizetype end = chunk.indexOf('\0');
+        const QByteArrayView part = end < 0 ? chunk : chunk.first(end);
+        in.record.append(part.first(std::min(part.size(), maxRecordBytes - in.record.size())));
+        if (end < 0)
+            break;
+        if (!in.record.isEmpty()) {
+            in.paths << QString::fromUtf8(in.record);
+            in.record.clear();
+            if (in.paths.size() == CSingleInstance::maxPaths)
+                return false;
+        }
+        chunk = chunk.sliced(end + 1);
     }
-    return paths;
+    return in.received < CSingleInstance::maxMessageBytes;
+}
+
+/// The folder's permissions keep other users out; the kernel's word on who is at the other end is the proof.
+bool peerIsThisUser(const QLocalSocket &socket)
+{
+    ucred peer = {};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+        && peer.uid == ::geteuid();
 }
 } // namespace
 
 CSingleInstance::CSingleInstance(const QString &runtimeDir, QObject *parent)
     : QObject(parent)
-    , m_runtimeDir(runtimeDir.isEmpty() ? defaultRuntimeDir() : runtimeDir)
 {
+    QString problem;
+    if (runtimeDir.isEmpty())
+        m_runtimeDir = CRuntimeFolder::forThisUser(&problem);
+    else if (CRuntimeFolder::isPrivate(runtimeDir))
+        m_runtimeDir = runtimeDir;
+    else
+        problem = u"%1 is not a folder that only this user can enter"_s.arg(runtimeDir);
+    if (m_runtimeDir.isEmpty())
+        m_error = u"no private folder for the window lock: "_s + problem;
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &CSingleInstance::acceptConnection);
 }
@@ -49,58 +101,116 @@ CSingleInstance::~CSingleInstance() = default;
 
 QString CSingleInstance::socketPath() const
 {
-    return QDir(m_runtimeDir).filePath(u"plindor.socket"_s);
+    return m_runtimeDir.isEmpty() ? QString() : QDir(m_runtimeDir).filePath(u"plindor.socket"_s);
 }
 
-bool CSingleInstance::becomePrimary()
+QString CSingleInstance::errorString() const
 {
-    QDir().mkpath(m_runtimeDir);
+    return m_error;
+}
+
+CSingleInstance::Role CSingleInstance::claim()
+{
+    if (m_runtimeDir.isEmpty())
+        return Role::Standalone;
     // The lock, not the socket, decides who is primary: a socket left by a crash would otherwise
     // make two starting instances race to remove and recreate it.
     m_lock = std::make_unique<QLockFile>(QDir(m_runtimeDir).filePath(u"plindor.lock"_s));
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        m_lock.reset();
-        return false;
-    }
-    return true;
+    if (m_lock->tryLock(0))
+        return Role::Primary;
+    const int reason = errno;
+    const QLockFile::LockError error = m_lock->error();
+    m_lock.reset();
+    if (error == QLockFile::LockFailedError)
+        return Role::Secondary;
+    // A lock that cannot be made says nothing about other windows.
+    m_error = u"cannot take the window lock in %1: %2"_s.arg(
+        m_runtimeDir, reason != 0 ? qt_error_string(reason) : u"unknown error"_s);
+    return Role::Standalone;
 }
 
 bool CSingleInstance::listen()
 {
+    if (!m_lock)
+        return false;
     QLocalServer::removeServer(socketPath());
     return m_server.listen(socketPath());
 }
 
-bool CSingleInstance::sendToPrimary(const QStringList &paths, int timeoutMs)
+qsizetype CSingleInstance::fittingPaths(const QStringList &paths)
 {
+    qsizetype count = 0;
+    encode(paths, &count);
+    return count;
+}
+
+CSingleInstance::Delivery CSingleInstance::sendToPrimary(const QStringList &paths, int timeoutMs)
+{
+    if (m_runtimeDir.isEmpty())
+        return Delivery::NoAnswer;
+    const QByteArray message = encode(paths, nullptr);
     const QDeadlineTimer deadline(timeoutMs);
+    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(1, deadline.remainingTime())); };
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
         socket.connectToServer(socketPath());
-        if (socket.waitForConnected(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
-            socket.write(encode(paths));
+        if (socket.waitForConnected(remaining())) {
+            if (!peerIsThisUser(socket)) {
+                socket.abort();
+                return Delivery::ForeignServer;
+            }
+            socket.write(message);
             socket.disconnectFromServer();
-            return socket.state() == QLocalSocket::UnconnectedState
-                || socket.waitForDisconnected(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+            const bool closed
+                = socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(remaining());
+            return closed ? Delivery::Delivered : Delivery::NoAnswer;
         }
         // The primary may hold the lock but not listen yet.
         QThread::msleep(50);
     }
-    return false;
+    return Delivery::NoAnswer;
 }
 
 void CSingleInstance::acceptConnection()
 {
     while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-        // The sender closes its end once everything is written, so the message is complete at disconnection.
-        auto deliver = [this, socket] {
-            Q_EMIT pathsReceived(decode(socket->readAll()));
+        if (peerIsThisUser(*socket)) {
+            receive(socket);
+        } else {
+            socket->abort();
             socket->deleteLater();
-        };
-        if (socket->state() == QLocalSocket::UnconnectedState)
-            deliver();
-        else
-            connect(socket, &QLocalSocket::disconnected, this, deliver);
+        }
     }
+}
+
+void CSingleInstance::receive(QLocalSocket *socket)
+{
+    socket->setReadBufferSize(readChunkBytes);
+    auto incoming = std::make_shared<CIncoming>();
+    // Delivered once: when the sender closes its end, or cut short at a limit without the path it was in.
+    const auto finish = [this, socket, incoming](bool complete) {
+        if (std::exchange(incoming->finished, true))
+            return;
+        if (complete && !incoming->record.isEmpty())
+            incoming->paths << QString::fromUtf8(incoming->record);
+        else if (!complete)
+            socket->abort();
+        Q_EMIT pathsReceived(incoming->paths);
+        socket->deleteLater();
+    };
+    const auto drain = [socket, incoming, finish] {
+        while (!incoming->finished && socket->bytesAvailable() > 0) {
+            if (!take(*incoming, socket->read(readChunkBytes)))
+                finish(false);
+        }
+    };
+    connect(socket, &QLocalSocket::readyRead, this, drain);
+    connect(socket, &QLocalSocket::disconnected, this, [drain, finish] {
+        drain();
+        finish(true);
+    });
+    drain();
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        finish(true);
 }

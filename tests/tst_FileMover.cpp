@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
 
+#include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
 
@@ -165,26 +166,6 @@ public:
 
 private:
     std::function<bool(int)> m_answer;
-};
-
-/// Acts as another user for a scope, so that mode bits hold for a test run as root.
-class CEffectiveUser
-{
-public:
-    explicit CEffectiveUser(uid_t uid)
-        : m_switched(::geteuid() == 0 && ::seteuid(uid) == 0)
-    {
-    }
-    ~CEffectiveUser()
-    {
-        if (m_switched && ::seteuid(0) != 0)
-            qFatal("could not become root again");
-    }
-    CEffectiveUser(const CEffectiveUser &) = delete;
-    CEffectiveUser &operator=(const CEffectiveUser &) = delete;
-
-private:
-    bool m_switched;
 };
 
 } // namespace

@@ -37,6 +37,8 @@ private Q_SLOTS:
     void leavingSavesTheProfile_data();
     void leavingSavesTheProfile();
     void handOverKeepsTheItemBeingEdited();
+    void namesPathsItCannotQueue_data();
+    void namesPathsItCannotQueue();
 };
 
 void tst_PlindorDlg::init()
@@ -338,6 +340,43 @@ void tst_PlindorDlg::handOverKeepsTheItemBeingEdited()
     QCOMPARE(f.takeMessages(), QString());
     QCOMPARE(QDir(tree.path()).entryList(QDir::Files, QDir::Name),
              (QStringList { u"12月mid.txt"_s, u"a.txt"_s, u"b.txt"_s, u"d.txt"_s }));
+}
+
+void tst_PlindorDlg::namesPathsItCannotQueue_data()
+{
+    QTest::addColumn<int>("missing");
+    QTest::addColumn<int>("tooLong");
+    QTest::addColumn<QString>("message");
+    const QString gone = u"/gone/%1"_s;
+    QTest::newRow("none") << 0 << 0 << QString();
+    QTest::newRow("three missing") << 3 << 0 << u"以下路径不存在，未加入队列：\n/gone/0\n/gone/1\n/gone/2"_s;
+    QStringList first20;
+    for (int i = 0; i < 20; ++i)
+        first20 << gone.arg(i);
+    QTest::newRow("25 missing") << 25 << 0
+                                << u"以下路径不存在，未加入队列：\n"_s + first20.join(u'\n') + u"\n…等共 25 个路径"_s;
+    const QString cut = u'/' + QString(259, u'長') + u'…';
+    QTest::newRow("too long and missing")
+        << 1 << 2 << u"以下路径不存在，未加入队列：\n/gone/0\n\n路径过长，未加入队列：\n"_s + cut + u'\n' + cut;
+}
+
+void tst_PlindorDlg::namesPathsItCannotQueue()
+{
+    QFETCH(int, missing);
+    QFETCH(int, tooLong);
+    QFETCH(QString, message);
+    CDialogFixture f;
+    CTempTree tree;
+    QStringList paths { tree.file(u"here.txt"_s) };
+    for (int i = 0; i < missing; ++i)
+        paths << u"/gone/%1"_s.arg(i);
+    // 1,366 characters of three bytes each: past the 4,096 bytes a path may have, so it seems not to exist.
+    for (int i = 0; i < tooLong; ++i)
+        paths << u'/' + QString(1366 + i, u'長');
+    f.dlg().queuePaths(paths);
+    QCOMPARE(f.takeMessages(), message);
+    QCOMPARE(f.queue()->count(), 1);
+    QCOMPARE(f.queue()->pathAt(0), tree.filePath(u"here.txt"_s));
 }
 
 QTEST_MAIN(tst_PlindorDlg)

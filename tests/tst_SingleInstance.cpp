@@ -2,11 +2,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SingleInstance.h"
 
+#include "helpers/EffectiveUser.h"
+#include "platform/PathProbe.h"
+#include "platform/RuntimeFolder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -20,12 +41,89 @@ private Q_SLOTS:
     void lockOfACrashedInstanceIsTakenOver();
     void socketIsPrivateToTheUser();
     void noPrimaryMeansNoDelivery();
+    void runtimeFolderChoice_data();
+    void runtimeFolderChoice();
+    void unusableSessionFolderIsNotUsed_data();
+    void unusableSessionFolderIsNotUsed();
+    void lockThatCannotBeMadeOpensALoneWindow();
+    void primaryDropsAnotherUsersConnection();
+    void senderRefusesAnotherUsersServer();
+    void receiverStopsAtTheLimits_data();
+    void receiverStopsAtTheLimits();
+    void senderHandsOverOnlyWhatFits();
 
 private:
-    static QProcess *launch(const QString &runtimeDir, const QStringList &arguments, const QString &workingDir = {});
+    static QProcess *launch(const QString &runtimeDir, const QStringList &arguments, const QString &workingDir = {},
+                            const std::function<void()> &inChild = {});
 };
 
-QProcess *tst_SingleInstance::launch(const QString &runtimeDir, const QStringList &arguments, const QString &workingDir)
+namespace
+{
+/// Writes `message` to the socket at `socketPath` as any local program could, until done or refused. Only plain
+/// system calls, so that a forked child may use it.
+void sendRaw(const QByteArray &socketPath, const QByteArray &message)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0) {
+        for (qsizetype sent = 0; sent < message.size();) {
+            const ssize_t written = ::send(fd, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
+            if (written <= 0)
+                break;
+            sent += written;
+        }
+    }
+    ::close(fd);
+}
+
+/// Waits for `size` bytes from a pipe; false when they do not come in time.
+bool readPipe(int fd, void *data, size_t size)
+{
+    pollfd ready = { fd, POLLIN, 0 };
+    return ::poll(&ready, 1, 10000) == 1 && ::read(fd, data, size) == ssize_t(size);
+}
+
+void setMode(const QString &path, mode_t mode)
+{
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+/// Makes `path` as `kind` says: a folder with a mode ("0700", "0777"), a folder of another user ("foreign"),
+/// a link to a private folder ("link"), or nothing ("absent").
+void make(const QString &path, const QString &kind)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (kind == u"absent")
+        return;
+    if (kind == u"link") {
+        make(path + u"-target"_s, u"0700"_s);
+        QVERIFY(QFile::link(path + u"-target"_s, path));
+        return;
+    }
+    QVERIFY(QDir().mkdir(path));
+    setMode(path, kind == u"foreign" ? 0700 : kind.toUInt(nullptr, 8));
+    if (kind == u"foreign")
+        QCOMPARE(::chown(native.constData(), CEffectiveUser::nobody, CEffectiveUser::nobody), 0);
+}
+
+bool answers(const QString &socketPath)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    return socket.waitForConnected(100);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+} // namespace
+
+QProcess *tst_SingleInstance::launch(const QString &runtimeDir, const QStringList &arguments, const QString &workingDir,
+                                     const std::function<void()> &inChild)
 {
     auto *process = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -35,6 +133,8 @@ QProcess *tst_SingleInstance::launch(const QString &runtimeDir, const QStringLis
     process->setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
         process->setWorkingDirectory(workingDir);
+    if (inChild)
+        process->setChildProcessModifier(inChild);
     process->start(QStringLiteral(PLINDOR_BINARY), arguments);
     return process;
 }
@@ -44,7 +144,7 @@ void tst_SingleInstance::laterLaunchHandsOverItsPaths()
     QTemporaryDir runtime;
     QTemporaryDir work;
     CSingleInstance primary(runtime.path());
-    QVERIFY(primary.becomePrimary());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
     QVERIFY(primary.listen());
     QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
 
@@ -83,13 +183,13 @@ void tst_SingleInstance::lockOfACrashedInstanceIsTakenOver()
     QVERIFY(QFileInfo::exists(runtime.filePath(u"plindor.lock"_s)));
 
     CSingleInstance next(runtime.path());
-    QVERIFY(next.becomePrimary());
+    QCOMPARE(next.claim(), CSingleInstance::Role::Primary);
     QVERIFY(next.listen());
     QSignalSpy received(&next, &CSingleInstance::pathsReceived);
     CSingleInstance later(runtime.path());
-    QVERIFY(!later.becomePrimary());
+    QCOMPARE(later.claim(), CSingleInstance::Role::Secondary);
     // The client blocks while it writes, so the primary's events are processed afterwards.
-    QVERIFY(later.sendToPrimary({ u"/a"_s }));
+    QCOMPARE(later.sendToPrimary({ u"/a"_s }), CSingleInstance::Delivery::Delivered);
     QTRY_COMPARE(received.count(), 1);
     QCOMPARE(received.at(0).at(0).toStringList(), QStringList { u"/a"_s });
 }
@@ -98,7 +198,7 @@ void tst_SingleInstance::socketIsPrivateToTheUser()
 {
     QTemporaryDir runtime;
     CSingleInstance primary(runtime.path());
-    QVERIFY(primary.becomePrimary());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
     QVERIFY(primary.listen());
     const QFileInfo socket(primary.socketPath());
     QVERIFY(socket.exists());
@@ -111,7 +211,298 @@ void tst_SingleInstance::noPrimaryMeansNoDelivery()
 {
     QTemporaryDir runtime;
     CSingleInstance lonely(runtime.path());
-    QVERIFY(!lonely.sendToPrimary({ u"/a"_s }, 300));
+    QCOMPARE(lonely.sendToPrimary({ u"/a"_s }, 300), CSingleInstance::Delivery::NoAnswer);
+}
+
+void tst_SingleInstance::runtimeFolderChoice_data()
+{
+    QTest::addColumn<QString>("session");
+    QTest::addColumn<QString>("fallback");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("private session folder") << u"0700"_s << u"absent"_s << u"session"_s;
+    QTest::newRow("session folder open to all") << u"0777"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("session folder open to the group") << u"0750"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("session folder of another user") << u"foreign"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("session folder is a link") << u"link"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("relative session folder") << u"relative"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("no session folder") << u"unset"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("own fallback is reused") << u"unset"_s << u"0700"_s << u"fallback"_s;
+    QTest::newRow("fallback open to all") << u"unset"_s << u"0777"_s << u"none"_s;
+    QTest::newRow("fallback open to the group") << u"0777"_s << u"0750"_s << u"none"_s;
+    QTest::newRow("fallback of another user") << u"unset"_s << u"foreign"_s << u"none"_s;
+    QTest::newRow("fallback is a link") << u"unset"_s << u"link"_s << u"none"_s;
+}
+
+void tst_SingleInstance::runtimeFolderChoice()
+{
+    QFETCH(QString, session);
+    QFETCH(QString, fallback);
+    QFETCH(QString, chosen);
+    if ((session == u"foreign" || fallback == u"foreign") && ::geteuid() != 0)
+        QSKIP("giving a folder to another user needs root");
+    QTemporaryDir base;
+    const QString parent = base.filePath(u"tmp"_s);
+    QVERIFY(QDir().mkdir(parent));
+    const QString own = parent + u"/plindor-"_s + QString::number(::geteuid());
+    make(own, fallback);
+    QString sessionPath;
+    if (session == u"relative") {
+        // A relative name would follow whatever folder the program was started in.
+        make(base.filePath(u"run"_s), u"0700"_s);
+        sessionPath = QDir::current().relativeFilePath(base.filePath(u"run"_s));
+    } else if (session != u"unset") {
+        sessionPath = base.filePath(u"run"_s);
+        make(sessionPath, session);
+    }
+
+    QString problem;
+    const QString result = CRuntimeFolder::choose(sessionPath, parent, &problem);
+    if (chosen == u"session") {
+        QCOMPARE(result, sessionPath);
+    } else if (chosen == u"fallback") {
+        QCOMPARE(result, own);
+        QCOMPARE(modeOf(own), 0700);
+    } else {
+        QCOMPARE(result, QString());
+        QVERIFY2(problem.contains(own), qPrintable(problem));
+    }
+}
+
+void tst_SingleInstance::unusableSessionFolderIsNotUsed_data()
+{
+    QTest::addColumn<QString>("session");
+    QTest::newRow("open folder of another user") << u"open"_s;
+    QTest::newRow("relative path") << u"run"_s;
+}
+
+void tst_SingleInstance::unusableSessionFolderIsNotUsed()
+{
+    // Nothing of ours may land in a folder others can write to, nor in whatever folder the window was started in.
+    QFETCH(QString, session);
+    QTemporaryDir open;
+    QTemporaryDir work;
+    make(work.filePath(u"run"_s), u"0700"_s);
+    setMode(open.path(), 0777);
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(QFile::encodeName(open.path()).constData(), CEffectiveUser::nobody, 0), 0);
+    const QString runtime = session == u"open" ? open.path() : session;
+    std::unique_ptr<QProcess> first(launch(runtime, {}, work.path()));
+    QVERIFY(first->waitForStarted());
+    // The window listens in its own folder under /tmp instead.
+    const QString socket = u"/tmp/plindor-%1/plindor.socket"_s.arg(::geteuid());
+    const QDir::Filters everything = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    const auto misplaced
+        = [&] { return QDir(open.path()).entryList(everything) + QDir(work.filePath(u"run"_s)).entryList(everything); };
+    QTRY_VERIFY_WITH_TIMEOUT(answers(socket) || !misplaced().isEmpty(), 10000);
+    QCOMPARE(misplaced(), QStringList());
+    std::unique_ptr<QProcess> second(launch(runtime, { work.filePath(u"x.txt"_s) }, work.path()));
+    QVERIFY(second->waitForFinished(10000));
+    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(first->state(), QProcess::Running);
+    first->kill();
+    first->waitForFinished();
+    QCOMPARE(misplaced(), QStringList());
+    QCOMPARE(QDir(work.path()).entryList(everything), QStringList { u"run"_s });
+}
+
+void tst_SingleInstance::lockThatCannotBeMadeOpensALoneWindow()
+{
+    if (::geteuid() != 0)
+        QSKIP("root is needed to act as a user whose own runtime folder is read-only");
+    // Root passes every permission check; the user "nobody" with a folder of mode 0500 cannot make the lock.
+    QTemporaryDir base;
+    setMode(base.path(), 0711);
+    const QString runtime = base.filePath(u"run"_s);
+    make(runtime, u"foreign"_s);
+    setMode(runtime, 0500);
+    {
+        const CEffectiveUser nobody(CEffectiveUser::nobody);
+        CSingleInstance instance(runtime);
+        QCOMPARE(instance.claim(), CSingleInstance::Role::Standalone);
+        QVERIFY2(instance.errorString().contains(runtime), qPrintable(instance.errorString()));
+        QVERIFY(!instance.listen());
+    }
+
+    std::unique_ptr<QProcess> window(launch(runtime, { u"/nowhere/x.txt"_s }, base.path(), [] {
+        if (::setgid(CEffectiveUser::nobody) != 0 || ::setuid(CEffectiveUser::nobody) != 0)
+            ::_exit(99);
+    }));
+    QByteArray errors;
+    QTRY_VERIFY_WITH_TIMEOUT((errors += window->readAllStandardError()).contains("window lock"), 10000);
+    QVERIFY2(errors.contains(QFile::encodeName(runtime)), errors.constData());
+    QVERIFY2(!errors.contains("another window"), errors.constData());
+    // It opens its own window instead of waiting for one that does not exist and giving up.
+    QVERIFY(!window->waitForFinished(2000));
+    window->kill();
+    window->waitForFinished();
+}
+
+void tst_SingleInstance::primaryDropsAnotherUsersConnection()
+{
+    if (::geteuid() != 0)
+        QSKIP("root is needed to connect as another user");
+    QTemporaryDir runtime;
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+    // Should the folder and socket ever be open to others, the credentials still keep them out.
+    setMode(runtime.path(), 0777);
+    setMode(primary.socketPath(), 0777);
+    const QByteArray socketPath = QFile::encodeName(primary.socketPath());
+    const QByteArray message("/from/another/user\0", 19);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(CEffectiveUser::nobody) == 0 && ::setuid(CEffectiveUser::nobody) == 0)
+            sendRaw(socketPath, message);
+        ::_exit(0);
+    }
+    QVERIFY(child > 0);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(status, 0);
+
+    setMode(runtime.path(), 0700);
+    CSingleInstance later(runtime.path());
+    QCOMPARE(later.sendToPrimary({ u"/mine"_s }), CSingleInstance::Delivery::Delivered);
+    QTRY_COMPARE(received.count(), 1);
+    QTest::qWait(200);
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toStringList(), QStringList { u"/mine"_s });
+}
+
+void tst_SingleInstance::senderRefusesAnotherUsersServer()
+{
+    if (::geteuid() != 0)
+        QSKIP("root is needed to listen as another user");
+    QTemporaryDir base;
+    setMode(base.path(), 0711);
+    const QString runtime = base.filePath(u"run"_s);
+    make(runtime, u"foreign"_s);
+    const QByteArray socketPath = QFile::encodeName(runtime + u"/plindor.socket"_s);
+    int ready[2];
+    int result[2];
+    QCOMPARE(::pipe(ready), 0);
+    QCOMPARE(::pipe(result), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Another user's server, which reports how many bytes it was given.
+        if (::setgid(CEffectiveUser::nobody) != 0 || ::setuid(CEffectiveUser::nobody) != 0)
+            ::_exit(1);
+        const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path - 1);
+        if (::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+            || ::listen(server, 1) != 0 || ::write(ready[1], "1", 1) != 1)
+            ::_exit(1);
+        const int peer = ::accept(server, nullptr, nullptr);
+        char buffer[4096];
+        long total = 0;
+        for (ssize_t got; (got = ::read(peer, buffer, sizeof buffer)) > 0;)
+            total += got;
+        ::_exit(::write(result[1], &total, sizeof total) == sizeof total ? 0 : 1);
+    }
+    QVERIFY(child > 0);
+    const auto reap = qScopeGuard([child] {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    });
+    char byte = 0;
+    QVERIFY(readPipe(ready[0], &byte, 1));
+    // The folder now passes as ours, with another user's socket inside.
+    QCOMPARE(::chown(QFile::encodeName(runtime).constData(), 0, 0), 0);
+
+    CSingleInstance sender(runtime);
+    QCOMPARE(sender.sendToPrimary({ u"/secret/plan.txt"_s }, 3000), CSingleInstance::Delivery::ForeignServer);
+    long total = -1;
+    QVERIFY(readPipe(result[0], &total, sizeof total));
+    QCOMPARE(total, 0L);
+    for (int fd : { ready[0], ready[1], result[0], result[1] })
+        ::close(fd);
+}
+
+void tst_SingleInstance::receiverStopsAtTheLimits_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<qsizetype>("count");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+
+    QByteArray many;
+    for (int i = 0; i <= 100000; ++i)
+        many += "/p/" + QByteArray::number(i).rightJustified(6, '0') + '\0';
+    QTest::newRow("100,001 paths") << many << qsizetype(10000) << u"/p/000000"_s << u"/p/009999"_s;
+
+    const QByteArray huge = "/before"_ba + '\0' + QByteArray(20 * 1024 * 1024, 'x') + '\0' + "/after"_ba + '\0';
+    QTest::newRow("20 MiB path") << huge << qsizetype(1) << u"/before"_s << u"/before"_s;
+
+    const QByteArray kilobyte = '/' + QByteArray(999, 'k') + '\0';
+    QTest::newRow("5 MB of paths") << kilobyte.repeated(5000) << CSingleInstance::maxMessageBytes / kilobyte.size()
+                                   << QString::fromLatin1(kilobyte.chopped(1))
+                                   << QString::fromLatin1(kilobyte.chopped(1));
+
+    // A path too long to name a file arrives cut, still too long, so that the window can say so.
+    const QByteArray tooLong = '/' + QByteArray(6000, 'y');
+    QTest::newRow("path over PATH_MAX") << tooLong + '\0' + "/ok"_ba + '\0' << qsizetype(2)
+                                        << QString::fromLatin1(tooLong.first(4096)) << u"/ok"_s;
+}
+
+void tst_SingleInstance::receiverStopsAtTheLimits()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(qsizetype, count);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QTemporaryDir runtime;
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+
+    // The window keeps turning its event loop while the flood comes in.
+    QElapsedTimer sinceTick;
+    qint64 longestStall = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &tick,
+                     [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+    sinceTick.start();
+    tick.start(5);
+    std::thread client(sendRaw, QFile::encodeName(primary.socketPath()), message);
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 30000);
+    client.join();
+    tick.stop();
+    QVERIFY2(longestStall < 1000, qPrintable(u"event loop stalled for %1 ms"_s.arg(longestStall)));
+
+    const QStringList paths = received.at(0).at(0).toStringList();
+    QCOMPARE(paths.size(), count);
+    QCOMPARE(paths.constFirst(), first);
+    QCOMPARE(paths.constLast(), last);
+    QCOMPARE(CPathProbe::isTooLong(paths.constFirst()), first.size() >= 4096);
+}
+
+void tst_SingleInstance::senderHandsOverOnlyWhatFits()
+{
+    QTemporaryDir runtime;
+    QTemporaryDir work;
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+    QStringList names;
+    for (int i = 1; i <= CSingleInstance::maxPaths + 1; ++i)
+        names << u"f%1"_s.arg(i);
+
+    std::unique_ptr<QProcess> second(launch(runtime.path(), names, work.path()));
+    // The primary has to read while the launch writes, so wait with the event loop turning.
+    QTRY_COMPARE_WITH_TIMEOUT(second->state(), QProcess::NotRunning, 20000);
+    QCOMPARE(second->exitCode(), 0);
+    const QByteArray errors = second->readAllStandardError();
+    QVERIFY2(errors.contains("only the first 10000 of 10001 paths were handed over"), errors.constData());
+    QTRY_COMPARE(received.count(), 1);
+    const QStringList paths = received.at(0).at(0).toStringList();
+    QCOMPARE(paths.size(), CSingleInstance::maxPaths);
+    QCOMPARE(paths.constLast(), work.filePath(u"f10000"_s));
 }
 
 QTEST_MAIN(tst_SingleInstance)
