@@ -1,15 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PlindorDlg.h"
+#include "platform/PathIntake.h"
 #include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QSettings>
 #include <QTimer>
-#include <QUrl>
 
 #include <cstdio>
 
@@ -45,16 +44,32 @@ private:
     bool m_done = false;
 };
 
-/// Absolute paths of the files and folders named on the command line, as a file manager passes them.
-QStringList pathArguments(const QStringList &arguments)
+/// The bytes of each path argument. Qt decodes argv with replacement characters, and such a text names another
+/// file; once QApplication has taken its own options out, its decoded arguments line up with argv again.
+QList<QByteArray> rawArguments(int argc, char *argv[], const QStringList &positional)
 {
-    QStringList paths;
-    for (const QString &argument : arguments) {
-        const QUrl url(argument);
-        const QString local = url.isLocalFile() ? url.toLocalFile() : argument;
-        paths << QDir::cleanPath(QDir::current().absoluteFilePath(local));
+    QList<QByteArray> raw;
+    int next = 1;
+    for (const QString &argument : positional) {
+        while (next < argc && QString::fromLocal8Bit(argv[next]) != argument)
+            ++next;
+        raw << (next < argc ? QByteArray(argv[next++]) : argument.toLocal8Bit());
     }
-    return paths;
+    return raw;
+}
+
+/// A later launch hands its paths to the running window. Names that cannot be read stay here, named on stderr,
+/// and make the launch fail: the window could not tell them from other files either.
+int handOver(CSingleInstance &instance, const CPathIntake::Batch &given)
+{
+    for (const QString &path : given.undecodable)
+        std::fprintf(stderr, "plindor: file name encoding not recognised, not queued: %s\n", qPrintable(path));
+    const bool nothingToSend = given.paths.isEmpty() && !given.undecodable.isEmpty();
+    if (!nothingToSend && !instance.sendToPrimary(given.paths)) {
+        std::fputs("plindor: another window is running but does not answer\n", stderr);
+        return 1;
+    }
+    return given.undecodable.isEmpty() ? 0 : 1;
 }
 } // namespace
 
@@ -75,17 +90,13 @@ int main(int argc, char *argv[])
     parser.addOption(selfTest);
     parser.addPositionalArgument(u"paths"_s, u"Files and folders to queue."_s, u"[paths...]"_s);
     parser.process(app);
-    const QStringList paths = pathArguments(parser.positionalArguments());
+    const CPathIntake::Batch given = CPathIntake::fromArguments(rawArguments(argc, argv, parser.positionalArguments()));
 
     CSingleInstance instance;
     // The self-test opens its window even beside a running one, and never forwards.
     const bool primary = instance.becomePrimary();
-    if (!primary && !parser.isSet(selfTest)) {
-        if (instance.sendToPrimary(paths))
-            return 0;
-        std::fputs("plindor: another window is running but does not answer\n", stderr);
-        return 1;
-    }
+    if (!primary && !parser.isSet(selfTest))
+        return handOver(instance, given);
 
     const std::unique_ptr<QSettings> store = CPlindorSettings::openUserProfile();
     CPlindorSettings settings(*store);
@@ -103,7 +114,8 @@ int main(int argc, char *argv[])
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (primary)
         QTimer::singleShot(0, &instance, &CSingleInstance::listen);
-    if (!paths.isEmpty())
-        dlg.queuePaths(paths);
+    dlg.reportUndecodablePaths(given.undecodable);
+    if (!given.paths.isEmpty())
+        dlg.queuePaths(given.paths);
     return app.exec();
 }

@@ -45,6 +45,9 @@ public:
     /// Queues paths given on the command line or by a second launch, exactly as if dropped on the queue;
     /// paths that do not exist are reported and left out.
     void queuePaths(const QStringList &paths);
+    /// Tells the user that these paths were refused because their names cannot be read; the texts are decoded
+    /// with replacement characters and are for showing only.
+    void reportUndecodablePaths(const QStringList &paths);
     /// Shows the window on top of the others, as a second launch expects.
     void bringToFront();
 
@@ -59,6 +62,7 @@ private:
     void fillCandidateLists();
     void applyLoadedSettings();
     void connectSignals();
+    void connectUndecodableReports();
 
     // Composition handlers, one per control.
     void OnBnClickedAddTermA();
