@@ -88,6 +88,8 @@ private Q_SLOTS:
     void undecodableDropTouchesNothing_data();
     void undecodableDropTouchesNothing();
     void dropThroughALinkRenamesWhatTheSystemOpens();
+    void pickedFolderOnlyDecodingMadeIsRefused_data();
+    void pickedFolderOnlyDecodingMadeIsRefused();
     void laterLaunchKeepsUndecodableNames();
 };
 
@@ -238,6 +240,32 @@ void tst_PathIntake::dropThroughALinkRenamesWhatTheSystemOpens()
     QCOMPARE(f.takeMessages(), QString());
     QCOMPARE(contentOf(tree.filePath(u"real/g"_s)), QByteArray("real"));
     QCOMPARE(contentOf(tree.filePath(u"work/f"_s)), QByteArray("work"));
+}
+
+void tst_PathIntake::pickedFolderOnlyDecodingMadeIsRefused_data()
+{
+    QTest::addColumn<bool>("realFolder");
+    QTest::newRow("decoding-artefact") << false;
+    QTest::newRow("real-replacement-character") << true;
+}
+
+void tst_PathIntake::pickedFolderOnlyDecodingMadeIsRefused()
+{
+    QFETCH(bool, realFolder);
+    CTempTree tree;
+    // The picker shows the folder named by these bytes as the text below, a folder of its own only in one row.
+    const QByteArray bytes = QFile::encodeName(tree.path()) + "/d\xff";
+    QCOMPARE(::mkdir(bytes.constData(), 0755), 0);
+    const QString answer = tree.filePath(u"d\uFFFD"_s);
+    if (realFolder)
+        tree.folder(u"d\uFFFD"_s);
+    write(tree.filePath(u"b.txt"_s), "b");
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ tree.filePath(u"b.txt"_s) }));
+    f.prompter().folderAnswers = QStringList { answer };
+    f.click(IDC_BTN_ADD_DIR);
+    QCOMPARE(f.combo(IDC_COMBO_TARGET_DIR)->findExact(answer) >= 0, realFolder);
+    QCOMPARE(f.takeMessages(), realFolder ? QString() : kRefused + answer);
 }
 
 // A later launch hands over what it can read; the rest it names on stderr and fails, since no window can show them.
