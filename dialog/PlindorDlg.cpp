@@ -465,10 +465,8 @@ void CPlindorDlg::queuePaths(const QStringList &paths)
 {
     QStringList existing;
     QStringList missing;
-    for (const QString &given : paths) {
-        const QString path = CPathIntake::resolved(given);
+    for (const QString &path : CPathIntake::resolved(paths))
         (QFileInfo::exists(path) || QFileInfo(path).isSymLink() ? existing : missing) << path;
-    }
     if (!missing.isEmpty()) {
         QStringList shown;
         for (const QString &path : std::as_const(missing))

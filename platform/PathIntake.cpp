@@ -37,31 +37,50 @@ QByteArray CPathIntake::localBytes(const QUrl &url)
 CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
 {
     Batch batch;
+    FolderCache folders;
     for (const QUrl &url : urls)
-        take(batch, localBytes(url));
+        take(batch, localBytes(url), folders);
     return batch;
 }
 
 CPathIntake::Batch CPathIntake::fromArguments(const QList<QByteArray> &arguments)
 {
     Batch batch;
+    FolderCache folders;
     for (const QByteArray &argument : arguments) {
         // A file manager may pass file URLs instead of paths.
         const QUrl url = isFileNameText(argument) ? QUrl(QFile::decodeName(argument)) : QUrl();
-        take(batch, url.isLocalFile() ? localBytes(url) : argument);
+        take(batch, url.isLocalFile() ? localBytes(url) : argument, folders);
     }
     return batch;
 }
 
-void CPathIntake::take(Batch &batch, const QByteArray &raw)
+void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders)
 {
     if (raw.isEmpty())
         return;
     const QString text = QFile::decodeName(raw);
     if (isFileNameText(raw))
-        batch.paths << resolved(text);
+        batch.paths << resolvedIn(text, folders);
     else
         batch.undecodable << absolute(text);
+}
+
+void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &last)
+{
+    // Doubled separators, trailing ones and inner "." never change which file a path names; ".." after a link does.
+    // A file manager's paths are clean already, and a large drop should not pay for taking them apart.
+    const bool clean = !path.contains(u"//"_s) && !path.contains(u"/./"_s) && !path.endsWith(u'/');
+    if (clean && path.size() > 1) {
+        const qsizetype cut = path.lastIndexOf(u'/');
+        parent = cut == 0 ? u"/"_s : path.left(cut);
+        last = path.mid(cut + 1);
+        return;
+    }
+    QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    last = parts.isEmpty() ? QString() : parts.takeLast();
+    parts.removeAll(u"."_s);
+    parent = u'/' + parts.join(u'/');
 }
 
 QString CPathIntake::absolute(const QString &path)
@@ -71,13 +90,27 @@ QString CPathIntake::absolute(const QString &path)
 
 QString CPathIntake::resolved(const QString &path)
 {
+    FolderCache folders;
+    return resolvedIn(path, folders);
+}
+
+QStringList CPathIntake::resolved(const QStringList &paths)
+{
+    FolderCache folders;
+    QStringList result;
+    result.reserve(paths.size());
+    for (const QString &path : paths)
+        result << resolvedIn(path, folders);
+    return result;
+}
+
+QString CPathIntake::resolvedIn(const QString &path, FolderCache &folders)
+{
     if (path.isEmpty())
         return {};
-    // Doubled separators, trailing ones and inner "." never change which file a path names; ".." after a link does.
-    QStringList parts = absolute(path).split(u'/', Qt::SkipEmptyParts);
-    const QString last = parts.isEmpty() ? QString() : parts.takeLast();
-    parts.removeAll(u"."_s);
-    const QString parent = u'/' + parts.join(u'/');
+    QString parent;
+    QString last;
+    splitCleaned(absolute(path), parent, last);
     if (last.isEmpty())
         return parent;
     const QString lexical = childOf(parent, last);
@@ -85,7 +118,11 @@ QString CPathIntake::resolved(const QString &path)
         const QString whole = QFileInfo(lexical).canonicalFilePath();
         return whole.isEmpty() ? lexical : whole;
     }
-    const QString real = QFileInfo(parent).canonicalFilePath();
+    // A large drop holds many items of few folders.
+    auto known = folders.constFind(parent);
+    if (known == folders.constEnd())
+        known = folders.insert(parent, QFileInfo(parent).canonicalFilePath());
+    const QString &real = *known;
     if (real.isEmpty())
         return lexical;
     return childOf(real, last);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 
 class QUrl;
@@ -30,11 +31,19 @@ public:
     /// as the system does, the last component kept, so that a link stays a link. When those folders do not
     /// exist the path is only made absolute, so that it is reported missing rather than aimed elsewhere.
     [[nodiscard]] static QString resolved(const QString &path);
+    /// resolved() for many paths, asking the file system once per folder.
+    [[nodiscard]] static QStringList resolved(const QStringList &paths);
     /// True for a folder name from the folder picker that only a lossy decoding produced: it holds a replacement
     /// character and no such folder exists.
     [[nodiscard]] static bool isDecodingArtefact(const QString &folder);
 
 private:
-    static void take(Batch &batch, const QByteArray &raw);
+    /// Folders as given, mapped to what the file system resolved them to (empty when missing), for one batch.
+    using FolderCache = QHash<QString, QString>;
+
+    static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
+    [[nodiscard]] static QString resolvedIn(const QString &path, FolderCache &folders);
+    /// Splits an absolute path into its folder and its last component, both without redundant separators or ".".
+    static void splitCleaned(const QString &path, QString &parent, QString &last);
     [[nodiscard]] static QString absolute(const QString &path);
 };
