@@ -87,6 +87,7 @@ private Q_SLOTS:
     void refusesWhatCannotBeRead();
     void undecodableDropTouchesNothing_data();
     void undecodableDropTouchesNothing();
+    void longRefusalIsCutShort();
     void dropThroughALinkRenamesWhatTheSystemOpens();
     void pickedFolderOnlyDecodingMadeIsRefused_data();
     void pickedFolderOnlyDecodingMadeIsRefused();
@@ -225,6 +226,25 @@ void tst_PathIntake::undecodableDropTouchesNothing()
     QCOMPARE(renamed, (QByteArrayList { "b", "look-alike" }));
     QCOMPARE(rawContentOf(raw), QByteArray("undecodable"));
     QCOMPARE(f.prompter().messages.size(), 2);
+}
+
+// An unpacked archive from elsewhere can hold hundreds of such names; the message stays short enough to read.
+void tst_PathIntake::longRefusalIsCutShort()
+{
+    CTempTree tree;
+    QList<QUrl> urls;
+    QStringList shown;
+    for (int i = 10; i < 35; ++i) {
+        const QByteArray raw = tree.rawFile(QByteArray::number(i) + kUndecodable, {});
+        urls << CDropSimulator::urlOfBytes(raw);
+        shown << QFile::decodeName(raw);
+    }
+    CDialogFixture f;
+    QVERIFY(CDropSimulator::dropUrls(f.queue(), urls));
+    QTRY_COMPARE(f.prompter().messages.size(), 1);
+    QCOMPARE(f.takeMessages(), kRefused + shown.first(20).join(u'\n') + u"\n…等 25 个"_s);
+    QCOMPARE(f.queue()->count(), 0);
+    QVERIFY(!f.button(IDC_BTN_RENAME)->isEnabled());
 }
 
 void tst_PathIntake::dropThroughALinkRenamesWhatTheSystemOpens()
