@@ -1,15 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PlindorDlg.h"
+#include "platform/PathIntake.h"
 #include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QSettings>
 #include <QTimer>
-#include <QUrl>
 
 #include <cstdio>
 #include <optional>
@@ -46,16 +45,18 @@ private:
     bool m_done = false;
 };
 
-/// Absolute paths of the files and folders named on the command line, as a file manager passes them.
-QStringList pathArguments(const QStringList &arguments)
+/// The bytes of each path argument. Qt decodes argv with replacement characters, and such a text names another
+/// file; once QApplication has taken its own options out, its decoded arguments line up with argv again.
+QList<QByteArray> rawArguments(int argc, char *argv[], const QStringList &positional)
 {
-    QStringList paths;
-    for (const QString &argument : arguments) {
-        const QUrl url(argument);
-        const QString local = url.isLocalFile() ? url.toLocalFile() : argument;
-        paths << QDir::cleanPath(QDir::current().absoluteFilePath(local));
+    QList<QByteArray> raw;
+    int next = 1;
+    for (const QString &argument : positional) {
+        while (next < argc && QString::fromLocal8Bit(argv[next]) != argument)
+            ++next;
+        raw << (next < argc ? QByteArray(argv[next++]) : argument.toLocal8Bit());
     }
-    return paths;
+    return raw;
 }
 
 void say(const QString &line)
@@ -63,8 +64,7 @@ void say(const QString &line)
     std::fputs(qPrintable(u"plindor: "_s + line + u'\n'), stderr);
 }
 
-/// Gives the paths to the running window and says how this launch ends; none when it opens a window of its own.
-std::optional<int> handOver(CSingleInstance &instance, const QStringList &paths)
+std::optional<int> deliver(CSingleInstance &instance, const QStringList &paths)
 {
     switch (instance.sendToPrimary(paths)) {
     case CSingleInstance::Delivery::Delivered:
@@ -85,6 +85,20 @@ std::optional<int> handOver(CSingleInstance &instance, const QStringList &paths)
     }
     return 1;
 }
+/// Gives the paths to the running window and says how this launch ends; none when it opens a window of its own.
+/// Names that cannot be read stay here, named on stderr, and make the launch fail: the window could not tell them
+/// from other files either.
+std::optional<int> handOver(CSingleInstance &instance, const CPathIntake::Batch &given)
+{
+    for (const QString &path : given.undecodable)
+        say(u"file name encoding not recognised, not queued: "_s + path);
+    if (given.paths.isEmpty() && !given.undecodable.isEmpty())
+        return 1;
+    const std::optional<int> status = deliver(instance, given.paths);
+    if (status && *status == 0 && !given.undecodable.isEmpty())
+        return 1;
+    return status;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -104,7 +118,7 @@ int main(int argc, char *argv[])
     parser.addOption(selfTest);
     parser.addPositionalArgument(u"paths"_s, u"Files and folders to queue."_s, u"[paths...]"_s);
     parser.process(app);
-    const QStringList paths = pathArguments(parser.positionalArguments());
+    const CPathIntake::Batch given = CPathIntake::fromArguments(rawArguments(argc, argv, parser.positionalArguments()));
 
     CSingleInstance instance;
     const CSingleInstance::Role role = instance.claim();
@@ -112,7 +126,7 @@ int main(int argc, char *argv[])
         say(instance.errorString() + u"; this window runs on its own and takes no paths from later launches"_s);
     // The self-test opens its window even beside a running one, and never forwards.
     if (role == CSingleInstance::Role::Secondary && !parser.isSet(selfTest)) {
-        if (const std::optional<int> status = handOver(instance, paths))
+        if (const std::optional<int> status = handOver(instance, given))
             return *status;
     }
 
@@ -132,7 +146,8 @@ int main(int argc, char *argv[])
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)
         QTimer::singleShot(0, &instance, &CSingleInstance::listen);
-    if (!paths.isEmpty())
-        dlg.queuePaths(paths);
+    dlg.reportUndecodablePaths(given.undecodable);
+    if (!given.paths.isEmpty())
+        dlg.queuePaths(given.paths);
     return app.exec();
 }

@@ -2,23 +2,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/DropPaths.h"
 
-#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 
+CPathIntake::Batch CDropPaths::intake(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls())
+        return {};
+    return CPathIntake::fromUrls(mime->urls());
+}
+
+std::optional<CPathIntake::Batch> CDropPaths::acceptDrop(QDropEvent *event)
+{
+    CPathIntake::Batch batch = intake(event->mimeData());
+    if ((batch.paths.isEmpty() && batch.undecodable.isEmpty()) || !acceptWithoutMove(event)) {
+        event->ignore();
+        return std::nullopt;
+    }
+    return batch;
+}
+
 QStringList CDropPaths::localPaths(const QMimeData *mime)
 {
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    const QList<QUrl> urls = mime->urls();
-    paths.reserve(urls.size());
-    for (const QUrl &url : urls) {
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths << QDir::cleanPath(url.toLocalFile());
-    }
-    return paths;
+    return intake(mime).paths;
 }
 
 bool CDropPaths::hasLocalPaths(const QMimeData *mime)

@@ -2,7 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/PathIntake.h"
+
 #include <QStringList>
+
+#include <optional>
 
 class QDropEvent;
 class QMimeData;
@@ -11,7 +15,9 @@ class QMimeData;
 class CDropPaths
 {
 public:
-    /// Local paths in the drag's order, cleaned of trailing separators.
+    /// Local paths in the drag's order, resolved as the system resolves them, and the names that cannot be read.
+    [[nodiscard]] static CPathIntake::Batch intake(const QMimeData *mime);
+    /// The readable local paths of intake().
     [[nodiscard]] static QStringList localPaths(const QMimeData *mime);
     [[nodiscard]] static bool hasLocalPaths(const QMimeData *mime);
     /// Accepts a drag entering or moving over a drop target when it carries local paths, refuses it otherwise,
@@ -20,6 +26,9 @@ public:
     /// Accepts the drag or drop as a copy or a link, never as a move; refuses one that offers only a move.
     /// Returns whether it was accepted.
     static bool acceptWithoutMove(QDropEvent *event);
-    /// The first local path, or an empty string.
+    /// What a drop carries, once accepted as a copy or link; nothing (and the drop ignored) when it carries no local
+    /// path or offers only a move. Paths that cannot be read count, so that the target can report them.
+    [[nodiscard]] static std::optional<CPathIntake::Batch> acceptDrop(QDropEvent *event);
+    /// The first readable local path, or an empty string.
     [[nodiscard]] static QString firstLocalPath(const QMimeData *mime);
 };

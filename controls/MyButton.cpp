@@ -29,11 +29,15 @@ void CMyButton::dragMoveEvent(QDragMoveEvent *event)
 
 void CMyButton::dropEvent(QDropEvent *event)
 {
-    const QString path = CDropPaths::firstLocalPath(event->mimeData());
-    if (path.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
-        event->ignore();
+    const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
+    if (!batch)
+        return;
+    // One path is taken: the first that can be read. Refused names are reported only when none can.
+    if (batch->paths.isEmpty()) {
+        Q_EMIT undecodableDropped(batch->undecodable);
         return;
     }
+    const QString path = batch->paths.constFirst();
     link(path);
     Q_EMIT linked(this);
 }

@@ -26,6 +26,8 @@ Q_SIGNALS:
     void linked(CMyButton *button);
     /// The user pressed the right mouse button on the enabled button.
     void rightClicked(CMyButton *button);
+    /// Dropped names that cannot be read were refused; the text is for showing only.
+    void undecodableDropped(const QStringList &paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

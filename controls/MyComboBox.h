@@ -37,6 +37,8 @@ public:
 Q_SIGNALS:
     /// A dropped path's folder was added to the list or selected in it.
     void folderDropped(CMyComboBox *combo);
+    /// Dropped names that cannot be read were refused; the text is for showing only.
+    void undecodableDropped(const QStringList &paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

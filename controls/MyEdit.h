@@ -23,6 +23,8 @@ public:
 Q_SIGNALS:
     /// A path was dropped and split into the members above.
     void pathDropped(CMyEdit *edit);
+    /// Dropped names that cannot be read were refused; the text is for showing only.
+    void undecodableDropped(const QStringList &paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

@@ -95,12 +95,13 @@ void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 
 void CMyListBox::dropEvent(QDropEvent *event)
 {
-    const QStringList paths = CDropPaths::localPaths(event->mimeData());
-    if (paths.isEmpty() || !CDropPaths::acceptWithoutMove(event)) {
-        event->ignore();
+    const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
+    if (!batch)
         return;
-    }
-    queueAndLoad(paths);
+    if (!batch->undecodable.isEmpty())
+        Q_EMIT undecodableDropped(batch->undecodable);
+    if (!batch->paths.isEmpty())
+        queueAndLoad(batch->paths);
 }
 
 void CMyListBox::queueAndLoad(const QStringList &paths)

@@ -53,6 +53,8 @@ Q_SIGNALS:
     void clickLoaded();
     /// The user asked to take this path off the queue (Delete key or context menu).
     void removeRequested(const QString &path);
+    /// Dropped names that cannot be read were refused; the text is for showing only.
+    void undecodableDropped(const QStringList &paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

@@ -13,6 +13,7 @@
 #include "dialog/NameComposer.h"
 #include "platform/LocalDate.h"
 #include "platform/MoveProgress.h"
+#include "platform/PathIntake.h"
 #include "platform/PathProbe.h"
 #include "platform/WidgetPrompter.h"
 #include "settings/PlindorSettings.h"
@@ -74,6 +75,19 @@ void setTextColour(QWidget *widget, const QColor &colour)
     for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
         palette.setColor(group, QPalette::Text, colour);
     widget->setPalette(palette);
+}
+
+/// The first paths one a line, then how many there were: a launch can name thousands, more than a message can show.
+QString pathSummary(const QStringList &paths)
+{
+    constexpr qsizetype shownPaths = 20;
+    constexpr qsizetype shownChars = 260;
+    QStringList lines;
+    for (const QString &path : paths.first(std::min(paths.size(), shownPaths)))
+        lines << QDir::toNativeSeparators(path.size() > shownChars ? path.first(shownChars) + u'…' : path);
+    if (paths.size() > shownPaths)
+        lines << QCoreApplication::translate("CPlindorDlg", "…等共 %1 个路径").arg(paths.size());
+    return lines.join(u'\n');
 }
 
 QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
@@ -346,6 +360,7 @@ void CPlindorDlg::connectSignals()
     connect(m_listFiles, &CMyListBox::dropLoaded, this, &CPlindorDlg::OnQueueDropLoaded);
     connect(m_listFiles, &CMyListBox::clickLoaded, this, &CPlindorDlg::OnQueueClickLoaded);
     connect(m_listFiles, &CMyListBox::removeRequested, this, &CPlindorDlg::OnQueueRemoveRequested);
+    connectUndecodableReports();
     connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
@@ -388,6 +403,24 @@ void CPlindorDlg::connectSignals()
         connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
     for (CMyButton *button : m_btnText)
         connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
+}
+
+void CPlindorDlg::connectUndecodableReports()
+{
+    // Queued: a message box must not run its loop inside the drop, which the file manager is still waiting on.
+    const auto report = [this](const auto *control, auto signal) {
+        connect(control, signal, this, &CPlindorDlg::reportUndecodablePaths, Qt::QueuedConnection);
+    };
+    report(m_listFiles, &CMyListBox::undecodableDropped);
+    for (const CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
+        report(edit, &CMyEdit::undecodableDropped);
+    for (const CMyComboBox *combo : { m_cmbTermA, m_cmbTermB, m_cmbDate, m_cmbSuffix, m_cmbTargetDir })
+        report(combo, &CMyComboBox::undecodableDropped);
+    for (const auto &buttons : { std::span<CMyButton *const>(m_btnDir), std::span<CMyButton *const>(m_btnAdd),
+                                 std::span<CMyButton *const>(m_btnText) }) {
+        for (const CMyButton *button : buttons)
+            report(button, &CMyButton::undecodableDropped);
+    }
 }
 
 void CPlindorDlg::reject()
@@ -445,7 +478,13 @@ void CPlindorDlg::LoadItem(QString path)
 
 QString CPlindorDlg::BrowseForFolder()
 {
-    return QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径")));
+    const QString folder = QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径")));
+    // The picker hands over decoded text; a name it could not decode would lead moves into another folder.
+    if (CPathIntake::isDecodingArtefact(folder)) {
+        reportUndecodablePaths({ folder });
+        return {};
+    }
+    return folder;
 }
 
 void CPlindorDlg::OnQueueDropLoaded()
@@ -466,22 +505,6 @@ void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
     RefreshQueue();
 }
 
-namespace
-{
-/// The first paths one a line, then how many there were: a launch can name thousands, more than a message can show.
-QString pathSummary(const QStringList &paths)
-{
-    constexpr qsizetype shownPaths = 20;
-    constexpr qsizetype shownChars = 260;
-    QStringList lines;
-    for (const QString &path : paths.first(std::min(paths.size(), shownPaths)))
-        lines << QDir::toNativeSeparators(path.size() > shownChars ? path.first(shownChars) + u'…' : path);
-    if (paths.size() > shownPaths)
-        lines << QCoreApplication::translate("CPlindorDlg", "…等共 %1 个路径").arg(paths.size());
-    return lines.join(u'\n');
-}
-} // namespace
-
 void CPlindorDlg::queuePaths(const QStringList &paths)
 {
     queueExisting(paths, true);
@@ -497,7 +520,7 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
     QStringList existing;
     QStringList missing;
     QStringList tooLong;
-    for (const QString &path : paths) {
+    for (const QString &path : CPathIntake::resolved(paths)) {
         if (CPathProbe::isTooLong(path))
             tooLong << path;
         else
@@ -516,6 +539,12 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
         m_listFiles->queueAndLoad(existing);
     else
         m_listFiles->queueKeepingCurrent(existing);
+}
+
+void CPlindorDlg::reportUndecodablePaths(const QStringList &paths)
+{
+    if (!paths.isEmpty())
+        m_prompter->message(this, tr("文件名编码无法识别，未加入队列：\n%1").arg(pathSummary(paths)), tr("错误提示"));
 }
 
 void CPlindorDlg::bringToFront()

@@ -51,6 +51,9 @@ public:
     /// Sizes the window for a screen's free area: the template's own units where they fit, smaller ones down to
     /// a readable floor where they do not. Runs at start for the window's screen; tests pass made-up areas.
     void fitToScreen(const QRect &available);
+    /// Tells the user that these paths were refused because their names cannot be read; the texts are decoded
+    /// with replacement characters and are for showing only.
+    void reportUndecodablePaths(const QStringList &paths);
     /// Shows the window on top of the others, as a second launch expects.
     void bringToFront();
 
@@ -67,6 +70,7 @@ private:
     void fillCandidateLists();
     void applyLoadedSettings();
     void connectSignals();
+    void connectUndecodableReports();
 
     // Composition handlers, one per control.
     void OnBnClickedAddTermA();

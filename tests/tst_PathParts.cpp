@@ -93,8 +93,9 @@ void tst_PathParts::dropPaths_data()
                                         << QStringList { u"/tmp/a"_s };
     QTest::newRow("doubled-separators") << QList<QUrl> { QUrl::fromLocalFile(u"//tmp//a//b.txt"_s) }
                                         << QStringList { u"/tmp/a/b.txt"_s };
-    QTest::newRow("dot-dot-resolved") << QList<QUrl> { QUrl::fromLocalFile(u"/tmp/a/b/.."_s) }
-                                      << QStringList { u"/tmp/a"_s };
+    // ".." is resolved by the file system, never folded by text: where nothing exists, nothing is folded.
+    QTest::newRow("dot-dot-of-missing-kept")
+        << QList<QUrl> { QUrl::fromLocalFile(u"/plindor-none/a/b/.."_s) } << QStringList { u"/plindor-none/a/b/.."_s };
     QTest::newRow("root-stays-root") << QList<QUrl> { QUrl::fromLocalFile(u"/"_s) } << QStringList { u"/"_s };
     QTest::newRow("remote-and-local-keep-drag-order")
         << QList<QUrl> { QUrl(u"https://example.org/z.txt"_s), QUrl::fromLocalFile(u"/b/z"_s),

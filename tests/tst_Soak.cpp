@@ -7,6 +7,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/TempTree.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -26,6 +27,7 @@
 #include <set>
 
 #include <climits>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +65,7 @@ const QString kQuickFailed = u"请检查:\n1.文件是否关闭!\n2.目标文件
                              u"4.请确认当前快捷目录存在!"_s;
 const QString kChooseFolder = u"请先选择文件夹"_s;
 const QString kNotLinked = u"你未设置此快速移动按钮!"_s;
+const QString kUndecodable = u"文件名编码无法识别，未加入队列：\n"_s;
 
 /// Everything on disk below the scratch folder: files with their contents (a link with its target), and folders.
 struct Tree {
@@ -122,6 +125,17 @@ Tree moved(const Tree &tree, const QString &from, const QString &to)
 QByteArray native(const QString &path)
 {
     return QFile::encodeName(path);
+}
+
+// Names that are not UTF-8 carry one 0xFF byte, which reads back as one replacement character; no other name has one.
+bool isUndecodable(const QString &path)
+{
+    return path.contains(QChar::ReplacementCharacter);
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    return native(path).replace(native(QString(QChar::ReplacementCharacter)), "\xff");
 }
 
 bool statPath(const QString &path, struct stat &st, bool follow)
@@ -221,6 +235,7 @@ private:
     QStringList existingItems() const;
     QString createFile(const QString &folder);
     QString createLink(const QString &folder);
+    QString createUndecodable(const QString &folder);
     void typeInto(QLineEdit *edit, const QString &text);
     void dropOnQueue(const QStringList &paths);
     void reloadFromRowZero();
@@ -251,6 +266,7 @@ private:
     std::unique_ptr<CDialogFixture> m_f;
     Tree m_model;
     std::set<QString> m_queue;
+    std::set<QString> m_undecodable; ///< files whose names are not UTF-8, by their decoded names
     std::optional<Loaded> m_loaded;
     QStringList m_expectedMessages;
     std::deque<QString> m_log;
@@ -272,6 +288,8 @@ void tst_Soak::cleanup()
     if (!m_mount.isEmpty())
         ::umount2(native(m_mount).constData(), MNT_DETACH);
     m_mount.clear();
+    if (m_dir)
+        CTempTree::removeTree(m_dir->path());
     m_dir.reset();
     QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
@@ -358,7 +376,8 @@ void tst_Soak::setUpTree()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_root = m_dir->path();
+    // Drops name what the system opens, with every folder link resolved; the model lists the same spelling.
+    m_root = QFileInfo(m_dir->path()).canonicalFilePath();
     for (const QString &folder : { u"a"_s, u"b"_s, u"深层/目录 with spaces"_s, u"other"_s })
         QVERIFY(QDir(m_root).mkpath(folder));
     if (::geteuid() != 0) {
@@ -395,6 +414,11 @@ QString tst_Soak::checkInvariants() const
     const Tree actual = scan(m_root);
     if (actual != m_model)
         problems += describeDifference(actual);
+    for (const QString &path : m_undecodable) {
+        struct stat st = {};
+        if (::lstat(bytesOf(path).constData(), &st) != 0)
+            problems += u"the file not named in UTF-8 %1 is gone\n"_s.arg(shown(path));
+    }
     QStringList messages;
     for (const CFakePrompter::Message &message : std::as_const(m_f->prompter().messages))
         messages << message.text;
@@ -583,6 +607,20 @@ QString tst_Soak::createLink(const QString &folder)
     return path;
 }
 
+// A name from an archive made where names are not UTF-8: the queue must refuse it and nothing may touch it.
+QString tst_Soak::createUndecodable(const QString &folder)
+{
+    const QString path = folder + u"/gbk"_s + QChar(QChar::ReplacementCharacter) + QString::number(++m_serial)
+        + pickOf({ u".txt"_s, QString() });
+    const int fd
+        = m_undecodable.size() < 20 ? ::open(bytesOf(path).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644) : -1;
+    if (fd < 0 || ::close(fd) != 0)
+        return {};
+    // Qt lists no name it cannot decode, so the scan never sees these; checkInvariants() looks them up by their bytes.
+    m_undecodable.insert(path);
+    return path;
+}
+
 void tst_Soak::typeInto(QLineEdit *edit, const QString &text)
 {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -616,12 +654,27 @@ void tst_Soak::dropOnQueue(const QStringList &paths)
     for (const QString &path : paths)
         listed << shown(path);
     log(u"drop on queue: "_s + listed.join(u", "_s));
-    if (!m_f->dropOnQueue(paths)) {
+    QList<QUrl> urls;
+    QStringList refused;
+    for (const QString &path : paths) {
+        urls << (isUndecodable(path) ? CDropSimulator::urlOfBytes(bytesOf(path)) : QUrl::fromLocalFile(path));
+        if (isUndecodable(path))
+            refused << path;
+    }
+    if (!CDropSimulator::dropUrls(m_f->queue(), urls)) {
         QTest::qFail("the queue refused a drop of local paths", __FILE__, __LINE__);
         return;
     }
-    for (const QString &path : paths)
-        m_queue.insert(path);
+    // The window names refused paths once the drop has returned.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    if (!refused.isEmpty())
+        m_expectedMessages << kUndecodable + refused.join(u'\n');
+    if (refused.size() == paths.size())
+        return;
+    for (const QString &path : paths) {
+        if (!isUndecodable(path))
+            m_queue.insert(path);
+    }
     reloadFromRowZero();
 }
 
@@ -665,7 +718,10 @@ void tst_Soak::createAndDrop()
         }
     }
     for (int i = 1 + pick(3); i > 0; --i) {
-        if (const QString path = chance(10) ? createLink(pickOf(folders)) : createFile(pickOf(folders));
+        const int kind = pick(20);
+        if (const QString path = kind < 2 ? createLink(pickOf(folders))
+                : kind < 3                ? createUndecodable(pickOf(folders))
+                                          : createFile(pickOf(folders));
             !path.isEmpty())
             created << path;
     }
@@ -876,6 +932,10 @@ void tst_Soak::operate(Operation operation, int button)
         expectEditorSave(operation, expected, *editor);
     } else if (!expected.destination.isEmpty()) {
         m_model = moved(m_model, m_loaded->path, expected.destination);
+        std::set<QString> undecodable;
+        for (const QString &path : m_undecodable)
+            undecodable.insert(relocated(path, m_loaded->path, expected.destination));
+        m_undecodable = undecodable;
         m_queue.erase(m_loaded->path);
     }
     if (editor && !editor->watcher.finish())

@@ -16,6 +16,11 @@ bool CDropSimulator::dropPaths(QWidget *target, const QStringList &paths)
     return dropUrls(target, urls);
 }
 
+QUrl CDropSimulator::urlOfBytes(const QByteArray &path)
+{
+    return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
 QWidget *CDropSimulator::dropTargetOf(QWidget *widget)
 {
     // Scroll areas take drag events on their viewport; events sent to the view itself are ignored.

@@ -6,6 +6,21 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <ftw.h>
+#include <unistd.h>
+
+CTempTree::~CTempTree()
+{
+    removeTree(path());
+}
+
+void CTempTree::removeTree(const QString &root)
+{
+    const auto removeOne = [](const char *path, const struct stat *, int, struct FTW *) { return ::remove(path); };
+    ::nftw(QFile::encodeName(root).constData(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 QString CTempTree::path() const
 {
     return m_dir.path();
@@ -24,6 +39,15 @@ QString CTempTree::file(const QString &relative) const
     // A test whose files cannot be made has nothing to check.
     if (!file.open(QIODevice::WriteOnly))
         qFatal("cannot create %s", qPrintable(created));
+    return created;
+}
+
+QByteArray CTempTree::rawFile(const QByteArray &relative, const QByteArray &content) const
+{
+    const QByteArray created = QFile::encodeName(path()) + '/' + relative;
+    const int fd = ::open(created.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0 || ::write(fd, content.constData(), size_t(content.size())) != content.size() || ::close(fd) != 0)
+        qFatal("cannot create %s", created.constData());
     return created;
 }
 

@@ -1,0 +1,49 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+class QUrl;
+
+/// Turns a path that enters the program (a drop, the command line, a second launch) into the file the system
+/// would open, and refuses names whose bytes are not UTF-8: their decoded text names another file.
+class CPathIntake
+{
+public:
+    /// Paths split into those the program may act on and those it must refuse.
+    struct Batch {
+        QStringList paths; ///< resolved, in the order given
+        QStringList undecodable; ///< decoded with replacement characters: for showing only, never for acting on
+    };
+
+    /// True when the bytes decode without loss, so that the text names the same file again, and hold no NUL.
+    [[nodiscard]] static bool isFileNameText(QByteArrayView raw);
+    /// The bytes a local file URL names, percent-decoding undone; empty for any other URL.
+    [[nodiscard]] static QByteArray localBytes(const QUrl &url);
+    /// The local files of `urls` in their order; other URLs are left out.
+    [[nodiscard]] static Batch fromUrls(const QList<QUrl> &urls);
+    /// Command-line arguments as the system passed them: paths (relative to the current folder) or file URLs.
+    [[nodiscard]] static Batch fromArguments(const QList<QByteArray> &arguments);
+    /// The absolute path of the item the system would open: the folders above it with links and ".." resolved
+    /// as the system does, the last component kept, so that a link stays a link. When those folders do not
+    /// exist the path is only made absolute, so that it is reported missing rather than aimed elsewhere.
+    [[nodiscard]] static QString resolved(const QString &path);
+    /// resolved() for many paths, asking the file system once per folder.
+    [[nodiscard]] static QStringList resolved(const QStringList &paths);
+    /// True for a folder name from the folder picker that only a lossy decoding produced: it holds a replacement
+    /// character and no such folder exists.
+    [[nodiscard]] static bool isDecodingArtefact(const QString &folder);
+
+private:
+    /// Folders as given, mapped to what the file system resolved them to (empty when missing), for one batch.
+    using FolderCache = QHash<QString, QString>;
+
+    static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
+    [[nodiscard]] static QString resolvedIn(const QString &path, FolderCache &folders);
+    /// Splits an absolute path into its folder and its last component, both without redundant separators or ".".
+    static void splitCleaned(const QString &path, QString &parent, QString &last);
+    [[nodiscard]] static QString absolute(const QString &path);
+};

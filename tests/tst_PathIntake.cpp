@@ -1,0 +1,330 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/MyButton.h"
+#include "controls/MyComboBox.h"
+#include "controls/MyEdit.h"
+#include "controls/MyListBox.h"
+#include "helpers/DialogFixture.h"
+#include "helpers/DropSimulator.h"
+#include "helpers/TempTree.h"
+#include "platform/PathIntake.h"
+#include "platform/SingleInstance.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+// A name from an archive made where file names are not UTF-8: 0xFF begins no UTF-8 sequence.
+const QByteArray kUndecodable = "a\xff.txt";
+// What that name decodes to, and the name of a real file of its own.
+const QString kLookalike = u"a\uFFFD.txt"_s;
+const QString kRefused = u"文件名编码无法识别，未加入队列：\n"_s;
+
+QByteArray rawContentOf(const QByteArray &path)
+{
+    QByteArray content(64, '\0');
+    const int fd = ::open(path.constData(), O_RDONLY);
+    const ssize_t length = fd < 0 ? -1 : ::read(fd, content.data(), size_t(content.size()));
+    if (fd >= 0)
+        ::close(fd);
+    return length < 0 ? QByteArray("<missing>") : content.left(length);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::NewOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
+/// real/f, real/sub/, work/f, and work/link pointing at ../real/sub: "work/link/../f" opens real/f.
+void makeLinkedTree(const CTempTree &tree)
+{
+    tree.folder(u"real/sub"_s);
+    tree.folder(u"work"_s);
+    write(tree.filePath(u"real/f"_s), "real");
+    write(tree.filePath(u"work/f"_s), "work");
+    QVERIFY(QFile::link(u"../real/sub"_s, tree.filePath(u"work/link"_s)));
+    QVERIFY(QFile::link(u"../real/f"_s, tree.filePath(u"work/flink"_s)));
+}
+
+void typeName(const CDialogFixture &f, const QString &name)
+{
+    f.edit(IDC_EDIT_NAME)->selectAll();
+    QTest::keyClicks(f.edit(IDC_EDIT_NAME), name);
+}
+} // namespace
+
+/// Paths entering by drop or command line name the file the system would open, and names that cannot be read are
+/// refused instead of being taken for the file their decoded text names.
+class tst_PathIntake : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void resolvesAsTheSystemDoes_data();
+    void resolvesAsTheSystemDoes();
+    void refusesWhatCannotBeRead_data();
+    void refusesWhatCannotBeRead();
+    void undecodableDropTouchesNothing_data();
+    void undecodableDropTouchesNothing();
+    void longRefusalIsCutShort();
+    void dropThroughALinkRenamesWhatTheSystemOpens();
+    void pickedFolderOnlyDecodingMadeIsRefused_data();
+    void pickedFolderOnlyDecodingMadeIsRefused();
+    void laterLaunchKeepsUndecodableNames();
+};
+
+void tst_PathIntake::init()
+{
+    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
+}
+
+void tst_PathIntake::cleanup()
+{
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_PathIntake::resolvesAsTheSystemDoes_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("dot-dot-after-a-link") << u"work/link/../f"_s << u"real/f"_s;
+    QTest::newRow("last-link-stays-a-link") << u"work/flink"_s << u"work/flink"_s;
+    QTest::newRow("folder-link-stays-a-link") << u"work/link"_s << u"work/link"_s;
+    QTest::newRow("missing-parent-not-folded") << u"work/none/../f"_s << u"work/none/../f"_s;
+    QTest::newRow("dot-dot-last") << u"work/link/.."_s << u"real"_s;
+    QTest::newRow("dot-last") << u"work/link/."_s << u"real/sub"_s;
+    QTest::newRow("separators-and-dots") << u"work//./f"_s << u"work/f"_s;
+}
+
+void tst_PathIntake::resolvesAsTheSystemDoes()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, expected);
+    CTempTree tree;
+    makeLinkedTree(tree);
+    const QString root = QFileInfo(tree.path()).canonicalFilePath();
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tree.path()));
+    const QString relative = CPathIntake::resolved(given);
+    QVERIFY(QDir::setCurrent(previous));
+    const QString absolute = CPathIntake::resolved(tree.filePath(given));
+    QCOMPARE(relative, root + u'/' + expected);
+    QCOMPARE(absolute, relative);
+    // The result is the very item the system reaches through the given spelling, or both reach nothing.
+    struct stat viaSystem = {};
+    struct stat viaResult = {};
+    const bool reached = ::lstat(QFile::encodeName(tree.filePath(given)).constData(), &viaSystem) == 0;
+    QCOMPARE(::lstat(QFile::encodeName(absolute).constData(), &viaResult) == 0, reached);
+    if (reached)
+        QVERIFY(viaSystem.st_ino == viaResult.st_ino && viaSystem.st_dev == viaResult.st_dev);
+}
+
+void tst_PathIntake::refusesWhatCannotBeRead_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readable");
+
+    QTest::newRow("gbk-name") << QByteArray("/x/\xd6\xd0\xce\xc4.txt") << false;
+    QTest::newRow("lone-ff") << QByteArray("/x/") + kUndecodable << false;
+    QTest::newRow("cut-off-sequence") << QByteArray("/x/a\xe4\xb8") << false;
+    QTest::newRow("overlong-slash") << QByteArray("/x/a\xc0\xaf") << false;
+    QTest::newRow("encoded-surrogate") << QByteArray("/x/a\xed\xa0\x80") << false;
+    QTest::newRow("nul-byte") << QByteArray("/x/a\0b", 6) << false;
+    QTest::newRow("real-replacement-character") << (QByteArray("/x/") + kLookalike.toUtf8()) << true;
+    QTest::newRow("chinese") << u"/x/名单 2026.xlsx"_s.toUtf8() << true;
+}
+
+void tst_PathIntake::refusesWhatCannotBeRead()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readable);
+    const QUrl url = CDropSimulator::urlOfBytes(bytes);
+    QCOMPARE(CPathIntake::localBytes(url), bytes);
+    // A file manager passes a path or a URL; both are read from their bytes.
+    for (const CPathIntake::Batch &batch : { CPathIntake::fromUrls({ url }), CPathIntake::fromArguments({ bytes }),
+                                             CPathIntake::fromArguments({ url.toEncoded() }) }) {
+        QCOMPARE(batch.paths, readable ? QStringList { QString::fromUtf8(bytes) } : QStringList());
+        QCOMPARE(batch.undecodable, readable ? QStringList() : QStringList { QString::fromUtf8(bytes) });
+    }
+}
+
+void tst_PathIntake::undecodableDropTouchesNothing_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::newRow("queue") << int(IDC_FILE_LIST);
+    QTest::newRow("quick-move-button") << int(IDC_BTN_DIR1);
+    QTest::newRow("folder-list") << int(IDC_COMBO_TARGET_DIR);
+    QTest::newRow("term-list") << int(IDC_COMBO_TERM_A);
+}
+
+void tst_PathIntake::undecodableDropTouchesNothing()
+{
+    QFETCH(int, target);
+    CTempTree tree;
+    const QByteArray raw = tree.rawFile(kUndecodable, "undecodable");
+    write(tree.filePath(kLookalike), "look-alike");
+    write(tree.filePath(u"b.txt"_s), "b");
+    CDialogFixture f;
+    // A first drop enables every drop target.
+    QVERIFY(f.dropOnQueue({ tree.filePath(u"b.txt"_s) }));
+    const auto state = [&f] {
+        const CMyButton *button = f.dropButton(IDC_BTN_DIR1);
+        return QStringList { f.queue()->pathAt(0),
+                             QString::number(f.queue()->count()),
+                             button->m_filePathName,
+                             button->text(),
+                             QString::number(f.combo(IDC_COMBO_TARGET_DIR)->count()),
+                             QString::number(f.combo(IDC_COMBO_TERM_A)->count()),
+                             f.editorTexts() };
+    };
+    const QStringList before = state();
+
+    QVERIFY(CDropSimulator::dropUrls(f.dlg().item(target), { CDropSimulator::urlOfBytes(raw) }));
+    QTRY_COMPARE(f.prompter().messages.size(), 1);
+    QCOMPARE(f.prompter().messages.at(0).text, kRefused + QFile::decodeName(raw));
+    QCOMPARE(f.prompter().messages.at(0).caption, u"错误提示"_s);
+    QCOMPARE(state(), before);
+
+    // With readable paths in the same drop, those are still queued and only the others named.
+    QVERIFY(CDropSimulator::dropUrls(
+        f.queue(), { CDropSimulator::urlOfBytes(raw), QUrl::fromLocalFile(tree.filePath(kLookalike)) }));
+    QTRY_COMPARE(f.prompter().messages.size(), 2);
+    QCOMPARE(f.prompter().messages.at(1).text, kRefused + QFile::decodeName(raw));
+    QCOMPARE(f.queue()->count(), 2);
+    QVERIFY(f.queue()->rowOf(tree.filePath(kLookalike)) >= 0);
+
+    // Renaming everything queued renames the look-alike that was named, and never the undecodable file.
+    while (f.queue()->count() > 0) {
+        typeName(f, u"renamed-%1"_s.arg(f.queue()->count()));
+        f.click(IDC_BTN_RENAME);
+    }
+    QByteArrayList renamed { contentOf(tree.filePath(u"renamed-1.txt"_s)),
+                             contentOf(tree.filePath(u"renamed-2.txt"_s)) };
+    std::sort(renamed.begin(), renamed.end());
+    QCOMPARE(renamed, (QByteArrayList { "b", "look-alike" }));
+    QCOMPARE(rawContentOf(raw), QByteArray("undecodable"));
+    QCOMPARE(f.prompter().messages.size(), 2);
+}
+
+// An unpacked archive from elsewhere can hold hundreds of such names; the message stays short enough to read.
+void tst_PathIntake::longRefusalIsCutShort()
+{
+    CTempTree tree;
+    QList<QUrl> urls;
+    QStringList shown;
+    for (int i = 10; i < 35; ++i) {
+        const QByteArray raw = tree.rawFile(QByteArray::number(i) + kUndecodable, {});
+        urls << CDropSimulator::urlOfBytes(raw);
+        shown << QFile::decodeName(raw);
+    }
+    CDialogFixture f;
+    QVERIFY(CDropSimulator::dropUrls(f.queue(), urls));
+    QTRY_COMPARE(f.prompter().messages.size(), 1);
+    QCOMPARE(f.takeMessages(), kRefused + shown.first(20).join(u'\n') + u"\n…等共 25 个路径"_s);
+    QCOMPARE(f.queue()->count(), 0);
+    QVERIFY(!f.button(IDC_BTN_RENAME)->isEnabled());
+}
+
+void tst_PathIntake::dropThroughALinkRenamesWhatTheSystemOpens()
+{
+    CTempTree tree;
+    makeLinkedTree(tree);
+    const QString root = QFileInfo(tree.path()).canonicalFilePath();
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ tree.filePath(u"work/link/../f"_s) }));
+    QCOMPARE(f.queue()->pathAt(0), root + u"/real/f"_s);
+    typeName(f, u"g"_s);
+    f.click(IDC_BTN_RENAME);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(contentOf(tree.filePath(u"real/g"_s)), QByteArray("real"));
+    QCOMPARE(contentOf(tree.filePath(u"work/f"_s)), QByteArray("work"));
+}
+
+void tst_PathIntake::pickedFolderOnlyDecodingMadeIsRefused_data()
+{
+    QTest::addColumn<bool>("realFolder");
+    QTest::newRow("decoding-artefact") << false;
+    QTest::newRow("real-replacement-character") << true;
+}
+
+void tst_PathIntake::pickedFolderOnlyDecodingMadeIsRefused()
+{
+    QFETCH(bool, realFolder);
+    CTempTree tree;
+    // The picker shows the folder named by these bytes as the text below, a folder of its own only in one row.
+    const QByteArray bytes = QFile::encodeName(tree.path()) + "/d\xff";
+    QCOMPARE(::mkdir(bytes.constData(), 0755), 0);
+    const QString answer = tree.filePath(u"d\uFFFD"_s);
+    if (realFolder)
+        tree.folder(u"d\uFFFD"_s);
+    write(tree.filePath(u"b.txt"_s), "b");
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ tree.filePath(u"b.txt"_s) }));
+    f.prompter().folderAnswers = QStringList { answer };
+    f.click(IDC_BTN_ADD_DIR);
+    QCOMPARE(f.combo(IDC_COMBO_TARGET_DIR)->findExact(answer) >= 0, realFolder);
+    QCOMPARE(f.takeMessages(), realFolder ? QString() : kRefused + answer);
+}
+
+// A later launch hands over what it can read; the rest it names on stderr and fails, since no window can show them.
+void tst_PathIntake::laterLaunchKeepsUndecodableNames()
+{
+    QTemporaryDir runtime;
+    CTempTree tree;
+    makeLinkedTree(tree);
+    const QByteArray raw = tree.rawFile("work/" + kUndecodable, "undecodable");
+    write(tree.filePath(u"work/"_s + kLookalike), "look-alike");
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, runtime.path() + u"/config"_s);
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    second.setProcessEnvironment(environment);
+    second.setWorkingDirectory(tree.filePath(u"work"_s));
+    // QProcess would encode the name as UTF-8, so the shell passes its bytes.
+    const QString url = QString::fromLatin1(CDropSimulator::urlOfBytes(raw).toEncoded());
+    second.start(u"/bin/sh"_s,
+                 { u"-c"_s, u"exec \"$0\" \"$(printf 'a\\377.txt')\" \"$@\""_s, QStringLiteral(PLINDOR_BINARY), url,
+                   u"link/../f"_s, kLookalike });
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 1);
+    const QString root = QFileInfo(tree.path()).canonicalFilePath();
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toStringList(),
+             (QStringList { root + u"/real/f"_s, root + u"/work/"_s + kLookalike }));
+    const QString errors = QString::fromUtf8(second.readAllStandardError());
+    QCOMPARE(errors.count(u"not queued: "_s), 2);
+    QCOMPARE(errors.count(u"/work/a\uFFFD.txt\n"_s), 2);
+    QCOMPARE(rawContentOf(raw), QByteArray("undecodable"));
+}
+
+QTEST_MAIN(tst_PathIntake)
+#include "tst_PathIntake.moc"
