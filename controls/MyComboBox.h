@@ -37,8 +37,13 @@ public:
 Q_SIGNALS:
     /// A dropped path's folder was added to the list or selected in it.
     void folderDropped(CMyComboBox *combo);
+    /// The user chose an entry: in the opened list, or by stepping to it with the arrow keys or the wheel.
+    /// Confirming or leaving a typed text that happens to equal an entry is no choice.
+    void entryChosen(int index);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -47,5 +52,6 @@ private:
     void takeDrop(const QString &path);
 
     bool m_sorted = false;
+    bool m_confirmingText = false;
     QString m_placeholderEntry;
 };

@@ -83,6 +83,9 @@ QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
     case Kind::DropCombo: {
         auto *combo = new CMyComboBox(parent);
         combo->setEditable((control.styles & CDialogTemplate::Editable) != 0);
+        // A typed text must be used as typed: completion would turn "12" into a listed "12月", "/data/a" into a
+        // listed "/data/ab", and leaving the field would swap "/data/Docs" for a listed "/data/docs".
+        combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setSorted((control.styles & CDialogTemplate::Sorted) != 0);
         combo->lineEdit()->setAcceptDrops(false);
@@ -191,9 +194,6 @@ void CPlindorDlg::bindControls()
     m_cmbSuffix = qobject_cast<CMyComboBox *>(item(IDC_COMBO_SUFFIX));
     m_cmbTargetDir = qobject_cast<CMyComboBox *>(item(IDC_COMBO_TARGET_DIR));
     m_cmbTargetDir->setPlaceholderEntry(CNameComposer::folderPlaceholder());
-    // A typed folder must be used as typed: completion would turn "/data/a" into a listed "/data/ab", and
-    // leaving the field would swap "/data/Docs" for a listed "/data/docs", moving files to a folder never named.
-    m_cmbTargetDir->setCompleter(nullptr);
     for (int k = 0; k < 5; ++k)
         m_btnDir.at(k) = qobject_cast<CMyButton *>(item(IDC_BTN_DIR1 + k));
     for (int k = 0; k < 4; ++k)
@@ -307,11 +307,11 @@ void CPlindorDlg::connectSignals()
     connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
     connect(m_editSuffix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
-    connect(m_cmbTermA, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeTermA);
+    connect(m_cmbTermA, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeTermA);
     connect(m_cmbTermA, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
-    connect(m_cmbTermB, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeTermB);
-    connect(m_cmbDate, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeDate);
-    connect(m_cmbSuffix, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeSuffix);
+    connect(m_cmbTermB, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeTermB);
+    connect(m_cmbDate, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeDate);
+    connect(m_cmbSuffix, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeSuffix);
     connect(m_cmbTargetDir, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
     connect(m_btnAdd.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermA);
     connect(m_btnAdd.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermB);
