@@ -118,5 +118,5 @@ void CMyComboBox::takeDrop(const QString &path)
         m_fileName = CPathParts::baseNameOf(fileName);
         m_isFile = 1;
     }
-    addAndSelect(CPathParts::folderOf(m_filePath));
+    addAndSelect(m_filePath);
 }

@@ -274,11 +274,11 @@ void CPlindorDlg::applyLoadedSettings()
     for (int k = 0; k < 5; ++k) {
         CMyButton *button = m_btnDir.at(k);
         if (!button->m_Name.isEmpty() && button->m_Name != CDialogTemplate::find(IDC_BTN_DIR1 + k)->text)
-            button->setText(button->m_Name);
+            button->setCaption(button->m_Name);
     }
     for (CMyButton *button : m_btnText) {
         if (!button->m_Name.isEmpty())
-            button->setText(button->m_Name);
+            button->setCaption(button->m_Name);
     }
 }
 
@@ -552,7 +552,7 @@ void CPlindorDlg::OnCbnSelchangeSuffix()
 
 void CPlindorDlg::insertCommonText(int id)
 {
-    m_strDstPath = qobject_cast<QPushButton *>(item(id))->text();
+    m_strDstPath = qobject_cast<CMyButton *>(item(id))->caption();
     const QString inserted = CNameComposer::insertOnce(m_strDstPath, m_strName);
     if (inserted == m_strName)
         return;
@@ -642,7 +642,7 @@ void CPlindorDlg::OnBnClickedRename()
     if (!m_strDstPath.isEmpty()) {
         composeName();
         m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-        if (moveLoadedItem(CPathParts::folderOf(m_strDir)).ok())
+        if (moveLoadedItem(m_strDir).ok())
             finishSuccessfulMove(m_strSrcPath);
         else
             m_prompter->message(this, tr("重命名失败"));
@@ -659,7 +659,7 @@ void CPlindorDlg::OnBnClickedMove()
         } else {
             composeName();
             m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
-            m_strDstPath = CPathParts::joinRootAware(m_strDir, m_strName + m_strExt);
+            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
             if (moveLoadedItem(m_strDir).ok())
                 finishSuccessfulMove(m_strSrcPath);
             else
@@ -733,9 +733,7 @@ void CPlindorDlg::OnBnClickedAddDir()
         return;
     if (m_cmbTargetDir->count() > 0 && m_cmbTargetDir->itemText(0) == CNameComposer::folderPlaceholder())
         m_cmbTargetDir->removeItem(0);
-    const QString folder = CPathProbe::isDirectory(m_strDstPath)
-        ? m_strDstPath
-        : CPathParts::folderOf(CPathParts::directoryOf(m_strDstPath));
+    const QString folder = CPathProbe::isDirectory(m_strDstPath) ? m_strDstPath : CPathParts::directoryOf(m_strDstPath);
     m_cmbTargetDir->addAndSelect(folder);
     item(IDC_BTN_MOVE)->setEnabled(true);
 }
