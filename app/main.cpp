@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PlindorDlg.h"
+#include "platform/QtTranslation.h"
 #include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
@@ -61,8 +62,9 @@ QStringList pathArguments(const QStringList &arguments)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    CQtTranslation::install(&app);
     QApplication::setOrganizationName(u"Plindor"_s);
-    QApplication::setApplicationDisplayName(u"Plindor"_s);
+    // No application display name: X11 and Wayland would append it to every window title, captions included.
     QApplication::setApplicationVersion(QStringLiteral(PLINDOR_VERSION));
     QApplication::setDesktopFileName(u"io.github.plindor.Plindor"_s);
     QApplication::setWindowIcon(applicationIcon());
