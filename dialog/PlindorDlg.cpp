@@ -260,6 +260,9 @@ void CPlindorDlg::LoadSettings()
         button->m_fileName = link.fileName;
         button->m_extend = link.extend;
         button->m_Name = link.name;
+        // Earlier versions saved a folder directly under the root with an empty parent, which reads as unlinked.
+        if (button->m_filePath.isEmpty() && QDir::isAbsolutePath(button->m_filePathName))
+            button->m_filePath = CPathParts::directoryOf(button->m_filePathName);
     }
     for (int k = 0; k < 6; ++k)
         m_btnText.at(k)->m_Name = profile.captions.at(k);

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -240,6 +241,7 @@ private Q_SLOTS:
     void rightClickShowsTheLink();
     void linkAtAnyDepth_data();
     void linkAtAnyDepth();
+    void rootLevelLinkFromAnOlderProfile();
     void droppedFolderBecomesCommonText();
 
     void addDirectory_data();
@@ -916,6 +918,28 @@ void tst_FileOperations::linkAtAnyDepth()
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
     QVERIFY(QFileInfo(landed).isFile());
     QVERIFY(!QFileInfo::exists(items.filePath(u"a.txt"_s)));
+}
+
+// Profiles written before folders under / could be linked hold such a link with an empty parent.
+void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
+{
+    QTemporaryDir items;
+    makeTree(items.path(), { u"a.txt"_s });
+    const QString name = QFileInfo(items.path()).fileName() + u"-moved"_s;
+    const QString landed = u"/tmp/"_s + name + u".txt"_s;
+    const auto tidy = qScopeGuard([&] { QFile::remove(landed); });
+    CDialogFixture f;
+    f.restart([&f] {
+        QSettings profile(f.profilePath(), QSettings::IniFormat);
+        profile.setValue(u"m_BTdir3/m_filePathName"_s, u"/tmp"_s);
+        profile.setValue(u"m_BTdir3/m_filePath"_s, QString());
+        profile.setValue(u"m_BTdir3/m_Name"_s, u"tmp"_s);
+    });
+    QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
+    enter(f.edit(IDC_EDIT_NAME), name);
+    f.click(IDC_BTN_DIR3);
+    QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
+    QVERIFY(QFileInfo(landed).isFile());
 }
 
 void tst_FileOperations::droppedFolderBecomesCommonText()
