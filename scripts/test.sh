@@ -11,7 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 
 # The sources are found without git, so that an exported release tree is checked the same way. Hidden folders and
 # build folders (any folder holding a CMakeCache.txt) are skipped.
-find . -type d \( -path './.*' -o -exec test -e '{}/CMakeCache.txt' \; \) -prune \
+find . -mindepth 1 -type d \( -path './.*' -o -exec test -e '{}/CMakeCache.txt' \; \) -prune \
     -o -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run -Werror
 
 run_suite() {
