@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PlindorDlg.h"
 #include "platform/PathIntake.h"
+#include "platform/QtTranslation.h"
 #include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
@@ -104,8 +105,9 @@ std::optional<int> handOver(CSingleInstance &instance, const CPathIntake::Batch 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    CQtTranslation::install(&app);
     QApplication::setOrganizationName(u"Plindor"_s);
-    QApplication::setApplicationDisplayName(u"Plindor"_s);
+    // No application display name: X11 and Wayland would append it to every window title, captions included.
     QApplication::setApplicationVersion(QStringLiteral(PLINDOR_VERSION));
     QApplication::setDesktopFileName(u"io.github.plindor.Plindor"_s);
     QApplication::setWindowIcon(applicationIcon());

@@ -10,12 +10,25 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 
+using namespace Qt::Literals::StringLiterals;
+
 CMyButton::CMyButton(const QString &text, QWidget *parent)
-    : QPushButton(text, parent)
+    : QPushButton(parent)
 {
+    setCaption(text);
 }
 
 CMyButton::~CMyButton() = default;
+
+void CMyButton::setCaption(const QString &caption)
+{
+    setText(QString(caption).replace(u'&', u"&&"_s));
+}
+
+QString CMyButton::caption() const
+{
+    return text().replace(u"&&"_s, u"&"_s);
+}
 
 void CMyButton::dragEnterEvent(QDragEnterEvent *event)
 {
@@ -63,5 +76,5 @@ void CMyButton::link(const QString &path)
     m_Name = CPathParts::lastComponentOf(m_filePathName);
     m_filePath = CPathParts::directoryOf(m_filePathName);
     // Only a filesystem root has no name of its own; its path is the caption then.
-    setText(m_Name.isEmpty() ? QDir::toNativeSeparators(CPathParts::folderOf(m_filePathName)) : m_Name);
+    setCaption(m_Name.isEmpty() ? QDir::toNativeSeparators(m_filePathName) : m_Name);
 }

@@ -13,6 +13,11 @@ public:
     explicit CMyButton(const QString &text, QWidget *parent = nullptr);
     ~CMyButton() override;
 
+    /// Shows `caption` exactly: an '&' in a folder's name is a letter, not a keyboard mnemonic.
+    void setCaption(const QString &caption);
+    /// The caption as shown and as the common-text buttons insert it.
+    [[nodiscard]] QString caption() const;
+
     QString m_fileName; ///< name of the dropped file; kept when a folder is dropped
     QString m_filePath; ///< parent of the linked folder; empty means not linked
     QString m_filePathName; ///< the linked folder

@@ -8,11 +8,17 @@
 
 #include <QDir>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 
 CMyComboBox::CMyComboBox(QWidget *parent)
     : QComboBox(parent)
 {
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (!m_confirmingText)
+            Q_EMIT entryChosen(index);
+    });
 }
 
 CMyComboBox::~CMyComboBox() = default;
@@ -55,6 +61,21 @@ void CMyComboBox::addAndSelect(const QString &folder)
     const QString shown = QDir::toNativeSeparators(folder);
     const int found = findExact(shown);
     setCurrentIndex(found >= 0 ? found : addString(shown));
+}
+
+// Qt reports Return, Tab or a click elsewhere as an activation when the typed text equals an entry; the user
+// typed that text, so it is used like any other typed text: only when asked for.
+void CMyComboBox::keyPressEvent(QKeyEvent *event)
+{
+    const QScopedValueRollback confirming(m_confirmingText,
+                                          event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter);
+    QComboBox::keyPressEvent(event);
+}
+
+void CMyComboBox::focusOutEvent(QFocusEvent *event)
+{
+    const QScopedValueRollback confirming(m_confirmingText, true);
+    QComboBox::focusOutEvent(event);
 }
 
 void CMyComboBox::dragEnterEvent(QDragEnterEvent *event)
@@ -101,5 +122,5 @@ void CMyComboBox::takeDrop(const QString &path)
         m_fileName = CPathParts::baseNameOf(fileName);
         m_isFile = 1;
     }
-    addAndSelect(CPathParts::folderOf(m_filePath));
+    addAndSelect(m_filePath);
 }

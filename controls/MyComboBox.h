@@ -39,8 +39,13 @@ Q_SIGNALS:
     void folderDropped(CMyComboBox *combo);
     /// Dropped names that cannot be read were refused; the text is for showing only.
     void undecodableDropped(const QStringList &paths);
+    /// The user chose an entry: in the opened list, or by stepping to it with the arrow keys or the wheel.
+    /// Confirming or leaving a typed text that happens to equal an entry is no choice.
+    void entryChosen(int index);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -49,5 +54,6 @@ private:
     void takeDrop(const QString &path);
 
     bool m_sorted = false;
+    bool m_confirmingText = false;
     QString m_placeholderEntry;
 };

@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/PathParts.h"
 
-#include <QDir>
-
 namespace
 {
 constexpr QChar separator = u'/';
@@ -12,12 +10,12 @@ constexpr QChar separator = u'/';
 QString CPathParts::directoryOf(const QString &path)
 {
     const qsizetype i = path.lastIndexOf(separator);
-    return i < 0 ? QString() : path.left(i);
-}
-
-QString CPathParts::folderOf(const QString &directory)
-{
-    return directory.isEmpty() ? QDir::rootPath() : directory;
+    if (i < 0)
+        return QString();
+    // Cut before the root's own separator, the parent would be empty, which reads as "not linked" and "no folder".
+    // Keeping a separator that nothing or another separator stands before also keeps join() the exact inverse.
+    const bool keepSeparator = i == 0 || path.at(i - 1) == separator;
+    return path.left(keepSeparator ? i + 1 : i);
 }
 
 QString CPathParts::lastComponentOf(const QString &path)
@@ -36,14 +34,9 @@ QString CPathParts::baseNameOf(const QString &fileName)
     return fileName.left(fileName.size() - extensionOf(fileName).size());
 }
 
-QString CPathParts::joinRootAware(const QString &folder, const QString &name)
-{
-    if (folder.endsWith(separator) && QDir(folder).isRoot())
-        return folder + name;
-    return join(folder, name);
-}
-
 QString CPathParts::join(const QString &folder, const QString &name)
 {
+    if (folder.endsWith(separator))
+        return folder + name;
     return folder + separator + name;
 }

@@ -8,10 +8,9 @@
 class CPathParts
 {
 public:
-    /// Everything before the last separator, without it; empty when there is none.
+    /// Everything before the last separator, without it; empty when there is none. The root keeps its separator:
+    /// an entry directly under it, and the root itself, give "/", never an empty parent.
     [[nodiscard]] static QString directoryOf(const QString &path);
-    /// A directory part as a folder to list: an empty one is the filesystem root.
-    [[nodiscard]] static QString folderOf(const QString &directory);
     /// Everything after the last separator: a file's name with extension, or a folder's own name.
     [[nodiscard]] static QString lastComponentOf(const QString &path);
     /// The extension with its dot. A name without a dot, or whose only dot leads it
@@ -19,9 +18,7 @@ public:
     [[nodiscard]] static QString extensionOf(const QString &fileName);
     /// The file name without its extension.
     [[nodiscard]] static QString baseNameOf(const QString &fileName);
-    /// Joins a folder and a name with exactly one separator when the folder is a filesystem root
-    /// that already ends in one, otherwise with one inserted.
-    [[nodiscard]] static QString joinRootAware(const QString &folder, const QString &name);
-    /// Always inserts one separator, as the quick-move buttons do.
+    /// Joins a folder and a name with one separator; a folder that ends in one, as the root does, gets no second,
+    /// so the root joined with an empty name is the root. The inverse of directoryOf() and lastComponentOf().
     [[nodiscard]] static QString join(const QString &folder, const QString &name);
 };

@@ -101,6 +101,9 @@ QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
     case Kind::DropCombo: {
         auto *combo = new CMyComboBox(parent);
         combo->setEditable((control.styles & CDialogTemplate::Editable) != 0);
+        // A typed text must be used as typed: completion would turn "12" into a listed "12月", "/data/a" into a
+        // listed "/data/ab", and leaving the field would swap "/data/Docs" for a listed "/data/docs".
+        combo->setCompleter(nullptr);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setSorted((control.styles & CDialogTemplate::Sorted) != 0);
         combo->lineEdit()->setAcceptDrops(false);
@@ -251,9 +254,6 @@ void CPlindorDlg::bindControls()
     m_cmbSuffix = qobject_cast<CMyComboBox *>(item(IDC_COMBO_SUFFIX));
     m_cmbTargetDir = qobject_cast<CMyComboBox *>(item(IDC_COMBO_TARGET_DIR));
     m_cmbTargetDir->setPlaceholderEntry(CNameComposer::folderPlaceholder());
-    // A typed folder must be used as typed: completion would turn "/data/a" into a listed "/data/ab", and
-    // leaving the field would swap "/data/Docs" for a listed "/data/docs", moving files to a folder never named.
-    m_cmbTargetDir->setCompleter(nullptr);
     for (int k = 0; k < 5; ++k)
         m_btnDir.at(k) = qobject_cast<CMyButton *>(item(IDC_BTN_DIR1 + k));
     for (int k = 0; k < 4; ++k)
@@ -317,6 +317,9 @@ void CPlindorDlg::LoadSettings()
         button->m_fileName = link.fileName;
         button->m_extend = link.extend;
         button->m_Name = link.name;
+        // Earlier versions saved a folder directly under the root with an empty parent, which reads as unlinked.
+        if (button->m_filePath.isEmpty() && QDir::isAbsolutePath(button->m_filePathName))
+            button->m_filePath = CPathParts::directoryOf(button->m_filePathName);
     }
     for (int k = 0; k < 6; ++k)
         m_btnText.at(k)->m_Name = profile.captions.at(k);
@@ -331,11 +334,11 @@ void CPlindorDlg::applyLoadedSettings()
     for (int k = 0; k < 5; ++k) {
         CMyButton *button = m_btnDir.at(k);
         if (!button->m_Name.isEmpty() && button->m_Name != CDialogTemplate::find(IDC_BTN_DIR1 + k)->text)
-            button->setText(button->m_Name);
+            button->setCaption(button->m_Name);
     }
     for (CMyButton *button : m_btnText) {
         if (!button->m_Name.isEmpty())
-            button->setText(button->m_Name);
+            button->setCaption(button->m_Name);
     }
 }
 
@@ -365,11 +368,11 @@ void CPlindorDlg::connectSignals()
     connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
     connect(m_editSuffix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
-    connect(m_cmbTermA, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeTermA);
+    connect(m_cmbTermA, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeTermA);
     connect(m_cmbTermA, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
-    connect(m_cmbTermB, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeTermB);
-    connect(m_cmbDate, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeDate);
-    connect(m_cmbSuffix, &QComboBox::activated, this, &CPlindorDlg::OnCbnSelchangeSuffix);
+    connect(m_cmbTermB, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeTermB);
+    connect(m_cmbDate, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeDate);
+    connect(m_cmbSuffix, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeSuffix);
     connect(m_cmbTargetDir, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
     connect(m_btnAdd.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermA);
     connect(m_btnAdd.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermB);
@@ -660,7 +663,7 @@ void CPlindorDlg::OnCbnSelchangeSuffix()
 
 void CPlindorDlg::insertCommonText(int id)
 {
-    m_strDstPath = qobject_cast<QPushButton *>(item(id))->text();
+    m_strDstPath = qobject_cast<CMyButton *>(item(id))->caption();
     const QString inserted = CNameComposer::insertOnce(m_strDstPath, m_strName);
     if (inserted == m_strName)
         return;
@@ -739,10 +742,9 @@ MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
 // and the queue must not keep a path that now names the other program's file.
 void CPlindorDlg::reportItemLeftAside(const QString &source, const QString &leftAt)
 {
-    m_prompter->message(this,
-                        tr("另一个程序占用了原文件名，文件未能改回原名，现在位于：\n%1")
-                            .arg(QDir::toNativeSeparators(leftAt)),
-                        tr("错误提示"));
+    m_prompter->message(
+        this, tr("另一个程序占用了原文件名，文件未能改回原名，现在位于：\n%1").arg(QDir::toNativeSeparators(leftAt)),
+        tr("错误提示"));
     m_listFiles->removePath(source);
 }
 
@@ -763,7 +765,7 @@ void CPlindorDlg::OnBnClickedRename()
     if (!m_strDstPath.isEmpty()) {
         composeName();
         m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-        if (moveLoadedItem(CPathParts::folderOf(m_strDir)).ok())
+        if (moveLoadedItem(m_strDir).ok())
             finishSuccessfulMove(m_strSrcPath);
         else
             m_prompter->message(this, tr("重命名失败"));
@@ -780,7 +782,7 @@ void CPlindorDlg::OnBnClickedMove()
         } else {
             composeName();
             m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
-            m_strDstPath = CPathParts::joinRootAware(m_strDir, m_strName + m_strExt);
+            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
             if (moveLoadedItem(m_strDir).ok())
                 finishSuccessfulMove(m_strSrcPath);
             else
@@ -854,9 +856,7 @@ void CPlindorDlg::OnBnClickedAddDir()
         return;
     if (m_cmbTargetDir->count() > 0 && m_cmbTargetDir->itemText(0) == CNameComposer::folderPlaceholder())
         m_cmbTargetDir->removeItem(0);
-    const QString folder = CPathProbe::isDirectory(m_strDstPath)
-        ? m_strDstPath
-        : CPathParts::folderOf(CPathParts::directoryOf(m_strDstPath));
+    const QString folder = CPathProbe::isDirectory(m_strDstPath) ? m_strDstPath : CPathParts::directoryOf(m_strDstPath);
     m_cmbTargetDir->addAndSelect(folder);
     item(IDC_BTN_MOVE)->setEnabled(true);
 }

@@ -78,12 +78,13 @@ QString checkPath(const QString &path)
     if (last.contains(u'/'))
         return failure(u"lastComponentOf kept a separator", { path, last });
     const bool hasSeparator = path.contains(u'/');
-    if (directory + (hasSeparator ? u"/"_s : QString()) + last != path)
-        return failure(u"directoryOf + separator + lastComponentOf is not the path", { path, directory, last });
-    if (!hasSeparator && !directory.isEmpty())
-        return failure(u"directoryOf found a folder in a path without a separator", { path, directory });
-    if (CPathParts::folderOf(directory) != (directory.isEmpty() ? QDir::rootPath() : directory))
-        return failure(u"folderOf changed a directory or missed the root", { directory });
+    if (hasSeparator && CPathParts::join(directory, last) != path)
+        return failure(u"join(directoryOf, lastComponentOf) is not the path", { path, directory, last });
+    if (hasSeparator == directory.isEmpty())
+        return failure(u"directoryOf found no folder beside a separator, or one without", { path, directory });
+    // An entry directly under the root has the root as its folder, never an empty one.
+    if (!hasSeparator && CPathParts::directoryOf(u'/' + path) != u"/"_s)
+        return failure(u"directoryOf missed the root", { path });
     if (const QString error = checkName(last); !error.isEmpty())
         return error;
     return checkName(path);
@@ -92,20 +93,19 @@ QString checkPath(const QString &path)
 QString checkJoin(const QString &folder, const QString &name)
 {
     const QString joined = CPathParts::join(folder, name);
-    if (joined.size() != folder.size() + 1 + name.size() || !joined.startsWith(folder) || !joined.endsWith(name)
-        || joined.at(folder.size()) != u'/')
+    // Only a folder that already ends in a separator goes without a new one.
+    const QString separator = folder.endsWith(u'/') ? QString() : u"/"_s;
+    if (joined != folder + separator + name)
         return failure(u"join did not put one separator between folder and name", { folder, name, joined });
     const bool plainName = !name.contains(u'/');
-    if (plainName && (CPathParts::directoryOf(joined) != folder || CPathParts::lastComponentOf(joined) != name))
+    if (plainName
+        && (CPathParts::lastComponentOf(joined) != name
+            || CPathParts::join(CPathParts::directoryOf(joined), name) != joined))
         return failure(u"a joined path does not split back into its parts", { folder, name, joined });
-    const QString rootAware = CPathParts::joinRootAware(folder, name);
-    // Only a folder that already ends in a separator may go without a new one.
-    if (rootAware != joined && !(folder.endsWith(u'/') && rootAware == folder + name))
-        return failure(u"joinRootAware neither joined nor appended", { folder, name, rootAware });
-    if (plainName && CPathParts::lastComponentOf(rootAware) != name)
-        return failure(u"joinRootAware lost the name", { folder, name, rootAware });
-    if (CPathParts::joinRootAware(QDir::rootPath(), name) != QDir::rootPath() + name)
-        return failure(u"joinRootAware doubled the root's separator", { name });
+    if (plainName && !separator.isEmpty() && !folder.isEmpty() && CPathParts::directoryOf(joined) != folder)
+        return failure(u"a joined path does not give its folder back", { folder, name, joined });
+    if (CPathParts::join(QDir::rootPath(), name) != QDir::rootPath() + name)
+        return failure(u"join doubled the root's separator", { name });
     return {};
 }
 

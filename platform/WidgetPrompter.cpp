@@ -2,13 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/WidgetPrompter.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
 void CWidgetPrompter::message(QWidget *owner, const QString &text, const QString &caption)
 {
-    const QString title = caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+    const QString title = caption.isEmpty() && owner ? owner->window()->windowTitle() : caption;
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
     box.exec();
 }

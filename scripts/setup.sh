@@ -9,8 +9,8 @@ set -euo pipefail
 packages=(
     # build
     g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-    # a CJK font, so the Chinese interface renders as text, not boxes
-    fonts-noto-cjk
+    # a CJK font, so the Chinese interface renders as text, not boxes; Qt's own texts in Chinese
+    fonts-noto-cjk qt6-translations-l10n
     # tests: desktop and AppStream validators, clang for the fuzz targets, formatting check
     desktop-file-utils appstream clang libclang-rt-14-dev clang-format
     # packaging and the screenshot script

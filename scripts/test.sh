@@ -9,7 +9,10 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+# The sources are found without git, so that an exported release tree is checked the same way. Hidden folders and
+# build folders (any folder holding a CMakeCache.txt) are skipped.
+find . -mindepth 1 -type d \( -path './.*' -o -exec test -e '{}/CMakeCache.txt' \; \) -prune \
+    -o -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | xargs -0 clang-format --dry-run -Werror
 
 run_suite() {
     local dir=$1

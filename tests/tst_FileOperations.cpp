@@ -4,6 +4,7 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
+#include "controls/PathParts.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 
@@ -12,9 +13,13 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -234,6 +239,9 @@ private Q_SLOTS:
     void quickMoveRefused();
     void rightClickShowsTheLink_data();
     void rightClickShowsTheLink();
+    void linkAtAnyDepth_data();
+    void linkAtAnyDepth();
+    void rootLevelLinkFromAnOlderProfile();
     void droppedFolderBecomesCommonText();
 
     void addDirectory_data();
@@ -856,6 +864,82 @@ void tst_FileOperations::rightClickShowsTheLink()
         takeBoxes(f),
         QStringList { box(shown + u"\n要修改改本链接只需要拖入新的文件夹或文件^V^"_s, u"此按钮链接的目标文件夹:"_s) });
     QCOMPARE(f.editorTexts(), loaded(u"a"_s));
+}
+
+void tst_FileOperations::linkAtAnyDepth_data()
+{
+    // "<top>" stands for a fresh folder: directly under / where `underRoot` says so, else deep in a temporary one.
+    QTest::addColumn<bool>("underRoot");
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<QString>("linked");
+    QTest::newRow("root") << true << u"/"_s << u"/"_s;
+    QTest::newRow("folder-under-root") << true << u"<top>"_s << u"<top>"_s;
+    QTest::newRow("file-in-a-folder-under-root") << true << u"<top>/in.txt"_s << u"<top>"_s;
+    QTest::newRow("file-in-root") << true << u"<top>.txt"_s << u"/"_s;
+    QTest::newRow("deep-folder") << false << u"<top>/a/b/c"_s << u"<top>/a/b/c"_s;
+}
+
+void tst_FileOperations::linkAtAnyDepth()
+{
+    QFETCH(bool, underRoot);
+    QFETCH(QString, dropped);
+    QFETCH(QString, linked);
+    if (underRoot && ::geteuid() != 0)
+        QSKIP("creating and filling folders directly under / needs root; run as root to check links there");
+    QTemporaryDir items;
+    QTemporaryDir top(underRoot ? u"/plindor-link-XXXXXX"_s : QDir::tempPath() + u"/plindor-link-XXXXXX"_s);
+    QVERIFY(items.isValid() && top.isValid());
+    const auto resolve = [&top](QString path) { return path.replace(u"<top>"_s, top.path()); };
+    dropped = resolve(dropped);
+    linked = resolve(linked);
+    makeTree(items.path(), { u"a.txt"_s });
+    makeTree(top.path(), { u"in.txt"_s, u"a/b/c/"_s });
+    if (dropped == top.path() + u".txt"_s)
+        makeTree(u"/"_s, { QFileInfo(dropped).fileName() });
+    // What lands in / is named after the fresh folder, so it cannot meet anything there, and is removed again.
+    const QString name = QFileInfo(top.path()).fileName() + u"-moved"_s;
+    const QString landed = CPathParts::join(linked, name + u".txt"_s);
+    const auto tidy = qScopeGuard([&] {
+        QFile::remove(landed);
+        QFile::remove(top.path() + u".txt"_s);
+    });
+
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
+    link(f, IDC_BTN_DIR1, { dropped });
+    CMyButton *button = f.dropButton(IDC_BTN_DIR1);
+    QCOMPARE(button->caption(), linked == u"/" ? linked : QFileInfo(linked).fileName());
+    QTest::mouseClick(button, Qt::RightButton);
+    QCOMPARE(
+        takeBoxes(f),
+        QStringList { box(linked + u"\n要修改改本链接只需要拖入新的文件夹或文件^V^"_s, u"此按钮链接的目标文件夹:"_s) });
+    enter(f.edit(IDC_EDIT_NAME), name);
+    f.click(IDC_BTN_DIR1);
+    QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
+    QVERIFY(QFileInfo(landed).isFile());
+    QVERIFY(!QFileInfo::exists(items.filePath(u"a.txt"_s)));
+}
+
+// Profiles written before folders under / could be linked hold such a link with an empty parent.
+void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
+{
+    QTemporaryDir items;
+    makeTree(items.path(), { u"a.txt"_s });
+    const QString name = QFileInfo(items.path()).fileName() + u"-moved"_s;
+    const QString landed = u"/tmp/"_s + name + u".txt"_s;
+    const auto tidy = qScopeGuard([&] { QFile::remove(landed); });
+    CDialogFixture f;
+    f.restart([&f] {
+        QSettings profile(f.profilePath(), QSettings::IniFormat);
+        profile.setValue(u"m_BTdir3/m_filePathName"_s, u"/tmp"_s);
+        profile.setValue(u"m_BTdir3/m_filePath"_s, QString());
+        profile.setValue(u"m_BTdir3/m_Name"_s, u"tmp"_s);
+    });
+    QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
+    enter(f.edit(IDC_EDIT_NAME), name);
+    f.click(IDC_BTN_DIR3);
+    QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
+    QVERIFY(QFileInfo(landed).isFile());
 }
 
 void tst_FileOperations::droppedFolderBecomesCommonText()

@@ -210,7 +210,8 @@ void tst_MyListBox::rootFolderDropped()
     QCOMPARE(queued(f.queue()), QStringList { u"/"_s });
     QCOMPARE(f.queue()->m_isFile, 0);
     QCOMPARE(f.queue()->m_Name, QString());
-    QCOMPARE(f.queue()->m_filePath, QString());
+    // The root has no parent but itself.
+    QCOMPARE(f.queue()->m_filePath, u"/"_s);
     QCOMPARE(f.queue()->m_extend, QString());
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), QString());
 }

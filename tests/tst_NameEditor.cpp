@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,6 +31,30 @@ void eraseText(QLineEdit *edit)
 {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Backspace);
+}
+
+/// Types into the focused control as a user does: ASCII key by key, anything else as input-method commits.
+void typeLikeAUser(QWidget *widget, const QString &text)
+{
+    static const QRegularExpression runs(u"[\\x20-\\x7e]+|[^\\x20-\\x7e]+"_s);
+    for (const QRegularExpressionMatch &run : runs.globalMatch(text)) {
+        const QString piece = run.captured();
+        if (piece.at(0).unicode() < 0x7f) {
+            QTest::keyClicks(widget, piece);
+            continue;
+        }
+        QInputMethodEvent commit;
+        commit.setCommitString(piece);
+        QApplication::sendEvent(widget, &commit);
+    }
+}
+
+/// Gives the control the keyboard focus by a click, as a user does.
+void clickToFocus(QWidget *clicked, QWidget *focused)
+{
+    clicked->window()->activateWindow();
+    QTest::mouseClick(clicked, Qt::LeftButton);
+    QTRY_VERIFY(focused->hasFocus());
 }
 
 /// Chooses `row` in a combo's list with a click in its popup. The popup is opened directly: opened by a click on
@@ -60,9 +85,13 @@ private Q_SLOTS:
     void addButtonsReplace();
     void listChoiceInsertsAtOnce_data();
     void listChoiceInsertsAtOnce();
+    void typedListTextIsUsedAsTyped_data();
+    void typedListTextIsUsedAsTyped();
     void commonTextInsertsOnceInFront_data();
     void commonTextInsertsOnceInFront();
     void droppedCaptionIsInserted();
+    void ampersandCaptionIsLiteral_data();
+    void ampersandCaptionIsLiteral();
     void clearRestoresLoadedName();
     void typingChangesWhatButtonsSee();
 };
@@ -215,6 +244,70 @@ void tst_NameEditor::listChoiceInsertsAtOnce()
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"lesson"_s);
 }
 
+void tst_NameEditor::typedListTextIsUsedAsTyped_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<QString>("typed");
+    // How the field is left: "stay", "tab", "click" (on the name edit) or "choose" (the given row in the list).
+    QTest::addColumn<QString>("leave");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("inserted");
+    // Lists of 7 December 2026. Each typed prefix is where inline completion would add the rest of an entry.
+    const QList<std::tuple<const char *, int, int, int, QString, QString, int, QString>> lists {
+        { "term-a", IDC_COMBO_TERM_A, IDC_BTN_ADD_TERM_A, IDC_EDIT_PREFIX, u"2026"_s, u"2025年下期"_s, 1,
+          u"2024年下期"_s },
+        { "term-b", IDC_COMBO_TERM_B, IDC_BTN_ADD_TERM_B, IDC_EDIT_PREFIX, u"2026"_s, u"2024年上期"_s, 0,
+          u"2023年上期"_s },
+        { "date", IDC_COMBO_DATE, IDC_BTN_ADD_DATE, IDC_EDIT_PREFIX, u"12"_s, u"12月7日"_s, 2, u"2026年"_s },
+        { "suffix", IDC_COMBO_SUFFIX, IDC_BTN_ADD_SUFFIX, IDC_EDIT_SUFFIX, u"_"_s, u"_3"_s, 4, u"_5"_s },
+    };
+    for (const auto &[tag, list, button, target, prefix, entry, row, chosen] : lists) {
+        QTest::addRow("%s-typed-prefix", tag) << list << button << target << prefix << u"stay"_s << -1 << prefix;
+        QTest::addRow("%s-entry-then-tab", tag) << list << button << target << entry << u"tab"_s << -1 << entry;
+        QTest::addRow("%s-prefix-then-list-choice", tag)
+            << list << button << target << prefix << u"choose"_s << row << chosen;
+    }
+    QTest::newRow("suffix-entry-then-click-elsewhere")
+        << int(IDC_COMBO_SUFFIX) << int(IDC_BTN_ADD_SUFFIX) << int(IDC_EDIT_SUFFIX) << u"_2"_s << u"click"_s << -1
+        << u"_2"_s;
+}
+
+void tst_NameEditor::typedListTextIsUsedAsTyped()
+{
+    QFETCH(int, list);
+    QFETCH(int, button);
+    QFETCH(int, target);
+    QFETCH(QString, typed);
+    QFETCH(QString, leave);
+    QFETCH(int, row);
+    QFETCH(QString, inserted);
+    CTempTree tmp;
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
+    CMyComboBox *combo = f.combo(list);
+    const QString untouched = f.edit(target)->text();
+    clickToFocus(combo->lineEdit(), combo);
+    QTest::keyClick(combo, Qt::Key_A, Qt::ControlModifier);
+    typeLikeAUser(combo, typed);
+    QCOMPARE(combo->currentText(), typed);
+    if (leave == u"tab") {
+        QTest::keyClick(combo, Qt::Key_Tab);
+        QVERIFY(!combo->hasFocus());
+    } else if (leave == u"click") {
+        clickToFocus(f.edit(IDC_EDIT_NAME), f.edit(IDC_EDIT_NAME));
+    } else if (leave == u"choose") {
+        chooseInPopup(combo, row);
+    }
+    // Typing and leaving insert nothing; only a choice in the list does, at once.
+    QCOMPARE(f.edit(target)->text(), leave == u"choose" ? inserted : untouched);
+    QCOMPARE(combo->currentText(), inserted);
+    f.click(button);
+    QCOMPARE(f.edit(target)->text(), inserted);
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"lesson"_s);
+}
+
 void tst_NameEditor::commonTextInsertsOnceInFront_data()
 {
     QTest::addColumn<QString>("file");
@@ -255,6 +348,44 @@ void tst_NameEditor::droppedCaptionIsInserted()
     QCOMPARE(f.button(IDC_BTN_TEXT2)->text(), u"语文组"_s);
     f.click(IDC_BTN_TEXT2);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"语文组lesson"_s);
+}
+
+void tst_NameEditor::ampersandCaptionIsLiteral_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::newRow("common-text") << int(IDC_BTN_TEXT3);
+    QTest::newRow("quick-move") << int(IDC_BTN_DIR2);
+}
+
+void tst_NameEditor::ampersandCaptionIsLiteral()
+{
+    QFETCH(int, id);
+    CTempTree tmp;
+    const QString folder = tmp.folder(u"R&D"_s);
+    CDialogFixture f;
+    for (int run = 0; run < 2; ++run) {
+        QVERIFY(f.dropOnQueue({ tmp.file(u"lesson.pdf"_s) }));
+        if (run == 0)
+            QVERIFY(CDropSimulator::dropPaths(f.button(id), { folder }));
+        auto *button = qobject_cast<CMyButton *>(f.button(id));
+        QCOMPARE(button->caption(), u"R&D"_s);
+        // Read as a mnemonic, the '&' would vanish, underline the D and make Alt+D press the button.
+        f.dlg().activateWindow();
+        QTRY_VERIFY(f.dlg().isActiveWindow());
+        QSignalSpy pressed(button, &QAbstractButton::pressed);
+        QTest::keyClick(&f.dlg(), Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(pressed.count(), 0);
+        f.click(id);
+        if (id == IDC_BTN_TEXT3) {
+            QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"R&Dlesson"_s);
+        } else {
+            QCOMPARE(f.takeMessages(), u"重命名完成"_s);
+            QVERIFY(QFileInfo::exists(tmp.filePath(u"R&D/lesson.pdf"_s)));
+            QVERIFY(QFile::rename(tmp.filePath(u"R&D/lesson.pdf"_s), tmp.filePath(u"lesson.pdf"_s)));
+        }
+        // The same after a restart, from the saved profile.
+        f.restart();
+    }
 }
 
 void tst_NameEditor::clearRestoresLoadedName()

@@ -39,8 +39,10 @@ void tst_PathParts::split_data()
     QTest::newRow("leading-dot-and-extension")
         << u"/home/u/.config.bak"_s << u"/home/u"_s << u".config.bak"_s << u".config"_s << u".bak"_s;
     QTest::newRow("trailing-dot") << u"/d/name."_s << u"/d"_s << u"name."_s << u"name"_s << u"."_s;
-    QTest::newRow("file-in-root") << u"/x.txt"_s << QString() << u"x.txt"_s << u"x"_s << u".txt"_s;
-    QTest::newRow("root-itself") << u"/"_s << QString() << QString() << QString() << QString();
+    // The root is a folder like any other: its entries' folder is "/", and so is its own.
+    QTest::newRow("file-in-root") << u"/x.txt"_s << u"/"_s << u"x.txt"_s << u"x"_s << u".txt"_s;
+    QTest::newRow("folder-in-root") << u"/data"_s << u"/"_s << u"data"_s << u"data"_s << QString();
+    QTest::newRow("root-itself") << u"/"_s << u"/"_s << QString() << QString() << QString();
     QTest::newRow("no-separator") << u"plain.md"_s << QString() << u"plain.md"_s << u"plain"_s << u".md"_s;
     QTest::newRow("chinese-name") << u"/文档/报告.final.docx"_s << u"/文档"_s << u"报告.final.docx"_s << u"报告.final"_s
                                   << u".docx"_s;
@@ -67,21 +69,23 @@ void tst_PathParts::joins_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("rootAware");
+    QTest::addColumn<QString>("joined");
 
     QTest::newRow("plain-folder") << u"/a/b"_s << u"n.txt"_s << u"/a/b/n.txt"_s;
     QTest::newRow("root-keeps-one-separator") << u"/"_s << u"n.txt"_s << u"/n.txt"_s;
-    QTest::newRow("empty-directory-is-root") << CPathParts::folderOf(QString()) << u"n"_s << u"/n"_s;
+    QTest::newRow("directory-of-a-root-entry-is-root") << CPathParts::directoryOf(u"/x"_s) << u"n"_s << u"/n"_s;
+    QTest::newRow("root-with-no-name-is-the-root") << u"/"_s << QString() << u"/"_s;
+    QTest::newRow("typed-trailing-separator") << u"/a/b/"_s << u"n"_s << u"/a/b/n"_s;
 }
 
 void tst_PathParts::joins()
 {
     QFETCH(QString, folder);
     QFETCH(QString, name);
-    QFETCH(QString, rootAware);
-    QCOMPARE(CPathParts::joinRootAware(folder, name), rootAware);
-    // The quick-move join always inserts one: a file in the root has an empty directory part.
-    QCOMPARE(CPathParts::join(CPathParts::directoryOf(u"/x.txt"_s), name), u"/"_s + name);
+    QFETCH(QString, joined);
+    QCOMPARE(CPathParts::join(folder, name), joined);
+    // A button linked to a folder under the root joins its parent and name back into that folder.
+    QCOMPARE(CPathParts::join(CPathParts::directoryOf(u"/data"_s), u"data"_s), u"/data"_s);
 }
 
 void tst_PathParts::dropPaths_data()

@@ -5,14 +5,22 @@
 #include "controls/MyListBox.h"
 #include "dialog/DialogTemplate.h"
 #include "helpers/DialogFixture.h"
+#include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "platform/QtTranslation.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -39,11 +47,14 @@ private Q_SLOTS:
     void handOverKeepsTheItemBeingEdited();
     void namesPathsItCannotQueue_data();
     void namesPathsItCannotQueue();
+    void qtOwnTextsAreChinese();
 };
 
 void tst_PlindorDlg::init()
 {
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
+    // A message box and a menu also make the offscreen plugin say it cannot raise them or grab the keyboard.
+    QTest::failOnWarning(
+        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
 }
 
 void tst_PlindorDlg::cleanup()
@@ -377,6 +388,54 @@ void tst_PlindorDlg::namesPathsItCannotQueue()
     QCOMPARE(f.takeMessages(), message);
     QCOMPARE(f.queue()->count(), 1);
     QCOMPARE(f.queue()->pathAt(0), tree.filePath(u"here.txt"_s));
+}
+
+// Message boxes, the folder picker and the edits' menus are Qt's own; they must speak the interface's language
+// whatever the user's locale.
+void tst_PlindorDlg::qtOwnTextsAreChinese()
+{
+    QLocale::setDefault(QLocale::c());
+    QTranslator *translator = CQtTranslation::install(qApp);
+    const auto restore = qScopeGuard([translator] {
+        delete translator;
+        QLocale::setDefault(QLocale::system());
+    });
+    QVERIFY2(translator, "Qt's translation qtbase_zh_CN.qm is missing (Debian: qt6-translations-l10n)");
+    CTempTree tmp;
+    QSettings store(tmp.filePath(u"profile.ini"_s), QSettings::IniFormat);
+    CPlindorSettings settings(store);
+    CPlindorDlg dlg(settings, {}, QDate(2026, 12, 7));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QVERIFY(CDropSimulator::dropPaths(dlg.item(IDC_FILE_LIST), { tmp.file(u"a.txt"_s) }));
+
+    // A real box: the unlinked quick-move button's, which has no caption of its own.
+    QString title;
+    QString button;
+    QTimer::singleShot(0, &dlg, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            button = box->buttons().value(0)->text();
+            box->accept();
+        }
+    });
+    qobject_cast<QPushButton *>(dlg.item(IDC_BTN_DIR1))->click();
+    QCOMPARE(button, u"确定"_s);
+    QCOMPARE(title, u"Plindor"_s);
+
+    QWidget *name = dlg.item(IDC_EDIT_NAME);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, name->rect().center(), name->mapToGlobal(name->rect().center()));
+    QApplication::sendEvent(name, &event);
+    QTRY_VERIFY(qobject_cast<QMenu *>(QApplication::activePopupWidget()));
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QStringList shown;
+    for (const QAction *action : menu->actions())
+        shown << action->text().section(u'(', 0, 0);
+    menu->close();
+    // Qt's Chinese writes Undo as 撤消, a variant of 撤销.
+    for (const QString &expected : { u"撤消"_s, u"剪切"_s, u"复制"_s, u"粘贴"_s })
+        QVERIFY2(shown.contains(expected), qPrintable(shown.join(u", "_s)));
+    dlg.reject();
 }
 
 QTEST_MAIN(tst_PlindorDlg)
