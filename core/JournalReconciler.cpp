@@ -94,14 +94,26 @@ bool removed(const Item &item)
     return ::unlink(native(item.path).constData()) == 0;
 }
 
-// Never replaces: where the file system has no RENAME_NOREPLACE a file goes by link and unlink, a folder not at all.
+// Never replaces where the file system can refuse an existing name: by RENAME_NOREPLACE, else by link() for a
+// file. Elsewhere (FUSE without links) the test just before the rename leaves a window of microseconds.
 bool renamedWithoutReplacing(const Item &from, const QString &to)
 {
-    if (::renameat2(AT_FDCWD, native(from.path).constData(), AT_FDCWD, native(to).constData(), RENAME_NOREPLACE) == 0)
+    const QByteArray source = native(from.path);
+    const QByteArray target = native(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return true;
-    if ((errno != EINVAL && errno != ENOSYS) || S_ISDIR(from.info.st_mode))
+    if (errno != EINVAL && errno != ENOSYS)
         return false;
-    return ::link(native(from.path).constData(), native(to).constData()) == 0 && removed(from);
+    if (!S_ISDIR(from.info.st_mode)) {
+        if (::link(source.constData(), target.constData()) == 0)
+            return ::unlink(source.constData()) == 0;
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+            return false;
+    }
+    struct stat taken {
+    };
+    return ::lstat(target.constData(), &taken) != 0 && errno == ENOENT
+        && ::rename(source.constData(), target.constData()) == 0;
 }
 
 bool madeByThisOperation(const Item &copy, const JournalEntry &entry)

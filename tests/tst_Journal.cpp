@@ -3,6 +3,7 @@
 #include "core/Journal.h"
 
 #include "helpers/EffectiveUser.h"
+#include "helpers/Mounts.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -138,6 +139,8 @@ private Q_SLOTS:
     void reopensAfterCrash();
     void reconcilesAfterCrash_data();
     void reconcilesAfterCrash();
+    void reconcilesCaseOnlyRenameWithoutCase_data();
+    void reconcilesCaseOnlyRenameWithoutCase();
     void keepsDamagedJournalAside_data();
     void keepsDamagedJournalAside();
     void keepsLockedJournalAside();
@@ -434,6 +437,46 @@ void tst_Journal::reconcilesAfterCrash()
     QCOMPARE(settled.state, recovery == Recovery::Finished ? State::Done : State::Failed);
     QCOMPARE(settled.after, recovery == Recovery::Finished ? CJournal::stampOf(path(destination)) : FileStamp());
     QVERIFY(journal.reconcile().isEmpty());
+}
+
+void tst_Journal::reconcilesCaseOnlyRenameWithoutCase_data()
+{
+    QTest::addColumn<Leftover>("leftover");
+    QTest::addColumn<Recovery>("recovery");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothingHappened") << Leftover::Nothing << Recovery::NothingHappened << u"a.txt"_s;
+    QTest::newRow("renamed") << Leftover::Renamed << Recovery::Finished << u"A.txt"_s;
+    QTest::newRow("hidden") << Leftover::AsideOnly << Recovery::PutBack << u"a.txt"_s;
+}
+
+// Where names have no case, the old and the new name of a case-only rename both find the file.
+void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
+{
+    QFETCH(Leftover, leftover);
+    QFETCH(Recovery, recovery);
+    QFETCH(QString, expected);
+    CTestMounts mounts;
+    const QString stick = mounts.exfat(path(u"stick"_s), path(u"images"_s));
+    if (stick.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    write(stick + u"/a.txt"_s, "original");
+    const JournalEntry renaming = entry(stick + u"/a.txt"_s, stick + u"/A.txt"_s, JournalEntry::Kind::Rename);
+    QVERIFY(recordThenDie(journalPath(), renaming, {}) > 0);
+    // QFile::rename() would refuse the new name, which already finds the file.
+    const QString renamedTo
+        = leftover == Leftover::Renamed ? renaming.destination : stick + "/.plindor-abc123.moving"_L1;
+    if (leftover != Leftover::Nothing)
+        QCOMPARE(::rename(native(renaming.source).constData(), native(renamedTo).constData()), 0);
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile();
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings.first().recovery, recovery);
+    QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden), QStringList { expected });
+    QFile kept(stick + u'/' + expected);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("original"));
 }
 
 void tst_Journal::keepsDamagedJournalAside_data()
