@@ -21,7 +21,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://plindor.github.io)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds its platform plugins there, and its own Chinese texts (buttons, folder picker, edit menus) in the
 # translations; the font shows the Chinese interface; fcitx5 users type names through it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fcitx5-frontend-qt6")
 include(CPack)
 

@@ -1,0 +1,72 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/JournalEntry.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+
+/// The record of renames and moves that undo, the history and crash recovery read; never a reason to refuse one.
+class CJournal
+{
+public:
+    /// How many operations are kept; older ones are pruned.
+    static constexpr qint64 kRetention = 10000;
+
+    /// Tests and benchmarks pass a smaller or larger retention.
+    explicit CJournal(qint64 retention = kRetention);
+    ~CJournal();
+    CJournal(const CJournal &) = delete;
+    CJournal &operator=(const CJournal &) = delete;
+
+    /// $XDG_STATE_HOME/Plindor/journal.sqlite, or under ~/.local/state when the variable is unset.
+    [[nodiscard]] static QString defaultPath();
+    /// Stats a path without following a final symbolic link.
+    [[nodiscard]] static FileStamp stampOf(const QString &path);
+
+    /// Opens or creates the journal. A damaged, locked or unwritable one is kept aside and a new one started;
+    /// when that fails too the journal stays unavailable and every call below does nothing.
+    bool open(const QString &path);
+    void close();
+    [[nodiscard]] bool isAvailable() const;
+    /// Why the journal is unavailable, for telling the user once; empty while it works.
+    [[nodiscard]] QString unavailableReason() const;
+    /// Where open() kept a journal it could not use; empty when it kept none.
+    [[nodiscard]] QString keptAsidePath() const;
+
+    /// Records that an operation is about to start and returns its id, or 0 when nothing could be recorded.
+    qint64 recordIntent(JournalEntry entry);
+    /// Each returns false unless the operation was in the state the call moves it from.
+    bool markDone(qint64 id, const FileStamp &after);
+    bool markFailed(qint64 id);
+    bool markUndone(qint64 id);
+
+    /// The most recent operation that is done and not undone.
+    [[nodiscard]] std::optional<JournalEntry> latestUndoable() const;
+    /// The most recent operations, newest first.
+    [[nodiscard]] QList<JournalEntry> history(int limit) const;
+
+    /// Settles every operation left intended by a crash against the file system, oldest first.
+    QList<JournalFinding> reconcile();
+
+private:
+    QString tryOpen(const QString &path);
+    void disconnect();
+    void becomeUnavailable(const QString &reason);
+    bool update(qint64 id, JournalEntry::State from, JournalEntry::State to, const FileStamp &after = {},
+                JournalRecovery recovery = JournalRecovery::None);
+    void prune();
+    [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit) const;
+    void settle(const JournalEntry &entry, const JournalFinding &finding);
+
+    qint64 m_retention;
+    QString m_connection;
+    QSqlDatabase m_db;
+    QString m_reason;
+    QString m_keptAside;
+    qint64 m_sincePrune = 0;
+};

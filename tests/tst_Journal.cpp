@@ -1,0 +1,604 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Journal.h"
+
+#include "helpers/EffectiveUser.h"
+#include "helpers/Mounts.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using State = JournalEntry::State;
+using Recovery = JournalRecovery;
+
+namespace
+{
+
+/// What the file system looks like when the program that recorded the intent dies.
+enum class Leftover {
+    Nothing,
+    Renamed,
+    Linked,
+    PartialCopy,
+    WholeCopy,
+    DestinationWasThere,
+    AsideWithCopy,
+    AsideWithChangedCopy,
+    AsideOnly,
+    AsideLinked,
+    AsideSourceTaken,
+    Gone,
+    StalePartFile,
+};
+
+const QString kAside = u"src/.plindor-abc123.moving"_s;
+const QString kLivePart = u"dst/.plindor-def456-%1.part"_s.arg(::getpid());
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+void write(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+// A copy as the mover leaves it once complete: the same bytes and the source's modification time.
+void copyWithTime(const QString &from, const QString &to, qint64 shiftSeconds = 0)
+{
+    QVERIFY(QFile::copy(from, to));
+    struct stat info {
+    };
+    QCOMPARE(::stat(native(from).constData(), &info), 0);
+    info.st_mtim.tv_sec += shiftSeconds;
+    const timespec times[2] = { info.st_atim, info.st_mtim };
+    QCOMPARE(::utimensat(AT_FDCWD, native(to).constData(), times, 0), 0);
+}
+
+// Every file under src/ and dst/ with its content.
+QStringList files(const QString &root)
+{
+    QStringList found;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        const QString relative = QDir(root).relativeFilePath(file.fileName());
+        const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : "?";
+        if (relative.startsWith("src/"_L1) || relative.startsWith("dst/"_L1))
+            found << relative + u'=' + QString::fromUtf8(content);
+    }
+    found.sort();
+    return found;
+}
+
+// Plays the steps in a child that then dies without closing anything, as a crash leaves the journal.
+qint64 recordThenDie(const QString &journal, const JournalEntry &entry, const QStringList &steps)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto *dying = new CJournal; // never deleted: a crash closes nothing
+        const qint64 id = dying->open(journal) ? dying->recordIntent(entry) : 0;
+        bool ok = id > 0;
+        for (const QString &step : steps) {
+            if (step == "done"_L1)
+                ok = ok && dying->markDone(id, CJournal::stampOf(entry.source));
+            else if (step == "failed"_L1)
+                ok = ok && dying->markFailed(id);
+            else
+                ok = ok && dying->markUndone(id);
+        }
+        ::_exit(ok ? int(id) : 0);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 0;
+    return WEXITSTATUS(status);
+}
+
+JournalEntry entry(const QString &source, const QString &destination, JournalEntry::Kind kind)
+{
+    JournalEntry made;
+    made.kind = kind;
+    made.source = source;
+    made.destination = destination;
+    made.composedName = QFileInfo(destination).fileName();
+    return made;
+}
+
+} // namespace
+
+/// The journal's life cycle, its recovery after crashes, and how it copes with a journal it cannot use.
+class tst_Journal : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void defaultPathFollowsXdg_data();
+    void defaultPathFollowsXdg();
+    void lifeCycle_data();
+    void lifeCycle();
+    void undoTakesNewestDone();
+    void keepsOnlyRecentOperations();
+    void reopensAfterCrash_data();
+    void reopensAfterCrash();
+    void reconcilesAfterCrash_data();
+    void reconcilesAfterCrash();
+    void reconcilesCaseOnlyRenameWithoutCase_data();
+    void reconcilesCaseOnlyRenameWithoutCase();
+    void keepsDamagedJournalAside_data();
+    void keepsDamagedJournalAside();
+    void keepsLockedJournalAside();
+    void runsWithoutUnwritableJournal_data();
+    void runsWithoutUnwritableJournal();
+
+private:
+    [[nodiscard]] QString path(const QString &relative) const;
+    [[nodiscard]] QString journalPath() const;
+    void arrange(Leftover leftover);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_Journal::init()
+{
+    QTest::failOnWarning(QRegularExpression(u"QSqlDatabasePrivate|QSqlQuery::|still in use"_s));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir().mkpath(path(u"src"_s)) && QDir().mkpath(path(u"dst"_s)));
+}
+
+QString tst_Journal::path(const QString &relative) const
+{
+    return m_dir->filePath(relative);
+}
+
+QString tst_Journal::journalPath() const
+{
+    return path(u"state/Plindor/journal.sqlite"_s);
+}
+
+void tst_Journal::defaultPathFollowsXdg_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("set") << QByteArray("/var/tmp/state") << u"/var/tmp/state/Plindor/journal.sqlite"_s;
+    QTest::newRow("unset") << QByteArray() << QDir::homePath() + "/.local/state/Plindor/journal.sqlite"_L1;
+    QTest::newRow("relative") << QByteArray("state") << QDir::homePath() + "/.local/state/Plindor/journal.sqlite"_L1;
+}
+
+void tst_Journal::defaultPathFollowsXdg()
+{
+    QFETCH(QByteArray, variable);
+    QFETCH(QString, expected);
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", variable);
+    const QString found = CJournal::defaultPath();
+    qputenv("XDG_STATE_HOME", saved);
+    QCOMPARE(found, expected);
+}
+
+void tst_Journal::lifeCycle_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<bool>>("accepted");
+    QTest::addColumn<State>("final");
+    QTest::newRow("intended") << QStringList() << QList<bool>() << State::Intended;
+    QTest::newRow("done") << QStringList { u"done"_s } << QList<bool> { true } << State::Done;
+    QTest::newRow("failed") << QStringList { u"failed"_s } << QList<bool> { true } << State::Failed;
+    QTest::newRow("undone") << QStringList { u"done"_s, u"undone"_s } << QList<bool> { true, true } << State::Undone;
+    QTest::newRow("undoNotDone") << QStringList { u"undone"_s } << QList<bool> { false } << State::Intended;
+    QTest::newRow("doneTwice") << QStringList { u"done"_s, u"done"_s } << QList<bool> { true, false } << State::Done;
+    QTest::newRow("failedThenDone") << QStringList { u"failed"_s, u"done"_s } << QList<bool> { true, false }
+                                    << State::Failed;
+    QTest::newRow("undoneTwice") << QStringList { u"done"_s, u"undone"_s, u"undone"_s }
+                                 << QList<bool> { true, true, false } << State::Undone;
+}
+
+void tst_Journal::lifeCycle()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<bool>, accepted);
+    QFETCH(State, final);
+    write(path(u"src/a.txt"_s), "original");
+    const FileStamp before = CJournal::stampOf(path(u"src/a.txt"_s));
+    const FileStamp after { 42, 123456789, 77 };
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const qint64 id = journal.recordIntent(entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move));
+    QVERIFY(id > 0);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const QString &step = steps.at(i);
+        const bool result = step == "done"_L1 ? journal.markDone(id, after)
+            : step == "failed"_L1             ? journal.markFailed(id)
+                                              : journal.markUndone(id);
+        QCOMPARE(result, accepted.at(i));
+    }
+    // What a new session reads back.
+    journal.close();
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalEntry> history = journal.history(10);
+    QCOMPARE(history.size(), 1);
+    const JournalEntry &read = history.first();
+    QCOMPARE(read.id, id);
+    QCOMPARE(read.state, final);
+    QCOMPARE(read.kind, JournalEntry::Kind::Move);
+    QCOMPARE(read.source, path(u"src/a.txt"_s));
+    QCOMPARE(read.destination, path(u"dst/b.txt"_s));
+    QCOMPARE(read.composedName, u"b.txt"_s);
+    QCOMPARE(read.before, before);
+    QCOMPARE(read.after, final == State::Done || final == State::Undone ? after : FileStamp());
+    QVERIFY(qAbs(read.time.secsTo(QDateTime::currentDateTime())) < 60);
+    QCOMPARE(journal.latestUndoable().has_value(), final == State::Done);
+}
+
+void tst_Journal::undoTakesNewestDone()
+{
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i)
+        ids << journal.recordIntent(
+            entry(path(u"src/%1"_s.arg(i)), path(u"dst/%1"_s.arg(i)), JournalEntry::Kind::Rename));
+    QVERIFY(journal.markDone(ids[0], {}) && journal.markDone(ids[1], {}) && journal.markFailed(ids[2]));
+    // The newest is only intended and the one before it failed: neither can be undone.
+    QCOMPARE(journal.latestUndoable()->id, ids[1]);
+    QVERIFY(journal.markUndone(ids[1]));
+    QCOMPARE(journal.latestUndoable()->id, ids[0]);
+    QVERIFY(journal.markUndone(ids[0]));
+    QVERIFY(!journal.latestUndoable());
+    const QList<JournalEntry> history = journal.history(3);
+    QCOMPARE(history.size(), 3);
+    QCOMPARE(history.first().id, ids[3]);
+    QCOMPARE(history.last().id, ids[1]);
+}
+
+void tst_Journal::keepsOnlyRecentOperations()
+{
+    constexpr qint64 kKept = 50;
+    CJournal journal(kKept);
+    QVERIFY(journal.open(journalPath()));
+    const qint64 unfinished = journal.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), JournalEntry::Kind::Move));
+    qint64 last = 0;
+    for (int i = 0; i < 200; ++i) {
+        last
+            = journal.recordIntent(entry(path(u"src/%1"_s.arg(i)), path(u"dst/%1"_s.arg(i)), JournalEntry::Kind::Move));
+        QVERIFY(journal.markDone(last, {}));
+    }
+    journal.close();
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalEntry> history = journal.history(1000);
+    // The most recent ones survive, and so does the intent that start-up has yet to settle.
+    QCOMPARE(history.size(), kKept + 1);
+    QCOMPARE(history.first().id, last);
+    QCOMPARE(history.at(kKept - 1).id, last - kKept + 1);
+    QCOMPARE(history.last().id, unfinished);
+}
+
+void tst_Journal::reopensAfterCrash_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<State>("state");
+    QTest::newRow("intended") << QStringList() << State::Intended;
+    QTest::newRow("done") << QStringList { u"done"_s } << State::Done;
+    QTest::newRow("failed") << QStringList { u"failed"_s } << State::Failed;
+    QTest::newRow("undone") << QStringList { u"done"_s, u"undone"_s } << State::Undone;
+}
+
+void tst_Journal::reopensAfterCrash()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(State, state);
+    write(path(u"src/a.txt"_s), "original");
+    const qint64 id = recordThenDie(journalPath(), entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), {}), steps);
+    QVERIFY(id > 0);
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QVERIFY(journal.keptAsidePath().isEmpty());
+    const QList<JournalEntry> history = journal.history(10);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().state, state);
+    QCOMPARE(journal.latestUndoable().has_value(), state == State::Done);
+    // Only an intent is settled at start-up; the file stayed where it was, so nothing happened.
+    const QList<JournalFinding> findings = journal.reconcile();
+    QCOMPARE(findings.size(), state == State::Intended ? 1 : 0);
+    if (state == State::Intended)
+        QCOMPARE(findings.first().recovery, Recovery::NothingHappened);
+    QCOMPARE(journal.history(1).first().state, state == State::Intended ? State::Failed : state);
+    QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
+}
+
+void tst_Journal::arrange(Leftover leftover)
+{
+    const QString source = path(u"src/a.txt"_s);
+    const QString destination = path(u"dst/b.txt"_s);
+    switch (leftover) {
+    case Leftover::Nothing:
+    case Leftover::DestinationWasThere:
+        break;
+    case Leftover::Renamed:
+        QVERIFY(QFile::rename(source, destination));
+        break;
+    case Leftover::Linked:
+        QCOMPARE(::link(native(source).constData(), native(destination).constData()), 0);
+        break;
+    case Leftover::PartialCopy:
+        write(destination, "orig");
+        break;
+    case Leftover::WholeCopy:
+        copyWithTime(source, destination);
+        break;
+    case Leftover::AsideWithCopy:
+    case Leftover::AsideWithChangedCopy:
+        copyWithTime(source, destination, leftover == Leftover::AsideWithCopy ? 0 : -3600);
+        QVERIFY(QFile::rename(source, path(kAside)));
+        break;
+    case Leftover::AsideLinked:
+        QCOMPARE(::link(native(source).constData(), native(destination).constData()), 0);
+        QVERIFY(QFile::rename(source, path(kAside)));
+        break;
+    case Leftover::AsideOnly:
+        QVERIFY(QFile::rename(source, path(kAside)));
+        break;
+    case Leftover::AsideSourceTaken:
+        QVERIFY(QFile::rename(source, path(kAside)));
+        write(source, "new");
+        break;
+    case Leftover::Gone:
+        QVERIFY(QFile::remove(source));
+        break;
+    case Leftover::StalePartFile:
+        write(path(u"dst/.plindor-xyz789-2147483647.part"_s), "orig");
+        write(path(kLivePart), "ori");
+        break;
+    }
+}
+
+void tst_Journal::reconcilesAfterCrash_data()
+{
+    QTest::addColumn<Leftover>("leftover");
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<Recovery>("recovery");
+    QTest::addColumn<QStringList>("expected");
+    const QString moved = u"dst/b.txt=original"_s;
+    const QString kept = u"src/a.txt=original"_s;
+    QTest::newRow("nothingHappened") << Leftover::Nothing << u"dst/b.txt"_s << Recovery::NothingHappened
+                                     << QStringList { kept };
+    QTest::newRow("renamed") << Leftover::Renamed << u"dst/b.txt"_s << Recovery::Finished << QStringList { moved };
+    QTest::newRow("linkedNotRetired") << Leftover::Linked << u"dst/b.txt"_s << Recovery::Finished
+                                      << QStringList { moved };
+    QTest::newRow("partialCopy") << Leftover::PartialCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
+                                 << QStringList { kept };
+    QTest::newRow("wholeCopyNotRetired") << Leftover::WholeCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
+                                         << QStringList { kept };
+    QTest::newRow("destinationWasThere") << Leftover::DestinationWasThere << u"dst/b.txt"_s << Recovery::NothingHappened
+                                         << QStringList { u"dst/b.txt=theirs"_s, kept };
+    QTest::newRow("asideWithCopy") << Leftover::AsideWithCopy << u"dst/b.txt"_s << Recovery::Finished
+                                   << QStringList { moved };
+    QTest::newRow("asideWithChangedCopy")
+        << Leftover::AsideWithChangedCopy << u"dst/b.txt"_s << Recovery::LeftTwice << QStringList { moved, kept };
+    QTest::newRow("asideLinked") << Leftover::AsideLinked << u"dst/b.txt"_s << Recovery::Finished
+                                 << QStringList { moved };
+    QTest::newRow("asideOnly") << Leftover::AsideOnly << u"dst/b.txt"_s << Recovery::PutBack << QStringList { kept };
+    QTest::newRow("caseOnlyRenameHidden")
+        << Leftover::AsideOnly << u"src/A.txt"_s << Recovery::PutBack << QStringList { kept };
+    QTest::newRow("asideSourceTaken") << Leftover::AsideSourceTaken << u"dst/b.txt"_s << Recovery::LeftHidden
+                                      << QStringList { kAside + u"=original"_s, u"src/a.txt=new"_s };
+    QTest::newRow("gone") << Leftover::Gone << u"dst/b.txt"_s << Recovery::Missing << QStringList();
+    QTest::newRow("stalePartFile") << Leftover::StalePartFile << u"dst/b.txt"_s << Recovery::NothingHappened
+                                   << QStringList { kLivePart + u"=ori"_s, kept };
+}
+
+void tst_Journal::reconcilesAfterCrash()
+{
+    QFETCH(Leftover, leftover);
+    QFETCH(QString, destination);
+    QFETCH(Recovery, recovery);
+    QFETCH(QStringList, expected);
+    write(path(u"src/a.txt"_s), "original");
+    if (leftover == Leftover::DestinationWasThere)
+        write(path(destination), "theirs");
+    const qint64 id = recordThenDie(journalPath(),
+                                    entry(path(u"src/a.txt"_s), path(destination), JournalEntry::Kind::QuickMove), {});
+    QVERIFY(id > 0);
+    arrange(leftover);
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile();
+    expected.sort();
+    QCOMPARE(files(m_dir->path()), expected);
+    QCOMPARE(findings.size(), 1);
+    const JournalFinding &finding = findings.first();
+    QCOMPARE(finding.id, id);
+    QCOMPARE(finding.recovery, recovery);
+    QCOMPARE(finding.leftAt, recovery == Recovery::LeftHidden ? path(kAside) : QString());
+    QCOMPARE(finding.source, path(u"src/a.txt"_s));
+    QCOMPARE(finding.destination, path(destination));
+
+    // The outcome is recorded, so the next start finds nothing left to settle.
+    const JournalEntry settled = journal.history(1).first();
+    QCOMPARE(settled.recovery, recovery);
+    QCOMPARE(settled.state, recovery == Recovery::Finished ? State::Done : State::Failed);
+    QCOMPARE(settled.after, recovery == Recovery::Finished ? CJournal::stampOf(path(destination)) : FileStamp());
+    QVERIFY(journal.reconcile().isEmpty());
+}
+
+void tst_Journal::reconcilesCaseOnlyRenameWithoutCase_data()
+{
+    QTest::addColumn<Leftover>("leftover");
+    QTest::addColumn<Recovery>("recovery");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothingHappened") << Leftover::Nothing << Recovery::NothingHappened << u"a.txt"_s;
+    QTest::newRow("renamed") << Leftover::Renamed << Recovery::Finished << u"A.txt"_s;
+    QTest::newRow("hidden") << Leftover::AsideOnly << Recovery::PutBack << u"a.txt"_s;
+}
+
+// Where names have no case, the old and the new name of a case-only rename both find the file.
+void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
+{
+    QFETCH(Leftover, leftover);
+    QFETCH(Recovery, recovery);
+    QFETCH(QString, expected);
+    CTestMounts mounts;
+    const QString stick = mounts.exfat(path(u"stick"_s), path(u"images"_s));
+    if (stick.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    write(stick + u"/a.txt"_s, "original");
+    const JournalEntry renaming = entry(stick + u"/a.txt"_s, stick + u"/A.txt"_s, JournalEntry::Kind::Rename);
+    QVERIFY(recordThenDie(journalPath(), renaming, {}) > 0);
+    // QFile::rename() would refuse the new name, which already finds the file.
+    const QString renamedTo
+        = leftover == Leftover::Renamed ? renaming.destination : stick + "/.plindor-abc123.moving"_L1;
+    if (leftover != Leftover::Nothing)
+        QCOMPARE(::rename(native(renaming.source).constData(), native(renamedTo).constData()), 0);
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile();
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings.first().recovery, recovery);
+    QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden), QStringList { expected });
+    QFile kept(stick + u'/' + expected);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("original"));
+}
+
+void tst_Journal::keepsDamagedJournalAside_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("garbage") << u"garbage"_s;
+    QTest::newRow("truncated") << u"truncated"_s;
+    QTest::newRow("overwrittenHeader") << u"header"_s;
+}
+
+void tst_Journal::keepsDamagedJournalAside()
+{
+    QFETCH(QString, damage);
+    {
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+        const QString longName = QString(200, u'x');
+        for (int i = 0; i < 100; ++i)
+            journal.markDone(journal.recordIntent(entry(path(longName + QString::number(i)), path(longName), {})), {});
+    }
+    QFile file(journalPath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.size() > 8 * 4096);
+    if (damage == "garbage"_L1)
+        QVERIFY(file.write(QByteArray(int(file.size()), '\x5a')) > 0);
+    else if (damage == "truncated"_L1)
+        QVERIFY(file.resize(file.size() / 2));
+    else
+        QVERIFY(file.write(QByteArray(100, '\0')) > 0);
+    file.close();
+    const QByteArray damaged = [&] {
+        QFile reread(journalPath());
+        return reread.open(QIODevice::ReadOnly) ? reread.readAll() : QByteArray();
+    }();
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QVERIFY(journal.isAvailable());
+    QVERIFY(journal.unavailableReason().isEmpty());
+    QVERIFY2(journal.keptAsidePath().startsWith(journalPath() + ".corrupt-"_L1), qPrintable(journal.keptAsidePath()));
+    QFile kept(journal.keptAsidePath());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), damaged);
+    QVERIFY(journal.history(10).isEmpty());
+    QVERIFY(journal.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {})) > 0);
+    QCOMPARE(journal.history(10).size(), 1);
+}
+
+void tst_Journal::keepsLockedJournalAside()
+{
+    {
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+        QVERIFY(journal.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {})) > 0);
+    }
+    {
+        QSqlDatabase locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
+        locker.setDatabaseName(journalPath());
+        QVERIFY(locker.open());
+        QSqlQuery query(locker);
+        QVERIFY(query.exec(u"PRAGMA locking_mode = EXCLUSIVE"_s));
+        QVERIFY(query.exec(u"BEGIN EXCLUSIVE"_s));
+        QVERIFY(query.exec(u"DELETE FROM operations"_s));
+
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+        QVERIFY(!journal.keptAsidePath().isEmpty());
+        QVERIFY(journal.history(10).isEmpty());
+        QVERIFY(journal.recordIntent(entry(path(u"src/b"_s), path(u"dst/b"_s), {})) > 0);
+        query.finish();
+        locker.close();
+    }
+    QSqlDatabase::removeDatabase(u"locker"_s);
+}
+
+void tst_Journal::runsWithoutUnwritableJournal_data()
+{
+    QTest::addColumn<QString>("journal");
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<mode_t>("folderMode");
+    QTest::addColumn<mode_t>("fileMode");
+    QTest::addColumn<bool>("available");
+    // Where the folder takes no new file, neither SQLite's companions nor a kept-aside copy can be made.
+    QTest::newRow("readOnlyFolder") << u"state/journal.sqlite"_s << false << mode_t(0555) << mode_t(0) << false;
+    QTest::newRow("readOnlyFolderWithJournal")
+        << u"state/journal.sqlite"_s << true << mode_t(0555) << mode_t(0666) << false;
+    QTest::newRow("folderCannotBeMade") << u"state/Plindor/journal.sqlite"_s << false << mode_t(0555) << mode_t(0)
+                                        << false;
+    QTest::newRow("readOnlyJournal") << u"state/journal.sqlite"_s << true << mode_t(0777) << mode_t(0444) << true;
+}
+
+void tst_Journal::runsWithoutUnwritableJournal()
+{
+    QFETCH(QString, journal);
+    QFETCH(bool, existing);
+    QFETCH(mode_t, folderMode);
+    QFETCH(mode_t, fileMode);
+    QFETCH(bool, available);
+    QVERIFY(QDir().mkpath(path(u"state"_s)));
+    if (existing) {
+        CJournal made;
+        QVERIFY(made.open(path(journal)));
+        QVERIFY(made.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {})) > 0);
+        made.close();
+        QCOMPARE(::chmod(native(path(journal)).constData(), fileMode), 0);
+    }
+    QCOMPARE(::chmod(native(m_dir->path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(native(path(u"state"_s)).constData(), folderMode), 0);
+    const CEffectiveUser nobody(CEffectiveUser::nobody);
+    CJournal unwritable;
+    QCOMPARE(unwritable.open(path(journal)), available);
+    QCOMPARE(unwritable.isAvailable(), available);
+    QCOMPARE(unwritable.unavailableReason().isEmpty(), available);
+    QCOMPARE(unwritable.keptAsidePath().isEmpty(), !available);
+    // Without a journal every call is harmless and the renames go on.
+    const qint64 id = unwritable.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {}));
+    QCOMPARE(id > 0, available);
+    QCOMPARE(unwritable.markDone(id, {}), available);
+    QCOMPARE(unwritable.latestUndoable().has_value(), available);
+    QCOMPARE(unwritable.history(10).size(), available ? 1 : 0);
+    QVERIFY(unwritable.reconcile().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_Journal)
+#include "tst_Journal.moc"
