@@ -8,7 +8,8 @@ set(PLINDOR_MONTHS Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
 
 # "Tue, 08 Dec 2026 12:00:00 +0000" as 2026-12-08: the day the entry was signed, where it was signed.
 function(plindor_changelog_iso_date rfc_date out)
-    if(NOT rfc_date MATCHES "^[A-Z][a-z][a-z], ([0-9]?[0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) [0-9:]+ [+-][0-9]+$")
+    set(pattern "^[A-Z][a-z][a-z], ([0-9]?[0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) [0-9:]+ [+-][0-9]+$")
+    if(NOT rfc_date MATCHES "${pattern}")
         message(FATAL_ERROR "CHANGELOG: '${rfc_date}' is not a date like 'Tue, 08 Dec 2026 12:00:00 +0000'")
     endif()
     set(day ${CMAKE_MATCH_1})

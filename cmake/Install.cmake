@@ -140,7 +140,8 @@ endforeach()
 
 install(FILES ${PLINDOR_RES}/${PLINDOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PLINDOR_GENERATED}/${PLINDOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright ${PLINDOR_GENERATED}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright ${PLINDOR_GENERATED}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${PLINDOR_GENERATED}/plindor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 foreach(size IN LISTS PLINDOR_ICON_SIZES)
     install(FILES ${PLINDOR_RES}/icons/hicolor/${size}x${size}/apps/plindor.png
@@ -190,3 +191,6 @@ add_test(NAME man-page-options
                  -P ${CMAKE_CURRENT_LIST_DIR}/CheckManPage.cmake)
 # --help needs no screen, but the application object wants a platform all the same.
 set_tests_properties(man-page-options PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+add_test(NAME changelog-reader
+         COMMAND ${CMAKE_COMMAND} -DCHANGELOG=${PLINDOR_CHANGELOG} -DWORK=${CMAKE_BINARY_DIR}/changelog-check
+                 -P ${CMAKE_CURRENT_LIST_DIR}/CheckChangelog.cmake)
