@@ -3,7 +3,8 @@
 #
 # Builds the Debian package and checks what it holds and what it depends on.
 
-execute_process(COMMAND cpack -G DEB -B ${BINARY_DIR}/package-check
+# Built under the strictest umask: the package's modes must not depend on whoever builds it.
+execute_process(COMMAND sh -c "umask 077 && exec \"$0\" \"$@\"" cpack -G DEB -B ${BINARY_DIR}/package-check
                 WORKING_DIRECTORY ${BINARY_DIR} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cpack failed:\n${output}")
@@ -34,6 +35,12 @@ foreach(path IN LISTS expected)
     string(FIND "${contents}" " ${path}\n" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the package lacks ${path}")
+    endif()
+endforeach()
+string(REGEX MATCHALL "[^\n]+" entries "${contents}")
+foreach(entry IN LISTS entries)
+    if(NOT entry MATCHES "^(drwxr-xr-x .*/|-rw-r--r-- .*[^/]|-rwxr-xr-x .* \\./usr/bin/[^/]+)$")
+        message(FATAL_ERROR "not a folder of mode 0755, a file of 0644 or a program of 0755: ${entry}")
     endif()
 endforeach()
 
