@@ -17,7 +17,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Debian ships stripped programs whatever the build type; the symbols stay in the build tree for debugging.
 set(CPACK_STRIP_FILES ON)
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackagePermissions.cmake)
+# Modes that do not depend on the umask, and no compiler notes in the program.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackageStage.cmake)
+set(CPACK_PLINDOR_STRIP ${CMAKE_STRIP})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://plindor.github.io)
 # dpkg-shlibdeps derives the exact library dependencies from the binary.
