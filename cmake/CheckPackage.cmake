@@ -3,7 +3,8 @@
 #
 # Builds the Debian package and checks what it holds and what it depends on.
 
-execute_process(COMMAND cpack -G DEB -B ${BINARY_DIR}/package-check
+# Built under the strictest umask: the package's modes must not depend on whoever builds it.
+execute_process(COMMAND sh -c "umask 077 && exec \"$0\" \"$@\"" cpack -G DEB -B ${BINARY_DIR}/package-check
                 WORKING_DIRECTORY ${BINARY_DIR} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(NOT result EQUAL 0)
     message(FATAL_ERROR "cpack failed:\n${output}")
@@ -23,7 +24,10 @@ set(expected
     ./usr/bin/plindor
     ./usr/share/applications/${APP_ID}.desktop
     ./usr/share/metainfo/${APP_ID}.metainfo.xml
-    ./usr/share/icons/hicolor/scalable/apps/plindor.svg)
+    ./usr/share/icons/hicolor/scalable/apps/plindor.svg
+    ./usr/share/doc/plindor/copyright
+    ./usr/share/doc/plindor/changelog.gz
+    ./usr/share/man/man1/plindor.1.gz)
 foreach(size 16 32 48 64 128 256)
     list(APPEND expected ./usr/share/icons/hicolor/${size}x${size}/apps/plindor.png)
 endforeach()
@@ -33,6 +37,21 @@ foreach(path IN LISTS expected)
         message(FATAL_ERROR "the package lacks ${path}")
     endif()
 endforeach()
+string(REGEX MATCHALL "[^\n]+" entries "${contents}")
+foreach(entry IN LISTS entries)
+    if(NOT entry MATCHES "^(drwxr-xr-x .*/|-rw-r--r-- .*[^/]|-rwxr-xr-x .* \\./usr/bin/[^/]+)$")
+        message(FATAL_ERROR "not a folder of mode 0755, a file of 0644 or a program of 0755: ${entry}")
+    endif()
+endforeach()
+
+# The symbol table alone doubles the program's size; debug information would add far more.
+set(unpacked ${BINARY_DIR}/package-check/unpacked)
+file(REMOVE_RECURSE ${unpacked})
+execute_process(COMMAND dpkg-deb --extract ${debs} ${unpacked} RESULT_VARIABLE result)
+execute_process(COMMAND file --brief ${unpacked}/usr/bin/plindor OUTPUT_VARIABLE kind)
+if(NOT result EQUAL 0 OR NOT kind MATCHES "^ELF" OR kind MATCHES "not stripped|debug_info")
+    message(FATAL_ERROR "the packaged program is not a stripped ELF file: ${kind}")
+endif()
 
 execute_process(COMMAND dpkg-deb --field ${debs} Depends Recommends Version OUTPUT_VARIABLE fields)
 message(STATUS "${fields}")

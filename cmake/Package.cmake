@@ -15,6 +15,11 @@ moves it into one of five favourite folders in the same click. It never
 overwrites an existing file.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Debian ships stripped programs whatever the build type; the symbols stay in the build tree for debugging.
+set(CPACK_STRIP_FILES ON)
+# Modes that do not depend on the umask, and no compiler notes in the program.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackageStage.cmake)
+set(CPACK_PLINDOR_STRIP ${CMAKE_STRIP})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://plindor.github.io)
 # dpkg-shlibdeps derives the exact library dependencies from the binary.
@@ -29,5 +34,11 @@ if(BUILD_TESTING)
     add_test(NAME debian-package
              COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR} -DAPP_ID=${PLINDOR_APP_ID}
                      -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
-    set_tests_properties(debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+    set_tests_properties(debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE FIXTURES_SETUP plindor_deb)
+    # Debian's own checker on the package debian-package built: any error or warning fails.
+    add_test(NAME lintian
+             COMMAND ${CMAKE_COMMAND} -DPACKAGE_DIR=${CMAKE_BINARY_DIR}/package-check
+                     -P ${CMAKE_CURRENT_LIST_DIR}/Lintian.cmake)
+    set_tests_properties(lintian PROPERTIES TIMEOUT 600 FIXTURES_REQUIRED plindor_deb
+                                            SKIP_REGULAR_EXPRESSION "lintian is not installed")
 endif()

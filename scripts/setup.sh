@@ -15,8 +15,8 @@ packages=(
     fonts-noto-cjk qt6-translations-l10n
     # tests: desktop and AppStream validators, clang for the fuzz targets, formatting check
     desktop-file-utils appstream clang libclang-rt-14-dev clang-format
-    # packaging and the screenshot script
-    dpkg-dev file xvfb xauth imagemagick
+    # packaging, Debian's package checker, and the screenshot script
+    dpkg-dev file lintian xvfb xauth imagemagick
     # the mover's tests on a real FUSE exFAT file system
     exfat-fuse exfatprogs
     # the fault-injecting FUSE file system of the tests
