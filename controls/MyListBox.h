@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "controls/QueueOrder.h"
+#include "core/QueueOrder.h"
 
 #include <QListWidget>
 

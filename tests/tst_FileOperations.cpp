@@ -4,7 +4,7 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 
