@@ -12,6 +12,7 @@
 #include "dialog/AccessibleTexts.h"
 #include "dialog/DialogTemplate.h"
 #include "platform/LocalDate.h"
+#include "platform/Logging.h"
 #include "platform/MoveProgress.h"
 #include "platform/PathIntake.h"
 #include "platform/PathProbe.h"
@@ -716,26 +717,47 @@ void CPlindorDlg::OnEnChangeName()
 
 // ---- Renaming and moving ----
 
-void CPlindorDlg::composeName()
+COperationPlanner::Item CPlindorDlg::snapshotItem() const
 {
-    m_strName = CNameComposer::compose(m_editPrefix->text(), m_editName->text(), m_editSuffix->text());
+    return { m_strSrcPath, m_strDir, m_editPrefix->text(), m_editName->text(), m_editSuffix->text(), m_strExt };
 }
 
-MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
+// The working strings as the operation's steps leave them: the name edit's text until the destination is known.
+// They are written before the move and never read after it.
+void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
 {
-    // The window has no current folder a user could see: a relative folder, typed into the list or read from a
-    // hand-edited profile, would send the item wherever the program happened to be started.
-    if (QDir::isRelativePath(folder) || QDir::isRelativePath(m_strSrcPath))
-        return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s, {} };
-    const QString source = m_strSrcPath;
+    m_strDstPath = plan.destination.isEmpty() ? item.name : plan.destination;
+    if (!plan.composedName.isEmpty())
+        m_strName = plan.composedName;
+    if (!plan.folder.isEmpty())
+        m_strDir = plan.folder;
+}
+
+// A long copy lets events through, and a second launch may queue paths and load another item meanwhile: all that
+// follows the move comes from the snapshot and the plan, never from the working strings.
+bool CPlindorDlg::carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
+{
+    if (plan.refusal == COperationPlanner::Refusal::RelativePath) {
+        qCInfo(lcFileOps) << "not moved, a path is not absolute:" << item.sourcePath << "into" << plan.folder;
+        return false;
+    }
     CMoveProgress progress(this);
-    const MoveResult result = CFileMover::move(source, folder, m_strName + m_strExt, &progress);
-    // A long copy lets events through, and a second launch may queue paths and load another item meanwhile;
-    // what follows the move must still concern the item that moved.
-    m_strSrcPath = source;
+    const MoveResult result = CFileMover::move(item.sourcePath, plan.folder, plan.newName, &progress);
+    recordResult(item, result);
     if (!result.leftAt.isEmpty())
-        reportItemLeftAside(source, result.leftAt);
-    return result;
+        reportItemLeftAside(item.sourcePath, result.leftAt);
+    return result.ok();
+}
+
+// The journal of operations records each outcome here. The log keeps what the messages do not say: the system's
+// own words for a failure.
+void CPlindorDlg::recordResult(const COperationPlanner::Item &item, const MoveResult &result)
+{
+    if (result.ok())
+        qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
+    else
+        qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
+                          << int(result.error) << result.detail;
 }
 
 // Another program took the old name while the item was under a temporary one: the user must learn where it is,
@@ -748,11 +770,11 @@ void CPlindorDlg::reportItemLeftAside(const QString &source, const QString &left
     m_listFiles->removePath(source);
 }
 
-void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)
+void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &movedTo)
 {
     // Remove the entry that was moved, not whatever row happens to be selected.
     m_listFiles->removePath(movedFrom);
-    m_strSrcPath = m_strDstPath;
+    m_strSrcPath = movedTo;
     m_listFiles->setCurrentRow(0);
     m_editPrefix->clear();
     m_editName->clear();
@@ -761,12 +783,12 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)
 
 void CPlindorDlg::OnBnClickedRename()
 {
-    m_strDstPath = m_editName->text();
-    if (!m_strDstPath.isEmpty()) {
-        composeName();
-        m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-        if (moveLoadedItem(m_strDir).ok())
-            finishSuccessfulMove(m_strSrcPath);
+    const COperationPlanner::Item loaded = snapshotItem();
+    const COperationPlanner::Plan plan = COperationPlanner::plan(loaded, COperationPlanner::Target::rename());
+    keepInWorkingStrings(loaded, plan);
+    if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        if (carryOut(loaded, plan))
+            finishSuccessfulMove(loaded.sourcePath, plan.destination);
         else
             m_prompter->message(this, tr("重命名失败"));
     }
@@ -775,22 +797,20 @@ void CPlindorDlg::OnBnClickedRename()
 
 void CPlindorDlg::OnBnClickedMove()
 {
-    m_strDstPath = m_editName->text();
-    if (!m_strDstPath.isEmpty()) {
-        if (CNameComposer::isNoFolder(m_cmbTargetDir->currentText())) {
-            m_prompter->message(this, tr("请先选择文件夹"));
-        } else {
-            composeName();
-            m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
-            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-            if (moveLoadedItem(m_strDir).ok())
-                finishSuccessfulMove(m_strSrcPath);
-            else
-                m_prompter->message(this,
-                                    tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
-                                       "3.目标文件夹中是否存在'重名'!"),
-                                    tr("错误提示"));
-        }
+    const COperationPlanner::Item loaded = snapshotItem();
+    const COperationPlanner::Plan plan
+        = COperationPlanner::plan(loaded, COperationPlanner::Target::move(m_cmbTargetDir->currentText()));
+    keepInWorkingStrings(loaded, plan);
+    if (plan.refusal == COperationPlanner::Refusal::NoFolderChosen) {
+        m_prompter->message(this, tr("请先选择文件夹"));
+    } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        if (carryOut(loaded, plan))
+            finishSuccessfulMove(loaded.sourcePath, plan.destination);
+        else
+            m_prompter->message(this,
+                                tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
+                                   "3.目标文件夹中是否存在'重名'!"),
+                                tr("错误提示"));
     }
     RefreshQueue();
 }
@@ -798,25 +818,21 @@ void CPlindorDlg::OnBnClickedMove()
 void CPlindorDlg::quickMove(int index)
 {
     const CMyButton *button = m_btnDir.at(index);
-    m_strDstPath = m_editName->text();
-    if (!m_strDstPath.isEmpty()) {
-        composeName();
-        if (button->m_filePath.isEmpty()) {
-            m_prompter->message(this, tr("你未设置此快速移动按钮!"));
+    const COperationPlanner::Item loaded = snapshotItem();
+    const COperationPlanner::Plan plan
+        = COperationPlanner::plan(loaded, COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name));
+    keepInWorkingStrings(loaded, plan);
+    if (plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
+        m_prompter->message(this, tr("你未设置此快速移动按钮!"));
+    } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        if (carryOut(loaded, plan)) {
+            m_prompter->message(this, tr("重命名完成"));
+            finishSuccessfulMove(loaded.sourcePath, plan.destination);
         } else {
-            m_strDir = CPathParts::join(button->m_filePath, button->m_Name);
-            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-            if (moveLoadedItem(m_strDir).ok()) {
-                // The message box runs an event loop, in which a second launch may queue and load another item.
-                const QString moved = m_strSrcPath;
-                m_prompter->message(this, tr("重命名完成"));
-                finishSuccessfulMove(moved);
-            } else {
-                m_prompter->message(this,
-                                    tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
-                                       "4.请确认当前快捷目录存在!"),
-                                    tr("重命名或移动失败"));
-            }
+            m_prompter->message(this,
+                                tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
+                                   "4.请确认当前快捷目录存在!"),
+                                tr("重命名或移动失败"));
         }
     }
     RefreshQueue();

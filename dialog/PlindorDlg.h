@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/OperationPlanner.h"
 #include "dialog/ControlIds.h"
 #include "platform/FileMover.h"
 #include "platform/Prompter.h"
@@ -114,10 +115,12 @@ private:
     void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
     void insertCommonText(int id);
     void quickMove(int index);
-    void composeName();
+    [[nodiscard]] COperationPlanner::Item snapshotItem() const;
+    void keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
+    bool carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
+    void recordResult(const COperationPlanner::Item &item, const MoveResult &result);
     void reportItemLeftAside(const QString &source, const QString &leftAt);
-    MoveResult moveLoadedItem(const QString &folder);
-    void finishSuccessfulMove(const QString &movedFrom);
+    void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void queueExisting(const QStringList &paths, bool loadFirst);
     void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
     void unlockEditor();
