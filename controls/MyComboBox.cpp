@@ -100,7 +100,7 @@ void CMyComboBox::dropEvent(QDropEvent *event)
     }
     const QString path = batch->paths.constFirst();
     takeDrop(path);
-    Q_EMIT folderDropped(this);
+    Q_EMIT folderDropped(m_filePath);
 }
 
 void CMyComboBox::takeDrop(const QString &path)

@@ -460,24 +460,27 @@ void CPlindorDlg::RefreshQueue()
 
 void CPlindorDlg::LoadItem(QString path)
 {
-    QString dir = CPathParts::directoryOf(path);
-    QString name;
-    QString ext;
-    if (CPathProbe::isDirectory(path)) {
-        name = CPathParts::lastComponentOf(path);
-    } else {
-        const QString fileName = CPathParts::lastComponentOf(path);
-        ext = CPathParts::extensionOf(fileName);
-        name = CPathParts::baseNameOf(fileName);
-    }
-    m_strDir = dir;
-    m_strName = name;
-    m_strOrigName = name;
-    m_strExt = ext;
+    splitIntoWorkingStrings(path);
     m_listFiles->setAccessibleDescription(QDir::toNativeSeparators(path));
     m_editPrefix->setText(CNameComposer::prefixPlaceholder());
-    m_editName->setText(name);
+    m_editName->setText(m_strName);
     m_editSuffix->setText(CNameComposer::suffixPlaceholder());
+}
+
+// The same split as every drop target makes of what is dropped on it: a folder's own name, or a file's base name and
+// extension.
+void CPlindorDlg::splitIntoWorkingStrings(const QString &path)
+{
+    m_strDir = CPathParts::directoryOf(path);
+    m_strExt.clear();
+    if (CPathProbe::isDirectory(path)) {
+        m_strName = CPathParts::lastComponentOf(path);
+    } else {
+        const QString fileName = CPathParts::lastComponentOf(path);
+        m_strExt = CPathParts::extensionOf(fileName);
+        m_strName = CPathParts::baseNameOf(fileName);
+    }
+    m_strOrigName = m_strName;
 }
 
 QString CPlindorDlg::BrowseForFolder()
@@ -491,16 +494,15 @@ QString CPlindorDlg::BrowseForFolder()
     return folder;
 }
 
-void CPlindorDlg::OnQueueDropLoaded()
+void CPlindorDlg::OnQueueDropLoaded(const QString &path)
 {
-    OnQueueClickLoaded();
+    adoptLoadedItem(path);
     unlockEditor();
 }
 
-void CPlindorDlg::OnQueueClickLoaded()
+void CPlindorDlg::OnQueueClickLoaded(const QString &path)
 {
-    m_editName->setText(m_listFiles->m_Name);
-    adoptQueueItem(m_listFiles->m_filePath, m_listFiles->m_Name, m_listFiles->m_extend, m_listFiles->m_filePathName);
+    adoptLoadedItem(path);
 }
 
 void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
@@ -559,20 +561,18 @@ void CPlindorDlg::bringToFront()
     activateWindow();
 }
 
-void CPlindorDlg::OnEditPathDropped(CMyEdit *edit)
+void CPlindorDlg::OnEditPathDropped(const QString &path)
 {
-    m_editName->setText(edit->m_Name);
-    adoptQueueItem(edit->m_filePath, edit->m_Name, edit->m_extend, edit->m_filePathName);
+    adoptLoadedItem(path);
     unlockEditor();
 }
 
-void CPlindorDlg::adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path)
+// Only the name edit changes: the prefix and suffix keep what they showed.
+void CPlindorDlg::adoptLoadedItem(const QString &path)
 {
-    m_strDir = dir;
-    m_strName = name;
-    m_strOrigName = name;
-    m_strExt = ext;
+    splitIntoWorkingStrings(path);
     m_strSrcPath = path;
+    m_editName->setText(m_strName);
 }
 
 void CPlindorDlg::unlockEditor()
@@ -591,7 +591,7 @@ void CPlindorDlg::OnButtonRightClicked(CMyButton *button)
                         tr("此按钮链接的目标文件夹:"));
 }
 
-void CPlindorDlg::OnComboFolderDropped(CMyComboBox *)
+void CPlindorDlg::OnComboFolderDropped()
 {
     item(IDC_BTN_MOVE)->setEnabled(true);
 }

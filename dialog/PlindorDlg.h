@@ -104,12 +104,12 @@ private:
     void OnBnClickedDelDir();
 
     // What the drop targets report.
-    void OnQueueDropLoaded();
-    void OnQueueClickLoaded();
+    void OnQueueDropLoaded(const QString &path);
+    void OnQueueClickLoaded(const QString &path);
     void OnQueueRemoveRequested(const QString &path);
     void OnButtonRightClicked(CMyButton *button);
-    void OnComboFolderDropped(CMyComboBox *combo);
-    void OnEditPathDropped(CMyEdit *edit);
+    void OnComboFolderDropped();
+    void OnEditPathDropped(const QString &path);
 
     void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
     void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
@@ -122,7 +122,8 @@ private:
     void reportItemLeftAside(const QString &source, const QString &leftAt);
     void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void queueExisting(const QStringList &paths, bool loadFirst);
-    void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
+    void splitIntoWorkingStrings(const QString &path);
+    void adoptLoadedItem(const QString &path);
     void unlockEditor();
     void setEnabledIds(std::span<const int> ids, bool enabled);
     void setEditorReadOnly(bool readOnly);
