@@ -749,8 +749,8 @@ bool CPlindorDlg::carryOut(const COperationPlanner::Item &item, const COperation
     return result.ok();
 }
 
-// The journal of operations records each outcome here. The log keeps what the messages do not say: the system's
-// own words for a failure.
+// Every outcome passes through here, where the journal of operations is to record it. The log keeps what the
+// messages do not say: the system's own words for a failure.
 void CPlindorDlg::recordResult(const COperationPlanner::Item &item, const MoveResult &result)
 {
     if (result.ok())
