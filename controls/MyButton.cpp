@@ -3,7 +3,7 @@
 #include "controls/MyButton.h"
 
 #include "controls/DropPaths.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 #include "platform/PathProbe.h"
 
 #include <QDir>

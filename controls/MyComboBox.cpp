@@ -3,7 +3,7 @@
 #include "controls/MyComboBox.h"
 
 #include "controls/DropPaths.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 #include "platform/PathProbe.h"
 
 #include <QDir>
@@ -100,7 +100,7 @@ void CMyComboBox::dropEvent(QDropEvent *event)
     }
     const QString path = batch->paths.constFirst();
     takeDrop(path);
-    Q_EMIT folderDropped(this);
+    Q_EMIT folderDropped(m_filePath);
 }
 
 void CMyComboBox::takeDrop(const QString &path)

@@ -35,8 +35,8 @@ public:
     int m_isFile = 0; ///< 1 for a file, 0 for a folder
 
 Q_SIGNALS:
-    /// A dropped path's folder was added to the list or selected in it.
-    void folderDropped(CMyComboBox *combo);
+    /// A dropped path's folder, `folder`, was added to the list or selected in it.
+    void folderDropped(const QString &folder);
     /// Dropped names that cannot be read were refused; the text is for showing only.
     void undecodableDropped(const QStringList &paths);
     /// The user chose an entry: in the opened list, or by stepping to it with the arrow keys or the wheel.

@@ -3,7 +3,7 @@
 #include "controls/MyEdit.h"
 
 #include "controls/DropPaths.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 #include "platform/PathProbe.h"
 
 #include <QDropEvent>
@@ -48,5 +48,5 @@ void CMyEdit::dropEvent(QDropEvent *event)
         m_Name = CPathParts::baseNameOf(m_fileName);
         m_isFile = 1;
     }
-    Q_EMIT pathDropped(this);
+    Q_EMIT pathDropped(path);
 }

@@ -21,8 +21,8 @@ public:
     int m_isFile = 0; ///< 1 for a file, 0 for a folder
 
 Q_SIGNALS:
-    /// A path was dropped and split into the members above.
-    void pathDropped(CMyEdit *edit);
+    /// `path` was dropped and split into the members above.
+    void pathDropped(const QString &path);
     /// Dropped names that cannot be read were refused; the text is for showing only.
     void undecodableDropped(const QStringList &paths);
 

@@ -3,7 +3,7 @@
 #include "controls/MyListBox.h"
 
 #include "controls/DropPaths.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 #include "platform/PathProbe.h"
 
 #include <QAbstractItemDelegate>
@@ -111,7 +111,7 @@ void CMyListBox::queueAndLoad(const QStringList &paths)
         return;
     setCurrentRow(0);
     loadItem(pathAt(0));
-    Q_EMIT dropLoaded();
+    Q_EMIT dropLoaded(pathAt(0));
 }
 
 void CMyListBox::queueKeepingCurrent(const QStringList &paths)
@@ -139,7 +139,7 @@ void CMyListBox::keyPressEvent(QKeyEvent *event)
     // Moving through the queue with the keyboard loads the item, as a click does.
     if (currentRow() != before && currentRow() >= 0) {
         loadItem(pathAt(currentRow()));
-        Q_EMIT clickLoaded();
+        Q_EMIT clickLoaded(pathAt(currentRow()));
     }
 }
 
@@ -165,8 +165,9 @@ void CMyListBox::mouseReleaseEvent(QMouseEvent *event)
     const QList<QListWidgetItem *> selected = selectedItems();
     if (selected.isEmpty())
         return;
-    loadItem(QDir::fromNativeSeparators(selected.constFirst()->text()));
-    Q_EMIT clickLoaded();
+    const QString path = QDir::fromNativeSeparators(selected.constFirst()->text());
+    loadItem(path);
+    Q_EMIT clickLoaded(path);
 }
 
 void CMyListBox::paintEvent(QPaintEvent *event)

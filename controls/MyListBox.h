@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "controls/QueueOrder.h"
+#include "core/QueueOrder.h"
 
 #include <QListWidget>
 
@@ -47,10 +47,10 @@ public:
     int m_isFile = 1; ///< 1 for a file, 0 for a folder
 
 Q_SIGNALS:
-    /// Files were dropped; the first queued item has been loaded into the members above.
-    void dropLoaded();
-    /// The user clicked an item, or moved to it with the keyboard; it has been loaded into the members above.
-    void clickLoaded();
+    /// Files were dropped; the first queued item, `path`, has been loaded into the members above.
+    void dropLoaded(const QString &path);
+    /// The user clicked the item `path`, or moved to it with the keyboard; it has been loaded into the members above.
+    void clickLoaded(const QString &path);
     /// The user asked to take this path off the queue (Delete key or context menu).
     void removeRequested(const QString &path);
     /// Dropped names that cannot be read were refused; the text is for showing only.

@@ -3,12 +3,12 @@
 #include "core/Journal.h"
 
 #include "core/JournalReconciler.h"
+#include "core/Logging.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -21,8 +21,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-
-Q_LOGGING_CATEGORY(lcJournal, "plindor.journal")
 
 constexpr int kBusyTimeoutMs = 500;
 // Pruning a batch at a time keeps recording one operation as cheap at 10,000 rows as at 10.

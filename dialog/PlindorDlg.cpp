@@ -6,12 +6,13 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
-#include "controls/PathParts.h"
+#include "core/CandidateLists.h"
+#include "core/NameComposer.h"
+#include "core/PathParts.h"
 #include "dialog/AccessibleTexts.h"
-#include "dialog/CandidateLists.h"
 #include "dialog/DialogTemplate.h"
-#include "dialog/NameComposer.h"
 #include "platform/LocalDate.h"
+#include "platform/Logging.h"
 #include "platform/MoveProgress.h"
 #include "platform/PathIntake.h"
 #include "platform/PathProbe.h"
@@ -459,24 +460,27 @@ void CPlindorDlg::RefreshQueue()
 
 void CPlindorDlg::LoadItem(QString path)
 {
-    QString dir = CPathParts::directoryOf(path);
-    QString name;
-    QString ext;
-    if (CPathProbe::isDirectory(path)) {
-        name = CPathParts::lastComponentOf(path);
-    } else {
-        const QString fileName = CPathParts::lastComponentOf(path);
-        ext = CPathParts::extensionOf(fileName);
-        name = CPathParts::baseNameOf(fileName);
-    }
-    m_strDir = dir;
-    m_strName = name;
-    m_strOrigName = name;
-    m_strExt = ext;
+    splitIntoWorkingStrings(path);
     m_listFiles->setAccessibleDescription(QDir::toNativeSeparators(path));
     m_editPrefix->setText(CNameComposer::prefixPlaceholder());
-    m_editName->setText(name);
+    m_editName->setText(m_strName);
     m_editSuffix->setText(CNameComposer::suffixPlaceholder());
+}
+
+// The same split as every drop target makes of what is dropped on it: a folder's own name, or a file's base name and
+// extension.
+void CPlindorDlg::splitIntoWorkingStrings(const QString &path)
+{
+    m_strDir = CPathParts::directoryOf(path);
+    m_strExt.clear();
+    if (CPathProbe::isDirectory(path)) {
+        m_strName = CPathParts::lastComponentOf(path);
+    } else {
+        const QString fileName = CPathParts::lastComponentOf(path);
+        m_strExt = CPathParts::extensionOf(fileName);
+        m_strName = CPathParts::baseNameOf(fileName);
+    }
+    m_strOrigName = m_strName;
 }
 
 QString CPlindorDlg::BrowseForFolder()
@@ -490,16 +494,15 @@ QString CPlindorDlg::BrowseForFolder()
     return folder;
 }
 
-void CPlindorDlg::OnQueueDropLoaded()
+void CPlindorDlg::OnQueueDropLoaded(const QString &path)
 {
-    OnQueueClickLoaded();
+    adoptLoadedItem(path);
     unlockEditor();
 }
 
-void CPlindorDlg::OnQueueClickLoaded()
+void CPlindorDlg::OnQueueClickLoaded(const QString &path)
 {
-    m_editName->setText(m_listFiles->m_Name);
-    adoptQueueItem(m_listFiles->m_filePath, m_listFiles->m_Name, m_listFiles->m_extend, m_listFiles->m_filePathName);
+    adoptLoadedItem(path);
 }
 
 void CPlindorDlg::OnQueueRemoveRequested(const QString &path)
@@ -558,20 +561,18 @@ void CPlindorDlg::bringToFront()
     activateWindow();
 }
 
-void CPlindorDlg::OnEditPathDropped(CMyEdit *edit)
+void CPlindorDlg::OnEditPathDropped(const QString &path)
 {
-    m_editName->setText(edit->m_Name);
-    adoptQueueItem(edit->m_filePath, edit->m_Name, edit->m_extend, edit->m_filePathName);
+    adoptLoadedItem(path);
     unlockEditor();
 }
 
-void CPlindorDlg::adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path)
+// Only the name edit changes: the prefix and suffix keep what they showed.
+void CPlindorDlg::adoptLoadedItem(const QString &path)
 {
-    m_strDir = dir;
-    m_strName = name;
-    m_strOrigName = name;
-    m_strExt = ext;
+    splitIntoWorkingStrings(path);
     m_strSrcPath = path;
+    m_editName->setText(m_strName);
 }
 
 void CPlindorDlg::unlockEditor()
@@ -590,7 +591,7 @@ void CPlindorDlg::OnButtonRightClicked(CMyButton *button)
                         tr("此按钮链接的目标文件夹:"));
 }
 
-void CPlindorDlg::OnComboFolderDropped(CMyComboBox *)
+void CPlindorDlg::OnComboFolderDropped()
 {
     item(IDC_BTN_MOVE)->setEnabled(true);
 }
@@ -716,26 +717,47 @@ void CPlindorDlg::OnEnChangeName()
 
 // ---- Renaming and moving ----
 
-void CPlindorDlg::composeName()
+COperationPlanner::Item CPlindorDlg::snapshotItem() const
 {
-    m_strName = CNameComposer::compose(m_editPrefix->text(), m_editName->text(), m_editSuffix->text());
+    return { m_strSrcPath, m_strDir, m_editPrefix->text(), m_editName->text(), m_editSuffix->text(), m_strExt };
 }
 
-MoveResult CPlindorDlg::moveLoadedItem(const QString &folder)
+// The working strings as the operation's steps leave them: the name edit's text until the destination is known.
+// They are written before the move and never read after it.
+void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
 {
-    // The window has no current folder a user could see: a relative folder, typed into the list or read from a
-    // hand-edited profile, would send the item wherever the program happened to be started.
-    if (QDir::isRelativePath(folder) || QDir::isRelativePath(m_strSrcPath))
-        return { MoveError::TargetFolderMissing, folder, u"not an absolute path"_s, {} };
-    const QString source = m_strSrcPath;
+    m_strDstPath = plan.destination.isEmpty() ? item.name : plan.destination;
+    if (!plan.composedName.isEmpty())
+        m_strName = plan.composedName;
+    if (!plan.folder.isEmpty())
+        m_strDir = plan.folder;
+}
+
+// A long copy lets events through, and a second launch may queue paths and load another item meanwhile: all that
+// follows the move comes from the snapshot and the plan, never from the working strings.
+bool CPlindorDlg::carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
+{
+    if (plan.refusal == COperationPlanner::Refusal::RelativePath) {
+        qCInfo(lcFileOps) << "not moved, a path is not absolute:" << item.sourcePath << "into" << plan.folder;
+        return false;
+    }
     CMoveProgress progress(this);
-    const MoveResult result = CFileMover::move(source, folder, m_strName + m_strExt, &progress);
-    // A long copy lets events through, and a second launch may queue paths and load another item meanwhile;
-    // what follows the move must still concern the item that moved.
-    m_strSrcPath = source;
+    const MoveResult result = CFileMover::move(item.sourcePath, plan.folder, plan.newName, &progress);
+    recordResult(item, result);
     if (!result.leftAt.isEmpty())
-        reportItemLeftAside(source, result.leftAt);
-    return result;
+        reportItemLeftAside(item.sourcePath, result.leftAt);
+    return result.ok();
+}
+
+// Every outcome passes through here, where the journal of operations is to record it. The log keeps what the
+// messages do not say: the system's own words for a failure.
+void CPlindorDlg::recordResult(const COperationPlanner::Item &item, const MoveResult &result)
+{
+    if (result.ok())
+        qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
+    else
+        qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
+                          << int(result.error) << result.detail;
 }
 
 // Another program took the old name while the item was under a temporary one: the user must learn where it is,
@@ -748,11 +770,11 @@ void CPlindorDlg::reportItemLeftAside(const QString &source, const QString &left
     m_listFiles->removePath(source);
 }
 
-void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)
+void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &movedTo)
 {
     // Remove the entry that was moved, not whatever row happens to be selected.
     m_listFiles->removePath(movedFrom);
-    m_strSrcPath = m_strDstPath;
+    m_strSrcPath = movedTo;
     m_listFiles->setCurrentRow(0);
     m_editPrefix->clear();
     m_editName->clear();
@@ -761,12 +783,12 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom)
 
 void CPlindorDlg::OnBnClickedRename()
 {
-    m_strDstPath = m_editName->text();
-    if (!m_strDstPath.isEmpty()) {
-        composeName();
-        m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-        if (moveLoadedItem(m_strDir).ok())
-            finishSuccessfulMove(m_strSrcPath);
+    const COperationPlanner::Item loaded = snapshotItem();
+    const COperationPlanner::Plan plan = COperationPlanner::plan(loaded, COperationPlanner::Target::rename());
+    keepInWorkingStrings(loaded, plan);
+    if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        if (carryOut(loaded, plan))
+            finishSuccessfulMove(loaded.sourcePath, plan.destination);
         else
             m_prompter->message(this, tr("重命名失败"));
     }
@@ -775,22 +797,20 @@ void CPlindorDlg::OnBnClickedRename()
 
 void CPlindorDlg::OnBnClickedMove()
 {
-    m_strDstPath = m_editName->text();
-    if (!m_strDstPath.isEmpty()) {
-        if (CNameComposer::isNoFolder(m_cmbTargetDir->currentText())) {
-            m_prompter->message(this, tr("请先选择文件夹"));
-        } else {
-            composeName();
-            m_strDir = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
-            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-            if (moveLoadedItem(m_strDir).ok())
-                finishSuccessfulMove(m_strSrcPath);
-            else
-                m_prompter->message(this,
-                                    tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
-                                       "3.目标文件夹中是否存在'重名'!"),
-                                    tr("错误提示"));
-        }
+    const COperationPlanner::Item loaded = snapshotItem();
+    const COperationPlanner::Plan plan
+        = COperationPlanner::plan(loaded, COperationPlanner::Target::move(m_cmbTargetDir->currentText()));
+    keepInWorkingStrings(loaded, plan);
+    if (plan.refusal == COperationPlanner::Refusal::NoFolderChosen) {
+        m_prompter->message(this, tr("请先选择文件夹"));
+    } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        if (carryOut(loaded, plan))
+            finishSuccessfulMove(loaded.sourcePath, plan.destination);
+        else
+            m_prompter->message(this,
+                                tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
+                                   "3.目标文件夹中是否存在'重名'!"),
+                                tr("错误提示"));
     }
     RefreshQueue();
 }
@@ -798,25 +818,21 @@ void CPlindorDlg::OnBnClickedMove()
 void CPlindorDlg::quickMove(int index)
 {
     const CMyButton *button = m_btnDir.at(index);
-    m_strDstPath = m_editName->text();
-    if (!m_strDstPath.isEmpty()) {
-        composeName();
-        if (button->m_filePath.isEmpty()) {
-            m_prompter->message(this, tr("你未设置此快速移动按钮!"));
+    const COperationPlanner::Item loaded = snapshotItem();
+    const COperationPlanner::Plan plan
+        = COperationPlanner::plan(loaded, COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name));
+    keepInWorkingStrings(loaded, plan);
+    if (plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
+        m_prompter->message(this, tr("你未设置此快速移动按钮!"));
+    } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        if (carryOut(loaded, plan)) {
+            m_prompter->message(this, tr("重命名完成"));
+            finishSuccessfulMove(loaded.sourcePath, plan.destination);
         } else {
-            m_strDir = CPathParts::join(button->m_filePath, button->m_Name);
-            m_strDstPath = CPathParts::join(m_strDir, m_strName + m_strExt);
-            if (moveLoadedItem(m_strDir).ok()) {
-                // The message box runs an event loop, in which a second launch may queue and load another item.
-                const QString moved = m_strSrcPath;
-                m_prompter->message(this, tr("重命名完成"));
-                finishSuccessfulMove(moved);
-            } else {
-                m_prompter->message(this,
-                                    tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
-                                       "4.请确认当前快捷目录存在!"),
-                                    tr("重命名或移动失败"));
-            }
+            m_prompter->message(this,
+                                tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
+                                   "4.请确认当前快捷目录存在!"),
+                                tr("重命名或移动失败"));
         }
     }
     RefreshQueue();

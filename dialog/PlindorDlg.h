@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/OperationPlanner.h"
 #include "dialog/ControlIds.h"
 #include "platform/FileMover.h"
 #include "platform/Prompter.h"
@@ -103,23 +104,26 @@ private:
     void OnBnClickedDelDir();
 
     // What the drop targets report.
-    void OnQueueDropLoaded();
-    void OnQueueClickLoaded();
+    void OnQueueDropLoaded(const QString &path);
+    void OnQueueClickLoaded(const QString &path);
     void OnQueueRemoveRequested(const QString &path);
     void OnButtonRightClicked(CMyButton *button);
-    void OnComboFolderDropped(CMyComboBox *combo);
-    void OnEditPathDropped(CMyEdit *edit);
+    void OnComboFolderDropped();
+    void OnEditPathDropped(const QString &path);
 
     void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
     void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
     void insertCommonText(int id);
     void quickMove(int index);
-    void composeName();
+    [[nodiscard]] COperationPlanner::Item snapshotItem() const;
+    void keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
+    bool carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
+    void recordResult(const COperationPlanner::Item &item, const MoveResult &result);
     void reportItemLeftAside(const QString &source, const QString &leftAt);
-    MoveResult moveLoadedItem(const QString &folder);
-    void finishSuccessfulMove(const QString &movedFrom);
+    void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void queueExisting(const QStringList &paths, bool loadFirst);
-    void adoptQueueItem(const QString &dir, const QString &name, const QString &ext, const QString &path);
+    void splitIntoWorkingStrings(const QString &path);
+    void adoptLoadedItem(const QString &path);
     void unlockEditor();
     void setEnabledIds(std::span<const int> ids, bool enabled);
     void setEditorReadOnly(bool readOnly);

@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fuzz/FuzzChecks.h"
 
-#include "controls/PathParts.h"
-#include "controls/QueueOrder.h"
-#include "dialog/NameComposer.h"
+#include "core/NameComposer.h"
+#include "core/PathParts.h"
+#include "core/QueueOrder.h"
 #include "settings/PlindorSettings.h"
 
 #include <QDateTime>

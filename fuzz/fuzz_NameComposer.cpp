@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// How dialog/NameComposer builds a name from the three edits, on any strings: see CFuzzChecks::nameComposer().
+// How core/NameComposer builds a name from the three edits, on any strings: see CFuzzChecks::nameComposer().
 #include "fuzz/FuzzChecks.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// The path splits and joins of controls/PathParts, on any strings: see CFuzzChecks::pathParts().
+// The path splits and joins of core/PathParts, on any strings: see CFuzzChecks::pathParts().
 #include "fuzz/FuzzChecks.h"
 
 #include <cstddef>

@@ -8,11 +8,11 @@
 #include "helpers/DropSimulator.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/TreeSnapshot.h"
 #include "platform/FileMover.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -32,7 +32,7 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
-using Snapshot = QMap<QString, QByteArray>;
+using Snapshot = CTreeSnapshot::Entries;
 
 namespace
 {
@@ -87,27 +87,6 @@ QByteArray bigContent(int mebibytes)
 QByteArray native(const QString &path)
 {
     return QFile::encodeName(path);
-}
-
-/// Every file with its contents and every folder (as "<folder>") below `root`, by relative path.
-Snapshot snapshot(const QString &root)
-{
-    Snapshot entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        entries.insert(QDir(root).relativeFilePath(path), it.fileInfo().isDir() ? "<folder>" : readBytes(path));
-    }
-    return entries;
-}
-
-QStringList messagesOf(const CDialogFixture &f)
-{
-    QStringList texts;
-    for (const CFakePrompter::Message &message : std::as_const(f.prompter().messages))
-        texts << message.text;
-    return texts;
 }
 
 /// Tells the parent on stdout how far the copy is, and stops halfway, so that the kill always lands mid-copy.
@@ -165,7 +144,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QTemporaryDir> m_shm;
-    QStringList m_mounts;
+    std::unique_ptr<CTestMounts> m_mounts; ///< made after m_dir, gone before it
     QString m_skipReason;
 };
 
@@ -185,6 +164,7 @@ void tst_Faults::init()
     QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_mounts = std::make_unique<CTestMounts>();
     // Other users must reach the folders for the tests that act as one.
     QVERIFY(QFile::setPermissions(m_dir->path(), QFile::Permissions(0x7777)));
     for (const QString &folder : { u"src"_s, u"target"_s, u"elsewhere"_s }) {
@@ -196,9 +176,7 @@ void tst_Faults::init()
 
 void tst_Faults::cleanup()
 {
-    for (const QString &point : std::as_const(m_mounts))
-        ::umount2(native(point).constData(), MNT_DETACH);
-    m_mounts.clear();
+    m_mounts.reset();
     if (m_dir) {
         for (const QString &folder : { u"target"_s, u"profile"_s })
             QFile::setPermissions(path(folder), QFile::Permissions(0x7777));
@@ -217,14 +195,10 @@ QString tst_Faults::path(const QString &relative) const
 QString tst_Faults::secondFilesystem()
 {
     if (::geteuid() == 0) {
-        const QString point = path(u"other"_s);
-        QDir().mkpath(point);
-        if (::mount("tmpfs", native(point).constData(), "tmpfs", 0, "size=96m,mode=0777") == 0) {
-            m_mounts.prepend(point);
-            return point;
-        }
-        m_skipReason = u"mounting a tmpfs failed: "_s + QString::fromUtf8(std::strerror(errno));
-        return {};
+        const QString point = m_mounts->tmpfs(path(u"other"_s), "size=96m,mode=0777");
+        if (point.isEmpty())
+            m_skipReason = m_mounts->failure();
+        return point;
     }
     struct stat here {
     };
@@ -243,11 +217,7 @@ bool tst_Faults::makeReadOnly(const QString &folder)
 {
     if (::geteuid() != 0)
         return QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-    const QByteArray point = native(folder);
-    if (::mount(point.constData(), point.constData(), nullptr, MS_BIND, nullptr) != 0)
-        return false;
-    m_mounts.prepend(folder);
-    return ::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    return !m_mounts->readOnly(folder).isEmpty();
 }
 
 // Queues `file`, points quick-move button 1 and the folder list at `target`, and types the new name "new".
@@ -291,22 +261,19 @@ void tst_Faults::sourceChangesBeforeClick()
         QVERIFY(QDir().mkdir(source));
         QVERIFY(writeBytes(source + u"/inside.txt"_s, "inside"));
     }
-    Snapshot expected = snapshot(m_dir->path());
+    Snapshot expected = CTreeSnapshot::of(m_dir->path());
     f.click(operation.button);
 
     if (fault == u"deleted"_s) {
-        QCOMPARE(messagesOf(f), QStringList { operation.failure });
+        QCOMPARE(f.prompter().texts(), QStringList { operation.failure });
         QCOMPARE(f.queue()->pathAt(0), source);
     } else {
-        QCOMPARE(messagesOf(f), operation.success);
+        QCOMPARE(f.prompter().texts(), operation.success);
         QCOMPARE(f.queue()->count(), 0);
         const QString to = (op == u"rename"_s ? u"src/new.txt"_s : u"target/new.txt"_s);
-        for (const QString &key : expected.keys()) {
-            if (key == u"src/report.txt"_s || key.startsWith(u"src/report.txt/"_s))
-                expected.insert(to + key.mid(14), expected.take(key));
-        }
+        expected = CTreeSnapshot::moved(expected, u"src/report.txt"_s, to);
     }
-    QCOMPARE(snapshot(m_dir->path()), expected);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path()), expected);
     QCOMPARE(readBytes(path(u"elsewhere/report.txt"_s)), QByteArray("the user's report"));
 }
 
@@ -336,10 +303,10 @@ void tst_Faults::targetFolderBreaks()
         if (fault == u"replaced-by-file"_s)
             QVERIFY(writeBytes(target, "a file where the folder was"));
     }
-    const Snapshot before = snapshot(m_dir->path());
+    const Snapshot before = CTreeSnapshot::of(m_dir->path());
     f.click(operation.button);
-    QCOMPARE(messagesOf(f), QStringList { operation.failure });
-    QCOMPARE(snapshot(m_dir->path()), before);
+    QCOMPARE(f.prompter().texts(), QStringList { operation.failure });
+    QCOMPARE(CTreeSnapshot::of(m_dir->path()), before);
     QCOMPARE(f.queue()->count(), 1);
 }
 
@@ -388,7 +355,7 @@ void tst_Faults::destinationAppearsAtLastMoment()
     clicking = false;
 
     QCOMPARE(createdDuringClick, duringCopy);
-    QCOMPARE(messagesOf(f), QStringList { operation.failure });
+    QCOMPARE(f.prompter().texts(), QStringList { operation.failure });
     QCOMPARE(readBytes(destination), QByteArray("another program's file"));
     QCOMPARE(readBytes(source), original);
     const QStringList expected
@@ -435,7 +402,7 @@ void tst_Faults::pathsQueuedDuringCopy()
     clicking = false;
 
     QVERIFY(queuedDuringClick);
-    QCOMPARE(messagesOf(f), ::operation(op).success);
+    QCOMPARE(f.prompter().texts(), ::operation(op).success);
     QVERIFY(QFileInfo::exists(target + u"/reportnew.txt"_s));
     QCOMPARE(f.queue()->count(), 2);
     QCOMPARE(f.queue()->pathAt(0), arriving);
@@ -520,7 +487,7 @@ void tst_Faults::unreadableOrLockedSource()
     held.close();
     const QString destination = target + u"/new.txt"_s;
     QFile::setPermissions(moves ? destination : source, QFile::ReadOwner | QFile::WriteOwner);
-    QCOMPARE(messagesOf(f), moves ? QStringList() : QStringList { operation.failure });
+    QCOMPARE(f.prompter().texts(), moves ? QStringList() : QStringList { operation.failure });
     QCOMPARE(QFileInfo::exists(source), !moves);
     QCOMPARE(readBytes(moves ? destination : source), QByteArray("the user's report"));
     QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -665,7 +632,7 @@ void tst_Faults::itemLeftUnderTemporaryName()
         });
         f.click(IDC_BTN_RENAME);
         QVERIFY(other.finish());
-        const QStringList shown = messagesOf(f);
+        const QStringList shown = f.prompter().texts();
         f.prompter().messages.clear();
         if (shown.isEmpty())
             continue; // renamed before the other program came

@@ -5,10 +5,9 @@
 #include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/TreeSnapshot.h"
 
-#include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -35,7 +34,7 @@
 using namespace Qt::Literals::StringLiterals;
 using Ability = CFileMover::Ability;
 using Abilities = CFileMover::Abilities;
-using Listing = QMap<QString, QByteArray>;
+using Listing = CTreeSnapshot::Entries;
 
 char *toString(const MoveError &error)
 {
@@ -89,48 +88,6 @@ QByteArray pattern(qint64 size, char seed)
     for (qint64 i = 0; i < size; ++i)
         data[i] = char(seed + i * 7 + i / 4093);
     return data;
-}
-
-QByteArray linkText(const QString &path)
-{
-    char text[4096];
-    const ssize_t length = ::readlink(native(path).constData(), text, sizeof text);
-    return length < 0 ? QByteArray("<unreadable>") : QByteArray(text, length);
-}
-
-// Every entry below `root`, hidden ones included, with its type, mode and content (or link text). The change time
-// shows whether a refused move touched an entry even if it put it back.
-Listing listing(const QString &root, bool withChangeTime = false)
-{
-    Listing entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        struct stat st {
-        };
-        ::lstat(native(path).constData(), &st);
-        QByteArray entry = QByteArray::number(st.st_mode, 8) + ' ';
-        if (withChangeTime)
-            entry += QByteArray::number(st.st_ctim.tv_sec) + '.' + QByteArray::number(st.st_ctim.tv_nsec) + ' ';
-        if (S_ISLNK(st.st_mode))
-            entry += linkText(path);
-        else if (S_ISREG(st.st_mode))
-            entry += QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha1).toHex();
-        entries.insert(QDir(root).relativeFilePath(path), entry);
-    }
-    return entries;
-}
-
-Listing movedIn(const Listing &before, const QString &from, const QString &to)
-{
-    Listing after;
-    for (auto it = before.cbegin(); it != before.cend(); ++it) {
-        const QString &key = it.key();
-        const bool moves = key == from || key.startsWith(from + u'/');
-        after.insert(moves ? to + key.mid(from.size()) : key, it.value());
-    }
-    return after;
 }
 
 void addForEachFilesystemKind(const char *name, const std::function<void(QTestData &)> &fill)
@@ -209,7 +166,6 @@ private:
     QString mountExfat(const QString &relative);
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_bindMounts;
     std::unique_ptr<CTestMounts> m_mounts; ///< made after m_dir, gone before it
 };
 
@@ -250,9 +206,6 @@ void tst_FileMover::init()
 
 void tst_FileMover::cleanup()
 {
-    for (const QString &point : std::as_const(m_bindMounts))
-        ::umount2(native(point).constData(), MNT_DETACH);
-    m_bindMounts.clear();
     m_mounts.reset();
     m_dir.reset();
 }
@@ -289,13 +242,14 @@ void tst_FileMover::renames()
     QFETCH(QString, expected);
     QFETCH(Abilities, doWithout);
     const QString from = QDir::cleanPath(source);
-    const Listing before = listing(m_dir->path());
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     const MoveResult result = CFileMover::move(path(source), path(folder), name, nullptr, doWithout);
 
     QVERIFY2(result.ok(), qPrintable(result.detail));
     QCOMPARE(result.destination, QDir::cleanPath(path(folder)) + u'/' + name);
-    QCOMPARE(listing(m_dir->path()), movedIn(before, from, expected));
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata),
+             CTreeSnapshot::moved(before, from, expected));
 }
 
 void tst_FileMover::refuses_data()
@@ -350,12 +304,12 @@ void tst_FileMover::refuses()
     QFETCH(QString, name);
     QFETCH(MoveError, error);
     QFETCH(Abilities, doWithout);
-    const Listing before = listing(m_dir->path(), true);
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::MetadataAndChangeTime);
 
     const MoveResult result = CFileMover::move(path(source), path(folder), name, nullptr, doWithout);
 
     QCOMPARE(result.error, error);
-    QCOMPARE(listing(m_dir->path(), true), before);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::MetadataAndChangeTime), before);
 }
 
 void tst_FileMover::refusesWithoutPermission()
@@ -368,7 +322,7 @@ void tst_FileMover::refusesWithoutPermission()
     writeFile(path(u"locked/b.txt"_s), "b");
     QCOMPARE(::chmod(native(path(u"open"_s)), 0777), 0);
     QCOMPARE(::chmod(native(path(u"locked"_s)), 0555), 0);
-    const Listing before = listing(m_dir->path());
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
     {
         const CEffectiveUser nobody(65534);
         QCOMPARE(CFileMover::move(path(u"open/a.txt"_s), path(u"locked"_s), u"a.txt"_s).error,
@@ -378,7 +332,7 @@ void tst_FileMover::refusesWithoutPermission()
         QCOMPARE(CFileMover::move(path(u"locked/b.txt"_s), path(u"open"_s), u"b.txt"_s).error,
                  MoveError::PermissionDenied);
     }
-    QCOMPARE(listing(m_dir->path()), before);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), before);
 }
 
 void tst_FileMover::refusesOnReadOnlyFilesystem_data()
@@ -398,14 +352,11 @@ void tst_FileMover::refusesOnReadOnlyFilesystem()
         QSKIP("a read-only bind mount needs root");
     QVERIFY(QDir().mkpath(path(u"ro"_s)));
     writeFile(path(u"ro/a.txt"_s), "a");
-    const QByteArray point = native(path(u"ro"_s));
-    QCOMPARE(::mount(point.constData(), point.constData(), nullptr, MS_BIND, nullptr), 0);
-    m_bindMounts.prepend(path(u"ro"_s));
-    QCOMPARE(::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
-    const Listing before = listing(m_dir->path());
+    QVERIFY2(!m_mounts->readOnly(path(u"ro"_s)).isEmpty(), qPrintable(m_mounts->failure()));
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     QCOMPARE(CFileMover::move(path(source), path(folder), u"b.txt"_s).error, MoveError::ReadOnlyFilesystem);
-    QCOMPARE(listing(m_dir->path()), before);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), before);
 }
 
 void tst_FileMover::racingMovesKeepBothFiles_data()
@@ -464,14 +415,15 @@ void tst_FileMover::copiesAcrossFilesystems()
     QCOMPARE(::chmod(native(path(u"big.bin"_s)), 0640), 0);
     const timespec times[2] = { { 1000000000, 123456789 }, { 1200000000, 987654321 } };
     QCOMPARE(::utimensat(AT_FDCWD, native(path(u"big.bin"_s)), times, 0), 0);
-    const Listing before = listing(m_dir->path());
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
     CScriptedProgress progress;
 
     const MoveResult result
         = CFileMover::move(path(u"big.bin"_s), path(u"other"_s), u"moved.bin"_s, &progress, doWithout);
 
     QVERIFY2(result.ok(), qPrintable(result.detail));
-    QCOMPARE(listing(m_dir->path()), movedIn(before, u"big.bin"_s, u"other/moved.bin"_s));
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata),
+             CTreeSnapshot::moved(before, u"big.bin"_s, u"other/moved.bin"_s));
     struct stat st {
     };
     QCOMPARE(::stat(native(path(u"other/moved.bin"_s)), &st), 0);
@@ -487,15 +439,16 @@ void tst_FileMover::movesLinksAndRefusesFoldersAcross()
     if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
     writeFile(path(u"other/taken"_s), "taken");
-    Listing expected = listing(m_dir->path());
+    Listing expected = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     QCOMPARE(CFileMover::move(path(u"dir"_s), path(u"other"_s), u"dir"_s).error, MoveError::FolderAcrossFilesystems);
     QCOMPARE(CFileMover::move(path(u"f.txt"_s), path(u"other"_s), u"taken"_s).error, MoveError::DestinationExists);
     QCOMPARE(CFileMover::move(path(u"link"_s), path(u"other"_s), u"taken"_s).error, MoveError::DestinationExists);
-    QCOMPARE(listing(m_dir->path()), expected);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), expected);
 
     QVERIFY(CFileMover::move(path(u"dangling"_s), path(u"other"_s), u"dangling"_s).ok());
-    QCOMPARE(listing(m_dir->path()), movedIn(expected, u"dangling"_s, u"other/dangling"_s));
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata),
+             CTreeSnapshot::moved(expected, u"dangling"_s, u"other/dangling"_s));
 }
 
 enum class Interference { None, GrowSource, Cancel, TakeName };
@@ -529,7 +482,7 @@ void tst_FileMover::abandonsCopyCleanly()
         QSKIP(qPrintable(m_mounts->failure()));
     const QString source = path(u"big.bin"_s);
     writeFile(source, pattern(3 * kMiB, 's'));
-    Listing expected = listing(m_dir->path());
+    Listing expected = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
     // What the copy may leave is judged against the state right after the interference, minus its own temporary.
     CScriptedProgress progress([&](int call) {
         if (call != 2)
@@ -538,7 +491,7 @@ void tst_FileMover::abandonsCopyCleanly()
             writeFile(source, pattern(3 * kMiB, 's') + "more");
         else if (interference == Interference::TakeName)
             writeFile(path(u"other/moved.bin"_s), "racer");
-        expected = listing(m_dir->path());
+        expected = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
         expected.removeIf([](const auto &entry) { return entry.key().contains(u"/.plindor-"_s); });
         return interference != Interference::Cancel;
     });
@@ -546,7 +499,7 @@ void tst_FileMover::abandonsCopyCleanly()
     const MoveResult result = CFileMover::move(source, path(u"other"_s), u"moved.bin"_s, &progress, doWithout);
 
     QCOMPARE(result.error, error);
-    QCOMPARE(listing(m_dir->path()), expected);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), expected);
 }
 
 void tst_FileMover::worksOnCaseInsensitiveFuseMount()
@@ -557,7 +510,7 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
     writeFile(stick + u"/a.txt"_s, "a");
     writeFile(stick + u"/b.txt"_s, "b");
     QVERIFY(QDir().mkpath(stick + u"/folder"_s));
-    const Listing before = listing(m_dir->path());
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"B.TXT"_s).error, MoveError::DestinationExists);
     QCOMPARE(CFileMover::move(stick + u"/folder"_s, stick, u"b.txt"_s).error, MoveError::DestinationExists);
@@ -565,13 +518,13 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
     QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"a.txt"_s).error, MoveError::SameFile);
     QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"x:y"_s).error, MoveError::UnsupportedName);
     QCOMPARE(CFileMover::move(path(u"f.txt"_s), stick, u"what?"_s).error, MoveError::UnsupportedName);
-    QCOMPARE(listing(m_dir->path()), before);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), before);
 
-    Listing expected = movedIn(before, u"stick/a.txt"_s, u"stick/A.txt"_s);
-    expected = movedIn(expected, u"stick/folder"_s, u"stick/Folder"_s);
+    Listing expected = CTreeSnapshot::moved(before, u"stick/a.txt"_s, u"stick/A.txt"_s);
+    expected = CTreeSnapshot::moved(expected, u"stick/folder"_s, u"stick/Folder"_s);
     QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, u"A.txt"_s).error, MoveError::None);
     QCOMPARE(CFileMover::move(stick + u"/folder"_s, stick, u"Folder"_s).error, MoveError::None);
-    QCOMPARE(listing(m_dir->path()), expected);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), expected);
 
     const MoveResult across = CFileMover::move(path(u"other.txt"_s), stick, u"c.txt"_s);
     QVERIFY2(across.ok(), qPrintable(across.detail));
@@ -810,12 +763,12 @@ void tst_FileMover::refusesNamesAStickCannotStore()
     if (stick.isEmpty())
         QSKIP(qPrintable(mounts.failure()));
     writeFile(path(u"backing/a.txt"_s), "a");
-    const Listing before = listing(m_dir->path());
+    const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     for (const QString &name : { u"x:y"_s, u"a|b"_s, u"tab\\there"_s, u"new\nline"_s })
         QCOMPARE(CFileMover::move(stick + u"/a.txt"_s, stick, name).error, MoveError::UnsupportedName);
     QCOMPARE(CFileMover::move(path(u"f.txt"_s), stick, u"what?.txt"_s).error, MoveError::UnsupportedName);
-    QCOMPARE(listing(m_dir->path()), before);
+    QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), before);
     QVERIFY(CFileMover::move(stick + u"/a.txt"_s, stick, u"x_y"_s).ok());
 }
 

@@ -4,12 +4,12 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/TreeSnapshot.h"
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -46,41 +46,6 @@ QStringList takeBoxes(const CDialogFixture &f)
         shown << box(message.text, message.caption);
     f.prompter().messages.clear();
     return shown;
-}
-
-/// Files hold their own first relative path, so a swap or an overwrite shows up in the tree.
-void makeTree(const QString &root, const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QString path = root + u'/' + entry;
-        QVERIFY(QDir().mkpath(entry.endsWith(u'/') ? path : QFileInfo(path).absolutePath()));
-        if (entry.endsWith(u'/'))
-            continue;
-        QFile file(path);
-        QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-        file.write(entry.toUtf8());
-    }
-}
-
-/// Everything under `root`: folders as "dir/", files as "path=content".
-QStringList treeOf(const QString &root)
-{
-    QStringList entries;
-    const QDir base(root);
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info = it.nextFileInfo();
-        const QString relative = base.relativeFilePath(info.filePath());
-        if (info.isDir()) {
-            entries << relative + u'/';
-            continue;
-        }
-        QFile file(info.filePath());
-        entries << relative + u'=' + (file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"?"_s);
-    }
-    entries.sort();
-    return entries;
 }
 
 QStringList absolute(const QString &root, const QStringList &relative)
@@ -300,14 +265,14 @@ void tst_FileOperations::renameComposesTheName()
     QFETCH(QString, suffix);
     QFETCH(QStringList, after);
     QTemporaryDir dir;
-    makeTree(dir.path(), files);
+    QVERIFY(CTreeSnapshot::make(dir.path(), files));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(item) }));
     enter(f.edit(IDC_EDIT_PREFIX), prefix);
     enter(f.edit(IDC_EDIT_NAME), name);
     enter(f.edit(IDC_EDIT_SUFFIX), suffix);
     f.click(IDC_BTN_RENAME);
-    QCOMPARE(treeOf(dir.path()), after);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), after);
     QCOMPARE(takeBoxes(f), QStringList());
     QCOMPARE(f.queue()->count(), 0);
 }
@@ -323,7 +288,7 @@ void tst_FileOperations::composedFromTheCandidateLists()
 {
     QFETCH(bool, byKeys);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"x.doc"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"x.doc"_s }));
     CDialogFixture f(QDate(2019, 3, 5));
     QVERIFY(f.dropOnQueue({ dir.filePath(u"x.doc"_s) }));
     if (byKeys) {
@@ -339,7 +304,7 @@ void tst_FileOperations::composedFromTheCandidateLists()
     enter(f.edit(IDC_EDIT_NAME), u"总结"_s);
     QCOMPARE(f.editorTexts(), u"2019年上期|总结|_1"_s);
     f.click(IDC_BTN_RENAME);
-    QCOMPARE(treeOf(dir.path()), QStringList { u"2019年上期总结_1.doc=x.doc"_s });
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList { u"2019年上期总结_1.doc=x.doc"_s });
 }
 
 void tst_FileOperations::renameRefused_data()
@@ -367,18 +332,18 @@ void tst_FileOperations::renameRefused()
     QFETCH(QString, name);
     QFETCH(QString, removeFirst);
     QTemporaryDir dir;
-    makeTree(dir.path(), files);
+    QVERIFY(CTreeSnapshot::make(dir.path(), files));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), files.filter(QRegularExpression(u"^[^/]*/?$"_s)))));
     if (!removeFirst.isEmpty())
         QVERIFY(QFile::remove(dir.filePath(removeFirst)));
     const QStringList queueBefore = queued(f, dir.path());
     const QString first = f.edit(IDC_EDIT_NAME)->text();
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     enter(f.edit(IDC_EDIT_NAME), name);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(takeBoxes(f), QStringList { box(renameFailed) });
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(queued(f, dir.path()), queueBefore);
     // The item stays loaded for another try, its composed name dropped.
     QCOMPARE(f.editorTexts(), loaded(first));
@@ -397,18 +362,18 @@ void tst_FileOperations::emptyNameDoesNothing()
 {
     QFETCH(int, button);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"target/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"target/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"b.txt"_s, u"a.txt"_s })));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
     link(f, IDC_BTN_DIR2, { dir.filePath(u"target"_s) });
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     enter(f.edit(IDC_EDIT_PREFIX), u"p"_s);
     enter(f.edit(IDC_EDIT_NAME), QString());
     f.click(button);
     QCOMPARE(takeBoxes(f), QStringList());
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(queued(f, dir.path()), (QStringList { u"a.txt"_s, u"b.txt"_s }));
     QCOMPARE(f.editorTexts(), loaded(u"a"_s));
 }
@@ -430,7 +395,7 @@ void tst_FileOperations::lastItemLeavesTheDialogIdle()
     QFETCH(QString, lands);
     QFETCH(QStringList, messages);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"only.txt"_s, u"target/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"only.txt"_s, u"target/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(u"only.txt"_s) }));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
@@ -439,7 +404,7 @@ void tst_FileOperations::lastItemLeavesTheDialogIdle()
     enter(f.edit(IDC_EDIT_NAME), u"done"_s);
     f.click(button);
     QCOMPARE(takeBoxes(f), messages);
-    QCOMPARE(treeOf(dir.path()).filter(u".txt"_s), QStringList { lands });
+    QCOMPARE(CTreeSnapshot::lines(dir.path()).filter(u".txt"_s), QStringList { lands });
     QCOMPARE(f.queue()->count(), 0);
     for (int id = IDC_BTN_ADD_TERM_A; id <= IDC_BTN_DEL_DIR; ++id)
         QVERIFY2(!f.dlg().item(id)->isEnabled(), f.dlg().item(id)->objectName().toLatin1());
@@ -451,7 +416,7 @@ void tst_FileOperations::lastItemLeavesTheDialogIdle()
         QVERIFY2(f.dlg().item(id)->isEnabled(), f.dlg().item(id)->objectName().toLatin1());
     QVERIFY(f.button(IDCANCEL)->isEnabled());
     // A new drop takes the dialog back to work.
-    makeTree(dir.path(), { u"next.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"next.txt"_s }));
     QVERIFY(f.dropOnQueue({ dir.filePath(u"next.txt"_s) }));
     QVERIFY(f.button(IDC_BTN_RENAME)->isEnabled());
     QVERIFY(!f.edit(IDC_EDIT_NAME)->isReadOnly());
@@ -460,7 +425,7 @@ void tst_FileOperations::lastItemLeavesTheDialogIdle()
 void tst_FileOperations::nextItemIsFirstInQueueOrder()
 {
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"item10.txt"_s, u"item2.txt"_s, u"Item1.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"item10.txt"_s, u"item2.txt"_s, u"Item1.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"item10.txt"_s, u"item2.txt"_s, u"Item1.txt"_s })));
     QCOMPARE(f.editorTexts(), loaded(u"Item1"_s));
@@ -472,7 +437,7 @@ void tst_FileOperations::nextItemIsFirstInQueueOrder()
     enter(f.edit(IDC_EDIT_NAME), u"second"_s);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(f.editorTexts(), loaded(u"item10"_s));
-    QCOMPARE(treeOf(dir.path()),
+    QCOMPARE(CTreeSnapshot::lines(dir.path()),
              (QStringList { u"first.txt=Item1.txt"_s, u"item10.txt=item10.txt"_s, u"second.txt=item2.txt"_s }));
     QCOMPARE(takeBoxes(f), QStringList());
 }
@@ -529,7 +494,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QStringList remaining = files;
     remaining.removeAt(loadedRow);
     QTemporaryDir dir;
-    makeTree(dir.path(), files + QStringList { u"target/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), files + QStringList { u"target/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), files)));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
@@ -545,7 +510,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     enter(f.edit(IDC_EDIT_NAME), u"picked"_s);
     f.click(button);
     QCOMPARE(queued(f, dir.path()), remaining);
-    QVERIFY(treeOf(dir.path()).contains(lands));
+    QVERIFY(CTreeSnapshot::lines(dir.path()).contains(lands));
     QVERIFY(!QFile::exists(dir.filePath(files.at(loadedRow))));
     for (const QString &left : remaining)
         QVERIFY2(QFile::exists(dir.filePath(left)), qPrintable(left));
@@ -557,7 +522,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     enter(f.edit(IDC_EDIT_NAME), u"then"_s);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(takeBoxes(f), QStringList());
-    QVERIFY(treeOf(dir.path()).contains(u"src/then.txt="_s + remaining.constFirst()));
+    QVERIFY(CTreeSnapshot::lines(dir.path()).contains(u"src/then.txt="_s + remaining.constFirst()));
 }
 
 // ---- Move ----
@@ -575,7 +540,7 @@ void tst_FileOperations::moveNeedsAFolder()
 {
     QFETCH(QString, how);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
     QLineEdit *field = f.combo(IDC_COMBO_TARGET_DIR)->lineEdit();
@@ -586,11 +551,11 @@ void tst_FileOperations::moveNeedsAFolder()
         f.click(IDC_BTN_ADD_DIR);
         enter(field, how == u"typed" ? u"拖入文件夹"_s : QString());
     }
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     enter(f.edit(IDC_EDIT_NAME), u"moved"_s);
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList { box(u"请先选择文件夹"_s) });
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(queued(f, dir.path()), (QStringList { u"a.txt"_s, u"b.txt"_s }));
     QCOMPARE(f.editorTexts(), loaded(u"a"_s));
 }
@@ -613,7 +578,7 @@ void tst_FileOperations::moveIntoAddedFolder()
     QFETCH(QString, item);
     QFETCH(QStringList, after);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"src/a.txt"_s, u"src/a.d/deep/x"_s, u"src/b.txt"_s, u"target/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/a.d/deep/x"_s, u"src/b.txt"_s, u"target/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { item, u"src/b.txt"_s })));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
@@ -622,7 +587,7 @@ void tst_FileOperations::moveIntoAddedFolder()
     enter(f.edit(IDC_EDIT_NAME), u"n"_s);
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList());
-    QStringList tree = treeOf(dir.path());
+    QStringList tree = CTreeSnapshot::lines(dir.path());
     tree.removeIf([](const QString &entry) { return entry.startsWith(u"src/a."_s); });
     QCOMPARE(tree, after);
     QVERIFY(!QFileInfo::exists(dir.filePath(item)));
@@ -655,7 +620,7 @@ void tst_FileOperations::moveRefused()
     QFETCH(QString, name);
     QFETCH(bool, removeTarget);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"d/"_s, u"target/a.txt"_s, u"z.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"d/"_s, u"target/a.txt"_s, u"z.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { item, u"z.txt"_s })));
     // The row's own item must be the one loaded: the root row must never move anything else.
@@ -670,11 +635,11 @@ void tst_FileOperations::moveRefused()
         QVERIFY(QDir(folder).removeRecursively());
     const QStringList queueBefore = queued(f, dir.path());
     const QString first = f.edit(IDC_EDIT_NAME)->text();
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     enter(f.edit(IDC_EDIT_NAME), name);
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList { box(moveChecklist, u"错误提示"_s) });
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(queued(f, dir.path()), queueBefore);
     QCOMPARE(f.editorTexts(), loaded(first));
 }
@@ -695,7 +660,7 @@ void tst_FileOperations::typedFolderIsUsedAsTyped()
     QFETCH(QString, typed);
     QFETCH(QString, lands);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"target/"_s, u"TARGET/"_s, u"other/"_s, u"tar/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"target/"_s, u"TARGET/"_s, u"other/"_s, u"tar/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(u"a.txt"_s) }));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
@@ -705,7 +670,7 @@ void tst_FileOperations::typedFolderIsUsedAsTyped()
     enter(f.edit(IDC_EDIT_NAME), u"n"_s);
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList());
-    QCOMPARE(treeOf(dir.path()).filter(u".txt"_s), QStringList { lands });
+    QCOMPARE(CTreeSnapshot::lines(dir.path()).filter(u".txt"_s), QStringList { lands });
     // Typing only points the move somewhere; the list itself is left alone.
     QCOMPARE(combo->count(), 1);
     QCOMPARE(combo->itemText(0), dir.filePath(u"target"_s));
@@ -724,24 +689,25 @@ void tst_FileOperations::quickMoveReadsItsOwnButton()
 {
     QFETCH(int, linked);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"target/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"target/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
     link(f, linked, { dir.filePath(u"target"_s) });
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     for (int id = IDC_BTN_DIR1; id <= IDC_BTN_DIR5; ++id) {
         if (id == linked)
             continue;
         enter(f.edit(IDC_EDIT_NAME), u"n"_s);
         f.click(id);
         QCOMPARE(takeBoxes(f), QStringList { box(u"你未设置此快速移动按钮!"_s) });
-        QCOMPARE(treeOf(dir.path()), before);
+        QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
         QCOMPARE(f.editorTexts(), loaded(u"a"_s));
     }
     enter(f.edit(IDC_EDIT_NAME), u"n"_s);
     f.click(linked);
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
-    QCOMPARE(treeOf(dir.path()), (QStringList { u"b.txt=b.txt"_s, u"target/"_s, u"target/n.txt=a.txt"_s }));
+    QCOMPARE(CTreeSnapshot::lines(dir.path()),
+             (QStringList { u"b.txt=b.txt"_s, u"target/"_s, u"target/n.txt=a.txt"_s }));
 }
 
 void tst_FileOperations::quickMoveLinkedByDrop_data()
@@ -762,7 +728,8 @@ void tst_FileOperations::quickMoveLinkedByDrop()
     QFETCH(QStringList, drops);
     QFETCH(QString, fileName);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"work/docs/inside.txt"_s, u"work/other/kept.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(),
+                                { u"a.txt"_s, u"b.txt"_s, u"work/docs/inside.txt"_s, u"work/other/kept.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
     for (const QString &drop : std::as_const(drops))
@@ -774,14 +741,14 @@ void tst_FileOperations::quickMoveLinkedByDrop()
     QCOMPARE(button->m_fileName, fileName);
     enter(f.edit(IDC_EDIT_PREFIX), u"2024_"_s);
     enter(f.edit(IDC_EDIT_NAME), u"y"_s);
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     f.click(IDC_BTN_DIR3);
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
     QStringList expected = before;
     expected.removeOne(u"a.txt=a.txt"_s);
     expected << u"work/docs/2024_y.txt=a.txt"_s;
     expected.sort();
-    QCOMPARE(treeOf(dir.path()), expected);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), expected);
     QCOMPARE(queued(f, dir.path()), QStringList { u"b.txt"_s });
     QCOMPARE(f.editorTexts(), loaded(u"b"_s));
 }
@@ -802,7 +769,7 @@ void tst_FileOperations::quickMoveRefused()
     QFETCH(QString, name);
     QFETCH(QString, spoil);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"work/docs/taken.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"work/docs/taken.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
     link(f, IDC_BTN_DIR4, { dir.filePath(u"work/docs"_s) });
@@ -810,15 +777,15 @@ void tst_FileOperations::quickMoveRefused()
     if (spoil == u"folder" || spoil == u"file")
         QVERIFY(QDir(docs).removeRecursively());
     if (spoil == u"file")
-        makeTree(dir.path(), { u"work/docs"_s });
+        QVERIFY(CTreeSnapshot::make(dir.path(), { u"work/docs"_s }));
     if (spoil == u"source")
         QVERIFY(QFile::remove(dir.filePath(u"a.txt"_s)));
     const QStringList queueBefore = queued(f, dir.path());
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     enter(f.edit(IDC_EDIT_NAME), name);
     f.click(IDC_BTN_DIR4);
     QCOMPARE(takeBoxes(f), QStringList { box(quickChecklist, u"重命名或移动失败"_s) });
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(queued(f, dir.path()), queueBefore);
     QCOMPARE(f.editorTexts(), loaded(u"a"_s));
 }
@@ -844,15 +811,15 @@ void tst_FileOperations::rightClickShowsTheLink()
     QFETCH(bool, enabled);
     QFETCH(QString, firstLine);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"work/docs/in.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"work/docs/in.txt"_s }));
     CDialogFixture f;
     if (enabled)
         QVERIFY(f.dropOnQueue({ dir.filePath(u"a.txt"_s) }));
     if (!dropped.isEmpty())
         link(f, id, { dir.filePath(dropped) });
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     QTest::mouseClick(f.dropButton(id), Qt::RightButton);
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     if (!enabled) {
         QCOMPARE(takeBoxes(f), QStringList());
         return;
@@ -892,10 +859,10 @@ void tst_FileOperations::linkAtAnyDepth()
     const auto resolve = [&top](QString path) { return path.replace(u"<top>"_s, top.path()); };
     dropped = resolve(dropped);
     linked = resolve(linked);
-    makeTree(items.path(), { u"a.txt"_s });
-    makeTree(top.path(), { u"in.txt"_s, u"a/b/c/"_s });
+    QVERIFY(CTreeSnapshot::make(items.path(), { u"a.txt"_s }));
+    QVERIFY(CTreeSnapshot::make(top.path(), { u"in.txt"_s, u"a/b/c/"_s }));
     if (dropped == top.path() + u".txt"_s)
-        makeTree(u"/"_s, { QFileInfo(dropped).fileName() });
+        QVERIFY(CTreeSnapshot::make(u"/"_s, { QFileInfo(dropped).fileName() }));
     // What lands in / is named after the fresh folder, so it cannot meet anything there, and is removed again.
     const QString name = QFileInfo(top.path()).fileName() + u"-moved"_s;
     const QString landed = CPathParts::join(linked, name + u".txt"_s);
@@ -924,7 +891,7 @@ void tst_FileOperations::linkAtAnyDepth()
 void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
 {
     QTemporaryDir items;
-    makeTree(items.path(), { u"a.txt"_s });
+    QVERIFY(CTreeSnapshot::make(items.path(), { u"a.txt"_s }));
     const QString name = QFileInfo(items.path()).fileName() + u"-moved"_s;
     const QString landed = u"/tmp/"_s + name + u".txt"_s;
     const auto tidy = qScopeGuard([&] { QFile::remove(landed); });
@@ -945,7 +912,7 @@ void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
 void tst_FileOperations::droppedFolderBecomesCommonText()
 {
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"高四/x.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"高四/x.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(u"a.txt"_s) }));
     link(f, IDC_BTN_TEXT1, { dir.filePath(u"高四"_s) });
@@ -955,7 +922,8 @@ void tst_FileOperations::droppedFolderBecomesCommonText()
     f.click(IDC_BTN_TEXT1);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"高四a"_s);
     f.click(IDC_BTN_RENAME);
-    QCOMPARE(treeOf(dir.path()), (QStringList { u"高四/"_s, u"高四/x.txt=高四/x.txt"_s, u"高四a.txt=a.txt"_s }));
+    QCOMPARE(CTreeSnapshot::lines(dir.path()),
+             (QStringList { u"高四/"_s, u"高四/x.txt=高四/x.txt"_s, u"高四a.txt=a.txt"_s }));
     QCOMPARE(takeBoxes(f), QStringList());
 }
 
@@ -988,7 +956,7 @@ void tst_FileOperations::addDirectory()
     QFETCH(QStringList, entries);
     QFETCH(int, selected);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"item.txt"_s, u"A/f.txt"_s, u"a/"_s, u"B/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"item.txt"_s, u"A/f.txt"_s, u"a/"_s, u"B/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(u"item.txt"_s) }));
     for (const QString &answer : std::as_const(answers)) {
@@ -1026,7 +994,7 @@ void tst_FileOperations::deleteDirectory()
     QFETCH(int, select);
     QFETCH(QStringList, left);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"item.txt"_s, u"A/"_s, u"B/"_s, u"C/"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"item.txt"_s, u"A/"_s, u"B/"_s, u"C/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(u"item.txt"_s) }));
     f.prompter().folderAnswers = absolute(dir.path(), added);
@@ -1034,7 +1002,7 @@ void tst_FileOperations::deleteDirectory()
         f.click(IDC_BTN_ADD_DIR);
     CMyComboBox *combo = f.combo(IDC_COMBO_TARGET_DIR);
     combo->setCurrentIndex(select);
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     f.click(IDC_BTN_DEL_DIR);
     QStringList listed;
     for (int i = 0; i < combo->count(); ++i)
@@ -1043,7 +1011,7 @@ void tst_FileOperations::deleteDirectory()
     QCOMPARE(combo->currentIndex(), left.isEmpty() ? -1 : 0);
     QCOMPARE(combo->currentText(), left.isEmpty() ? QString() : dir.filePath(left.constFirst()));
     // Only the list changes: no folder is removed from the disk.
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(takeBoxes(f), QStringList());
     if (left.isEmpty()) {
         f.click(IDC_BTN_MOVE);
@@ -1071,10 +1039,10 @@ void tst_FileOperations::removeFromQueue()
     QFETCH(int, row);
     QFETCH(QStringList, left);
     QTemporaryDir dir;
-    makeTree(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"c.txt"_s });
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"c.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"c.txt"_s, u"b.txt"_s, u"a.txt"_s })));
-    const QStringList before = treeOf(dir.path());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
     clickRow(f, how == u"menu-other" ? 0 : row);
     enter(f.edit(IDC_EDIT_NAME), u"unsaved"_s);
     if (how == u"key")
@@ -1082,7 +1050,7 @@ void tst_FileOperations::removeFromQueue()
     else
         QVERIFY(useContextMenu(f, row, how != u"dismiss"));
     QCOMPARE(queued(f, dir.path()), left);
-    QCOMPARE(treeOf(dir.path()), before);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(takeBoxes(f), QStringList());
     const bool removed = left.size() < 3;
     if (removed) {
@@ -1095,7 +1063,7 @@ void tst_FileOperations::removeFromQueue()
     const QString shown = removed ? left.constFirst() : queued(f, dir.path()).at(row);
     enter(f.edit(IDC_EDIT_NAME), u"renamed"_s);
     f.click(IDC_BTN_RENAME);
-    QVERIFY(treeOf(dir.path()).contains(u"renamed.txt="_s + shown));
+    QVERIFY(CTreeSnapshot::lines(dir.path()).contains(u"renamed.txt="_s + shown));
     QVERIFY(!QFile::exists(dir.filePath(shown)));
 }
 

@@ -116,6 +116,7 @@ void tst_MyComboBox::targetListTakesFolder()
     QSignalSpy dropped_(combo, &CMyComboBox::folderDropped);
     QVERIFY(CDropSimulator::dropPaths(combo, paths));
     QCOMPARE(dropped_.count(), 1);
+    QCOMPARE(dropped_.constFirst().constFirst().toString(), tmp.filePath(folder));
     QCOMPARE(entries(combo), QStringList { tmp.filePath(folder) });
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(combo->m_filePath, tmp.filePath(folder));
@@ -250,6 +251,7 @@ void tst_MyComboBox::standaloneEditSplitsDrop()
 
     QVERIFY(CDropSimulator::dropPaths(&edit, { file, folder }));
     QCOMPARE(dropped.count(), 1);
+    QCOMPARE(dropped.constFirst().constFirst().toString(), file);
     QCOMPARE(edit.m_filePathName, file);
     QCOMPARE(edit.m_filePath, tmp.filePath(u"in"_s));
     QCOMPARE(edit.m_fileName, u"report.final.docx"_s);
@@ -261,6 +263,7 @@ void tst_MyComboBox::standaloneEditSplitsDrop()
 
     QVERIFY(CDropSimulator::dropPaths(&edit, { folder }));
     QCOMPARE(dropped.count(), 2);
+    QCOMPARE(dropped.at(1).constFirst().toString(), folder);
     QCOMPARE(edit.m_filePathName, folder);
     QCOMPARE(edit.m_filePath, tmp.filePath(u"in"_s));
     QCOMPARE(edit.m_Name, u"v1.2"_s);

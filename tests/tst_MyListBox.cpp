@@ -92,6 +92,7 @@ void tst_MyListBox::dropSortsLoadsAndUnlocks()
     QVERIFY(f.dropOnQueue({ b, c, a, b }));
     QCOMPARE(queued(f.queue()), (QStringList { a, b, c }));
     QCOMPARE(loaded.count(), 1);
+    QCOMPARE(loaded.constFirst().constFirst().toString(), a);
     QCOMPARE(f.queue()->currentRow(), 0);
     QCOMPARE(f.queue()->m_filePathName, a);
     QCOMPARE(f.queue()->m_filePath, tmp.path());
@@ -122,6 +123,7 @@ void tst_MyListBox::queuedAgainReloadsFirst()
     QVERIFY(f.dropOnQueue({ b, a }));
     QCOMPARE(queued(f.queue()), (QStringList { a, b }));
     QCOMPARE(loaded.count(), 1);
+    QCOMPARE(loaded.constFirst().constFirst().toString(), a);
     QCOMPARE(f.queue()->currentRow(), 0);
     QCOMPARE(f.queue()->m_filePathName, a);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"a"_s);
@@ -362,6 +364,7 @@ void tst_MyListBox::clickLoadsItem()
     QSignalSpy clicked(f.queue(), &CMyListBox::clickLoaded);
     clickRow(f.queue(), 1);
     QCOMPARE(clicked.count(), 1);
+    QCOMPARE(clicked.constFirst().constFirst().toString(), b);
     QCOMPARE(f.queue()->m_filePathName, b);
     QCOMPARE(f.queue()->m_extend, u".pdf"_s);
     QCOMPARE(f.editorTexts(), u"（添加前缀）|b|（后缀）"_s);

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/DropPaths.h"
-#include "controls/PathParts.h"
+#include "core/PathParts.h"
 
 #include <QMimeData>
 #include <QTest>

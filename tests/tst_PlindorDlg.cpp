@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void leavingSavesTheProfile_data();
     void leavingSavesTheProfile();
     void handOverKeepsTheItemBeingEdited();
+    void loadsThePathTheSignalCarries_data();
+    void loadsThePathTheSignalCarries();
     void namesPathsItCannotQueue_data();
     void namesPathsItCannotQueue();
     void qtOwnTextsAreChinese();
@@ -351,6 +354,38 @@ void tst_PlindorDlg::handOverKeepsTheItemBeingEdited()
     QCOMPARE(f.takeMessages(), QString());
     QCOMPARE(QDir(tree.path()).entryList(QDir::Files, QDir::Name),
              (QStringList { u"12月mid.txt"_s, u"a.txt"_s, u"b.txt"_s, u"d.txt"_s }));
+}
+
+void tst_PlindorDlg::loadsThePathTheSignalCarries_data()
+{
+    QTest::addColumn<int>("control");
+    QTest::newRow("queue drop") << int(IDC_FILE_LIST);
+    QTest::newRow("queue click") << -int(IDC_FILE_LIST);
+    QTest::newRow("name edit drop") << int(IDC_EDIT_NAME);
+}
+
+// The window goes by what a control reports, not by the fields the control happens to hold afterwards.
+void tst_PlindorDlg::loadsThePathTheSignalCarries()
+{
+    QFETCH(int, control);
+    CTempTree tmp;
+    const QString queued = tmp.file(u"queued.txt"_s);
+    const QString reported = tmp.file(u"sub/reported.tar.gz"_s);
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ queued }));
+    if (control == IDC_FILE_LIST)
+        Q_EMIT f.queue()->dropLoaded(reported);
+    else if (control == -IDC_FILE_LIST)
+        Q_EMIT f.queue()->clickLoaded(reported);
+    else
+        Q_EMIT f.edit(IDC_EDIT_NAME)->pathDropped(reported);
+    QCOMPARE(f.queue()->m_filePathName, queued);
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"reported.tar"_s);
+    f.edit(IDC_EDIT_NAME)->setText(u"renamed"_s);
+    f.click(IDC_BTN_RENAME);
+    QCOMPARE(f.takeMessages(), QString());
+    QVERIFY(QFileInfo::exists(queued));
+    QVERIFY(QFileInfo::exists(tmp.filePath(u"sub/renamed.gz"_s)));
 }
 
 void tst_PlindorDlg::namesPathsItCannotQueue_data()

@@ -419,10 +419,7 @@ QString tst_Soak::checkInvariants() const
         if (::lstat(bytesOf(path).constData(), &st) != 0)
             problems += u"the file not named in UTF-8 %1 is gone\n"_s.arg(shown(path));
     }
-    QStringList messages;
-    for (const CFakePrompter::Message &message : std::as_const(m_f->prompter().messages))
-        messages << message.text;
-    m_f->prompter().messages.clear();
+    const QStringList messages = m_f->prompter().takeTexts();
     if (messages != m_expectedMessages)
         problems += u"messages shown: [%1], expected: [%2]\n"_s.arg(messages.join(u" | "_s),
                                                                     m_expectedMessages.join(u" | "_s));
@@ -963,9 +960,7 @@ std::unique_ptr<CEditorSave> tst_Soak::saveOverWhenMoved(const QString &destinat
 
 void tst_Soak::expectEditorSave(Operation operation, const Expectation &expected, const CEditorSave &editor)
 {
-    QStringList shown;
-    for (const CFakePrompter::Message &message : std::as_const(m_f->prompter().messages))
-        shown << message.text;
+    const QStringList shown = m_f->prompter().texts();
     const QString failure = operation == Operation::Move ? kMoveFailed
         : operation == Operation::QuickMove              ? kQuickFailed
                                                          : kRenameFailed;

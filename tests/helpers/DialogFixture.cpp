@@ -105,9 +105,5 @@ QString CDialogFixture::editorTexts() const
 
 QString CDialogFixture::takeMessages() const
 {
-    QStringList texts;
-    for (const CFakePrompter::Message &message : m_prompter->messages)
-        texts << message.text;
-    m_prompter->messages.clear();
-    return texts.join(u'|');
+    return m_prompter->takeTexts().join(u'|');
 }

@@ -12,3 +12,18 @@ QString CFakePrompter::chooseFolder(QWidget *, const QString &title)
     folderTitles << title;
     return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
 }
+
+QStringList CFakePrompter::texts() const
+{
+    QStringList shown;
+    for (const Message &shownMessage : messages)
+        shown << shownMessage.text;
+    return shown;
+}
+
+QStringList CFakePrompter::takeTexts()
+{
+    const QStringList shown = texts();
+    messages.clear();
+    return shown;
+}

@@ -20,6 +20,11 @@ public:
     void message(QWidget *owner, const QString &text, const QString &caption) override;
     QString chooseFolder(QWidget *owner, const QString &title) override;
 
+    /// The texts of the messages shown so far, oldest first.
+    [[nodiscard]] QStringList texts() const;
+    /// As texts(), and forgets the messages.
+    QStringList takeTexts();
+
     QList<Message> messages; ///< every message shown, oldest first
     QStringList folderAnswers; ///< answers for the folder picker, taken from the front; empty means cancelled
     QStringList folderTitles; ///< the titles the picker was opened with

@@ -132,6 +132,19 @@ QString CTestMounts::tmpfs(const QString &point, const char *options)
     return point;
 }
 
+QString CTestMounts::readOnly(const QString &folder)
+{
+    if (::geteuid() != 0)
+        return fail(u"needs root to bind-mount a folder"_s);
+    const QByteArray point = native(folder);
+    if (::mount(point.constData(), point.constData(), nullptr, MS_BIND, nullptr) != 0)
+        return fail(u"bind-mounting failed: "_s + lastError());
+    m_mounts.push_back(std::make_unique<Mount>(Mount { folder, {}, {}, {}, 0 }));
+    if (::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+        return fail(u"making the bind mount read-only failed: "_s + lastError());
+    return folder;
+}
+
 QString CTestMounts::exfat(const QString &point, const QString &imageFolder, qint64 size)
 {
     if (QStandardPaths::findExecutable(u"mkfs.exfat"_s).isEmpty()

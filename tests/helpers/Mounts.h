@@ -35,6 +35,8 @@ public:
     /// Call it from the test's own thread: the daemon ends with the thread that started it.
     QString faultfs(const QString &backing, const QString &point, const QStringList &switches,
                     const QString &subtype = {});
+    /// `folder` bind-mounted on itself read-only: mode bits do not stop root, a read-only mount does.
+    QString readOnly(const QString &folder);
     /// Undoes the mount on `point` before the end of the test; false when this object did not mount it.
     bool unmount(const QString &point);
     /// Why the last call returned an empty string: "needs root ...", "FUSE unavailable: ..." (not built, no /dev/fuse,

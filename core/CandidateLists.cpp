@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "dialog/CandidateLists.h"
+#include "core/CandidateLists.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "controls/QueueOrder.h"
+#include "core/QueueOrder.h"
 
 #include <algorithm>
 #include <vector>

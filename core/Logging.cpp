@@ -1,0 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Logging.h"
+
+Q_LOGGING_CATEGORY(lcJournal, "plindor.journal", QtInfoMsg)

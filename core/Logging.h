@@ -1,0 +1,8 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QLoggingCategory>
+
+/// What the journal of operations found and repaired when the program started, which the window does not show.
+Q_DECLARE_LOGGING_CATEGORY(lcJournal)

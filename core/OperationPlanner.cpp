@@ -1,0 +1,75 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/OperationPlanner.h"
+
+#include "core/NameComposer.h"
+#include "core/PathParts.h"
+
+#include <QDir>
+
+namespace
+{
+using Plan = COperationPlanner::Plan;
+using Refusal = COperationPlanner::Refusal;
+
+Plan refused(Refusal refusal, const QString &composedName = {})
+{
+    Plan plan;
+    plan.refusal = refusal;
+    plan.composedName = composedName;
+    return plan;
+}
+
+/// The folder a plan that got past its own checks sends the item to, or an empty string where it has none.
+QString destinationFolder(const COperationPlanner::Item &item, const COperationPlanner::Target &target)
+{
+    switch (target.kind) {
+    case COperationPlanner::Kind::Rename:
+        return item.folder;
+    case COperationPlanner::Kind::Move:
+        // A folder typed into the list may carry the other separator.
+        return QDir::fromNativeSeparators(target.folderText);
+    case COperationPlanner::Kind::QuickMove:
+        return CPathParts::join(target.linkParent, target.linkName);
+    }
+    return {};
+}
+} // namespace
+
+COperationPlanner::Target COperationPlanner::Target::rename()
+{
+    return { Kind::Rename, {}, {}, {} };
+}
+
+COperationPlanner::Target COperationPlanner::Target::move(const QString &folderText)
+{
+    return { Kind::Move, folderText, {}, {} };
+}
+
+COperationPlanner::Target COperationPlanner::Target::quickMove(const QString &linkParent, const QString &linkName)
+{
+    return { Kind::QuickMove, {}, linkParent, linkName };
+}
+
+COperationPlanner::Plan COperationPlanner::plan(const Item &item, const Target &target)
+{
+    if (item.name.isEmpty())
+        return refused(Refusal::EmptyName);
+    // The list's check comes before composing, the button's after: the window's working strings show the difference.
+    if (target.kind == Kind::Move && CNameComposer::isNoFolder(target.folderText))
+        return refused(Refusal::NoFolderChosen);
+    const QString composedName = CNameComposer::compose(item.prefix, item.name, item.suffix);
+    if (target.kind == Kind::QuickMove && target.linkParent.isEmpty())
+        return refused(Refusal::ButtonNotLinked, composedName);
+
+    Plan plan;
+    plan.composedName = composedName;
+    plan.folder = destinationFolder(item, target);
+    plan.newName = composedName + item.extension;
+    plan.destination = CPathParts::join(plan.folder, plan.newName);
+    // The window has no current folder a user could see: a relative folder, typed into the list or read from a
+    // hand-edited profile, would send the item wherever the program happened to be started.
+    if (QDir::isRelativePath(plan.folder) || QDir::isRelativePath(item.sourcePath))
+        plan.refusal = Refusal::RelativePath;
+    return plan;
+}
