@@ -100,10 +100,44 @@ std::optional<int> handOver(CSingleInstance &instance, const CPathIntake::Batch 
         return 1;
     return status;
 }
+bool asksOnlyForText(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help" || argument == "--help-all" || argument == "-v"
+            || argument == "--version")
+            return true;
+    }
+    return false;
+}
+
+/// The options and arguments; returns the self-test option.
+QCommandLineOption describeCommandLine(QCommandLineParser &parser)
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral(PLINDOR_VERSION));
+    parser.setApplicationDescription(u"Rename files and file them into folders."_s);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption selfTest(u"self-test"_s, u"Open the window and close it at once."_s);
+    parser.addOption(selfTest);
+    parser.addPositionalArgument(u"paths"_s, u"Files and folders to queue."_s, u"[paths...]"_s);
+    return selfTest;
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // --help and --version print and leave; they must work where there is no display, over ssh say, and a window
+    // application cannot start there.
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        describeCommandLine(parser);
+        parser.process(core);
+        return 0;
+    }
     QApplication app(argc, argv);
     CQtTranslation::install(&app);
     QApplication::setOrganizationName(u"Plindor"_s);
@@ -113,12 +147,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(applicationIcon());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Rename files and file them into folders."_s);
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption selfTest(u"self-test"_s, u"Open the window and close it at once."_s);
-    parser.addOption(selfTest);
-    parser.addPositionalArgument(u"paths"_s, u"Files and folders to queue."_s, u"[paths...]"_s);
+    const QCommandLineOption selfTest = describeCommandLine(parser);
     parser.process(app);
     const CPathIntake::Batch given = CPathIntake::fromArguments(rawArguments(argc, argv, parser.positionalArguments()));
 
