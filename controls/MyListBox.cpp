@@ -11,8 +11,8 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QSet>
 
 #include <algorithm>
 
@@ -24,45 +24,42 @@ CMyListBox::CMyListBox(QWidget *parent)
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
     setTextElideMode(Qt::ElideMiddle);
+    // Rows that others take out or put in keep their keys in step.
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { forgetRows(first, last); });
+    connect(model(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { learnRows(first, last); });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetRows(0, count() - 1); });
 }
 
-CMyListBox::~CMyListBox() = default;
+CMyListBox::~CMyListBox()
+{
+    // The base class clears the model after the keys are gone.
+    disconnect(model(), nullptr, this, nullptr);
+}
 
 qsizetype CMyListBox::addPaths(const QStringList &paths)
 {
-    const QStringList existing = allPaths();
-    QSet<QString> seen(existing.cbegin(), existing.cend());
-    QStringList fresh;
-    for (const QString &path : paths) {
-        if (!seen.contains(path)) {
-            seen.insert(path);
-            fresh << path;
-        }
-    }
-    if (!fresh.isEmpty())
-        replaceItems(m_order.merged(existing, m_order.sorted(fresh)));
-    return fresh.size();
+    std::vector<qsizetype> addedRows;
+    CQueueOrder::Entries merged = CQueueOrder::merged(m_entries, m_order.sortedEntries(paths), addedRows);
+    if (!addedRows.empty())
+        showMerged(std::move(merged), addedRows);
+    return static_cast<qsizetype>(addedRows.size());
 }
 
 QString CMyListBox::pathAt(int row) const
 {
-    const QListWidgetItem *entry = item(row);
-    return entry ? QDir::fromNativeSeparators(entry->text()) : QString();
+    return row >= 0 && row < count() && static_cast<size_t>(row) < m_entries.size() ? m_entries[row].path : QString();
 }
 
 int CMyListBox::rowOf(const QString &path) const
 {
     // The rows are sorted by the queue order, so a binary search finds the exact path.
-    int low = 0;
-    int high = count();
-    while (low < high) {
-        const int mid = low + (high - low) / 2;
-        if (m_order.lessThan(pathAt(mid), path))
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    return low < count() && pathAt(low) == path ? low : -1;
+    const CQueueOrder::Entry wanted = m_order.entryOf(path);
+    const auto end = m_entries.cbegin() + std::min<qsizetype>(count(), static_cast<qsizetype>(m_entries.size()));
+    const auto found = std::lower_bound(m_entries.cbegin(), end, wanted,
+                                        [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
+    return found != end && found->path == path ? static_cast<int>(found - m_entries.cbegin()) : -1;
 }
 
 void CMyListBox::removePath(const QString &path)
@@ -390,24 +387,68 @@ void CMyListBox::loadItem(const QString &path)
     m_isFile = 1;
 }
 
-void CMyListBox::replaceItems(const QStringList &paths)
+void CMyListBox::showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows)
 {
-    // One bulk insert instead of one model change per path.
+    const QScopedValueRollback ownChange(m_ownChange, true);
     setUpdatesEnabled(false);
-    clear();
-    QStringList shown;
-    shown.reserve(paths.size());
-    for (const QString &path : paths)
-        shown << QDir::toNativeSeparators(path);
-    addItems(shown);
+    if (insertingIsCheaper(addedRows, static_cast<qsizetype>(merged.size()))) {
+        for (size_t first = 0; first < addedRows.size();) {
+            const size_t end = blockEnd(addedRows, first);
+            QStringList shown;
+            shown.reserve(static_cast<qsizetype>(end - first));
+            for (size_t i = first; i < end; ++i)
+                shown << QDir::toNativeSeparators(merged[addedRows[i]].path);
+            insertItems(static_cast<int>(addedRows[first]), shown);
+            first = end;
+        }
+    } else {
+        clear();
+        QStringList shown;
+        shown.reserve(static_cast<qsizetype>(merged.size()));
+        for (const CQueueOrder::Entry &entry : merged)
+            shown << QDir::toNativeSeparators(entry.path);
+        addItems(shown);
+    }
+    m_entries = std::move(merged);
     setUpdatesEnabled(true);
 }
 
-QStringList CMyListBox::allPaths() const
+size_t CMyListBox::blockEnd(const std::vector<qsizetype> &addedRows, size_t first)
 {
-    QStringList paths;
-    paths.reserve(count());
-    for (int row = 0; row < count(); ++row)
-        paths << pathAt(row);
-    return paths;
+    size_t end = first + 1;
+    while (end < addedRows.size() && addedRows[end] == addedRows[end - 1] + 1)
+        ++end;
+    return end;
+}
+
+bool CMyListBox::insertingIsCheaper(const std::vector<qsizetype> &addedRows, qsizetype total)
+{
+    // QListWidget inserts a block one row at a time, moving every row below it each time; building all rows
+    // again costs about as much as moving a few hundred row pointers per row.
+    constexpr qsizetype movesPerRow = 256;
+    qsizetype moves = 0;
+    for (size_t first = 0; first < addedRows.size();) {
+        const size_t end = blockEnd(addedRows, first);
+        const qsizetype below = total - addedRows[end - 1] - 1;
+        moves += static_cast<qsizetype>(end - first) * below;
+        if (moves > movesPerRow * total)
+            return false;
+        first = end;
+    }
+    return true;
+}
+
+void CMyListBox::forgetRows(int first, int last)
+{
+    if (m_ownChange || first > last || static_cast<size_t>(last) >= m_entries.size())
+        return;
+    m_entries.erase(m_entries.begin() + first, m_entries.begin() + last + 1);
+}
+
+void CMyListBox::learnRows(int first, int last)
+{
+    if (m_ownChange)
+        return;
+    for (int row = first; row <= last && static_cast<size_t>(row) <= m_entries.size(); ++row)
+        m_entries.insert(m_entries.begin() + row, m_order.entryOf(QDir::fromNativeSeparators(item(row)->text())));
 }

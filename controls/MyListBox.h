@@ -81,10 +81,15 @@ private:
     [[nodiscard]] int rowAtY(int y) const;
     void paintRows(const QRect &area);
     void loadItem(const QString &path);
-    void replaceItems(const QStringList &paths);
-    [[nodiscard]] QStringList allPaths() const;
+    void showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows);
+    [[nodiscard]] static size_t blockEnd(const std::vector<qsizetype> &addedRows, size_t first);
+    [[nodiscard]] static bool insertingIsCheaper(const std::vector<qsizetype> &addedRows, qsizetype total);
+    void forgetRows(int first, int last);
+    void learnRows(int first, int last);
 
     CQueueOrder m_order;
+    CQueueOrder::Entries m_entries; ///< the rows' paths with their collation keys, row for row
+    bool m_ownChange = false; ///< set while the list changes its own rows, which it then keeps in m_entries itself
     QString m_hintText;
     mutable int m_rowHeight = 0; ///< 0 until measured from the first row; font and style changes reset it
 };
