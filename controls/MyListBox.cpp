@@ -10,11 +10,22 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QtConcurrent>
 
 #include <algorithm>
+
+namespace
+{
+/// From this many URLs a drop is sorted in the background: done in one go it would hold the window for well
+/// over half a second.
+constexpr qsizetype kBackgroundFrom = 200000;
+/// Rows added per turn of the event loop while a very large drop is shown: tens of milliseconds each.
+constexpr int kRowsPerTurn = 20000;
+} // namespace
 
 CMyListBox::CMyListBox(QWidget *parent)
     : QListWidget(parent)
@@ -30,12 +41,23 @@ CMyListBox::CMyListBox(QWidget *parent)
     connect(model(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { learnRows(first, last); });
     connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetRows(0, count() - 1); });
+    connect(&m_bigDrop, &QFutureWatcherBase::finished, this, &CMyListBox::bigDropComputed);
+    m_progressTick.setInterval(100);
+    connect(&m_progressTick, &QTimer::timeout, this, [this] { viewport()->update(); });
 }
 
 CMyListBox::~CMyListBox()
 {
     // The base class clears the model after the keys are gone.
     disconnect(model(), nullptr, this, nullptr);
+    m_bigDrop.disconnect(this);
+    if (m_computing)
+        m_bigDrop.waitForFinished();
+}
+
+bool CMyListBox::isBusy() const
+{
+    return m_computing || m_filling;
 }
 
 qsizetype CMyListBox::addPaths(const QStringList &paths)
@@ -64,6 +86,8 @@ int CMyListBox::rowOf(const QString &path) const
 
 void CMyListBox::removePath(const QString &path)
 {
+    if (m_computing)
+        m_removedWhileBusy << path;
     const int row = rowOf(path);
     if (row >= 0)
         delete takeItem(row);
@@ -82,16 +106,35 @@ void CMyListBox::scrollToItem(const QListWidgetItem *item, ScrollHint hint)
 
 void CMyListBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    CDropPaths::acceptIfLocal(event);
+    if (isBusy())
+        event->ignore();
+    else
+        CDropPaths::acceptIfLocal(event);
 }
 
 void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    CDropPaths::acceptIfLocal(event);
+    if (isBusy())
+        event->ignore();
+    else
+        CDropPaths::acceptIfLocal(event);
 }
 
 void CMyListBox::dropEvent(QDropEvent *event)
 {
+    // One large drop at a time: the cursor already showed that the queue takes none now.
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
+    const QMimeData *mime = event->mimeData();
+    if (mime && mime->hasUrls() && mime->urls().size() >= kBackgroundFrom) {
+        if (CDropPaths::hasLocalPaths(mime) && CDropPaths::acceptWithoutMove(event))
+            startBigDrop(mime->urls());
+        else
+            event->ignore();
+        return;
+    }
     const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
     if (!batch)
         return;
@@ -103,6 +146,10 @@ void CMyListBox::dropEvent(QDropEvent *event)
 
 void CMyListBox::queueAndLoad(const QStringList &paths)
 {
+    if (isBusy()) {
+        m_heldPaths += paths;
+        return;
+    }
     addPaths(paths);
     if (count() == 0)
         return;
@@ -113,6 +160,10 @@ void CMyListBox::queueAndLoad(const QStringList &paths)
 
 void CMyListBox::queueKeepingCurrent(const QStringList &paths)
 {
+    if (isBusy()) {
+        m_heldPaths += paths;
+        return;
+    }
     const int before = currentRow();
     const QString current = before >= 0 ? pathAt(before) : QString();
     const int offset = before - verticalScrollBar()->value();
@@ -168,15 +219,101 @@ void CMyListBox::mouseReleaseEvent(QMouseEvent *event)
 
 void CMyListBox::paintEvent(QPaintEvent *event)
 {
-    if (count() > 0) {
+    if (count() > 0)
         paintRows(event->rect());
+    if (isBusy())
+        paintProgress();
+    if (count() > 0 || isBusy())
         return;
-    }
     if (m_hintText.isEmpty())
         return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_hintText);
+}
+
+void CMyListBox::paintProgress()
+{
+    const QString text = m_filling ? tr("正在加入 %1 个项目：已显示 %2 个").arg(m_bigDropSize).arg(count())
+                                   : tr("正在整理 %1 个项目，已用 %2 秒…")
+                                         .arg(m_bigDropSize)
+                                         .arg(double(m_bigDropClock.elapsed()) / 1000, 0, 'f', 1);
+    QPainter painter(viewport());
+    const QRect band(0, 0, viewport()->width(), fontMetrics().height() + 8);
+    painter.fillRect(band, palette().color(QPalette::ToolTipBase));
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.drawText(band, Qt::AlignCenter, text);
+}
+
+void CMyListBox::startBigDrop(QList<QUrl> urls)
+{
+    m_bigDropSize = urls.size();
+    m_bigDropClock.start();
+    m_removedWhileBusy.clear();
+    m_computing = true;
+    // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
+    m_bigDrop.setFuture(QtConcurrent::run([urls = std::move(urls), queued = m_entries] {
+        const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+        std::vector<qsizetype> addedRows;
+        return BigDrop { CQueueOrder::merged(queued, CQueueOrder().sortedEntries(batch.paths), addedRows),
+                         batch.undecodable };
+    }));
+    m_progressTick.start();
+    viewport()->update();
+}
+
+void CMyListBox::bigDropComputed()
+{
+    BigDrop result = m_bigDrop.future().takeResult();
+    m_computing = false;
+    for (const QString &path : std::as_const(m_removedWhileBusy)) {
+        const CQueueOrder::Entry gone = m_order.entryOf(path);
+        const auto found = std::lower_bound(result.merged.begin(), result.merged.end(), gone,
+                                            [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
+        if (found != result.merged.end() && found->path == path)
+            result.merged.erase(found);
+    }
+    m_removedWhileBusy.clear();
+    if (!result.undecodable.isEmpty())
+        Q_EMIT undecodableDropped(result.undecodable);
+    m_filling = true;
+    {
+        const QScopedValueRollback ownChange(m_ownChange, true);
+        clear();
+    }
+    m_entries = std::move(result.merged);
+    fillNextRows();
+}
+
+void CMyListBox::fillNextRows()
+{
+    // Appending keeps each block linear; the event loop paints and answers the user between blocks.
+    const int first = count();
+    const int end = static_cast<int>(std::min<size_t>(m_entries.size(), static_cast<size_t>(first) + kRowsPerTurn));
+    QStringList shown;
+    shown.reserve(end - first);
+    for (int row = first; row < end; ++row)
+        shown << QDir::toNativeSeparators(m_entries[row].path);
+    {
+        const QScopedValueRollback ownChange(m_ownChange, true);
+        insertItems(first, shown);
+    }
+    if (static_cast<size_t>(end) < m_entries.size()) {
+        viewport()->update();
+        QMetaObject::invokeMethod(this, &CMyListBox::fillNextRows, Qt::QueuedConnection);
+        return;
+    }
+    finishBigDrop();
+}
+
+void CMyListBox::finishBigDrop()
+{
+    m_filling = false;
+    m_progressTick.stop();
+    const QStringList held = std::exchange(m_heldPaths, {});
+    viewport()->update();
+    // The drop loads the first item, as a small drop does; paths the program queued meanwhile join it.
+    queueAndLoad(held);
 }
 
 void CMyListBox::paintRows(const QRect &area)

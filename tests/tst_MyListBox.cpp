@@ -88,6 +88,7 @@ private Q_SLOTS:
     void successRemovesTheMovedEntry();
     void mergedOrderIsFullSort_data();
     void mergedOrderIsFullSort();
+    void largeDropRefusesAnotherAndLosesNothing();
 };
 
 void tst_MyListBox::init()
@@ -482,6 +483,42 @@ void tst_MyListBox::mergedOrderIsFullSort()
         for (qsizetype row = 0; row < expected.size(); row += 97)
             QCOMPARE(list.rowOf(expected.at(row)), row);
     }
+}
+
+void tst_MyListBox::largeDropRefusesAnotherAndLosesNothing()
+{
+    CTempTree tmp;
+    const QString early = tmp.file(u"0-early.txt"_s);
+    const QString removed = tmp.file(u"0-removed.txt"_s);
+    const QString refused = tmp.file(u"0-refused.txt"_s);
+    const QString handedOver = tmp.file(u"0-handed-over.txt"_s);
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ early, removed }));
+    // Large enough to be sorted in the background; the paths need not exist.
+    QList<QUrl> urls;
+    for (int i = 0; i < 200000; ++i)
+        urls << QUrl::fromLocalFile(tmp.filePath(u"big/f%1.txt"_s.arg(i)));
+    urls << QUrl::fromLocalFile(early);
+    QSignalSpy loaded(f.queue(), &CMyListBox::dropLoaded);
+    QVERIFY(CDropSimulator::dropUrls(f.queue(), urls));
+    QVERIFY(f.queue()->isBusy());
+
+    // Meanwhile a second drop is refused, a path the program hands over waits, a removal holds.
+    QVERIFY(!f.dropOnQueue({ refused }));
+    f.queue()->queueKeepingCurrent({ handedOver });
+    f.queue()->removePath(removed);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.queue()->isBusy(), 120000);
+
+    QCOMPARE(loaded.count(), 1);
+    QCOMPARE(f.queue()->count(), 200002);
+    QCOMPARE(f.queue()->rowOf(refused), -1);
+    QCOMPARE(f.queue()->rowOf(removed), -1);
+    QCOMPARE(f.queue()->pathAt(0), early);
+    QCOMPARE(f.queue()->pathAt(1), handedOver);
+    QCOMPARE(f.queue()->currentRow(), 0);
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"0-early"_s);
+    QVERIFY(f.dropOnQueue({ refused }));
+    QCOMPARE(f.queue()->rowOf(refused), 2);
 }
 
 QTEST_MAIN(tst_MyListBox)
