@@ -24,7 +24,7 @@ namespace
 /// over half a second.
 constexpr qsizetype kBackgroundFrom = 200000;
 /// Rows added per turn of the event loop while a very large drop is shown: tens of milliseconds each.
-constexpr int kRowsPerTurn = 20000;
+constexpr int kRowsPerTurn = 10000;
 } // namespace
 
 CMyListBox::CMyListBox(QWidget *parent)
@@ -127,10 +127,13 @@ void CMyListBox::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
+    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once.
     const QMimeData *mime = event->mimeData();
-    if (mime && mime->hasUrls() && mime->urls().size() >= kBackgroundFrom) {
-        if (CDropPaths::hasLocalPaths(mime) && CDropPaths::acceptWithoutMove(event))
-            startBigDrop(mime->urls());
+    QList<QUrl> urls = mime && mime->hasUrls() ? mime->urls() : QList<QUrl>();
+    if (urls.size() >= kBackgroundFrom) {
+        const bool local = std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+        if (local && CDropPaths::acceptWithoutMove(event))
+            startBigDrop(std::move(urls));
         else
             event->ignore();
         return;
