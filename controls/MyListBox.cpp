@@ -62,6 +62,9 @@ bool CMyListBox::isBusy() const
 
 qsizetype CMyListBox::addPaths(const QStringList &paths)
 {
+    // Merging copies the whole queue; a million queued paths take long enough to stall the window.
+    if (paths.isEmpty())
+        return 0;
     std::vector<qsizetype> addedRows;
     CQueueOrder::Entries merged = CQueueOrder::merged(m_entries, m_order.sortedEntries(paths), addedRows);
     if (!addedRows.empty())
@@ -138,13 +141,15 @@ void CMyListBox::dropEvent(QDropEvent *event)
             event->ignore();
         return;
     }
-    const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
-    if (!batch)
+    const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+    if ((batch.paths.isEmpty() && batch.undecodable.isEmpty()) || !CDropPaths::acceptWithoutMove(event)) {
+        event->ignore();
         return;
-    if (!batch->undecodable.isEmpty())
-        Q_EMIT undecodableDropped(batch->undecodable);
-    if (!batch->paths.isEmpty())
-        queueAndLoad(batch->paths);
+    }
+    if (!batch.undecodable.isEmpty())
+        Q_EMIT undecodableDropped(batch.undecodable);
+    if (!batch.paths.isEmpty())
+        queueAndLoad(batch.paths);
 }
 
 void CMyListBox::queueAndLoad(const QStringList &paths)
