@@ -26,7 +26,7 @@ namespace
 
 constexpr qint64 kMiB = 1 << 20;
 constexpr qint64 kFileSize = 1024 * kMiB;
-constexpr int kRounds = 3;
+constexpr int kRounds = 7;
 
 /// Answers every progress report like a dialog that is never cancelled.
 class CSilentProgress : public IMoveProgress
@@ -76,31 +76,59 @@ double timed(const std::function<bool()> &work, bool &ok)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// Moves the file from `a` to `b` with the mover and back with mv, so both copy between the same two mounts.
+bool moveWithMv(const QString &from, const QString &to)
+{
+    return QProcess::execute(u"mv"_s, { u"-T"_s, from, to }) == 0;
+}
+
+/// Moves the source from `a` into a folder of `b` made for this move alone, then brings it back untimed.
+double timedMove(const QString &a, const QString &b, const QString &folder, bool ours, bool &ok)
+{
+    const QString source = a + u"/big.bin"_s;
+    const QString target = b + u'/' + folder;
+    ok = QDir().mkdir(target) && ok;
+    CSilentProgress progress;
+    const double ms = timed(
+        [&] {
+            return ours ? CFileMover::move(source, target, u"big.bin"_s, &progress).ok()
+                        : moveWithMv(source, target + u"/big.bin"_s);
+        },
+        ok);
+    ok = moveWithMv(target + u"/big.bin"_s, source) && QDir(target).removeRecursively() && ok;
+    return ms;
+}
+
+// Both movers copy between the same two mounts, into a fresh folder each time; the order alternates by round,
+// so neither always runs on the state the other left.
 int measure(const QString &a, const QString &b)
 {
     std::vector<double> ours;
     std::vector<double> mv;
+    std::vector<double> ratios;
     bool ok = writeSource(a + u"/big.bin"_s);
-    CSilentProgress progress;
     for (int round = 0; round < kRounds && ok; ++round) {
-        ours.push_back(timed([&] { return CFileMover::move(a + u"/big.bin"_s, b, u"big.bin"_s, &progress).ok(); }, ok));
-        mv.push_back(timed(
-            [&] {
-                return QProcess::execute(u"mv"_s, { u"-T"_s, b + u"/big.bin"_s, a + u"/big.bin"_s }) == 0;
-            },
-            ok));
-        std::printf("round %d: CFileMover %.0f ms, mv %.0f ms\n", round + 1, ours.back(), mv.back());
+        const bool oursFirst = round % 2 == 0;
+        const QString tag = QString::number(round);
+        double oursMs = 0;
+        double mvMs = 0;
+        for (const bool turnOurs : { oursFirst, !oursFirst }) {
+            const double ms = timedMove(a, b, (turnOurs ? u"ours-"_s : u"mv-"_s) + tag, turnOurs, ok);
+            (turnOurs ? oursMs : mvMs) = ms;
+        }
+        ours.push_back(oursMs);
+        mv.push_back(mvMs);
+        ratios.push_back(oursMs / mvMs);
+        std::printf("round %d (%s first): CFileMover %.0f ms, mv %.0f ms, ours/mv %.2f\n", round + 1,
+                    oursFirst ? "ours" : "mv", oursMs, mvMs, ratios.back());
     }
     if (!ok) {
         std::printf("a move failed\n");
         return 1;
     }
-    const double oursMs = median(ours);
-    const double mvMs = median(mv);
-    std::printf("1 GiB between two tmpfs mounts, median of %d: CFileMover %.0f ms (%.0f MiB/s), mv %.0f ms "
-                "(%.0f MiB/s), ours/mv %.2f\n",
-                kRounds, oursMs, 1024e3 / oursMs, mvMs, 1024e3 / mvMs, oursMs / mvMs);
+    const auto [lowest, highest] = std::minmax_element(ratios.cbegin(), ratios.cend());
+    std::printf("1 GiB between two tmpfs mounts, %d rounds: median CFileMover %.0f ms, median mv %.0f ms; "
+                "ours/mv median %.2f, spread %.2f-%.2f\n",
+                kRounds, median(ours), median(mv), median(ratios), *lowest, *highest);
     return 0;
 }
 

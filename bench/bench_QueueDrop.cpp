@@ -3,7 +3,10 @@
 //
 // How long a large drop on the queue takes until the window shows it, compared with sorting and
 // de-duplicating the same strings in plain C++, and whether later operations slow down with the queue.
-// Run offscreen: QT_QPA_PLATFORM=offscreen bench_QueueDrop [largest size]
+// Then a huge drop onto an empty queue: how long, the longest time without a paint, and its memory against a
+// bare QListWidget holding the same strings.
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench_QueueDrop [largest size [huge size, 0 for none]]
+#include "controls/DropPaths.h"
 #include "controls/MyListBox.h"
 #include "dialog/ControlIds.h"
 #include "dialog/PlindorDlg.h"
@@ -13,11 +16,14 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -133,6 +139,7 @@ double baselineMs(const QStringList &paths)
 
 struct Sample {
     double drop = 0;
+    double intake = 0;
     double baseline = 0;
     double click = 0;
     double failedRename = 0;
@@ -175,6 +182,11 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
     if (list->count() != all.size() || list->pathAt(0) != real)
         qFatal("unexpected queue after the drop");
     sample.baseline = baselineMs(all);
+    // The share of turning the drag's URLs into resolved paths, measured again on its own.
+    sample.intake = millisecondsOf([&] {
+        if (CDropPaths::intake(mime.get()).paths.size() != dropped.size())
+            qFatal("the intake lost paths");
+    });
 
     sample.click = millisecondsOf([&] {
         click(list->viewport(), list->visualItemRect(list->item(1)).center());
@@ -196,9 +208,121 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
     return sample;
 }
 
+qint64 residentKib()
+{
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * 4;
+}
+
+/// Records when the list's viewport paints.
+class CPaintClock : public QObject
+{
+public:
+    explicit CPaintClock(QWidget *viewport)
+    {
+        m_clock.start();
+        viewport->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            mark();
+        return false;
+    }
+    void mark()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longestGap = std::max(m_longestGap, now - m_last);
+        m_last = now;
+    }
+    [[nodiscard]] double longestGapMs() const
+    {
+        return static_cast<double>(m_longestGap) / 1e6;
+    }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longestGap = 0;
+};
+
+/// A drop of `count` paths on an empty queue in a window of its own, until the first item is loaded;
+/// prints "ms gap-ms resident-kib-added".
+int runHugeDrop(int count)
+{
+    std::mt19937 random(7);
+    QTemporaryDir tmp;
+    QSettings store(tmp.filePath(u"bench.ini"_s), QSettings::IniFormat);
+    CPlindorSettings settings(store);
+    CPlindorDlg dlg(settings, std::make_unique<CSilentPrompter>());
+    dlg.show();
+    auto *list = qobject_cast<CMyListBox *>(dlg.item(IDC_FILE_LIST));
+    settle(list);
+    const std::unique_ptr<QMimeData> mime = mimeFor(fakePaths(count, u"new"_s, random));
+    const qint64 before = residentKib();
+    QEventLoop loop;
+    QObject::connect(list, &CMyListBox::dropLoaded, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    CPaintClock paints(list->viewport());
+    QElapsedTimer timer;
+    timer.start();
+    if (!drop(list, *mime))
+        qFatal("the drop was refused");
+    if (list->isBusy())
+        loop.exec();
+    settle(list);
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    paints.mark();
+    if (list->count() != count || list->isBusy())
+        qFatal("the huge drop did not finish");
+    std::printf("%.1f %.1f %lld\n", ms, paints.longestGapMs(), residentKib() - before);
+    return 0;
+}
+
+/// A bare QListWidget in a window, filled with the same strings; prints the resident memory they added.
+int runBareList(int count)
+{
+    std::mt19937 random(7);
+    QListWidget list;
+    list.setUniformItemSizes(true);
+    list.show();
+    QApplication::processEvents();
+    QStringList paths = fakePaths(count, u"new"_s, random);
+    const qint64 before = residentKib();
+    list.addItems(paths);
+    paths.clear();
+    list.viewport()->repaint();
+    std::printf("0 0 %lld\n", residentKib() - before);
+    return 0;
+}
+
+QList<double> childFigures(const QString &mode, int count)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), { mode, QString::number(count) });
+    child.waitForFinished(300000);
+    QList<double> figures;
+    for (const QByteArray &field : child.readAllStandardOutput().simplified().split(' '))
+        figures << field.toDouble();
+    return figures.size() == 3 ? figures : QList<double> { 0, 0, 0 };
+}
+
+void reportHugeDrop(int count)
+{
+    const QList<double> ours = childFigures(u"--huge"_s, count);
+    const QList<double> bare = childFigures(u"--bare"_s, count);
+    std::printf("\n%d paths onto an empty queue, each in a fresh process: drop until the first item is loaded "
+                "%.0f ms, longest time between paints %.0f ms;\nresident memory added %.0f MiB, bare QListWidget "
+                "with the same strings %.0f MiB, ratio %.2f\n",
+                count, ours[0], ours[1], ours[2] / 1024, bare[2] / 1024, bare[2] > 0 ? ours[2] / bare[2] : 0.0);
+}
+
 Sample measure(int count, bool filled, std::mt19937 &random)
 {
-    std::array<std::array<double, repeats>, 5> runs {};
+    std::array<std::array<double, repeats>, 6> runs {};
     for (int r = 0; r < repeats; ++r) {
         const Sample s = measureOnce(count, filled, random);
         runs[0].at(r) = s.drop;
@@ -206,31 +330,41 @@ Sample measure(int count, bool filled, std::mt19937 &random)
         runs[2].at(r) = s.click;
         runs[3].at(r) = s.failedRename;
         runs[4].at(r) = s.removingRename;
+        runs[5].at(r) = s.intake;
     }
-    return { median(runs[0]), median(runs[1]), median(runs[2]), median(runs[3]), median(runs[4]) };
+    return { median(runs[0]), median(runs[5]), median(runs[1]), median(runs[2]), median(runs[3]), median(runs[4]) };
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    const QString mode = argc > 2 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == u"--huge"_s)
+        return runHugeDrop(QString::fromLocal8Bit(argv[2]).toInt());
+    if (mode == u"--bare"_s)
+        return runBareList(QString::fromLocal8Bit(argv[2]).toInt());
     const int largest = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
+    const int huge = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 1000000;
     std::mt19937 random(20261207);
     // The first window pays for loading fonts and styles; that is not the queue's cost.
     measureOnce(1000, false, random);
     std::printf("Queue drop, median of %d runs, times in ms (baseline: std::sort + std::unique of std::string)\n",
                 repeats);
-    std::printf("%8s  %-7s  %10s  %10s  %8s  %8s  %10s  %10s\n", "paths", "queue", "drop+paint", "baseline", "ratio",
-                "click", "failed-mv", "rename-rm");
+    std::printf("%8s  %-7s  %10s  %8s  %10s  %8s  %8s  %10s  %10s\n", "paths", "queue", "drop+paint", "intake",
+                "baseline", "ratio", "click", "failed-mv", "rename-rm");
     for (int count : { 1000, 10000, 100000 }) {
         if (count > largest)
             break;
         for (bool filled : { false, true }) {
             const Sample s = measure(count, filled, random);
-            std::printf("%8d  %-7s  %10.1f  %10.2f  %8.1f  %8.2f  %10.2f  %10.2f\n", count, filled ? "filled" : "empty",
-                        s.drop, s.baseline, s.drop / s.baseline, s.click, s.failedRename, s.removingRename);
+            std::printf("%8d  %-7s  %10.1f  %8.1f  %10.2f  %8.1f  %8.2f  %10.2f  %10.2f\n", count,
+                        filled ? "filled" : "empty", s.drop, s.intake, s.baseline, s.drop / s.baseline, s.click,
+                        s.failedRename, s.removingRename);
             std::fflush(stdout);
         }
     }
+    if (huge > 0)
+        reportHugeDrop(huge);
     return 0;
 }

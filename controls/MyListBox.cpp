@@ -10,11 +10,22 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QSet>
+#include <QtConcurrent>
 
 #include <algorithm>
+
+namespace
+{
+/// From this many URLs a drop is sorted in the background: done in one go it would hold the window for well
+/// over half a second.
+constexpr qsizetype kBackgroundFrom = 200000;
+/// Rows added per turn of the event loop while a very large drop is shown: tens of milliseconds each.
+constexpr int kRowsPerTurn = 10000;
+} // namespace
 
 CMyListBox::CMyListBox(QWidget *parent)
     : QListWidget(parent)
@@ -24,49 +35,62 @@ CMyListBox::CMyListBox(QWidget *parent)
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
     setTextElideMode(Qt::ElideMiddle);
+    // Rows that others take out or put in keep their keys in step.
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { forgetRows(first, last); });
+    connect(model(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { learnRows(first, last); });
+    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetRows(0, count() - 1); });
+    connect(&m_bigDrop, &QFutureWatcherBase::finished, this, &CMyListBox::bigDropComputed);
+    m_progressTick.setInterval(100);
+    connect(&m_progressTick, &QTimer::timeout, this, [this] { viewport()->update(); });
 }
 
-CMyListBox::~CMyListBox() = default;
+CMyListBox::~CMyListBox()
+{
+    // The base class clears the model after the keys are gone.
+    disconnect(model(), nullptr, this, nullptr);
+    m_bigDrop.disconnect(this);
+    if (m_computing)
+        m_bigDrop.waitForFinished();
+}
+
+bool CMyListBox::isBusy() const
+{
+    return m_computing || m_filling;
+}
 
 qsizetype CMyListBox::addPaths(const QStringList &paths)
 {
-    const QStringList existing = allPaths();
-    QSet<QString> seen(existing.cbegin(), existing.cend());
-    QStringList fresh;
-    for (const QString &path : paths) {
-        if (!seen.contains(path)) {
-            seen.insert(path);
-            fresh << path;
-        }
-    }
-    if (!fresh.isEmpty())
-        replaceItems(m_order.merged(existing, m_order.sorted(fresh)));
-    return fresh.size();
+    // Merging copies the whole queue; a million queued paths take long enough to stall the window.
+    if (paths.isEmpty())
+        return 0;
+    std::vector<qsizetype> addedRows;
+    CQueueOrder::Entries merged = CQueueOrder::merged(m_entries, m_order.sortedEntries(paths), addedRows);
+    if (!addedRows.empty())
+        showMerged(std::move(merged), addedRows);
+    return static_cast<qsizetype>(addedRows.size());
 }
 
 QString CMyListBox::pathAt(int row) const
 {
-    const QListWidgetItem *entry = item(row);
-    return entry ? QDir::fromNativeSeparators(entry->text()) : QString();
+    return row >= 0 && row < count() && static_cast<size_t>(row) < m_entries.size() ? m_entries[row].path : QString();
 }
 
 int CMyListBox::rowOf(const QString &path) const
 {
     // The rows are sorted by the queue order, so a binary search finds the exact path.
-    int low = 0;
-    int high = count();
-    while (low < high) {
-        const int mid = low + (high - low) / 2;
-        if (m_order.lessThan(pathAt(mid), path))
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    return low < count() && pathAt(low) == path ? low : -1;
+    const CQueueOrder::Entry wanted = m_order.entryOf(path);
+    const auto end = m_entries.cbegin() + std::min<qsizetype>(count(), static_cast<qsizetype>(m_entries.size()));
+    const auto found = std::lower_bound(m_entries.cbegin(), end, wanted,
+                                        [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
+    return found != end && found->path == path ? static_cast<int>(found - m_entries.cbegin()) : -1;
 }
 
 void CMyListBox::removePath(const QString &path)
 {
+    if (m_computing)
+        m_removedWhileBusy << path;
     const int row = rowOf(path);
     if (row >= 0)
         delete takeItem(row);
@@ -85,27 +109,55 @@ void CMyListBox::scrollToItem(const QListWidgetItem *item, ScrollHint hint)
 
 void CMyListBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    CDropPaths::acceptIfLocal(event);
+    if (isBusy())
+        event->ignore();
+    else
+        CDropPaths::acceptIfLocal(event);
 }
 
 void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    CDropPaths::acceptIfLocal(event);
+    if (isBusy())
+        event->ignore();
+    else
+        CDropPaths::acceptIfLocal(event);
 }
 
 void CMyListBox::dropEvent(QDropEvent *event)
 {
-    const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
-    if (!batch)
+    // One large drop at a time: the cursor already showed that the queue takes none now.
+    if (isBusy()) {
+        event->ignore();
         return;
-    if (!batch->undecodable.isEmpty())
-        Q_EMIT undecodableDropped(batch->undecodable);
-    if (!batch->paths.isEmpty())
-        queueAndLoad(batch->paths);
+    }
+    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once.
+    const QMimeData *mime = event->mimeData();
+    QList<QUrl> urls = mime && mime->hasUrls() ? mime->urls() : QList<QUrl>();
+    if (urls.size() >= kBackgroundFrom) {
+        const bool local = std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+        if (local && CDropPaths::acceptWithoutMove(event))
+            startBigDrop(std::move(urls));
+        else
+            event->ignore();
+        return;
+    }
+    const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+    if ((batch.paths.isEmpty() && batch.undecodable.isEmpty()) || !CDropPaths::acceptWithoutMove(event)) {
+        event->ignore();
+        return;
+    }
+    if (!batch.undecodable.isEmpty())
+        Q_EMIT undecodableDropped(batch.undecodable);
+    if (!batch.paths.isEmpty())
+        queueAndLoad(batch.paths);
 }
 
 void CMyListBox::queueAndLoad(const QStringList &paths)
 {
+    if (isBusy()) {
+        m_heldPaths += paths;
+        return;
+    }
     addPaths(paths);
     if (count() == 0)
         return;
@@ -116,6 +168,10 @@ void CMyListBox::queueAndLoad(const QStringList &paths)
 
 void CMyListBox::queueKeepingCurrent(const QStringList &paths)
 {
+    if (isBusy()) {
+        m_heldPaths += paths;
+        return;
+    }
     const int before = currentRow();
     const QString current = before >= 0 ? pathAt(before) : QString();
     const int offset = before - verticalScrollBar()->value();
@@ -172,15 +228,101 @@ void CMyListBox::mouseReleaseEvent(QMouseEvent *event)
 
 void CMyListBox::paintEvent(QPaintEvent *event)
 {
-    if (count() > 0) {
+    if (count() > 0)
         paintRows(event->rect());
+    if (isBusy())
+        paintProgress();
+    if (count() > 0 || isBusy())
         return;
-    }
     if (m_hintText.isEmpty())
         return;
     QPainter painter(viewport());
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(viewport()->rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_hintText);
+}
+
+void CMyListBox::paintProgress()
+{
+    const QString text = m_filling ? tr("正在加入 %1 个项目：已显示 %2 个").arg(m_bigDropSize).arg(count())
+                                   : tr("正在整理 %1 个项目，已用 %2 秒…")
+                                         .arg(m_bigDropSize)
+                                         .arg(double(m_bigDropClock.elapsed()) / 1000, 0, 'f', 1);
+    QPainter painter(viewport());
+    const QRect band(0, 0, viewport()->width(), fontMetrics().height() + 8);
+    painter.fillRect(band, palette().color(QPalette::ToolTipBase));
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.drawText(band, Qt::AlignCenter, text);
+}
+
+void CMyListBox::startBigDrop(QList<QUrl> urls)
+{
+    m_bigDropSize = urls.size();
+    m_bigDropClock.start();
+    m_removedWhileBusy.clear();
+    m_computing = true;
+    // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
+    m_bigDrop.setFuture(QtConcurrent::run([urls = std::move(urls), queued = m_entries] {
+        const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+        std::vector<qsizetype> addedRows;
+        return BigDrop { CQueueOrder::merged(queued, CQueueOrder().sortedEntries(batch.paths), addedRows),
+                         batch.undecodable };
+    }));
+    m_progressTick.start();
+    viewport()->update();
+}
+
+void CMyListBox::bigDropComputed()
+{
+    BigDrop result = m_bigDrop.future().takeResult();
+    m_computing = false;
+    for (const QString &path : std::as_const(m_removedWhileBusy)) {
+        const CQueueOrder::Entry gone = m_order.entryOf(path);
+        const auto found = std::lower_bound(result.merged.begin(), result.merged.end(), gone,
+                                            [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
+        if (found != result.merged.end() && found->path == path)
+            result.merged.erase(found);
+    }
+    m_removedWhileBusy.clear();
+    if (!result.undecodable.isEmpty())
+        Q_EMIT undecodableDropped(result.undecodable);
+    m_filling = true;
+    {
+        const QScopedValueRollback ownChange(m_ownChange, true);
+        clear();
+    }
+    m_entries = std::move(result.merged);
+    fillNextRows();
+}
+
+void CMyListBox::fillNextRows()
+{
+    // Appending keeps each block linear; the event loop paints and answers the user between blocks.
+    const int first = count();
+    const int end = static_cast<int>(std::min<size_t>(m_entries.size(), static_cast<size_t>(first) + kRowsPerTurn));
+    QStringList shown;
+    shown.reserve(end - first);
+    for (int row = first; row < end; ++row)
+        shown << QDir::toNativeSeparators(m_entries[row].path);
+    {
+        const QScopedValueRollback ownChange(m_ownChange, true);
+        insertItems(first, shown);
+    }
+    if (static_cast<size_t>(end) < m_entries.size()) {
+        viewport()->update();
+        QMetaObject::invokeMethod(this, &CMyListBox::fillNextRows, Qt::QueuedConnection);
+        return;
+    }
+    finishBigDrop();
+}
+
+void CMyListBox::finishBigDrop()
+{
+    m_filling = false;
+    m_progressTick.stop();
+    const QStringList held = std::exchange(m_heldPaths, {});
+    viewport()->update();
+    // The drop loads the first item, as a small drop does; paths the program queued meanwhile join it.
+    queueAndLoad(held);
 }
 
 void CMyListBox::paintRows(const QRect &area)
@@ -391,24 +533,68 @@ void CMyListBox::loadItem(const QString &path)
     m_isFile = 1;
 }
 
-void CMyListBox::replaceItems(const QStringList &paths)
+void CMyListBox::showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows)
 {
-    // One bulk insert instead of one model change per path.
+    const QScopedValueRollback ownChange(m_ownChange, true);
     setUpdatesEnabled(false);
-    clear();
-    QStringList shown;
-    shown.reserve(paths.size());
-    for (const QString &path : paths)
-        shown << QDir::toNativeSeparators(path);
-    addItems(shown);
+    if (insertingIsCheaper(addedRows, static_cast<qsizetype>(merged.size()))) {
+        for (size_t first = 0; first < addedRows.size();) {
+            const size_t end = blockEnd(addedRows, first);
+            QStringList shown;
+            shown.reserve(static_cast<qsizetype>(end - first));
+            for (size_t i = first; i < end; ++i)
+                shown << QDir::toNativeSeparators(merged[addedRows[i]].path);
+            insertItems(static_cast<int>(addedRows[first]), shown);
+            first = end;
+        }
+    } else {
+        clear();
+        QStringList shown;
+        shown.reserve(static_cast<qsizetype>(merged.size()));
+        for (const CQueueOrder::Entry &entry : merged)
+            shown << QDir::toNativeSeparators(entry.path);
+        addItems(shown);
+    }
+    m_entries = std::move(merged);
     setUpdatesEnabled(true);
 }
 
-QStringList CMyListBox::allPaths() const
+size_t CMyListBox::blockEnd(const std::vector<qsizetype> &addedRows, size_t first)
 {
-    QStringList paths;
-    paths.reserve(count());
-    for (int row = 0; row < count(); ++row)
-        paths << pathAt(row);
-    return paths;
+    size_t end = first + 1;
+    while (end < addedRows.size() && addedRows[end] == addedRows[end - 1] + 1)
+        ++end;
+    return end;
+}
+
+bool CMyListBox::insertingIsCheaper(const std::vector<qsizetype> &addedRows, qsizetype total)
+{
+    // QListWidget inserts a block one row at a time, moving every row below it each time; building all rows
+    // again costs about as much as moving a few hundred row pointers per row.
+    constexpr qsizetype movesPerRow = 256;
+    qsizetype moves = 0;
+    for (size_t first = 0; first < addedRows.size();) {
+        const size_t end = blockEnd(addedRows, first);
+        const qsizetype below = total - addedRows[end - 1] - 1;
+        moves += static_cast<qsizetype>(end - first) * below;
+        if (moves > movesPerRow * total)
+            return false;
+        first = end;
+    }
+    return true;
+}
+
+void CMyListBox::forgetRows(int first, int last)
+{
+    if (m_ownChange || first > last || static_cast<size_t>(last) >= m_entries.size())
+        return;
+    m_entries.erase(m_entries.begin() + first, m_entries.begin() + last + 1);
+}
+
+void CMyListBox::learnRows(int first, int last)
+{
+    if (m_ownChange)
+        return;
+    for (int row = first; row <= last && static_cast<size_t>(row) <= m_entries.size(); ++row)
+        m_entries.insert(m_entries.begin() + row, m_order.entryOf(QDir::fromNativeSeparators(item(row)->text())));
 }

@@ -4,7 +4,10 @@
 
 #include "core/QueueOrder.h"
 
+#include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QListWidget>
+#include <QTimer>
 
 /// The queue: takes files and folders dropped from a file manager, keeps them sorted and unique,
 /// and splits the item it loads into the parts the name editor needs.
@@ -27,6 +30,8 @@ public:
     void removePath(const QString &path);
     /// Text painted in the empty queue; it is never an item.
     void setHintText(const QString &text);
+    /// True while a very large drop is being sorted in the background or shown; other drops are refused then.
+    [[nodiscard]] bool isBusy() const;
 
     // Geometry from the row number alone. QListView lays out every row again after each removal, which made
     // finishing one item of a 100,000-item queue cost milliseconds; one row height and the scroll position
@@ -76,15 +81,39 @@ protected:
     [[nodiscard]] QRegion visualRegionForSelection(const QItemSelection &selection) const override;
 
 private:
+    /// What the background work of a very large drop hands back.
+    struct BigDrop {
+        CQueueOrder::Entries merged;
+        QStringList undecodable;
+    };
+
+    void startBigDrop(QList<QUrl> urls);
+    void bigDropComputed();
+    void fillNextRows();
+    void finishBigDrop();
+    void paintProgress();
     [[nodiscard]] int rowHeight() const;
     [[nodiscard]] int visibleRows() const;
     [[nodiscard]] int rowAtY(int y) const;
     void paintRows(const QRect &area);
     void loadItem(const QString &path);
-    void replaceItems(const QStringList &paths);
-    [[nodiscard]] QStringList allPaths() const;
+    void showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows);
+    [[nodiscard]] static size_t blockEnd(const std::vector<qsizetype> &addedRows, size_t first);
+    [[nodiscard]] static bool insertingIsCheaper(const std::vector<qsizetype> &addedRows, qsizetype total);
+    void forgetRows(int first, int last);
+    void learnRows(int first, int last);
 
     CQueueOrder m_order;
+    CQueueOrder::Entries m_entries; ///< the rows' paths with their collation keys, row for row
+    bool m_ownChange = false; ///< set while the list changes its own rows, which it then keeps in m_entries itself
+    QFutureWatcher<BigDrop> m_bigDrop; ///< the background half of a very large drop
+    bool m_computing = false; ///< set from the start of a very large drop until its result is taken
+    bool m_filling = false; ///< rows of a very large drop are being added, a block per turn of the event loop
+    qsizetype m_bigDropSize = 0;
+    QElapsedTimer m_bigDropClock;
+    QTimer m_progressTick; ///< repaints the progress while the background work gives nothing new to show
+    QStringList m_removedWhileBusy; ///< taken off the queue while the background worked on the old queue
+    QStringList m_heldPaths; ///< queued by the program while busy, added when the large drop is in
     QString m_hintText;
     mutable int m_rowHeight = 0; ///< 0 until measured from the first row; font and style changes reset it
 };

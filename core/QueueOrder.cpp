@@ -2,16 +2,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueOrder.h"
 
+#include <QThread>
+#include <QtConcurrent>
+
 #include <algorithm>
-#include <vector>
+#include <iterator>
 
 namespace
 {
+/// Below this many paths a drop is keyed on the calling thread: starting the pool would cost more.
+constexpr qsizetype kParallelFrom = 4096;
+
 QLocale collationLocale()
 {
     // The C locale collates by code unit and ignores numeric mode; English gives the usual file-manager order.
     const QLocale system;
     return system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : system;
+}
+
+CQueueOrder::Entries mergedRuns(const CQueueOrder::Entries &a, const CQueueOrder::Entries &b)
+{
+    CQueueOrder::Entries result;
+    result.reserve(a.size() + b.size());
+    std::merge(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(result),
+               [](const CQueueOrder::Entry &x, const CQueueOrder::Entry &y) { return CQueueOrder::lessThan(x, y); });
+    return result;
 }
 } // namespace
 
@@ -28,25 +43,77 @@ bool CQueueOrder::lessThan(const QString &a, const QString &b) const
     return order != 0 ? order < 0 : a < b;
 }
 
-QStringList CQueueOrder::sorted(QStringList paths) const
+bool CQueueOrder::lessThan(const Entry &a, const Entry &b)
 {
-    // Sort keys make each comparison a byte compare instead of a full collation.
-    struct Keyed {
-        QCollatorSortKey key;
-        qsizetype index;
+    const int order = a.key.compare(b.key);
+    return order != 0 ? order < 0 : a.path < b.path;
+}
+
+CQueueOrder::Entry CQueueOrder::entryOf(const QString &path) const
+{
+    return { path, m_collator.sortKey(path) };
+}
+
+CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const
+{
+    // Each slice gets a collator of its own, so no collator is shared between threads; each slice is sorted
+    // where it was keyed, and the sorted slices are merged pairwise.
+    const qsizetype slices = paths.size() < kParallelFrom ? 1 : std::max<qsizetype>(2, 2 * QThread::idealThreadCount());
+    QList<std::pair<qsizetype, qsizetype>> ranges;
+    for (qsizetype i = 0; i < slices; ++i)
+        ranges.append({ paths.size() * i / slices, paths.size() * (i + 1) / slices });
+    const auto keyAndSort = [&paths](const std::pair<qsizetype, qsizetype> &range) {
+        const CQueueOrder order;
+        Entries entries;
+        entries.reserve(static_cast<size_t>(range.second - range.first));
+        for (qsizetype i = range.first; i < range.second; ++i)
+            entries.push_back(order.entryOf(paths.at(i)));
+        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return lessThan(a, b); });
+        return entries;
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(static_cast<size_t>(paths.size()));
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        keyed.push_back({ m_collator.sortKey(paths.at(i)), i });
-    std::sort(keyed.begin(), keyed.end(), [&paths](const Keyed &a, const Keyed &b) {
-        const int order = a.key.compare(b.key);
-        return order != 0 ? order < 0 : paths.at(a.index) < paths.at(b.index);
-    });
+    QList<Entries> runs = slices == 1 ? QList<Entries> { keyAndSort(ranges.constFirst()) }
+                                      : QtConcurrent::blockingMapped<QList<Entries>>(ranges, keyAndSort);
+    while (runs.size() > 1) {
+        QList<Entries> next;
+        for (qsizetype i = 0; i + 1 < runs.size(); i += 2)
+            next.append(mergedRuns(runs.at(i), runs.at(i + 1)));
+        if (runs.size() % 2 != 0)
+            next.append(std::move(runs.last()));
+        runs = std::move(next);
+    }
+    Entries result = runs.isEmpty() ? Entries() : std::move(runs.first());
+    // Equal paths have equal keys, so a path given twice ends up next to itself.
+    result.erase(
+        std::unique(result.begin(), result.end(), [](const Entry &a, const Entry &b) { return a.path == b.path; }),
+        result.end());
+    return result;
+}
+
+CQueueOrder::Entries CQueueOrder::merged(const Entries &queued, Entries fresh, std::vector<qsizetype> &addedRows)
+{
+    Entries result;
+    result.reserve(queued.size() + fresh.size());
+    addedRows.clear();
+    auto next = queued.cbegin();
+    for (Entry &entry : fresh) {
+        while (next != queued.cend() && lessThan(*next, entry))
+            result.push_back(*next++);
+        // The order is total, so a path already queued meets its twin here.
+        if (next != queued.cend() && next->path == entry.path)
+            continue;
+        addedRows.push_back(static_cast<qsizetype>(result.size()));
+        result.push_back(std::move(entry));
+    }
+    result.insert(result.end(), next, queued.cend());
+    return result;
+}
+
+QStringList CQueueOrder::sorted(const QStringList &paths) const
+{
     QStringList result;
     result.reserve(paths.size());
-    for (const Keyed &k : keyed)
-        result << paths.at(k.index);
+    for (const Entry &entry : sortedEntries(paths))
+        result << entry.path;
     return result;
 }
 

@@ -5,16 +5,33 @@
 #include <QCollator>
 #include <QStringList>
 
+#include <vector>
+
 /// The queue's order, as a file manager sorts: by the user's locale, ignoring case, numbers by value,
 /// and paths that differ only in case kept apart in a fixed order.
 class CQueueOrder
 {
 public:
+    /// A queued path with its collation key, built once when the path arrives.
+    struct Entry {
+        QString path;
+        QCollatorSortKey key;
+    };
+    using Entries = std::vector<Entry>;
+
     CQueueOrder();
 
     [[nodiscard]] bool lessThan(const QString &a, const QString &b) const;
+    [[nodiscard]] static bool lessThan(const Entry &a, const Entry &b);
+    [[nodiscard]] Entry entryOf(const QString &path) const;
+    /// The paths with their keys, sorted, each path once. Large lists are keyed and sorted on every core.
+    [[nodiscard]] Entries sortedEntries(const QStringList &paths) const;
+    /// Merges sorted, duplicate-free `fresh` into sorted `queued` in one pass; a fresh path already queued is
+    /// dropped. `addedRows` receives the rows of the result that hold the fresh paths kept, in ascending order.
+    [[nodiscard]] static Entries merged(const Entries &queued, Entries fresh, std::vector<qsizetype> &addedRows);
+
     /// Sorts paths that contain no duplicates.
-    [[nodiscard]] QStringList sorted(QStringList paths) const;
+    [[nodiscard]] QStringList sorted(const QStringList &paths) const;
     /// Merges two sorted lists with no path in common into one sorted list.
     [[nodiscard]] QStringList merged(const QStringList &a, const QStringList &b) const;
 

@@ -13,6 +13,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <random>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace
@@ -30,6 +33,20 @@ void clickRow(CMyListBox *list, int row, Qt::KeyboardModifiers modifiers = {})
     const QRect rect = list->visualItemRect(list->item(row));
     QVERIFY(rect.isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
+}
+
+/// Paths under one root from a few names that differ in case, in numbers and in their folders, so that
+/// random draws repeat paths within a drop and across drops.
+QStringList randomPaths(std::mt19937 &random, int count)
+{
+    static const QStringList folders { u"a"_s, u"A"_s, u"v9"_s, u"v10"_s, u"V10"_s, u"x y"_s };
+    static const QStringList stems { u"file"_s, u"File"_s, u"FILE"_s, u"报告"_s, u"Änderung"_s, u"änderung"_s };
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+        paths << u"/q/%1/%2%3.txt"_s.arg(folders.at(random() % folders.size()), stems.at(random() % stems.size()))
+                     .arg(random() % 400);
+    }
+    return paths;
 }
 
 /// The controls a drop on the queue unlocks.
@@ -69,6 +86,9 @@ private Q_SLOTS:
     void clickLoadsItem();
     void releaseWithoutSelection();
     void successRemovesTheMovedEntry();
+    void mergedOrderIsFullSort_data();
+    void mergedOrderIsFullSort();
+    void largeDropRefusesAnotherAndLosesNothing();
 };
 
 void tst_MyListBox::init()
@@ -425,6 +445,83 @@ void tst_MyListBox::successRemovesTheMovedEntry()
     QCOMPARE(f.queue()->count(), 0);
     QVERIFY(!f.button(IDC_BTN_RENAME)->isEnabled());
     QVERIFY(f.edit(IDC_EDIT_NAME)->isReadOnly());
+}
+
+void tst_MyListBox::mergedOrderIsFullSort_data()
+{
+    QTest::addColumn<QList<int>>("drops");
+    QTest::addColumn<int>("removals");
+    QTest::newRow("one-drop") << QList<int> { 300 } << 0;
+    QTest::newRow("small-onto-large") << QList<int> { 2000, 20, 1 } << 0;
+    QTest::newRow("many-drops-and-removals") << QList<int> { 200, 200, 200, 200 } << 50;
+    // Past the size from which keys are built and sorted on several threads.
+    QTest::newRow("parallel-onto-parallel") << QList<int> { 6000, 9000 } << 500;
+}
+
+void tst_MyListBox::mergedOrderIsFullSort()
+{
+    QFETCH(QList<int>, drops);
+    QFETCH(int, removals);
+    std::mt19937 random(static_cast<unsigned>(drops.size() * 1000 + removals));
+    const CQueueOrder order;
+    CMyListBox list;
+    QStringList all;
+    for (int size : drops) {
+        const QStringList dropped = randomPaths(random, size);
+        const qsizetype before = all.size();
+        all += dropped;
+        all.removeDuplicates();
+        QCOMPARE(list.addPaths(dropped), all.size() - before);
+        // Removing rows in between tests that the list keeps the keys of what remains in step.
+        for (int i = 0; i < removals && !all.isEmpty(); ++i) {
+            const QString gone = all.takeAt(static_cast<qsizetype>(random() % all.size()));
+            QVERIFY(list.rowOf(gone) >= 0);
+            list.removePath(gone);
+            QCOMPARE(list.rowOf(gone), -1);
+        }
+        QStringList expected = all;
+        std::sort(expected.begin(), expected.end(),
+                  [&order](const QString &a, const QString &b) { return order.lessThan(a, b); });
+        QCOMPARE(queued(&list), expected);
+        for (qsizetype row = 0; row < expected.size(); row += 97)
+            QCOMPARE(list.rowOf(expected.at(row)), row);
+    }
+}
+
+void tst_MyListBox::largeDropRefusesAnotherAndLosesNothing()
+{
+    CTempTree tmp;
+    const QString early = tmp.file(u"0-early.txt"_s);
+    const QString removed = tmp.file(u"0-removed.txt"_s);
+    const QString refused = tmp.file(u"0-refused.txt"_s);
+    const QString handedOver = tmp.file(u"0-handed-over.txt"_s);
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ early, removed }));
+    // Large enough to be sorted in the background; the paths need not exist.
+    QList<QUrl> urls;
+    for (int i = 0; i < 200000; ++i)
+        urls << QUrl::fromLocalFile(tmp.filePath(u"big/f%1.txt"_s.arg(i)));
+    urls << QUrl::fromLocalFile(early);
+    QSignalSpy loaded(f.queue(), &CMyListBox::dropLoaded);
+    QVERIFY(CDropSimulator::dropUrls(f.queue(), urls));
+    QVERIFY(f.queue()->isBusy());
+
+    // Meanwhile a second drop is refused, a path the program hands over waits, a removal holds.
+    QVERIFY(!f.dropOnQueue({ refused }));
+    f.queue()->queueKeepingCurrent({ handedOver });
+    f.queue()->removePath(removed);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.queue()->isBusy(), 120000);
+
+    QCOMPARE(loaded.count(), 1);
+    QCOMPARE(f.queue()->count(), 200002);
+    QCOMPARE(f.queue()->rowOf(refused), -1);
+    QCOMPARE(f.queue()->rowOf(removed), -1);
+    QCOMPARE(f.queue()->pathAt(0), early);
+    QCOMPARE(f.queue()->pathAt(1), handedOver);
+    QCOMPARE(f.queue()->currentRow(), 0);
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"0-early"_s);
+    QVERIFY(f.dropOnQueue({ refused }));
+    QCOMPARE(f.queue()->rowOf(refused), 2);
 }
 
 QTEST_MAIN(tst_MyListBox)

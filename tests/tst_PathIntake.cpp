@@ -92,6 +92,7 @@ private Q_SLOTS:
     void pickedFolderOnlyDecodingMadeIsRefused_data();
     void pickedFolderOnlyDecodingMadeIsRefused();
     void laterLaunchKeepsUndecodableNames();
+    void largeDropKeepsItsOrder();
 };
 
 void tst_PathIntake::init()
@@ -139,6 +140,33 @@ void tst_PathIntake::resolvesAsTheSystemDoes()
     QCOMPARE(::lstat(QFile::encodeName(absolute).constData(), &viaResult) == 0, reached);
     if (reached)
         QVERIFY(viaSystem.st_ino == viaResult.st_ino && viaSystem.st_dev == viaResult.st_dev);
+}
+
+void tst_PathIntake::largeDropKeepsItsOrder()
+{
+    // Enough URLs to be taken in slices on several threads; the slices must join in the drop's order.
+    CTempTree tree;
+    makeLinkedTree(tree);
+    const QStringList spellings { u"work/link/../f"_s, u"work/flink"_s, u"work//./f"_s, u"real/sub"_s };
+    QList<QUrl> urls;
+    QStringList expectedPaths;
+    QStringList expectedRefused;
+    for (int i = 0; i < 6000; ++i) {
+        if (i % 7 == 3) {
+            const QByteArray bytes = QFile::encodeName(tree.filePath(u"n%1-"_s.arg(i))) + kUndecodable;
+            urls << CDropSimulator::urlOfBytes(bytes);
+            expectedRefused << QString::fromUtf8(bytes);
+        } else if (i % 11 == 5) {
+            urls << QUrl(u"https://example.org/%1"_s.arg(i));
+        } else {
+            const QString given = tree.filePath(spellings.at(i % spellings.size()) + u"/../n%1"_s.arg(i));
+            urls << QUrl::fromLocalFile(given);
+            expectedPaths << CPathIntake::resolved(given);
+        }
+    }
+    const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+    QCOMPARE(batch.paths, expectedPaths);
+    QCOMPARE(batch.undecodable, expectedRefused);
 }
 
 void tst_PathIntake::refusesWhatCannotBeRead_data()
