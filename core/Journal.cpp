@@ -137,7 +137,7 @@ CJournal::~CJournal()
 QString CJournal::defaultPath()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification tells to ignore a relative path.
+    // The XDG base directory rules say a relative path is to be ignored.
     if (state.isEmpty() || QDir::isRelativePath(state))
         state = QDir::homePath() + "/.local/state"_L1;
     return state + "/Plindor/journal.sqlite"_L1;
