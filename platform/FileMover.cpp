@@ -195,27 +195,31 @@ int checkThenRename(const QByteArray &from, const QByteArray &to)
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
+constexpr int kNoReplaceMissing = -1;
+
+// 0, the errno of the refusal, or kNoReplaceMissing where the file system has no RENAME_NOREPLACE (FUSE answers
+// EINVAL for the flag).
+int renameNoReplace(const QByteArray &from, const QByteArray &to, Abilities doWithout)
+{
+    if (doWithout.testFlag(Ability::NoReplaceRename))
+        return kNoReplaceMissing;
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return errno == EINVAL || errno == ENOSYS ? kNoReplaceMissing : errno;
+}
+
 int renameToUnusedName(const QByteArray &from, const QByteArray &to, Abilities doWithout)
 {
-    if (!doWithout.testFlag(Ability::NoReplaceRename)) {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-            return 0;
-        if (errno != EINVAL && errno != ENOSYS)
-            return errno;
-    }
-    return checkThenRename(from, to);
+    const int err = renameNoReplace(from, to, doWithout);
+    return err != kNoReplaceMissing ? err : checkThenRename(from, to);
 }
 
 // Puts an item back under its old name, a name other programs may use: link() refuses an existing name where the
 // file system has no RENAME_NOREPLACE.
 int renameBack(const QByteArray &from, const QByteArray &to, bool isFolder, Abilities doWithout)
 {
-    if (!doWithout.testFlag(Ability::NoReplaceRename)) {
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-            return 0;
-        if (errno != EINVAL && errno != ENOSYS)
-            return errno;
-    }
+    if (const int err = renameNoReplace(from, to, doWithout); err != kNoReplaceMissing)
+        return err;
     if (!isFolder && !doWithout.testFlag(Ability::HardLinks)) {
         if (::link(from.constData(), to.constData()) == 0)
             return ::unlink(from.constData()) == 0 ? 0 : errno;
@@ -732,13 +736,8 @@ MoveResult fileWithoutNoReplace(const Job &job)
 
 MoveResult moveItem(const Job &job)
 {
-    if (!job.doWithout.testFlag(Ability::NoReplaceRename)) {
-        if (::renameat2(AT_FDCWD, job.source.constData(), AT_FDCWD, job.destination.constData(), RENAME_NOREPLACE) == 0)
-            return job.report;
-        // FUSE answers EINVAL for the flag.
-        if (errno != EINVAL && errno != ENOSYS)
-            return afterRefusal(job, errno);
-    }
+    if (const int err = renameNoReplace(job.source, job.destination, job.doWithout); err != kNoReplaceMissing)
+        return err == 0 ? job.report : afterRefusal(job, err);
     if (!job.sourceIsFolder)
         return fileWithoutNoReplace(job);
     const int err = renameFolderOverReservation(job.source, job.destination);
