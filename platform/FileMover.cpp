@@ -102,10 +102,15 @@ bool sameTime(const timespec &a, const timespec &b)
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+// The same file with the same content; a rename moves its change time, so that is not compared here.
+bool sameVersion(const struct stat &now, const struct stat &before)
+{
+    return sameInode(now, before) && now.st_size == before.st_size && sameTime(now.st_mtim, before.st_mtim);
+}
+
 bool unchanged(const struct stat &now, const struct stat &before)
 {
-    return sameInode(now, before) && now.st_size == before.st_size && sameTime(now.st_mtim, before.st_mtim)
-        && sameTime(now.st_ctim, before.st_ctim);
+    return sameVersion(now, before) && sameTime(now.st_ctim, before.st_ctim);
 }
 
 QByteArray hiddenName(const char *suffix)
@@ -277,8 +282,8 @@ MoveResult retireSource(const Job &job, const struct stat &original, const struc
     }
     struct stat now {
     };
-    const bool same = ::lstat(aside.constData(), &now) == 0 && sameInode(now, original)
-        && (!copied || (now.st_size == original.st_size && sameTime(now.st_mtim, original.st_mtim)));
+    const bool same
+        = ::lstat(aside.constData(), &now) == 0 && (copied ? sameVersion(now, original) : sameInode(now, original));
     if (!same) {
         // A new version took the old name before we took it aside. It stays there, and the destination goes: the
         // folders look as if the move had never started.
