@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Journal.h"
 #include "dialog/PlindorDlg.h"
 #include "platform/PathIntake.h"
 #include "platform/QtTranslation.h"
@@ -174,6 +175,10 @@ int main(int argc, char *argv[])
     if (parser.isSet(selfTest))
         dlg.installEventFilter(&closer);
     dlg.show();
+    // The journal never delays or prevents the window: when it cannot be opened the window runs without undo.
+    CJournal journal;
+    journal.open(CJournal::defaultPath());
+    dlg.useJournal(&journal);
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)
         QTimer::singleShot(0, &instance, &CSingleInstance::listen);

@@ -205,14 +205,20 @@ void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
     const QListWidgetItem *entry = event->reason() == QContextMenuEvent::Keyboard
         ? currentItem()
         : itemAt(viewport()->mapFromGlobal(event->globalPos()));
-    if (!entry)
-        return;
-    const QString path = QDir::fromNativeSeparators(entry->text());
     QMenu menu(this);
-    QAction *remove = menu.addAction(tr("从队列中移除（不删除文件）"));
-    remove->setShortcut(QKeySequence::Delete);
-    if (menu.exec(event->globalPos()) == remove)
-        Q_EMIT removeRequested(path);
+    QAction *remove = nullptr;
+    if (entry) {
+        remove = menu.addAction(tr("从队列中移除（不删除文件）"));
+        remove->setShortcut(QKeySequence::Delete);
+        menu.addSeparator();
+    }
+    QAction *history = menu.addAction(tr("操作记录…"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    const QAction *chosen = menu.exec(event->globalPos());
+    if (chosen && chosen == remove)
+        Q_EMIT removeRequested(QDir::fromNativeSeparators(entry->text()));
+    else if (chosen && chosen == history)
+        Q_EMIT historyRequested();
 }
 
 void CMyListBox::mouseReleaseEvent(QMouseEvent *event)

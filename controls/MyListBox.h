@@ -58,6 +58,8 @@ Q_SIGNALS:
     void clickLoaded(const QString &path);
     /// The user asked to take this path off the queue (Delete key or context menu).
     void removeRequested(const QString &path);
+    /// The user asked for the list of past operations from the context menu.
+    void historyRequested();
     /// Dropped names that cannot be read were refused; the text is for showing only.
     void undecodableDropped(const QStringList &paths);
 

@@ -267,9 +267,25 @@ bool CJournal::markFailed(qint64 id)
     return update(id, JournalEntry::State::Intended, JournalEntry::State::Failed);
 }
 
-bool CJournal::markUndone(qint64 id)
+bool CJournal::markUndone(qint64 id, const FileStamp &atSource)
 {
-    return update(id, JournalEntry::State::Done, JournalEntry::State::Undone);
+    if (!update(id, JournalEntry::State::Done, JournalEntry::State::Undone))
+        return false;
+    if (!atSource.isValid())
+        return true;
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE operations SET before_size = :size, before_mtime = :mtime, before_inode = :inode"
+                  " WHERE id = :id"_s);
+    bindStamp(query, u":"_s, atSource);
+    query.bindValue(u":id"_s, id);
+    if (!query.exec())
+        qCInfo(lcJournal) << "could not note where an undo left the item:" << errorOf(query);
+    return true;
+}
+
+bool CJournal::markRedone(qint64 id, const FileStamp &after)
+{
+    return update(id, JournalEntry::State::Undone, JournalEntry::State::Done, after);
 }
 
 // One statement, so SQLite makes each change whole or not at all.
@@ -307,6 +323,12 @@ void CJournal::prune()
 std::optional<JournalEntry> CJournal::latestUndoable() const
 {
     const QList<JournalEntry> found = select(u"WHERE state = 1"_s, 1);
+    return found.isEmpty() ? std::nullopt : std::optional(found.first());
+}
+
+std::optional<JournalEntry> CJournal::find(qint64 id) const
+{
+    const QList<JournalEntry> found = select(u"WHERE id = %1"_s.arg(id), 1);
     return found.isEmpty() ? std::nullopt : std::optional(found.first());
 }
 

@@ -43,10 +43,14 @@ public:
     /// Each returns false unless the operation was in the state the call moves it from.
     bool markDone(qint64 id, const FileStamp &after);
     bool markFailed(qint64 id);
-    bool markUndone(qint64 id);
+    /// `atSource` is the item as the undo left it, which a redo then expects to find.
+    bool markUndone(qint64 id, const FileStamp &atSource = {});
+    bool markRedone(qint64 id, const FileStamp &after);
 
     /// The most recent operation that is done and not undone.
     [[nodiscard]] std::optional<JournalEntry> latestUndoable() const;
+    /// The operation with this id, if the journal still keeps it.
+    [[nodiscard]] std::optional<JournalEntry> find(qint64 id) const;
     /// The most recent operations, newest first.
     [[nodiscard]] QList<JournalEntry> history(int limit) const;
 

@@ -7,10 +7,12 @@
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
 #include "core/CandidateLists.h"
+#include "core/Journal.h"
 #include "core/NameComposer.h"
 #include "core/PathParts.h"
 #include "dialog/AccessibleTexts.h"
 #include "dialog/DialogTemplate.h"
+#include "dialog/HistoryWindow.h"
 #include "platform/LocalDate.h"
 #include "platform/Logging.h"
 #include "platform/MoveProgress.h"
@@ -23,9 +25,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 using namespace Qt::Literals::StringLiterals;
@@ -365,6 +369,7 @@ void CPlindorDlg::connectSignals()
     connect(m_listFiles, &CMyListBox::clickLoaded, this, &CPlindorDlg::OnQueueClickLoaded);
     connect(m_listFiles, &CMyListBox::removeRequested, this, &CPlindorDlg::OnQueueRemoveRequested);
     connectUndecodableReports();
+    connectUndoShortcuts();
     connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
@@ -735,29 +740,55 @@ void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, cons
 
 // A long copy lets events through, and a second launch may queue paths and load another item meanwhile: all that
 // follows the move comes from the snapshot and the plan, never from the working strings.
-bool CPlindorDlg::carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
+bool CPlindorDlg::carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                           JournalEntry::Kind kind)
 {
     if (plan.refusal == COperationPlanner::Refusal::RelativePath) {
         qCInfo(lcFileOps) << "not moved, a path is not absolute:" << item.sourcePath << "into" << plan.folder;
         return false;
     }
+    // The intent goes first: a crash during a long copy must leave a record that the next start can settle.
+    const qint64 id = recordIntent(item, plan, kind);
     CMoveProgress progress(this);
     const MoveResult result = CFileMover::move(item.sourcePath, plan.folder, plan.newName, &progress);
-    recordResult(item, result);
+    recordResult(id, item, result);
     if (!result.leftAt.isEmpty())
         reportItemLeftAside(item.sourcePath, result.leftAt);
     return result.ok();
 }
 
-// Every outcome passes through here, where the journal of operations is to record it. The log keeps what the
-// messages do not say: the system's own words for a failure.
-void CPlindorDlg::recordResult(const COperationPlanner::Item &item, const MoveResult &result)
+qint64 CPlindorDlg::recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                                 JournalEntry::Kind kind)
 {
-    if (result.ok())
+    if (!journalIsUsable())
+        return 0;
+    JournalEntry entry;
+    entry.kind = kind;
+    entry.source = item.sourcePath;
+    entry.destination = plan.destination;
+    entry.composedName = plan.composedName;
+    const qint64 id = m_journal->recordIntent(entry);
+    // A journal that stopped taking writes is said once; the operation goes ahead all the same.
+    (void)journalIsUsable();
+    return id;
+}
+
+// Every outcome passes through here. The log keeps what the messages do not say: the system's own words for a
+// failure.
+void CPlindorDlg::recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result)
+{
+    if (result.ok()) {
         qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
-    else
+        if (m_journal)
+            m_journal->markDone(id, CJournal::stampOf(result.destination));
+        m_redoable.clear();
+    } else {
         qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
                           << int(result.error) << result.detail;
+        if (m_journal)
+            m_journal->markFailed(id);
+    }
+    refreshHistory();
 }
 
 // Another program took the old name while the item was under a temporary one: the user must learn where it is,
@@ -787,7 +818,7 @@ void CPlindorDlg::OnBnClickedRename()
     const COperationPlanner::Plan plan = COperationPlanner::plan(loaded, COperationPlanner::Target::rename());
     keepInWorkingStrings(loaded, plan);
     if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
-        if (carryOut(loaded, plan))
+        if (carryOut(loaded, plan, JournalEntry::Kind::Rename))
             finishSuccessfulMove(loaded.sourcePath, plan.destination);
         else
             m_prompter->message(this, tr("重命名失败"));
@@ -804,7 +835,7 @@ void CPlindorDlg::OnBnClickedMove()
     if (plan.refusal == COperationPlanner::Refusal::NoFolderChosen) {
         m_prompter->message(this, tr("请先选择文件夹"));
     } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
-        if (carryOut(loaded, plan))
+        if (carryOut(loaded, plan, JournalEntry::Kind::Move))
             finishSuccessfulMove(loaded.sourcePath, plan.destination);
         else
             m_prompter->message(this,
@@ -825,7 +856,7 @@ void CPlindorDlg::quickMove(int index)
     if (plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
         m_prompter->message(this, tr("你未设置此快速移动按钮!"));
     } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
-        if (carryOut(loaded, plan)) {
+        if (carryOut(loaded, plan, JournalEntry::Kind::QuickMove)) {
             m_prompter->message(this, tr("重命名完成"));
             finishSuccessfulMove(loaded.sourcePath, plan.destination);
         } else {
@@ -884,4 +915,236 @@ void CPlindorDlg::OnBnClickedDelDir()
         return;
     m_cmbTargetDir->removeItem(selected);
     m_cmbTargetDir->setCurrentIndex(0);
+}
+
+// ---- The journal: undo, redo and the history ----
+
+void CPlindorDlg::useJournal(CJournal *journal)
+{
+    m_journal = journal;
+    m_toldJournalUnavailable = !journal->isAvailable();
+    tellJournalProblems(journal->reconcile());
+}
+
+// One message for everything start-up found, so a crash is explained once and not in a row of boxes.
+void CPlindorDlg::tellJournalProblems(const QList<JournalFinding> &findings)
+{
+    QStringList notes;
+    if (!m_journal->keptAsidePath().isEmpty())
+        notes << tr("操作记录已损坏，已另存为：\n%1\n并已新建操作记录。")
+                     .arg(QDir::toNativeSeparators(m_journal->keptAsidePath()));
+    if (!m_journal->isAvailable())
+        notes << tr("操作记录无法使用，本次运行中的操作将不能撤销。\n%1").arg(m_journal->unavailableReason());
+    QStringList items;
+    for (const JournalFinding &finding : findings) {
+        const QString source = QDir::toNativeSeparators(finding.source);
+        if (finding.recovery == JournalRecovery::LeftHidden)
+            items << tr("%1\n    现在位于：%2").arg(source, QDir::toNativeSeparators(finding.leftAt));
+        else if (finding.recovery == JournalRecovery::LeftTwice)
+            items << tr("%1\n    另有一份完整的副本在：%2").arg(source, QDir::toNativeSeparators(finding.destination));
+        else if (finding.recovery == JournalRecovery::Missing)
+            items
+                << tr("%1\n    已找不到（原本要移到：%2）").arg(source, QDir::toNativeSeparators(finding.destination));
+    }
+    if (!items.isEmpty())
+        notes << tr("上次运行时有操作未能完成，以下文件不在预期的位置：\n%1").arg(items.join(u'\n'));
+    if (!notes.isEmpty())
+        m_prompter->message(this, notes.join(u"\n\n"_s), tr("操作记录"));
+}
+
+// True while operations can be journalled. A journal that stopped working is said once per run.
+bool CPlindorDlg::journalIsUsable()
+{
+    if (!m_journal)
+        return false;
+    if (m_journal->isAvailable())
+        return true;
+    if (!m_toldJournalUnavailable) {
+        m_toldJournalUnavailable = true;
+        m_prompter->message(
+            this, tr("操作记录无法使用，本次运行中的操作将不能撤销。\n%1").arg(m_journal->unavailableReason()),
+            tr("操作记录"));
+    }
+    return false;
+}
+
+void CPlindorDlg::connectUndoShortcuts()
+{
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this, &CPlindorDlg::OnUndo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this), &QShortcut::activated, this,
+            &CPlindorDlg::OnRedo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this), &QShortcut::activated, this,
+            &CPlindorDlg::showHistory);
+    connect(m_listFiles, &CMyListBox::historyRequested, this, &CPlindorDlg::showHistory);
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->installEventFilter(this);
+}
+
+// An edit takes Ctrl+Z for its own typing only while it has typing to take back; otherwise the keys reach the
+// window and undo the last file operation. Loading an item resets an edit's own history.
+bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *edit = qobject_cast<QLineEdit *>(watched);
+    if (edit && event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeyCombination combination = key->keyCombination();
+        if (combination == QKeyCombination(Qt::CTRL, Qt::Key_Z))
+            return edit->isReadOnly() || !edit->isUndoAvailable();
+        if (combination == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z))
+            return edit->isReadOnly() || !edit->isRedoAvailable();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPlindorDlg::OnUndo()
+{
+    if (!journalIsUsable())
+        return;
+    const std::optional<JournalEntry> latest = m_journal->latestUndoable();
+    if (!latest)
+        m_prompter->message(this, tr("没有可以撤销的操作。"), tr("撤销"));
+    else
+        undoEntry(*latest);
+}
+
+void CPlindorDlg::undoOperation(qint64 id)
+{
+    if (!journalIsUsable())
+        return;
+    if (const std::optional<JournalEntry> entry = m_journal->find(id))
+        undoEntry(*entry);
+}
+
+namespace
+{
+QString undoRefusal(const CUndoPlanner::Step &step)
+{
+    switch (step.refusal) {
+    case CUndoPlanner::Refusal::Gone:
+        return CPlindorDlg::tr("文件已不在操作后的位置，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.from));
+    case CUndoPlanner::Refusal::Changed:
+        return CPlindorDlg::tr("文件在操作之后被修改或替换过，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.from));
+    case CUndoPlanner::Refusal::NameTaken:
+        return CPlindorDlg::tr("原位置已有同名的文件或文件夹，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.to));
+    case CUndoPlanner::Refusal::FolderGone:
+        return CPlindorDlg::tr("原文件夹已不存在，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.folder));
+    case CUndoPlanner::Refusal::None:
+        break;
+    }
+    return {};
+}
+
+QString redoRefusal(const CUndoPlanner::Step &step)
+{
+    switch (step.refusal) {
+    case CUndoPlanner::Refusal::Gone:
+        return CPlindorDlg::tr("文件已不在撤销后的位置，无法重做：\n%1").arg(QDir::toNativeSeparators(step.from));
+    case CUndoPlanner::Refusal::Changed:
+        return CPlindorDlg::tr("文件在撤销之后被修改或替换过，无法重做：\n%1").arg(QDir::toNativeSeparators(step.from));
+    case CUndoPlanner::Refusal::NameTaken:
+        return CPlindorDlg::tr("目标位置已有同名的文件或文件夹，无法重做：\n%1").arg(QDir::toNativeSeparators(step.to));
+    case CUndoPlanner::Refusal::FolderGone:
+        return CPlindorDlg::tr("目标文件夹已不存在，无法重做：\n%1").arg(QDir::toNativeSeparators(step.folder));
+    case CUndoPlanner::Refusal::None:
+        break;
+    }
+    return {};
+}
+} // namespace
+
+void CPlindorDlg::undoEntry(const JournalEntry &entry)
+{
+    const CUndoPlanner::Step step = CUndoPlanner::undo(entry);
+    if (!step.ok()) {
+        m_prompter->message(this, undoRefusal(step), tr("无法撤销"));
+        return;
+    }
+    if (!moveForUndo(step)) {
+        m_prompter->message(this, tr("撤销失败，文件仍在：\n%1").arg(QDir::toNativeSeparators(step.from)),
+                            tr("错误提示"));
+        return;
+    }
+    m_journal->markUndone(entry.id, CJournal::stampOf(step.to));
+    m_redoable.removeAll(entry.id);
+    m_redoable.append(entry.id);
+    m_listFiles->removePath(step.from);
+    loadUndoneItem(step.to, entry.composedName);
+    refreshHistory();
+}
+
+void CPlindorDlg::OnRedo()
+{
+    if (!journalIsUsable())
+        return;
+    const std::optional<JournalEntry> entry
+        = m_redoable.isEmpty() ? std::nullopt : m_journal->find(m_redoable.constLast());
+    if (!entry || entry->state != JournalEntry::State::Undone) {
+        m_redoable.clear();
+        m_prompter->message(this, tr("没有可以重做的操作。"), tr("重做"));
+        return;
+    }
+    const CUndoPlanner::Step step = CUndoPlanner::redo(*entry);
+    if (!step.ok()) {
+        m_prompter->message(this, redoRefusal(step), tr("无法重做"));
+        return;
+    }
+    if (!moveForUndo(step)) {
+        m_prompter->message(this, tr("重做失败，文件仍在：\n%1").arg(QDir::toNativeSeparators(step.from)),
+                            tr("错误提示"));
+        return;
+    }
+    m_journal->markRedone(entry->id, CJournal::stampOf(step.to));
+    m_redoable.removeLast();
+    m_listFiles->removePath(step.from);
+    refreshHistory();
+    RefreshQueue();
+}
+
+// Undo and redo move through the same no-overwrite mover as the operations themselves.
+bool CPlindorDlg::moveForUndo(const CUndoPlanner::Step &step)
+{
+    CMoveProgress progress(this);
+    const MoveResult result = CFileMover::move(step.from, step.folder, step.name, &progress);
+    if (!result.ok())
+        qCInfo(lcFileOps) << "not moved back:" << step.from << "to" << step.to << "error" << int(result.error)
+                          << result.detail;
+    if (!result.leftAt.isEmpty())
+        reportItemLeftAside(step.from, result.leftAt);
+    return result.ok();
+}
+
+// The item comes up as it was before the click, with the name it was given, so one click files it again.
+void CPlindorDlg::loadUndoneItem(const QString &path, const QString &composedName)
+{
+    m_listFiles->queueKeepingCurrent({ path });
+    const int row = m_listFiles->rowOf(path);
+    if (row < 0)
+        return;
+    m_listFiles->setCurrentRow(row);
+    m_strSrcPath = path;
+    LoadItem(path);
+    if (!composedName.isEmpty())
+        m_editName->setText(composedName);
+    unlockEditor();
+}
+
+void CPlindorDlg::showHistory()
+{
+    if (!m_journal)
+        return;
+    if (!m_history) {
+        m_history = new CHistoryWindow(*m_journal, this);
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_history, &CHistoryWindow::undoRequested, this, &CPlindorDlg::undoOperation);
+    }
+    m_history->refresh();
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
+void CPlindorDlg::refreshHistory()
+{
+    if (m_history)
+        m_history->refresh();
 }

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/JournalEntry.h"
 #include "core/OperationPlanner.h"
+#include "core/UndoPlanner.h"
 #include "dialog/ControlIds.h"
 #include "platform/FileMover.h"
 #include "platform/Prompter.h"
@@ -11,11 +13,14 @@
 #include <QDialog>
 #include <QHash>
 #include <QIcon>
+#include <QPointer>
 
 #include <array>
 #include <memory>
 #include <span>
 
+class CHistoryWindow;
+class CJournal;
 class CMyButton;
 class CMyComboBox;
 class CMyEdit;
@@ -58,8 +63,18 @@ public:
     /// Shows the window on top of the others, as a second launch expects.
     void bringToFront();
 
+    /// Records every rename and move from now on in `journal`, which must outlive the window, and makes them
+    /// undoable. First settles what an earlier run left unfinished and tells the user, in one message, about any
+    /// item that is not where they would expect it, and about a journal that is damaged or cannot be used.
+    void useJournal(CJournal *journal);
+    /// Opens the list of past operations, or brings it to the front.
+    void showHistory();
+
     /// Leaving by the exit button, Esc or the window manager's close all save the settings.
     void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
@@ -72,6 +87,7 @@ private:
     void applyLoadedSettings();
     void connectSignals();
     void connectUndecodableReports();
+    void connectUndoShortcuts();
 
     // Composition handlers, one per control.
     void OnBnClickedAddTermA();
@@ -111,14 +127,27 @@ private:
     void OnComboFolderDropped();
     void OnEditPathDropped(const QString &path);
 
+    // Undo and redo of journalled operations.
+    void OnUndo();
+    void OnRedo();
+    void undoOperation(qint64 id);
+    void undoEntry(const JournalEntry &entry);
+    bool moveForUndo(const CUndoPlanner::Step &step);
+    void loadUndoneItem(const QString &path, const QString &composedName);
+    [[nodiscard]] bool journalIsUsable();
+    void tellJournalProblems(const QList<JournalFinding> &findings);
+    void refreshHistory();
+
     void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
     void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
     void insertCommonText(int id);
     void quickMove(int index);
     [[nodiscard]] COperationPlanner::Item snapshotItem() const;
     void keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
-    bool carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
-    void recordResult(const COperationPlanner::Item &item, const MoveResult &result);
+    bool carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan, JournalEntry::Kind kind);
+    qint64 recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                        JournalEntry::Kind kind);
+    void recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result);
     void reportItemLeftAside(const QString &source, const QString &leftAt);
     void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void queueExisting(const QStringList &paths, bool loadFirst);
@@ -135,6 +164,10 @@ private:
     QHash<int, QWidget *> m_items;
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
+    CJournal *m_journal = nullptr;
+    bool m_toldJournalUnavailable = false;
+    QList<qint64> m_redoable; ///< operations undone in this run, the last undone last; a new operation clears it
+    QPointer<CHistoryWindow> m_history;
 
     CMyEdit *m_editPrefix = nullptr;
     CMyEdit *m_editName = nullptr;

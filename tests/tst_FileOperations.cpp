@@ -139,8 +139,9 @@ QString loaded(const QString &name)
     return prefixShown + u'|' + name + u'|' + suffixShown;
 }
 
-/// Opens the queue's context menu on `row` and either takes its only entry or dismisses it; false if none opened.
-bool useContextMenu(const CDialogFixture &f, int row, bool take)
+/// Opens the queue's context menu on `row` and either takes the entry `take` or dismisses the menu (empty `take`);
+/// false if no menu opened or it lacked the entry.
+bool useContextMenu(const CDialogFixture &f, int row, const QString &take)
 {
     QWidget *viewport = f.queue()->viewport();
     const QPoint pos = f.queue()->visualItemRect(f.queue()->item(row)).center();
@@ -152,9 +153,13 @@ bool useContextMenu(const CDialogFixture &f, int row, bool take)
         if (!menu)
             return;
         poll.stop();
-        opened = menu->actions().size() == 1 && menu->actions().constFirst()->text() == u"从队列中移除（不删除文件）"_s;
-        if (take)
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().constFirst()).center());
+        const QList<QAction *> actions = menu->actions();
+        const auto named = [&](const QString &text) {
+            return std::find_if(actions.begin(), actions.end(), [&](const QAction *a) { return a->text() == text; });
+        };
+        opened = named(u"从队列中移除（不删除文件）"_s) != actions.end() && named(u"操作记录…"_s) != actions.end();
+        if (const auto chosen = named(take); !take.isEmpty() && chosen != actions.end())
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*chosen).center());
         else
             QTest::keyClick(menu, Qt::Key_Escape);
     });
@@ -1048,7 +1053,7 @@ void tst_FileOperations::removeFromQueue()
     if (how == u"key")
         QTest::keyClick(f.queue(), Qt::Key_Delete);
     else
-        QVERIFY(useContextMenu(f, row, how != u"dismiss"));
+        QVERIFY(useContextMenu(f, row, how == u"dismiss" ? QString() : u"从队列中移除（不删除文件）"_s));
     QCOMPARE(queued(f, dir.path()), left);
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
     QCOMPARE(takeBoxes(f), QStringList());

@@ -6,6 +6,7 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
+#include "core/Journal.h"
 #include "helpers/DropSimulator.h"
 
 #include <QPushButton>
@@ -22,6 +23,7 @@ CDialogFixture::CDialogFixture(QDate today)
 CDialogFixture::~CDialogFixture()
 {
     m_dlg.reset();
+    m_journal.reset();
     m_settings.reset();
     m_store.reset();
 }
@@ -35,12 +37,36 @@ void CDialogFixture::open()
     m_dlg = std::make_unique<CPlindorDlg>(*m_settings, std::move(prompter), m_today);
     m_dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+    if (m_journal) {
+        m_journal = std::make_unique<CJournal>();
+        m_journal->open(journalPath());
+        m_dlg->useJournal(m_journal.get());
+    }
+}
+
+void CDialogFixture::useJournal()
+{
+    m_journal = std::make_unique<CJournal>();
+    QVERIFY(m_journal->open(journalPath()));
+    m_dlg->useJournal(m_journal.get());
+}
+
+CJournal *CDialogFixture::journal() const
+{
+    return m_journal.get();
+}
+
+QString CDialogFixture::journalPath() const
+{
+    return m_profileDir.filePath(u"journal.sqlite"_s);
 }
 
 void CDialogFixture::restart(const std::function<void()> &whileClosed)
 {
     m_dlg->reject();
     m_dlg.reset();
+    if (m_journal)
+        m_journal->close();
     m_settings.reset();
     m_store.reset();
     if (whileClosed)

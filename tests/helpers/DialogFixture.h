@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class CJournal;
 class CMyButton;
 class CMyComboBox;
 class CMyEdit;
@@ -33,6 +34,10 @@ public:
     [[nodiscard]] CPlindorDlg &dlg() const;
     [[nodiscard]] CFakePrompter &prompter() const;
     [[nodiscard]] QString profilePath() const;
+    /// Journals this window's operations, and every window restart() opens, in a journal beside the profile.
+    void useJournal();
+    [[nodiscard]] CJournal *journal() const;
+    [[nodiscard]] QString journalPath() const;
 
     [[nodiscard]] CMyListBox *queue() const;
     [[nodiscard]] CMyEdit *edit(int id) const;
@@ -58,4 +63,5 @@ private:
     std::unique_ptr<CPlindorSettings> m_settings;
     CFakePrompter *m_prompter = nullptr;
     std::unique_ptr<CPlindorDlg> m_dlg;
+    std::unique_ptr<CJournal> m_journal;
 };

@@ -1,0 +1,48 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/UndoPlanner.h"
+
+#include "core/Journal.h"
+#include "core/PathParts.h"
+
+#include <QFileInfo>
+
+CUndoPlanner::Step CUndoPlanner::undo(const JournalEntry &entry)
+{
+    return check(entry.destination, entry.after, entry.source);
+}
+
+CUndoPlanner::Step CUndoPlanner::redo(const JournalEntry &entry)
+{
+    return check(entry.source, entry.before, entry.destination);
+}
+
+// The checks run in the order a user would fix them: find the file first, then make room for it.
+CUndoPlanner::Step CUndoPlanner::check(const QString &from, const FileStamp &expected, const QString &to)
+{
+    Step step { Refusal::None, from, CPathParts::directoryOf(to), CPathParts::lastComponentOf(to), to };
+    const FileStamp now = CJournal::stampOf(from);
+    if (!now.isValid())
+        step.refusal = Refusal::Gone;
+    else if (expected.isValid() && now != expected)
+        step.refusal = Refusal::Changed;
+    else if (!QFileInfo(step.folder).isDir())
+        step.refusal = Refusal::FolderGone;
+    // On a disk that ignores case, "Report.txt" going back to "report.txt" finds itself under the old name.
+    else if (const FileStamp there = CJournal::stampOf(to); there.isValid() && there.inode != now.inode)
+        step.refusal = Refusal::NameTaken;
+    return step;
+}
+
+bool CUndoPlanner::isLatestOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst)
+{
+    if (entry.state != JournalEntry::State::Done)
+        return false;
+    for (const JournalEntry &later : newerFirst) {
+        if (later.id <= entry.id)
+            break;
+        if (later.state == JournalEntry::State::Done && later.source == entry.destination)
+            return false;
+    }
+    return true;
+}
