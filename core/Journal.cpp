@@ -245,7 +245,8 @@ qint64 CJournal::recordIntent(JournalEntry entry)
     query.bindValue(u":kind"_s, int(entry.kind));
     query.bindValue(u":source"_s, entry.source);
     query.bindValue(u":destination"_s, entry.destination);
-    query.bindValue(u":name"_s, entry.composedName);
+    // A null text binds as NULL, which the column refuses.
+    query.bindValue(u":name"_s, entry.composedName.isNull() ? u""_s : entry.composedName);
     bindStamp(query, u":before_"_s, entry.before);
     query.bindValue(u":existed"_s, entry.destinationExisted || stampOf(entry.destination).isValid());
     if (!query.exec()) {

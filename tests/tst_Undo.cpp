@@ -1,0 +1,448 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "controls/MyButton.h"
+#include "controls/MyComboBox.h"
+#include "controls/MyEdit.h"
+#include "controls/MyListBox.h"
+#include "core/Journal.h"
+#include "dialog/HistoryWindow.h"
+#include "helpers/DialogFixture.h"
+#include "helpers/DropSimulator.h"
+#include "helpers/NameWatcher.h"
+#include "helpers/TreeSnapshot.h"
+#include "platform/FileMover.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+const QString suffixShown = u"（后缀）"_s;
+const QString prefixShown = u"（添加前缀）"_s;
+
+void press(const CDialogFixture &f, Qt::KeyboardModifiers modifiers, Qt::Key key = Qt::Key_Z)
+{
+    f.dlg().activateWindow();
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &f.dlg();
+    QTest::keyClick(target, key, modifiers);
+}
+
+void undo(const CDialogFixture &f)
+{
+    press(f, Qt::ControlModifier);
+}
+
+void redo(const CDialogFixture &f)
+{
+    press(f, Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// Queues src/a.txt, names it "b" and files it by `operation`: "rename", "move" or "quickMove" (into dst/).
+void operate(const CDialogFixture &f, const QDir &root, const QString &operation)
+{
+    if (operation == "move"_L1)
+        f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(root.filePath(u"dst"_s)));
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s) }));
+    if (operation == "quickMove"_L1)
+        QVERIFY(CDropSimulator::dropPaths(f.dropButton(IDC_BTN_DIR1), { root.filePath(u"dst"_s) }));
+    f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
+    const int button = operation == "rename"_L1 ? IDC_BTN_RENAME : operation == "move"_L1 ? IDC_BTN_MOVE : IDC_BTN_DIR1;
+    f.click(button);
+    f.takeMessages();
+}
+
+QString movedTo(const QString &operation)
+{
+    return operation == "rename"_L1 ? u"src/b.txt"_s : u"dst/b.txt"_s;
+}
+
+QStringList queued(const CDialogFixture &f)
+{
+    QStringList paths;
+    for (int row = 0; row < f.queue()->count(); ++row)
+        paths << f.queue()->pathAt(row);
+    return paths;
+}
+
+// Every file below the roots, hidden ones included, whose bytes hash to `sha1`.
+QStringList copiesOf(const QStringList &roots, const QByteArray &sha1)
+{
+    QStringList found;
+    for (const QString &root : roots) {
+        QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            QCryptographicHash hash(QCryptographicHash::Sha1);
+            if (file.open(QIODevice::ReadOnly) && hash.addData(&file) && hash.result() == sha1)
+                found << file.fileName();
+        }
+    }
+    return found;
+}
+
+QStringList leftovers(const QStringList &roots)
+{
+    QStringList found;
+    for (const QString &root : roots) {
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            if (it.next().contains(u"/.plindor-"_s))
+                found << it.filePath();
+        }
+    }
+    return found;
+}
+
+// A window's move in a child process that is killed at `moment`: when the move has copied for a while, when the
+// new name appears, or when the old name goes. The child journals as the window does.
+void moveAndGetKilled(const QString &journal, const QString &source, const QString &folder, const QString &moment)
+{
+    int ready[2];
+    int go[2];
+    QVERIFY(::pipe(ready) == 0 && ::pipe(go) == 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto *dying = new CJournal; // never deleted: a killed process closes nothing
+        JournalEntry entry;
+        entry.kind = JournalEntry::Kind::Move;
+        entry.source = source;
+        entry.destination = folder + u"/b.bin"_s;
+        entry.composedName = u"b"_s;
+        const qint64 id = dying->open(journal) ? dying->recordIntent(entry) : 0;
+        char byte = id > 0 ? 'r' : 'x';
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(go[0], &byte, 1);
+        const MoveResult result = CFileMover::move(source, folder, u"b.bin"_s);
+        if (result.ok())
+            dying->markDone(id, CJournal::stampOf(result.destination));
+        ::_exit(0);
+    }
+    QVERIFY(child > 0);
+    char answer = 0;
+    QCOMPARE(::read(ready[0], &answer, 1), 1);
+    QCOMPARE(answer, 'r');
+    const auto kill = [child] { ::kill(child, SIGKILL); };
+    std::unique_ptr<CNameWatcher> watcher;
+    const QFileInfo old(source);
+    if (moment == "published"_L1)
+        watcher = std::make_unique<CNameWatcher>(folder, "b.bin", CNameWatcher::Appears, kill);
+    else if (moment == "sourceGoes"_L1)
+        watcher
+            = std::make_unique<CNameWatcher>(old.path(), QFile::encodeName(old.fileName()), CNameWatcher::Leaves, kill);
+    QVERIFY(!watcher || watcher->isWatching());
+    QCOMPARE(::write(go[1], "g", 1), 1);
+    if (moment == "copying"_L1) {
+        ::usleep(10000);
+        kill();
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    if (watcher)
+        watcher->finish();
+    for (int end : { ready[0], ready[1], go[0], go[1] })
+        ::close(end);
+}
+} // namespace
+
+/// Undo, redo and the history window through the real window, over a journal on disk.
+class tst_Undo : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void undoesAndFilesAgain_data();
+    void undoesAndFilesAgain();
+    void undoesAfterRestart();
+    void refusesAndChangesNothing_data();
+    void refusesAndChangesNothing();
+    void redoes();
+    void ctrlZInAnEditTakesBackTypingFirst();
+    void historyListsAndUndoes();
+    void explainsAnInterruptedMoveAtStart();
+    void survivesAKillDuringACrossDiskMove_data();
+    void survivesAKillDuringACrossDiskMove();
+};
+
+void tst_Undo::undoesAndFilesAgain_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("rename") << u"rename"_s;
+    QTest::newRow("move") << u"move"_s;
+    QTest::newRow("quickMove") << u"quickMove"_s;
+}
+
+void tst_Undo::undoesAndFilesAgain()
+{
+    QFETCH(QString, operation);
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/z.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/z.txt"_s) }));
+    operate(f, root, operation);
+    QVERIFY(QFileInfo::exists(root.filePath(movedTo(operation))));
+
+    undo(f);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(CTreeSnapshot::lines(dir.path()),
+             QStringList({ u"dst/"_s, u"src/"_s, u"src/a.txt=src/a.txt"_s, u"src/z.txt=src/z.txt"_s }));
+    // Queued again and loaded, under the name it was given.
+    QCOMPARE(queued(f), QStringList({ root.filePath(u"src/a.txt"_s), root.filePath(u"src/z.txt"_s) }));
+    QCOMPARE(f.editorTexts(), prefixShown + u"|b|"_s + suffixShown);
+    QCOMPARE(f.journal()->history(1).constFirst().state, JournalEntry::State::Undone);
+
+    // One click on the same button files it again.
+    f.click(operation == "rename"_L1 ? IDC_BTN_RENAME : operation == "move"_L1 ? IDC_BTN_MOVE : IDC_BTN_DIR1);
+    QVERIFY(QFileInfo::exists(root.filePath(movedTo(operation))));
+    QVERIFY(!QFileInfo::exists(root.filePath(u"src/a.txt"_s)));
+}
+
+void tst_Undo::undoesAfterRestart()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    operate(f, root, u"quickMove"_s);
+    f.restart();
+    QCOMPARE(f.takeMessages(), QString());
+    undo(f);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"dst/"_s, u"src/"_s, u"src/a.txt=src/a.txt"_s }));
+    QCOMPARE(f.editorTexts(), prefixShown + u"|b|"_s + suffixShown);
+}
+
+void tst_Undo::refusesAndChangesNothing_data()
+{
+    QTest::addColumn<QString>("afterwards");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("oldNameTaken") << u"takeOldName"_s << u"原位置已有同名的文件或文件夹，无法撤销："_s;
+    QTest::newRow("changed") << u"change"_s << u"文件在操作之后被修改或替换过，无法撤销："_s;
+    QTest::newRow("gone") << u"remove"_s << u"文件已不在操作后的位置，无法撤销："_s;
+    QTest::newRow("oldFolderGone") << u"removeOldFolder"_s << u"原文件夹已不存在，无法撤销："_s;
+}
+
+void tst_Undo::refusesAndChangesNothing()
+{
+    QFETCH(QString, afterwards);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    operate(f, root, u"move"_s);
+    const QString moved = root.filePath(u"dst/b.txt"_s);
+    if (afterwards == "takeOldName"_L1)
+        QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
+    else if (afterwards == "change"_L1)
+        QVERIFY(CTreeSnapshot::make(dir.path(), { u"dst/b.txt"_s }));
+    else if (afterwards == "remove"_L1)
+        QVERIFY(QFile::remove(moved));
+    else
+        QVERIFY(QDir(root.filePath(u"src"_s)).removeRecursively());
+    const QStringList before = CTreeSnapshot::lines(dir.path());
+
+    undo(f);
+    QVERIFY2(f.prompter().texts().value(0).startsWith(message), qPrintable(f.prompter().texts().join(u'|')));
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
+    QCOMPARE(f.journal()->history(1).constFirst().state, JournalEntry::State::Done);
+}
+
+void tst_Undo::redoes()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    operate(f, root, u"move"_s);
+    undo(f);
+    redo(f);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"dst/"_s, u"dst/b.txt=src/a.txt"_s, u"src/"_s }));
+    QCOMPARE(queued(f), QStringList());
+    redo(f);
+    QCOMPARE(f.takeMessages(), u"没有可以重做的操作。"_s);
+    // The redone operation is the latest again, so undo takes it back once more.
+    undo(f);
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"dst/"_s, u"src/"_s, u"src/a.txt=src/a.txt"_s }));
+}
+
+void tst_Undo::ctrlZInAnEditTakesBackTypingFirst()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
+    operate(f, root, u"rename"_s);
+    QLineEdit *name = f.edit(IDC_EDIT_NAME);
+    f.dlg().activateWindow();
+    name->setFocus();
+    QTRY_VERIFY(name->hasFocus());
+    name->end(false);
+    QTest::keyClicks(name, u"x"_s);
+    QCOMPARE(name->text(), u"cx"_s);
+    undo(f);
+    QCOMPARE(name->text(), u"c"_s);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+    undo(f);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/a.txt"_s)));
+    QCOMPARE(name->text(), u"b"_s);
+}
+
+void tst_Undo::historyListsAndUndoes()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    operate(f, root, u"rename"_s);
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/b.txt"_s) }));
+    f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(root.filePath(u"dst"_s)));
+    f.click(IDC_BTN_MOVE);
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
+    f.edit(IDC_EDIT_NAME)->setText(u"d"_s);
+    f.click(IDC_BTN_RENAME);
+    f.takeMessages();
+
+    press(f, Qt::ControlModifier, Qt::Key_H);
+    auto *history = f.dlg().findChild<QWidget *>(u"PlindorHistory"_s);
+    QVERIFY(history);
+    QTRY_VERIFY(history->isVisible());
+    auto *list = history->findChild<QTreeWidget *>(u"historyList"_s);
+    auto *undoButton = history->findChild<QPushButton *>(u"historyUndo"_s);
+    auto *showButton = history->findChild<QPushButton *>(u"historyShow"_s);
+    QVERIFY(list && undoButton && showButton);
+    for (const QWidget *control :
+         { static_cast<QWidget *>(list), static_cast<QWidget *>(undoButton), static_cast<QWidget *>(showButton) })
+        QVERIFY(!control->accessibleName().isEmpty());
+    QCOMPARE(list->topLevelItemCount(), 3);
+    const auto row = [&](int r, int column) { return list->topLevelItem(r)->text(column); };
+    const auto native = [&](const QString &relative) { return QDir::toNativeSeparators(root.filePath(relative)); };
+    QCOMPARE(row(0, 2), native(u"src/c.txt"_s) + u" → "_s + native(u"src/d.txt"_s));
+    QCOMPARE(row(1, 2), native(u"src/b.txt"_s) + u" → "_s + native(u"dst/b.txt"_s));
+    QCOMPARE(row(2, 2), native(u"src/a.txt"_s) + u" → "_s + native(u"src/b.txt"_s));
+    QCOMPARE(row(1, 1), u"移动"_s);
+    QCOMPARE(row(0, 3), u"已完成"_s);
+
+    // The first rename is not the latest on its item: the move took b.txt on.
+    list->setCurrentItem(list->topLevelItem(2));
+    QVERIFY(!undoButton->isEnabled());
+    list->setCurrentItem(list->topLevelItem(1));
+    QVERIFY(undoButton->isEnabled());
+    QString shown;
+    qobject_cast<CHistoryWindow *>(history)->setShowItem([&](const QString &path) {
+        shown = path;
+        return true;
+    });
+    QTest::mouseClick(showButton, Qt::LeftButton);
+    QCOMPARE(shown, root.filePath(u"dst/b.txt"_s));
+    QTest::mouseClick(undoButton, Qt::LeftButton);
+    QCOMPARE(f.takeMessages(), QString());
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+    QCOMPARE(row(1, 3), u"已撤销"_s);
+    QVERIFY(list->topLevelItem(1)->isSelected());
+    // Now the rename before it is the latest on its item again.
+    list->setCurrentItem(list->topLevelItem(2));
+    QVERIFY(undoButton->isEnabled());
+}
+
+void tst_Undo::explainsAnInterruptedMoveAtStart()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    f.useJournal();
+    const QString hidden = root.filePath(u"src/.plindor-abc123.moving"_s);
+    f.restart([&] {
+        // What a crash leaves when another program took the old name while the item stood aside.
+        CJournal crashed;
+        QVERIFY(crashed.open(f.journalPath()));
+        JournalEntry entry;
+        entry.source = root.filePath(u"src/a.txt"_s);
+        entry.destination = root.filePath(u"dst/b.txt"_s);
+        QVERIFY(crashed.recordIntent(entry) > 0);
+        QVERIFY(QFile::rename(entry.source, hidden));
+        QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
+    });
+    const QStringList told = f.prompter().takeTexts();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.constFirst().startsWith(u"上次运行时有操作未能完成，以下文件不在预期的位置："_s),
+             qPrintable(told.constFirst()));
+    QVERIFY(told.constFirst().contains(QDir::toNativeSeparators(hidden)));
+    QVERIFY(QFileInfo::exists(hidden));
+    // Told once: the next start finds nothing left to settle.
+    f.restart();
+    QCOMPARE(f.takeMessages(), QString());
+}
+
+void tst_Undo::survivesAKillDuringACrossDiskMove_data()
+{
+    QTest::addColumn<QString>("moment");
+    QTest::newRow("copying") << u"copying"_s;
+    QTest::newRow("published") << u"published"_s;
+    QTest::newRow("sourceGoes") << u"sourceGoes"_s;
+}
+
+void tst_Undo::survivesAKillDuringACrossDiskMove()
+{
+    QFETCH(QString, moment);
+    QTemporaryDir from;
+    QTemporaryDir to(u"/dev/shm/plindor-undo-XXXXXX"_s);
+    QVERIFY(from.isValid() && to.isValid());
+    struct stat a {
+    }, b {};
+    QVERIFY(::stat(QFile::encodeName(from.path()).constData(), &a) == 0
+            && ::stat(QFile::encodeName(to.path()).constData(), &b) == 0);
+    if (a.st_dev == b.st_dev)
+        QSKIP("the temporary folder and /dev/shm are on one file system here");
+    QByteArray bytes(48 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < bytes.size(); i += 4096)
+        bytes[i] = char(i / 4096);
+    const QString source = from.filePath(u"a.bin"_s);
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    const QByteArray sha1 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+
+    CDialogFixture f;
+    f.useJournal();
+    moveAndGetKilled(f.journalPath(), source, to.path(), moment);
+    f.restart();
+
+    const QStringList roots { from.path(), to.path() };
+    const QStringList copies = copiesOf(roots, sha1);
+    QVERIFY2(!copies.isEmpty(), "the file was lost");
+    const QString told = f.takeMessages();
+    for (const QString &copy : copies) {
+        const bool expected = copy == source || copy == to.filePath(u"b.bin"_s);
+        QVERIFY2(expected || told.contains(QDir::toNativeSeparators(copy)), qPrintable(copy + u": "_s + told));
+    }
+    QCOMPARE(leftovers(roots), QStringList());
+    const QList<JournalEntry> recorded = f.journal()->history(1);
+    QCOMPARE(recorded.size(), 1);
+    QVERIFY(recorded.constFirst().state != JournalEntry::State::Intended);
+}
+
+QTEST_MAIN(tst_Undo)
+#include "tst_Undo.moc"

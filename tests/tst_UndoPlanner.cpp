@@ -1,0 +1,176 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/Journal.h"
+#include "core/UndoPlanner.h"
+#include "helpers/TreeSnapshot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using Refusal = CUndoPlanner::Refusal;
+
+namespace
+{
+// src/a.txt renamed to dst/b.txt, as the journal records it once done.
+JournalEntry renamedEntry(const QDir &root)
+{
+    JournalEntry entry;
+    entry.id = 7;
+    entry.state = JournalEntry::State::Done;
+    entry.source = root.filePath(u"src/a.txt"_s);
+    entry.destination = root.filePath(u"dst/b.txt"_s);
+    entry.before = CJournal::stampOf(entry.source);
+    return entry;
+}
+
+bool append(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
+JournalEntry done(qint64 id, const QString &source, const QString &destination)
+{
+    JournalEntry entry;
+    entry.id = id;
+    entry.state = JournalEntry::State::Done;
+    entry.source = source;
+    entry.destination = destination;
+    return entry;
+}
+} // namespace
+
+/// Whether an operation can be taken back or done again, against real files changed after the operation.
+class tst_UndoPlanner : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void undo_data();
+    void undo();
+    void redoExpectsTheItemAsTheUndoLeftIt();
+    void onlyTheLatestOperationOnAnItemIsUndoable_data();
+    void onlyTheLatestOperationOnAnItemIsUndoable();
+};
+
+void tst_UndoPlanner::undo_data()
+{
+    QTest::addColumn<QString>("afterwards");
+    QTest::addColumn<Refusal>("refusal");
+    QTest::newRow("untouched") << u""_s << Refusal::None;
+    QTest::newRow("gone") << u"remove"_s << Refusal::Gone;
+    QTest::newRow("grown") << u"append"_s << Refusal::Changed;
+    QTest::newRow("touched") << u"touch"_s << Refusal::Changed;
+    QTest::newRow("replacedBySameBytes") << u"replace"_s << Refusal::Changed;
+    QTest::newRow("oldNameTaken") << u"takeOldName"_s << Refusal::NameTaken;
+    QTest::newRow("oldNameIsTheItemItself") << u"linkOldName"_s << Refusal::None;
+    QTest::newRow("oldFolderGone") << u"removeOldFolder"_s << Refusal::FolderGone;
+    QTest::newRow("oldFolderNowAFile") << u"fileForOldFolder"_s << Refusal::FolderGone;
+    QTest::newRow("goneAndOldNameTaken") << u"remove,takeOldName"_s << Refusal::Gone;
+}
+
+void tst_UndoPlanner::undo()
+{
+    QFETCH(QString, afterwards);
+    QFETCH(Refusal, refusal);
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
+    JournalEntry entry = renamedEntry(root);
+    QVERIFY(QFile::rename(entry.source, entry.destination));
+    entry.after = CJournal::stampOf(entry.destination);
+
+    for (const QString &step : afterwards.split(u',', Qt::SkipEmptyParts)) {
+        if (step == "remove"_L1) {
+            QVERIFY(QFile::remove(entry.destination));
+        } else if (step == "append"_L1) {
+            QVERIFY(append(entry.destination, "more"));
+        } else if (step == "touch"_L1) {
+            QFile file(entry.destination);
+            QVERIFY(file.open(QIODevice::Append));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        } else if (step == "replace"_L1) {
+            // An editor saving by rename: the same bytes in a new file under the same name.
+            QVERIFY(QFile::copy(entry.destination, entry.destination + u".new"_s));
+            QVERIFY(::rename(QFile::encodeName(entry.destination + u".new"_s).constData(),
+                             QFile::encodeName(entry.destination).constData())
+                    == 0);
+        } else if (step == "takeOldName"_L1) {
+            QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
+        } else if (step == "linkOldName"_L1) {
+            // What a disk that ignores case shows after "A.txt" became "a.txt": the old spelling is the item.
+            QCOMPARE(
+                ::link(QFile::encodeName(entry.destination).constData(), QFile::encodeName(entry.source).constData()),
+                0);
+        } else if (step == "removeOldFolder"_L1) {
+            QVERIFY(QDir(root.filePath(u"src"_s)).removeRecursively());
+        } else if (step == "fileForOldFolder"_L1) {
+            QVERIFY(QDir(root.filePath(u"src"_s)).removeRecursively());
+            QVERIFY(CTreeSnapshot::make(dir.path(), { u"src"_s }));
+        }
+    }
+
+    const CUndoPlanner::Step step = CUndoPlanner::undo(entry);
+    QCOMPARE(step.refusal, refusal);
+    QCOMPARE(step.from, entry.destination);
+    QCOMPARE(step.to, entry.source);
+    QCOMPARE(QDir(step.folder).filePath(step.name), entry.source);
+}
+
+void tst_UndoPlanner::redoExpectsTheItemAsTheUndoLeftIt()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
+    JournalEntry entry = renamedEntry(root);
+    entry.state = JournalEntry::State::Undone;
+
+    CUndoPlanner::Step step = CUndoPlanner::redo(entry);
+    QCOMPARE(step.refusal, Refusal::None);
+    QCOMPARE(step.from, entry.source);
+    QCOMPARE(step.to, entry.destination);
+
+    QVERIFY(append(entry.source, "edited after the undo"));
+    QCOMPARE(CUndoPlanner::redo(entry).refusal, Refusal::Changed);
+    entry.before = CJournal::stampOf(entry.source);
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"dst/b.txt"_s }));
+    QCOMPARE(CUndoPlanner::redo(entry).refusal, Refusal::NameTaken);
+}
+
+void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsUndoable_data()
+{
+    QTest::addColumn<QList<JournalEntry>>("newerFirst");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<bool>("undoable");
+    const JournalEntry first = done(1, u"/a/x"_s, u"/b/x"_s);
+    const JournalEntry unrelated = done(2, u"/a/y"_s, u"/b/y"_s);
+    const JournalEntry onward = done(3, u"/b/x"_s, u"/c/x"_s);
+    JournalEntry onwardUndone = onward;
+    onwardUndone.state = JournalEntry::State::Undone;
+    JournalEntry onwardFailed = onward;
+    onwardFailed.state = JournalEntry::State::Failed;
+    JournalEntry firstUndone = first;
+    firstUndone.state = JournalEntry::State::Undone;
+    QTest::newRow("alone") << QList { first } << 0 << true;
+    QTest::newRow("laterOnAnotherItem") << QList { unrelated, first } << 1 << true;
+    QTest::newRow("movedOnLater") << QList { onward, unrelated, first } << 2 << false;
+    QTest::newRow("theMoveOnIsUndone") << QList { onwardUndone, unrelated, first } << 2 << true;
+    QTest::newRow("theMoveOnFailed") << QList { onwardFailed, first } << 1 << true;
+    QTest::newRow("theMoveOnItself") << QList { onward, unrelated, first } << 0 << true;
+    QTest::newRow("alreadyUndone") << QList { firstUndone } << 0 << false;
+}
+
+void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsUndoable()
+{
+    QFETCH(QList<JournalEntry>, newerFirst);
+    QFETCH(int, asked);
+    QFETCH(bool, undoable);
+    QCOMPARE(CUndoPlanner::isLatestOnItsItem(newerFirst.at(asked), newerFirst), undoable);
+}
+
+QTEST_GUILESS_MAIN(tst_UndoPlanner)
+#include "tst_UndoPlanner.moc"
