@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/MyListBox.h"
+#include "core/Journal.h"
 #include "dialog/PlindorDlg.h"
 #include "settings/PlindorSettings.h"
 
@@ -74,11 +75,16 @@ private:
     qint64 m_cpu = 0;
 };
 
-QString scratchRoot()
+// Memory-backed, so the disk's speed does not drown out the window's share; and the temporary folder, on a disk
+// here, where the journal's syncs cost what they cost a user.
+QStringList scratchRoots()
 {
-    // Memory-backed, so the disk's speed does not drown out the window's share.
+    QStringList roots;
     const QFileInfo shm(u"/dev/shm"_s);
-    return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    if (shm.isDir() && shm.isWritable())
+        roots << shm.filePath();
+    roots << QDir::tempPath();
+    return roots;
 }
 
 QStringList makeFiles(const QString &folder, int count)
@@ -117,17 +123,24 @@ Cost bareRenames(const QString &root, int queued)
 }
 
 /// `kRenamed` renames through a shown window whose queue holds `queued` files, each one finished when the
-/// next item is loaded and the queue has been painted.
-Cost dialogRenames(const QString &root, int queued)
+/// next item is loaded and the queue has been painted; with `journalled`, each is recorded in a journal that
+/// lies on the same file system as the files.
+Cost dialogRenames(const QString &root, int queued, bool journalled)
 {
     QTemporaryDir dir(root + u"/bench_Rename-dialog-XXXXXX"_s);
     const QStringList paths = makeFiles(dir.path(), queued);
-    QTemporaryDir profileDir;
+    QTemporaryDir profileDir(root + u"/bench_Rename-profile-XXXXXX"_s);
     QSettings store(profileDir.filePath(u"plindor.ini"_s), QSettings::IniFormat);
     CPlindorSettings settings(store);
     auto prompter = std::make_unique<CCountingPrompter>();
     CCountingPrompter *messages = prompter.get();
     CPlindorDlg dlg(settings, std::move(prompter));
+    CJournal journal;
+    if (journalled) {
+        if (!journal.open(profileDir.filePath(u"journal.sqlite"_s)))
+            return {};
+        dlg.useJournal(&journal);
+    }
     dlg.show();
     dlg.queuePaths(paths);
     QApplication::processEvents();
@@ -145,7 +158,8 @@ Cost dialogRenames(const QString &root, int queued)
     const Cost perItem = watch.perItem(renamed);
     const bool allDone = messages->shown == 0 && list->count() == queued - renamed
         && QFile::exists(dir.filePath(u"renamed%1.txt"_s.arg(renamed - 1)))
-        && (list->count() == 0 || name->text() == QFileInfo(list->pathAt(0)).completeBaseName());
+        && (list->count() == 0 || name->text() == QFileInfo(list->pathAt(0)).completeBaseName())
+        && (!journalled || journal.history(renamed + 1).size() == renamed);
     dlg.hide();
     return allDone ? perItem : Cost {};
 }
@@ -156,6 +170,43 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+struct Figures {
+    std::vector<Cost> plain, journalled, bare;
+};
+
+Cost medianOf(const std::vector<Cost> &costs)
+{
+    auto pick = [&](double Cost::*field) {
+        std::vector<double> values;
+        for (const Cost &cost : costs)
+            values.push_back(cost.*field);
+        return median(values);
+    };
+    return { pick(&Cost::wallUs), pick(&Cost::cpuUs) };
+}
+
+void report(const QString &root, const std::vector<int> &queueLengths, const std::vector<Figures> &figures)
+{
+    std::printf("\nfiles and journal on %s; us per item, medians of %d rounds\n", qPrintable(root), kRounds);
+    std::printf("%8s | %17s | %17s | %17s | %15s | %13s\n", "", "window", "window+journal", "rename(2)",
+                "journal/window", "window/rename");
+    std::printf("%8s | %8s %8s | %8s %8s | %8s %8s | %7s %7s | %6s %6s\n", "queued", "wall", "cpu", "wall", "cpu",
+                "wall", "cpu", "wall", "cpu", "wall", "cpu");
+    for (size_t k = 0; k < queueLengths.size(); ++k) {
+        const Cost plain = medianOf(figures[k].plain);
+        const Cost journalled = medianOf(figures[k].journalled);
+        const Cost bare = medianOf(figures[k].bare);
+        std::printf("%8d | %8.1f %8.1f | %8.1f %8.1f | %8.2f %8.2f | %7.2f %7.2f | %6.0f %6.0f\n", queueLengths[k],
+                    plain.wallUs, plain.cpuUs, journalled.wallUs, journalled.cpuUs, bare.wallUs, bare.cpuUs,
+                    journalled.wallUs / plain.wallUs, journalled.cpuUs / plain.cpuUs, plain.wallUs / bare.wallUs,
+                    plain.cpuUs / bare.cpuUs);
+    }
+    const Cost small = medianOf(figures.front().journalled);
+    const Cost large = medianOf(figures.back().journalled);
+    std::printf("with the journal, per item at %d queued / at %d queued: wall %.2f, cpu %.2f\n", queueLengths.back(),
+                queueLengths.front(), large.wallUs / small.wallUs, large.cpuUs / small.cpuUs);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -163,41 +214,27 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString root = scratchRoot();
     const std::vector<int> queueLengths { 100, 100000 };
-    std::vector<std::vector<Cost>> dialog(queueLengths.size());
-    std::vector<std::vector<Cost>> bare(queueLengths.size());
-    // The two queue lengths take turns, so a slower spell of a shared machine hits both alike.
-    for (int round = 0; round < kRounds; ++round) {
-        for (size_t k = 0; k < queueLengths.size(); ++k) {
-            dialog[k].push_back(dialogRenames(root, queueLengths[k]));
-            bare[k].push_back(bareRenames(root, queueLengths[k]));
-            if (dialog[k].back().wallUs < 0 || bare[k].back().wallUs < 0) {
-                std::printf("a rename failed with %d files queued\n", queueLengths[k]);
-                return 1;
+    std::printf("%d renames through the shown window (set name, click, next item loaded, queue repainted), without\n"
+                "and with the journal, against rename(2) of every file of a folder as full as the queue\n",
+                kRenamed);
+    for (const QString &root : scratchRoots()) {
+        std::vector<Figures> figures(queueLengths.size());
+        // The variants take turns, so a slower spell of a shared machine hits all alike.
+        for (int round = 0; round < kRounds; ++round) {
+            for (size_t k = 0; k < queueLengths.size(); ++k) {
+                figures[k].plain.push_back(dialogRenames(root, queueLengths[k], false));
+                figures[k].journalled.push_back(dialogRenames(root, queueLengths[k], true));
+                figures[k].bare.push_back(bareRenames(root, queueLengths[k]));
+                for (const auto *costs : { &figures[k].plain, &figures[k].journalled, &figures[k].bare }) {
+                    if (costs->back().wallUs < 0) {
+                        std::printf("a rename failed with %d files queued on %s\n", queueLengths[k], qPrintable(root));
+                        return 1;
+                    }
+                }
             }
         }
+        report(root, queueLengths, figures);
     }
-    std::printf("%d renames through the shown window (set name, click, next item loaded, queue repainted) against\n"
-                "rename(2) of every file of a folder as full as the queue; files on %s; medians of %d rounds\n\n",
-                kRenamed, qPrintable(root), kRounds);
-    std::printf("%8s | %21s | %21s | %13s\n", "", "window us/item", "rename(2) us/item", "window/rename");
-    std::printf("%8s | %10s %10s | %10s %10s | %6s %6s\n", "queued", "wall", "cpu", "wall", "cpu", "wall", "cpu");
-    std::vector<Cost> window;
-    for (size_t k = 0; k < queueLengths.size(); ++k) {
-        auto pick = [](const std::vector<Cost> &costs, double Cost::*field) {
-            std::vector<double> values;
-            for (const Cost &cost : costs)
-                values.push_back(cost.*field);
-            return median(values);
-        };
-        const Cost ours { pick(dialog[k], &Cost::wallUs), pick(dialog[k], &Cost::cpuUs) };
-        const Cost base { pick(bare[k], &Cost::wallUs), pick(bare[k], &Cost::cpuUs) };
-        window.push_back(ours);
-        std::printf("%8d | %10.1f %10.1f | %10.2f %10.2f | %6.0f %6.0f\n", queueLengths[k], ours.wallUs, ours.cpuUs,
-                    base.wallUs, base.cpuUs, ours.wallUs / base.wallUs, ours.cpuUs / base.cpuUs);
-    }
-    std::printf("\nwindow cost per item, 100,000 queued / 100 queued: wall %.2f, cpu %.2f\n",
-                window.back().wallUs / window.front().wallUs, window.back().cpuUs / window.front().cpuUs);
     return 0;
 }

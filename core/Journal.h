@@ -64,6 +64,7 @@ private:
     bool update(qint64 id, JournalEntry::State from, JournalEntry::State to, const FileStamp &after = {},
                 JournalRecovery recovery = JournalRecovery::None);
     void prune();
+    void syncEach(bool commit);
     [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit) const;
     void settle(const JournalEntry &entry, const JournalFinding &finding);
 
@@ -73,4 +74,5 @@ private:
     QString m_reason;
     QString m_keptAside;
     qint64 m_sincePrune = 0;
+    bool m_syncEachCommit = true;
 };
