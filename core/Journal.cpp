@@ -126,7 +126,7 @@ CJournal::CJournal(qint64 retention)
 {
     static std::atomic<int> instances = 0;
     m_connection = u"plindor-journal-%1"_s.arg(++instances);
-    m_reason = tr("The journal has not been opened.");
+    m_reason = tr("操作记录尚未打开。");
 }
 
 CJournal::~CJournal()
@@ -157,11 +157,11 @@ bool CJournal::open(const QString &path)
     close();
     m_keptAside.clear();
     if (!QSqlDatabase::isDriverAvailable(u"QSQLITE"_s)) {
-        becomeUnavailable(tr("Qt's SQLite driver is not installed."));
+        becomeUnavailable(tr("未安装 Qt 的 SQLite 驱动。"));
         return false;
     }
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        becomeUnavailable(tr("The folder %1 cannot be created.").arg(QFileInfo(path).absolutePath()));
+        becomeUnavailable(tr("无法创建文件夹 %1。").arg(QFileInfo(path).absolutePath()));
         return false;
     }
     const QString problem = tryOpen(path);
@@ -172,14 +172,14 @@ bool CJournal::open(const QString &path)
     const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path);
     if (again.isEmpty())
         return true;
-    becomeUnavailable(tr("The journal %1 cannot be used: %2").arg(path, again));
+    becomeUnavailable(tr("操作记录 %1 无法使用：%2").arg(path, again));
     return false;
 }
 
 void CJournal::close()
 {
     disconnect();
-    m_reason = tr("The journal has been closed.");
+    m_reason = tr("操作记录已关闭。");
 }
 
 bool CJournal::isAvailable() const
@@ -252,7 +252,7 @@ qint64 CJournal::recordIntent(JournalEntry entry)
     bindStamp(query, u":before_"_s, entry.before);
     query.bindValue(u":existed"_s, entry.destinationExisted || stampOf(entry.destination).isValid());
     if (!query.exec()) {
-        becomeUnavailable(tr("The journal cannot record any more: %1").arg(errorOf(query)));
+        becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return 0;
     }
     if (++m_sincePrune >= kPruneEvery)
@@ -307,7 +307,7 @@ bool CJournal::update(qint64 id, JournalEntry::State from, JournalEntry::State t
     query.bindValue(u":id"_s, id);
     query.bindValue(u":from"_s, int(from));
     if (!query.exec()) {
-        becomeUnavailable(tr("The journal cannot record any more: %1").arg(errorOf(query)));
+        becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return false;
     }
     return query.numRowsAffected() == 1;
@@ -387,6 +387,8 @@ QList<JournalFinding> CJournal::reconcile()
     }
     for (const JournalEntry &entry : std::as_const(unfinished)) {
         const JournalFinding finding = CJournalReconciler::settle(entry);
+        qCInfo(lcJournal) << "settled an operation a crash left unfinished:" << entry.source << "to"
+                          << entry.destination << "outcome" << int(finding.recovery) << finding.leftAt;
         settle(entry, finding);
         findings.append(finding);
     }

@@ -996,9 +996,19 @@ bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// Asked for by a key, undo answers even when the journal stopped working, which start-up has already said.
+bool CPlindorDlg::journalCanUndo()
+{
+    if (!m_journal)
+        return false;
+    if (!m_journal->isAvailable())
+        m_prompter->message(this, tr("操作记录无法使用，不能撤销或重做。"), tr("操作记录"));
+    return m_journal->isAvailable();
+}
+
 void CPlindorDlg::OnUndo()
 {
-    if (!journalIsUsable())
+    if (!journalCanUndo())
         return;
     const std::optional<JournalEntry> latest = m_journal->latestUndoable();
     if (!latest)
@@ -1009,7 +1019,7 @@ void CPlindorDlg::OnUndo()
 
 void CPlindorDlg::undoOperation(qint64 id)
 {
-    if (!journalIsUsable())
+    if (!journalCanUndo())
         return;
     if (const std::optional<JournalEntry> entry = m_journal->find(id))
         undoEntry(*entry);
@@ -1074,7 +1084,7 @@ void CPlindorDlg::undoEntry(const JournalEntry &entry)
 
 void CPlindorDlg::OnRedo()
 {
-    if (!journalIsUsable())
+    if (!journalCanUndo())
         return;
     const std::optional<JournalEntry> entry
         = m_redoable.isEmpty() ? std::nullopt : m_journal->find(m_redoable.constLast());

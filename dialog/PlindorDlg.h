@@ -135,6 +135,7 @@ private:
     bool moveForUndo(const CUndoPlanner::Step &step);
     void loadUndoneItem(const QString &path, const QString &composedName);
     [[nodiscard]] bool journalIsUsable();
+    [[nodiscard]] bool journalCanUndo();
     void tellJournalProblems(const QList<JournalFinding> &findings);
     void refreshHistory();
 

@@ -173,6 +173,7 @@ private Q_SLOTS:
     void ctrlZInAnEditTakesBackTypingFirst();
     void historyListsAndUndoes();
     void explainsAnInterruptedMoveAtStart();
+    void renamesWithoutAJournalAndSaysSoOnce();
     void survivesAKillDuringACrossDiskMove_data();
     void survivesAKillDuringACrossDiskMove();
 };
@@ -442,6 +443,26 @@ void tst_Undo::survivesAKillDuringACrossDiskMove()
     const QList<JournalEntry> recorded = f.journal()->history(1);
     QCOMPARE(recorded.size(), 1);
     QVERIFY(recorded.constFirst().state != JournalEntry::State::Intended);
+}
+
+void tst_Undo::renamesWithoutAJournalAndSaysSoOnce()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"state"_s }));
+    CDialogFixture f;
+    CJournal journal;
+    QVERIFY(!journal.open(root.filePath(u"state/Plindor/journal.sqlite"_s)));
+    f.dlg().useJournal(&journal);
+    const QStringList told = f.prompter().takeTexts();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.constFirst().startsWith(u"操作记录无法使用，本次运行中的操作将不能撤销。"_s),
+             qPrintable(told.constFirst()));
+    operate(f, root, u"rename"_s);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+    undo(f);
+    QCOMPARE(f.takeMessages(), u"操作记录无法使用，不能撤销或重做。"_s);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
 }
 
 QTEST_MAIN(tst_Undo)
