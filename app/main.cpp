@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PlindorDlg.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/PathIntake.h"
 #include "platform/QtTranslation.h"
 #include "platform/SingleInstance.h"
@@ -11,6 +12,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -139,11 +141,12 @@ int main(int argc, char *argv[])
         return 0;
     }
     QApplication app(argc, argv);
-    CQtTranslation::install(&app);
+    CQtTranslation::install(&app, CInterfaceLanguage::fromEnvironment());
     QApplication::setOrganizationName(u"Plindor"_s);
     // No application display name: X11 and Wayland would append it to every window title, captions included.
     QApplication::setApplicationVersion(QStringLiteral(PLINDOR_VERSION));
-    QApplication::setDesktopFileName(u"io.github.plindor.Plindor"_s);
+    // Also the Wayland app id, by which the desktop finds the entry's name and icon for the window.
+    QApplication::setDesktopFileName(QStringLiteral(PLINDOR_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
 
     QCommandLineParser parser;
