@@ -174,8 +174,14 @@ int main(int argc, char *argv[])
     // A session that ends (logout, shutdown) closes the window through its exit path, so the settings are saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.reject(); });
     CCloseAfterFirstPaint closer;
-    if (parser.isSet(selfTest))
+    if (parser.isSet(selfTest)) {
         dlg.installEventFilter(&closer);
+        // A display that never shows the window must fail the self-test, not leave it waiting.
+        QTimer::singleShot(std::chrono::seconds(30), &app, [] {
+            say(u"self-test: the window was not painted within 30 seconds"_s);
+            QCoreApplication::exit(1);
+        });
+    }
     dlg.show();
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)
