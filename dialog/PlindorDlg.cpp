@@ -126,7 +126,8 @@ QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
         return new QLabel(control.caption(), parent);
     case Kind::Picture: {
         auto *picture = new QLabel(parent);
-        picture->setPixmap(QPixmap(u":/banner.png"_s));
+        //: The banner drawn in the interface's language (scripts/make-icons.sh draws them)
+        picture->setPixmap(QPixmap(QCoreApplication::translate("CPlindorDlg", ":/banner.png")));
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return picture;
     }

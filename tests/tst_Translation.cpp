@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -219,7 +220,9 @@ void tst_Translation::checkWidgetTexts(const CPlindorDlg &dlg)
         } else if (const auto *group = qobject_cast<const QGroupBox *>(widget)) {
             shown << group->title();
         } else if (const auto *label = qobject_cast<const QLabel *>(widget)) {
-            shown << (label->pixmap().isNull() ? label->text() : label->accessibleName());
+            const QImage image = label->pixmap().toImage();
+            QVERIFY2(image.isNull() || image != QImage(u":/banner.png"_s), "the Chinese banner is shown");
+            shown << (image.isNull() ? label->text() : label->accessibleName());
         } else if (const auto *edit = qobject_cast<const QLineEdit *>(widget)) {
             shown << edit->text();
         } else if (const auto *combo = qobject_cast<const QComboBox *>(widget)) {

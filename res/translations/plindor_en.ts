@@ -117,7 +117,7 @@
     </message>
     <message>
         <source>拖入文件 · 改好名字 · 归入文件夹</source>
-        <translation>Drop files in · Rename them · File them away</translation>
+        <translation>Drop in · Rename · File away</translation>
     </message>
     <message>
         <source>保存设置并退出</source>
@@ -378,6 +378,11 @@
     <message>
         <source>重命名或移动失败</source>
         <translation>Renaming or moving failed</translation>
+    </message>
+    <message>
+        <source>:/banner.png</source>
+        <extracomment>The banner drawn in the interface&apos;s language (scripts/make-icons.sh draws them)</extracomment>
+        <translation>:/banner_en.png</translation>
     </message>
 </context>
 </TS>
