@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
 #include "dialog/PlindorDlg.h"
+#include "platform/InterfaceLanguage.h"
 #include "platform/PathIntake.h"
 #include "platform/QtTranslation.h"
 #include "platform/SingleInstance.h"
@@ -12,6 +13,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -140,11 +142,12 @@ int main(int argc, char *argv[])
         return 0;
     }
     QApplication app(argc, argv);
-    CQtTranslation::install(&app);
+    CQtTranslation::install(&app, CInterfaceLanguage::fromEnvironment());
     QApplication::setOrganizationName(u"Plindor"_s);
     // No application display name: X11 and Wayland would append it to every window title, captions included.
     QApplication::setApplicationVersion(QStringLiteral(PLINDOR_VERSION));
-    QApplication::setDesktopFileName(u"io.github.plindor.Plindor"_s);
+    // Also the Wayland app id, by which the desktop finds the entry's name and icon for the window.
+    QApplication::setDesktopFileName(QStringLiteral(PLINDOR_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
 
     QCommandLineParser parser;
@@ -172,8 +175,14 @@ int main(int argc, char *argv[])
     // A session that ends (logout, shutdown) closes the window through its exit path, so the settings are saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.reject(); });
     CCloseAfterFirstPaint closer;
-    if (parser.isSet(selfTest))
+    if (parser.isSet(selfTest)) {
         dlg.installEventFilter(&closer);
+        // A display that never shows the window must fail the self-test, not leave it waiting.
+        QTimer::singleShot(std::chrono::seconds(30), &app, [] {
+            say(u"self-test: the window was not painted within 30 seconds"_s);
+            QCoreApplication::exit(1);
+        });
+    }
     dlg.show();
     // The journal never delays or prevents the window: when it cannot be opened the window runs without undo.
     CJournal journal;

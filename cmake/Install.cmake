@@ -11,7 +11,10 @@
 #                                 prefix /usr, then checks that every file a desktop needs is there, and the
 #                                 documents (GENERATED is where configure wrote the files it made).
 
-set(PLINDOR_APP_ID io.github.plindor.Plindor)
+# CMakeLists.txt names it; the helper mode runs on its own.
+if(NOT DEFINED PLINDOR_APP_ID)
+    set(PLINDOR_APP_ID io.github.plindor.Plindor)
+endif()
 set(PLINDOR_ICON_SIZES 16 32 48 64 128 256)
 
 # Width and height of a PNG, read from its IHDR chunk; empty when the file is no PNG.

@@ -25,9 +25,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://plindor.github.io)
 # dpkg-shlibdeps derives the exact library dependencies from the binary.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds its platform plugins there, and its own Chinese texts (buttons, folder picker, edit menus) in the
-# translations; the font shows the Chinese interface; fcitx5 users type names through it.
+# translations; the font shows the Chinese interface; fcitx5 users type names through it; Qt's Wayland platform
+# lets the window run natively in a Wayland session instead of through XWayland.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libqt6sql6-sqlite")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fcitx5-frontend-qt6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fcitx5-frontend-qt6, qt6-wayland")
 include(CPack)
 
 if(BUILD_TESTING)

@@ -102,6 +102,11 @@ void CMyListBox::setHintText(const QString &text)
     viewport()->update();
 }
 
+QString CMyListBox::hintText() const
+{
+    return m_hintText;
+}
+
 void CMyListBox::scrollToItem(const QListWidgetItem *item, ScrollHint hint)
 {
     scrollTo(indexFromItem(item), hint);

@@ -30,6 +30,7 @@ public:
     void removePath(const QString &path);
     /// Text painted in the empty queue; it is never an item.
     void setHintText(const QString &text);
+    [[nodiscard]] QString hintText() const;
     /// True while a very large drop is being sorted in the background or shown; other drops are refused then.
     [[nodiscard]] bool isBusy() const;
 

@@ -2,26 +2,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/NameComposer.h"
 
-using namespace Qt::Literals::StringLiterals;
+#include <QCoreApplication>
+
+namespace
+{
+const char *const folderHint = QT_TRANSLATE_NOOP("CNameComposer", "拖入文件夹");
+}
 
 QString CNameComposer::prefixPlaceholder()
 {
-    return u"（添加前缀）"_s;
+    return QCoreApplication::translate("CNameComposer", "（添加前缀）");
 }
 
 QString CNameComposer::namePlaceholder()
 {
-    return u"（请在此处修改文件名）"_s;
+    return QCoreApplication::translate("CNameComposer", "（请在此处修改文件名）");
 }
 
 QString CNameComposer::suffixPlaceholder()
 {
-    return u"（后缀）"_s;
+    return QCoreApplication::translate("CNameComposer", "（后缀）");
 }
 
 QString CNameComposer::folderPlaceholder()
 {
-    return u"拖入文件夹"_s;
+    return QCoreApplication::translate("CNameComposer", folderHint);
+}
+
+QString CNameComposer::storedFolderPlaceholder()
+{
+    return QString::fromUtf8(folderHint);
 }
 
 QString CNameComposer::compose(const QString &prefix, const QString &name, const QString &suffix)

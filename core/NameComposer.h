@@ -8,11 +8,14 @@
 class CNameComposer
 {
 public:
+    // The placeholders are in the interface's language: what the edits and the list show.
     [[nodiscard]] static QString prefixPlaceholder();
     [[nodiscard]] static QString namePlaceholder();
     [[nodiscard]] static QString suffixPlaceholder();
     /// The entry an empty target-folder list shows.
     [[nodiscard]] static QString folderPlaceholder();
+    /// The same entry as the profile keeps it: as written, in Chinese, whatever the language shown.
+    [[nodiscard]] static QString storedFolderPlaceholder();
 
     /// Prefix + name + suffix, where an edit still showing exactly its placeholder counts as empty.
     [[nodiscard]] static QString compose(const QString &prefix, const QString &name, const QString &suffix);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/DialogTemplate.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -18,8 +19,15 @@ namespace
 using T = CDialogTemplate;
 constexpr unsigned comboStyles = T::Disabled | T::Sorted | T::Editable;
 
+/// A caption for lupdate to collect; the table keeps it as written, Item::caption() translates it for showing.
+QString translatable(const char *source)
+{
+    return QString::fromUtf8(source);
+}
+
 const std::vector<T::Item> &table()
 {
+    // The six common words stay unmarked: they are data that ends up in Chinese file names, in every language.
     static const std::vector<T::Item> items {
         { IDC_FILE_LIST, "IDC_FILE_LIST", T::Kind::QueueList, {}, { 14, 16, 425, 79 }, T::AcceptsDrops },
         { IDC_EDIT_PREFIX, "IDC_EDIT_PREFIX", T::Kind::DropEdit, {}, { 13, 100, 66, 13 }, T::ReadOnly },
@@ -43,20 +51,25 @@ const std::vector<T::Item> &table()
         { IDC_BTN_ADD_TERM_A,
           "IDC_BTN_ADD_TERM_A",
           T::Kind::DropButton,
-          u"添加上期"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "添加上期")),
           { 107, 134, 42, 16 },
           T::Disabled },
-        { IDC_BTN_ADD_DATE, "IDC_BTN_ADD_DATE", T::Kind::DropButton, u"添加日期"_s, { 107, 168, 42, 16 }, T::Disabled },
+        { IDC_BTN_ADD_DATE,
+          "IDC_BTN_ADD_DATE",
+          T::Kind::DropButton,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "添加日期")),
+          { 107, 168, 42, 16 },
+          T::Disabled },
         { IDC_BTN_ADD_TERM_B,
           "IDC_BTN_ADD_TERM_B",
           T::Kind::DropButton,
-          u"添加下期"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "添加下期")),
           { 107, 151, 42, 16 },
           T::Disabled },
         { IDC_BTN_ADD_SUFFIX,
           "IDC_BTN_ADD_SUFFIX",
           T::Kind::DropButton,
-          u"添加后缀"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "添加后缀")),
           { 107, 185, 42, 16 },
           T::Disabled },
         { IDC_BTN_TEXT1,
@@ -98,54 +111,99 @@ const std::vector<T::Item> &table()
         { IDC_BTN_RENAME,
           "IDC_BTN_RENAME",
           T::Kind::PushButton,
-          u"重命名"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "重命名")),
           { 359, 172, 72, 23 },
           T::Disabled | T::DefaultButton },
-        { IDCANCEL, "IDCANCEL", T::Kind::PushButton, u"退出程序"_s, { 360, 293, 72, 23 }, T::NoStyle },
-        { IDC_STATIC, "IDC_STATIC", T::Kind::GroupBox, u"文件名:"_s, { 7, 7, 448, 113 }, T::NoStyle },
-        { IDC_STATIC, "IDC_STATIC", T::Kind::GroupBox, u"基本前后缀"_s, { 7, 123, 149, 85 }, T::NoStyle },
-        { IDC_STATIC, "IDC_STATIC", T::Kind::GroupBox, u"插入常用文本"_s, { 184, 123, 271, 81 }, T::NoStyle },
-        { IDC_BTN_CLEAR, "IDC_BTN_CLEAR", T::Kind::PushButton, u"清除添加内容"_s, { 359, 137, 72, 23 }, T::Disabled },
+        { IDCANCEL,
+          "IDCANCEL",
+          T::Kind::PushButton,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "退出程序")),
+          { 360, 293, 72, 23 },
+          T::NoStyle },
+        { IDC_STATIC,
+          "IDC_STATIC",
+          T::Kind::GroupBox,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "文件名:")),
+          { 7, 7, 448, 113 },
+          T::NoStyle },
+        { IDC_STATIC,
+          "IDC_STATIC",
+          T::Kind::GroupBox,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "基本前后缀")),
+          { 7, 123, 149, 85 },
+          T::NoStyle },
+        { IDC_STATIC,
+          "IDC_STATIC",
+          T::Kind::GroupBox,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "插入常用文本")),
+          { 184, 123, 271, 81 },
+          T::NoStyle },
+        { IDC_BTN_CLEAR,
+          "IDC_BTN_CLEAR",
+          T::Kind::PushButton,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "清除添加内容")),
+          { 359, 137, 72, 23 },
+          T::Disabled },
         { IDC_STATIC, "IDC_STATIC", T::Kind::Label, u"+"_s, { 80, 102, 8, 8 }, T::NoStyle },
         { IDC_STATIC, "IDC_STATIC", T::Kind::Label, u"+"_s, { 396, 102, 8, 8 }, T::NoStyle },
         { IDC_BTN_DIR1,
           "IDC_BTN_DIR1",
           T::Kind::DropButton,
-          u"拖入目标文件夹1"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "拖入目标文件夹1")),
           { 7, 255, 81, 28 },
           T::Disabled | T::AcceptsDrops },
         { IDC_BTN_DIR2,
           "IDC_BTN_DIR2",
           T::Kind::DropButton,
-          u"拖入目标文件夹2"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "拖入目标文件夹2")),
           { 93, 255, 81, 28 },
           T::Disabled | T::AcceptsDrops },
         { IDC_BTN_DIR3,
           "IDC_BTN_DIR3",
           T::Kind::DropButton,
-          u"拖入目标文件夹3"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "拖入目标文件夹3")),
           { 179, 255, 81, 28 },
           T::Disabled | T::AcceptsDrops },
         { IDC_BTN_DIR4,
           "IDC_BTN_DIR4",
           T::Kind::DropButton,
-          u"拖入目标文件夹4"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "拖入目标文件夹4")),
           { 265, 255, 81, 28 },
           T::Disabled | T::AcceptsDrops },
         { IDC_BTN_DIR5,
           "IDC_BTN_DIR5",
           T::Kind::DropButton,
-          u"拖入目标文件夹5"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "拖入目标文件夹5")),
           { 351, 255, 81, 28 },
           T::Disabled | T::AcceptsDrops },
-        { IDC_BTN_MOVE, "IDC_BTN_MOVE", T::Kind::PushButton, u"移动文件"_s, { 359, 210, 72, 23 }, T::Disabled },
-        { IDC_BTN_ADD_DIR, "IDC_BTN_ADD_DIR", T::Kind::PushButton, u"添加目录"_s, { 299, 207, 46, 14 }, T::Disabled },
-        { IDC_STATIC, "IDC_STATIC", T::Kind::GroupBox, u"快速移动到指定目录"_s, { 7, 237, 448, 57 }, T::NoStyle },
-        { IDC_BTN_DEL_DIR, "IDC_BTN_DEL_DIR", T::Kind::PushButton, u"删除目录"_s, { 299, 224, 46, 14 }, T::Disabled },
+        { IDC_BTN_MOVE,
+          "IDC_BTN_MOVE",
+          T::Kind::PushButton,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "移动文件")),
+          { 359, 210, 72, 23 },
+          T::Disabled },
+        { IDC_BTN_ADD_DIR,
+          "IDC_BTN_ADD_DIR",
+          T::Kind::PushButton,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "添加目录")),
+          { 299, 207, 46, 14 },
+          T::Disabled },
+        { IDC_STATIC,
+          "IDC_STATIC",
+          T::Kind::GroupBox,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "快速移动到指定目录")),
+          { 7, 237, 448, 57 },
+          T::NoStyle },
+        { IDC_BTN_DEL_DIR,
+          "IDC_BTN_DEL_DIR",
+          T::Kind::PushButton,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "删除目录")),
+          { 299, 224, 46, 14 },
+          T::Disabled },
         { IDC_BTN_VIEW_DIR,
           "IDC_BTN_VIEW_DIR",
           T::Kind::PushButton,
-          u"查看指定目录"_s,
+          translatable(QT_TRANSLATE_NOOP("CDialogTemplate", "查看指定目录")),
           { 446, 293, 9, 22 },
           T::Disabled | T::Hidden },
         { IDC_PICTURE, "IDC_PICTURE", T::Kind::Picture, {}, { 104, 298, 177, 15 }, T::NoStyle },
@@ -153,6 +211,11 @@ const std::vector<T::Item> &table()
     return items;
 }
 } // namespace
+
+QString CDialogTemplate::Item::caption() const
+{
+    return QCoreApplication::translate("CDialogTemplate", text.toUtf8().constData());
+}
 
 std::span<const CDialogTemplate::Item> CDialogTemplate::items()
 {
@@ -220,7 +283,7 @@ QSize CDialogTemplate::smallestUnits(const QFontMetrics &captions, int chrome)
             const QRect box = toPixels(item.dlu, units);
             const bool button = item.kind == Kind::PushButton || item.kind == Kind::DropButton;
             if (button && !item.text.isEmpty() && (item.styles & Hidden) == 0) {
-                if (across ? box.width() < captions.horizontalAdvance(item.text) + 2 * chrome
+                if (across ? box.width() < captions.horizontalAdvance(item.caption()) + 2 * chrome
                            : box.height() < captions.height() + 2 * chrome)
                     return false;
             }

@@ -34,9 +34,12 @@ public:
         int id;
         const char *name; ///< the identifier's name, used as the widget's object name
         Kind kind;
-        QString text;
+        QString text; ///< the caption as written, in Chinese: the profile compares stored labels with it
         QRect dlu; ///< x, y, width, height in dialog units
         unsigned styles;
+
+        /// The caption as the window shows it, in the interface's language.
+        [[nodiscard]] QString caption() const;
     };
 
     static constexpr QSize sizeInDlu { 462, 324 };

@@ -115,22 +115,23 @@ QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
         return combo;
     }
     case Kind::DropButton:
-        return new CMyButton(control.text, parent);
+        return new CMyButton(control.caption(), parent);
     case Kind::PushButton:
-        return new QPushButton(control.text, parent);
+        return new QPushButton(control.caption(), parent);
     case Kind::GroupBox: {
         // The template puts a group's first controls half a caption line below the frame's top, as Windows
         // draws the frame through the middle of its caption; frames drawn below the caption would cut them.
-        auto *group = new QGroupBox(control.text, parent);
+        auto *group = new QGroupBox(control.caption(), parent);
         group->setStyleSheet(u"QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
                              "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"_s);
         return group;
     }
     case Kind::Label:
-        return new QLabel(control.text, parent);
+        return new QLabel(control.caption(), parent);
     case Kind::Picture: {
         auto *picture = new QLabel(parent);
-        picture->setPixmap(QPixmap(u":/banner.png"_s));
+        //: The banner drawn in the interface's language (scripts/make-icons.sh draws them)
+        picture->setPixmap(QPixmap(QCoreApplication::translate("CPlindorDlg", ":/banner.png")));
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return picture;
     }
@@ -142,7 +143,7 @@ void applyStyles(QWidget *widget, const CDialogTemplate::Item &control)
 {
     widget->setObjectName(QString::fromLatin1(control.name));
     const QString name = CAccessibleTexts::name(control.id);
-    widget->setAccessibleName(name.isEmpty() ? control.text : name);
+    widget->setAccessibleName(name.isEmpty() ? control.caption() : name);
     widget->setAccessibleDescription(CAccessibleTexts::description(control.id));
     widget->setEnabled((control.styles & CDialogTemplate::Disabled) == 0);
     widget->setVisible((control.styles & CDialogTemplate::Hidden) == 0);
@@ -304,15 +305,19 @@ void CPlindorDlg::fillCandidateLists()
     fill(m_cmbTermB, CCandidateLists::terms(m_today, false), 3);
     fill(m_cmbDate, CCandidateLists::dates(texts), 0);
     fill(m_cmbSuffix, CCandidateLists::suffixes(), 0);
+    // The label as written, whatever the language shown: the profile stores it, and reading it back tells that the
+    // button was never linked.
     for (int k = 0; k < 5; ++k)
-        m_btnDir.at(k)->m_Name = tr("拖入目标文件夹%1").arg(k + 1);
+        m_btnDir.at(k)->m_Name = CDialogTemplate::find(IDC_BTN_DIR1 + k)->text;
 }
 
 void CPlindorDlg::LoadSettings()
 {
     const CProfile profile = m_settings.load();
     for (const QString &folder : profile.folders)
-        m_cmbTargetDir->addString(QDir::toNativeSeparators(folder));
+        m_cmbTargetDir->addString(folder == CNameComposer::storedFolderPlaceholder()
+                                      ? CNameComposer::folderPlaceholder()
+                                      : QDir::toNativeSeparators(folder));
     m_cmbTargetDir->setCurrentIndex(0);
     for (int k = 0; k < 5; ++k) {
         CMyButton *button = m_btnDir.at(k);
@@ -350,8 +355,12 @@ void CPlindorDlg::applyLoadedSettings()
 void CPlindorDlg::SaveSettings()
 {
     CProfile profile;
-    for (int i = 0; i < m_cmbTargetDir->count(); ++i)
-        profile.folders << QDir::fromNativeSeparators(m_cmbTargetDir->itemText(i));
+    // The list's placeholder is kept as written, so that no language's wording reads back as a folder.
+    for (int i = 0; i < m_cmbTargetDir->count(); ++i) {
+        const QString entry = m_cmbTargetDir->itemText(i);
+        profile.folders << (entry == CNameComposer::folderPlaceholder() ? CNameComposer::storedFolderPlaceholder()
+                                                                        : QDir::fromNativeSeparators(entry));
+    }
     for (int k = 0; k < 5; ++k) {
         const CMyButton *button = m_btnDir.at(k);
         profile.links.at(k)

@@ -12,17 +12,23 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 Q_LOGGING_CATEGORY(lcTranslation, "plindor.translation")
-}
 
-QTranslator *CQtTranslation::install(QCoreApplication *app)
+QTranslator *installed(QCoreApplication *app, const QString &name, const QString &folder)
 {
     auto *translator = new QTranslator(app);
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!translator->load(u"qtbase_zh_CN"_s, folder) || !QCoreApplication::installTranslator(translator)) {
-        // The program still works; Qt's buttons and menus are English then.
-        qCWarning(lcTranslation) << "Qt's Chinese translation qtbase_zh_CN.qm was not found in" << folder;
+    if (!translator->load(name, folder) || !QCoreApplication::installTranslator(translator)) {
+        // The program still works, in a mix of its texts and Qt's or in Chinese throughout.
+        qCWarning(lcTranslation) << "the translation" << name << "was not found in" << folder;
         delete translator;
         return nullptr;
     }
     return translator;
+}
+} // namespace
+
+QTranslator *CQtTranslation::install(QCoreApplication *app, CInterfaceLanguage::Language language)
+{
+    return language == CInterfaceLanguage::Language::English
+        ? installed(app, u"plindor_en"_s, u":/i18n"_s)
+        : installed(app, u"qtbase_zh_CN"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }

@@ -3,13 +3,15 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 #
 # Regenerates the committed images in res/: the hicolor icon PNGs from res/icons/*.svg and the
-# one-bit banner from the slogan below. Run it after editing either SVG or the slogan, then commit the PNGs.
+# one-bit banners from the slogans below, Chinese and English. Run it after editing either SVG or a slogan, then
+# commit the PNGs; the English banner's accessible name in res/translations/plindor_en.ts says the same words.
 # Needs rsvg-convert (librsvg2-bin), ImageMagick's convert (imagemagick) and Noto Sans CJK SC (fonts-noto-cjk).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 res="$root/res"
 banner_text='拖入文件 · 改好名字 · 归入文件夹'
+banner_text_en='Drop in · Rename · File away'
 banner_font='Noto Sans CJK SC'
 
 for tool in rsvg-convert convert fc-list; do
@@ -28,17 +30,22 @@ for size in 16 32 48 64 128 256; do
     echo "wrote ${out#"$root"/}"
 done
 
-# The banner is drawn four times too large and boxed down, which thresholds to cleaner strokes than
+# A banner is drawn four times too large and boxed down, which thresholds to cleaner strokes than
 # rendering at size; the PNG is written as true one-bit greyscale without time stamps.
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-cat >"$tmp/banner.svg" <<SVG
+banner() {
+    local text=$1 out=$2
+    cat >"$tmp/banner.svg" <<SVG
 <svg xmlns="http://www.w3.org/2000/svg" width="353" height="33" viewBox="0 0 353 33">
   <rect width="353" height="33" fill="#ffffff"/>
-  <text x="176.5" y="24" text-anchor="middle" font-family="$banner_font" font-size="20" fill="#000000">$banner_text</text>
+  <text x="176.5" y="24" text-anchor="middle" font-family="$banner_font" font-size="20" fill="#000000">$text</text>
 </svg>
 SVG
-rsvg-convert --zoom 4 "$tmp/banner.svg" --output "$tmp/banner-4x.png"
-convert "$tmp/banner-4x.png" -colorspace Gray -filter box -resize '353x33!' -threshold 50% -type Bilevel -strip \
-    -define png:bit-depth=1 -define png:color-type=0 -define png:exclude-chunks=date,time "$res/banner.png"
-echo "wrote res/banner.png"
+    rsvg-convert --zoom 4 "$tmp/banner.svg" --output "$tmp/banner-4x.png"
+    convert "$tmp/banner-4x.png" -colorspace Gray -filter box -resize '353x33!' -threshold 50% -type Bilevel -strip \
+        -define png:bit-depth=1 -define png:color-type=0 -define png:exclude-chunks=date,time "$res/$out"
+    echo "wrote res/$out"
+}
+banner "$banner_text" banner.png
+banner "$banner_text_en" banner_en.png

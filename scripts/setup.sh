@@ -9,6 +9,8 @@ set -euo pipefail
 packages=(
     # build
     g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+    # lupdate and lrelease, and the CMake functions that run them, for the English translation
+    qt6-l10n-tools qt6-tools-dev
     # the journal's SQLite driver for Qt SQL
     libqt6sql6-sqlite
     # a CJK font, so the Chinese interface renders as text, not boxes; Qt's own texts in Chinese
@@ -21,6 +23,8 @@ packages=(
     exfat-fuse exfatprogs
     # the fault-injecting FUSE file system of the tests
     libfuse3-dev fuse3
+    # the Wayland smoke test: a headless compositor and Qt's Wayland platform
+    weston qt6-wayland
 )
 
 missing=()

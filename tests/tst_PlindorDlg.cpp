@@ -430,7 +430,7 @@ void tst_PlindorDlg::namesPathsItCannotQueue()
 void tst_PlindorDlg::qtOwnTextsAreChinese()
 {
     QLocale::setDefault(QLocale::c());
-    QTranslator *translator = CQtTranslation::install(qApp);
+    QTranslator *translator = CQtTranslation::install(qApp, CInterfaceLanguage::Language::Chinese);
     const auto restore = qScopeGuard([translator] {
         delete translator;
         QLocale::setDefault(QLocale::system());

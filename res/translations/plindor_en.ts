@@ -1,0 +1,388 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>CAccessibleTexts</name>
+    <message>
+        <source>待改名文件队列</source>
+        <translation>Files to rename</translation>
+    </message>
+    <message>
+        <source>把文件或文件夹拖到这里排队；第一项载入下方编辑框。Delete 键从队列移除所选项，不删除文件</source>
+        <translation>Drag files or folders here to queue them; the first one is loaded into the boxes below. The Delete key takes the selected entry off the queue and leaves the file alone</translation>
+    </message>
+    <message>
+        <source>前缀</source>
+        <translation>Prefix</translation>
+    </message>
+    <message>
+        <source>加在新文件名前面的文字</source>
+        <translation>Text put in front of the new name</translation>
+    </message>
+    <message>
+        <source>文件名</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>新文件名的主体，不含扩展名</source>
+        <translation>The main part of the new name, without the extension</translation>
+    </message>
+    <message>
+        <source>后缀</source>
+        <translation>Suffix</translation>
+    </message>
+    <message>
+        <source>加在新文件名后面、扩展名前面的文字</source>
+        <translation>Text put after the new name, before the extension</translation>
+    </message>
+    <message>
+        <source>学期列表一</source>
+        <translation>Term list 1</translation>
+    </message>
+    <message>
+        <source>选中的学期立即作为前缀</source>
+        <translation>The chosen term becomes the prefix at once</translation>
+    </message>
+    <message>
+        <source>学期列表二</source>
+        <translation>Term list 2</translation>
+    </message>
+    <message>
+        <source>日期列表</source>
+        <translation>Dates</translation>
+    </message>
+    <message>
+        <source>选中的日期立即作为前缀</source>
+        <translation>The chosen date becomes the prefix at once</translation>
+    </message>
+    <message>
+        <source>编号后缀列表</source>
+        <translation>Number suffixes</translation>
+    </message>
+    <message>
+        <source>选中的编号立即作为后缀</source>
+        <translation>The chosen number becomes the suffix at once</translation>
+    </message>
+    <message>
+        <source>目标文件夹</source>
+        <translation>Target folder</translation>
+    </message>
+    <message>
+        <source>“移动文件”把文件移入这里显示的文件夹</source>
+        <translation>“Move file” moves the file into the folder shown here</translation>
+    </message>
+    <message>
+        <source>把学期列表一中的学期作为前缀</source>
+        <translation>Use the term chosen in term list 1 as the prefix</translation>
+    </message>
+    <message>
+        <source>把学期列表二中的学期作为前缀</source>
+        <translation>Use the term chosen in term list 2 as the prefix</translation>
+    </message>
+    <message>
+        <source>把日期列表中的日期作为前缀</source>
+        <translation>Use the date chosen in the date list as the prefix</translation>
+    </message>
+    <message>
+        <source>把编号后缀列表中的编号作为后缀</source>
+        <translation>Use the number chosen in the suffix list as the suffix</translation>
+    </message>
+    <message>
+        <source>把按钮上的文字加到文件名前面；拖入文件夹可改变这段文字</source>
+        <translation>Put the button&apos;s text in front of the name; drop a folder on the button to change the text</translation>
+    </message>
+    <message>
+        <source>清空前缀和后缀，恢复原文件名</source>
+        <translation>Clear the prefix and suffix and bring back the original name</translation>
+    </message>
+    <message>
+        <source>改名并移入此按钮链接的文件夹；拖入文件夹可设置链接</source>
+        <translation>Rename and move into the folder linked to this button; drop a folder on the button to link it</translation>
+    </message>
+    <message>
+        <source>在原文件夹中按新名字重命名，不覆盖已有文件</source>
+        <translation>Give the file its new name in the folder it is in, never overwriting another file</translation>
+    </message>
+    <message>
+        <source>改名并移入目标文件夹，不覆盖已有文件</source>
+        <translation>Rename and move into the target folder, never overwriting another file</translation>
+    </message>
+    <message>
+        <source>选择一个文件夹加入目标文件夹列表</source>
+        <translation>Choose a folder to add to the target folder list</translation>
+    </message>
+    <message>
+        <source>从目标文件夹列表中删除所选文件夹</source>
+        <translation>Take the selected folder off the target folder list</translation>
+    </message>
+    <message>
+        <source>拖入文件 · 改好名字 · 归入文件夹</source>
+        <translation>Drop in · Rename · File away</translation>
+    </message>
+    <message>
+        <source>保存设置并退出</source>
+        <translation>Save the settings and quit</translation>
+    </message>
+</context>
+<context>
+    <name>CDialogTemplate</name>
+    <message>
+        <source>添加上期</source>
+        <translation>Add term 1</translation>
+    </message>
+    <message>
+        <source>添加日期</source>
+        <translation>Add date</translation>
+    </message>
+    <message>
+        <source>添加下期</source>
+        <translation>Add term 2</translation>
+    </message>
+    <message>
+        <source>添加后缀</source>
+        <translation>Add suffix</translation>
+    </message>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>退出程序</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>文件名:</source>
+        <translation>File name:</translation>
+    </message>
+    <message>
+        <source>基本前后缀</source>
+        <translation>Prefix and suffix</translation>
+    </message>
+    <message>
+        <source>插入常用文本</source>
+        <translation>Insert common text</translation>
+    </message>
+    <message>
+        <source>清除添加内容</source>
+        <translation>Clear additions</translation>
+    </message>
+    <message>
+        <source>拖入目标文件夹1</source>
+        <translation>Drop folder 1 here</translation>
+    </message>
+    <message>
+        <source>拖入目标文件夹2</source>
+        <translation>Drop folder 2 here</translation>
+    </message>
+    <message>
+        <source>拖入目标文件夹3</source>
+        <translation>Drop folder 3 here</translation>
+    </message>
+    <message>
+        <source>拖入目标文件夹4</source>
+        <translation>Drop folder 4 here</translation>
+    </message>
+    <message>
+        <source>拖入目标文件夹5</source>
+        <translation>Drop folder 5 here</translation>
+    </message>
+    <message>
+        <source>移动文件</source>
+        <translation>Move file</translation>
+    </message>
+    <message>
+        <source>添加目录</source>
+        <translation>Add folder</translation>
+    </message>
+    <message>
+        <source>快速移动到指定目录</source>
+        <translation>Quick move to a folder</translation>
+    </message>
+    <message>
+        <source>删除目录</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>查看指定目录</source>
+        <translation>Show folder</translation>
+    </message>
+</context>
+<context>
+    <name>CJournal</name>
+    <message>
+        <source>The journal has not been opened.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Qt&apos;s SQLite driver is not installed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder %1 cannot be created.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The journal %1 cannot be used: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The journal has been closed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The journal cannot record any more: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CMoveProgress</name>
+    <message>
+        <source>正在复制…</source>
+        <translation>Copying…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>移动文件</source>
+        <translation>Move file</translation>
+    </message>
+</context>
+<context>
+    <name>CMyListBox</name>
+    <message>
+        <source>从队列中移除（不删除文件）</source>
+        <translation>Remove from queue (the file stays)</translation>
+    </message>
+    <message>
+        <source>正在加入 %1 个项目：已显示 %2 个</source>
+        <translation>Adding %1 items: %2 shown</translation>
+    </message>
+    <message>
+        <source>正在整理 %1 个项目，已用 %2 秒…</source>
+        <translation>Sorting %1 items, %2 s so far…</translation>
+    </message>
+</context>
+<context>
+    <name>CNameComposer</name>
+    <message>
+        <source>拖入文件夹</source>
+        <translation>Drop a folder here</translation>
+    </message>
+    <message>
+        <source>（添加前缀）</source>
+        <translation>(prefix)</translation>
+    </message>
+    <message>
+        <source>（请在此处修改文件名）</source>
+        <translation>(edit the file name here)</translation>
+    </message>
+    <message>
+        <source>（后缀）</source>
+        <translation>(suffix)</translation>
+    </message>
+</context>
+<context>
+    <name>CPlindorDlg</name>
+    <message>
+        <source>…等共 %1 个路径</source>
+        <translation>… %1 paths in all</translation>
+    </message>
+    <message>
+        <source>（请把要改名字的文件拖到此处!）</source>
+        <translation>(Drag the files you want to rename here!)</translation>
+    </message>
+    <message>
+        <source>设置未能保存，下次启动时将沿用上次保存的设置。</source>
+        <translation>The settings could not be saved. The next start will use the settings saved last time.</translation>
+    </message>
+    <message>
+        <source>错误提示</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>请选择处理结果存储路径</source>
+        <translation>Choose the folder to put the files in</translation>
+    </message>
+    <message>
+        <source>以下路径不存在，未加入队列：
+%1</source>
+        <translation>These paths do not exist and were not queued:
+%1</translation>
+    </message>
+    <message>
+        <source>路径过长，未加入队列：
+%1</source>
+        <translation>These paths are too long and were not queued:
+%1</translation>
+    </message>
+    <message>
+        <source>文件名编码无法识别，未加入队列：
+%1</source>
+        <translation>The encoding of these file names is not recognised; they were not queued:
+%1</translation>
+    </message>
+    <message>
+        <source>要修改改本链接只需要拖入新的文件夹或文件^V^</source>
+        <translation>To change the link, just drop another folder or file on the button.</translation>
+    </message>
+    <message>
+        <source>此按钮链接的目标文件夹:</source>
+        <translation>This button&apos;s target folder:</translation>
+    </message>
+    <message>
+        <source>另一个程序占用了原文件名，文件未能改回原名，现在位于：
+%1</source>
+        <translation>Another program took the original name, so the file could not get it back. It is now here:
+%1</translation>
+    </message>
+    <message>
+        <source>重命名失败</source>
+        <translation>Renaming failed.</translation>
+    </message>
+    <message>
+        <source>请先选择文件夹</source>
+        <translation>Choose a folder first.</translation>
+    </message>
+    <message>
+        <source>请检查:
+1.看最上面编辑框是不是已经完成重命名和移动
+2.检查文件是否关闭!
+3.目标文件夹中是否存在&apos;重名&apos;!</source>
+        <translation>Please check:
+1. Whether the file in the top box has already been renamed and moved
+2. That the file is closed!
+3. Whether the target folder already holds a file of that name!</translation>
+    </message>
+    <message>
+        <source>你未设置此快速移动按钮!</source>
+        <translation>This quick-move button has no folder yet!</translation>
+    </message>
+    <message>
+        <source>重命名完成</source>
+        <translation>Renamed and moved.</translation>
+    </message>
+    <message>
+        <source>请检查:
+1.文件是否关闭!
+2.目标文件夹中是否重名!
+3.请确认要重命名文件存在!
+4.请确认当前快捷目录存在!</source>
+        <translation>Please check:
+1. That the file is closed!
+2. Whether the target folder already holds a file of that name!
+3. That the file to rename still exists!
+4. That this button&apos;s folder still exists!</translation>
+    </message>
+    <message>
+        <source>重命名或移动失败</source>
+        <translation>Renaming or moving failed</translation>
+    </message>
+    <message>
+        <source>:/banner.png</source>
+        <extracomment>The banner drawn in the interface&apos;s language (scripts/make-icons.sh draws them)</extracomment>
+        <translation>:/banner_en.png</translation>
+    </message>
+</context>
+</TS>
