@@ -208,30 +208,109 @@
     </message>
 </context>
 <context>
+    <name>CHistoryWindow</name>
+    <message>
+        <source>重命名</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>移动</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>快速移动</source>
+        <translation>Quick move</translation>
+    </message>
+    <message>
+        <source>未完成</source>
+        <translation>Unfinished</translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已完成（启动时补记）</source>
+        <translation>Done (completed at start-up)</translation>
+    </message>
+    <message>
+        <source>已撤销</source>
+        <translation>Undone</translation>
+    </message>
+    <message>
+        <source>未成功</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>在文件管理器中显示</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>操作记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>操作记录列表</source>
+        <translation>List of past operations</translation>
+    </message>
+    <message>
+        <source>最近的重命名和移动，最新的在最上面</source>
+        <translation>Recent renames and moves, newest first</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>原位置 → 新位置</source>
+        <translation>From → To</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>撤销所选操作</source>
+        <translation>Undo the selected operation</translation>
+    </message>
+    <message>
+        <source>在文件管理器中显示所选文件</source>
+        <translation>Show the selected file in the file manager</translation>
+    </message>
+</context>
+<context>
     <name>CJournal</name>
     <message>
-        <source>The journal has not been opened.</source>
-        <translation type="unfinished"></translation>
+        <source>操作记录尚未打开。</source>
+        <translation>The history has not been opened.</translation>
     </message>
     <message>
-        <source>Qt&apos;s SQLite driver is not installed.</source>
-        <translation type="unfinished"></translation>
+        <source>未安装 Qt 的 SQLite 驱动。</source>
+        <translation>Qt&apos;s SQLite driver is not installed.</translation>
     </message>
     <message>
-        <source>The folder %1 cannot be created.</source>
-        <translation type="unfinished"></translation>
+        <source>无法创建文件夹 %1。</source>
+        <translation>The folder %1 cannot be created.</translation>
     </message>
     <message>
-        <source>The journal %1 cannot be used: %2</source>
-        <translation type="unfinished"></translation>
+        <source>操作记录 %1 无法使用：%2</source>
+        <translation>The history file %1 cannot be used: %2</translation>
     </message>
     <message>
-        <source>The journal has been closed.</source>
-        <translation type="unfinished"></translation>
+        <source>操作记录已关闭。</source>
+        <translation>The history has been closed.</translation>
     </message>
     <message>
-        <source>The journal cannot record any more: %1</source>
-        <translation type="unfinished"></translation>
+        <source>操作记录无法再写入：%1</source>
+        <translation>The history cannot record any more: %1</translation>
     </message>
 </context>
 <context>
@@ -262,6 +341,10 @@
     <message>
         <source>正在整理 %1 个项目，已用 %2 秒…</source>
         <translation>Sorting %1 items, %2 s so far…</translation>
+    </message>
+    <message>
+        <source>操作记录…</source>
+        <translation>History…</translation>
     </message>
 </context>
 <context>
@@ -383,6 +466,136 @@
         <source>:/banner.png</source>
         <extracomment>The banner drawn in the interface&apos;s language (scripts/make-icons.sh draws them)</extracomment>
         <translation>:/banner_en.png</translation>
+    </message>
+    <message>
+        <source>操作记录已损坏，已另存为：
+%1
+并已新建操作记录。</source>
+        <translation>The history was damaged. It was kept as:
+%1
+and a new history was started.</translation>
+    </message>
+    <message>
+        <source>操作记录无法使用，本次运行中的操作将不能撤销。
+%1</source>
+        <translation>The history cannot be used, so operations in this session cannot be undone.
+%1</translation>
+    </message>
+    <message>
+        <source>%1
+    现在位于：%2</source>
+        <translation>%1
+    is now at: %2</translation>
+    </message>
+    <message>
+        <source>%1
+    另有一份完整的副本在：%2</source>
+        <translation>%1
+    a complete copy is also at: %2</translation>
+    </message>
+    <message>
+        <source>%1
+    已找不到（原本要移到：%2）</source>
+        <translation>%1
+    cannot be found (it was being moved to: %2)</translation>
+    </message>
+    <message>
+        <source>上次运行时有操作未能完成，以下文件不在预期的位置：
+%1</source>
+        <translation>An operation did not finish last time. These files are not where you would expect them:
+%1</translation>
+    </message>
+    <message>
+        <source>操作记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>操作记录无法使用，不能撤销或重做。</source>
+        <translation>The history cannot be used, so nothing can be undone or redone.</translation>
+    </message>
+    <message>
+        <source>没有可以撤销的操作。</source>
+        <translation>There is nothing to undo.</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>文件已不在操作后的位置，无法撤销：
+%1</source>
+        <translation>Cannot undo: the file is no longer where the operation left it:
+%1</translation>
+    </message>
+    <message>
+        <source>文件在操作之后被修改或替换过，无法撤销：
+%1</source>
+        <translation>Cannot undo: the file was changed or replaced after the operation:
+%1</translation>
+    </message>
+    <message>
+        <source>原位置已有同名的文件或文件夹，无法撤销：
+%1</source>
+        <translation>Cannot undo: a file or folder of the old name is already there:
+%1</translation>
+    </message>
+    <message>
+        <source>原文件夹已不存在，无法撤销：
+%1</source>
+        <translation>Cannot undo: the old folder no longer exists:
+%1</translation>
+    </message>
+    <message>
+        <source>文件已不在撤销后的位置，无法重做：
+%1</source>
+        <translation>Cannot redo: the file is no longer where the undo left it:
+%1</translation>
+    </message>
+    <message>
+        <source>文件在撤销之后被修改或替换过，无法重做：
+%1</source>
+        <translation>Cannot redo: the file was changed or replaced after the undo:
+%1</translation>
+    </message>
+    <message>
+        <source>目标位置已有同名的文件或文件夹，无法重做：
+%1</source>
+        <translation>Cannot redo: a file or folder of that name is already there:
+%1</translation>
+    </message>
+    <message>
+        <source>目标文件夹已不存在，无法重做：
+%1</source>
+        <translation>Cannot redo: the target folder no longer exists:
+%1</translation>
+    </message>
+    <message>
+        <source>无法撤销</source>
+        <translation>Cannot Undo</translation>
+    </message>
+    <message>
+        <source>撤销失败，文件仍在：
+%1</source>
+        <translation>Undo failed. The file is still at:
+%1</translation>
+    </message>
+    <message>
+        <source>没有可以重做的操作。</source>
+        <translation>There is nothing to redo.</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>无法重做</source>
+        <translation>Cannot Redo</translation>
+    </message>
+    <message>
+        <source>重做失败，文件仍在：
+%1</source>
+        <translation>Redo failed. The file is still at:
+%1</translation>
     </message>
 </context>
 </TS>
