@@ -167,6 +167,7 @@ private Q_SLOTS:
     void undoesAndFilesAgain_data();
     void undoesAndFilesAgain();
     void undoesAfterRestart();
+    void undoesAndRedoesAcrossFileSystems();
     void refusesAndChangesNothing_data();
     void refusesAndChangesNothing();
     void redoes();
@@ -226,6 +227,38 @@ void tst_Undo::undoesAfterRestart()
     undo(f);
     QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"dst/"_s, u"src/"_s, u"src/a.txt=src/a.txt"_s }));
     QCOMPARE(f.editorTexts(), prefixShown + u"|b|"_s + suffixShown);
+}
+
+void tst_Undo::undoesAndRedoesAcrossFileSystems()
+{
+    QTemporaryDir dir;
+    QTemporaryDir other(u"/dev/shm/plindor-undo-XXXXXX"_s);
+    QVERIFY(dir.isValid() && other.isValid());
+    struct stat a {
+    }, b {};
+    QVERIFY(::stat(QFile::encodeName(dir.path()).constData(), &a) == 0
+            && ::stat(QFile::encodeName(other.path()).constData(), &b) == 0);
+    if (a.st_dev == b.st_dev)
+        QSKIP("the temporary folder and /dev/shm are on one file system here");
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
+    QVERIFY(QDir(other.path()).mkdir(u"dst"_s));
+    CDialogFixture f;
+    f.useJournal();
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s) }));
+    f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(other.filePath(u"dst"_s)));
+    f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
+    f.click(IDC_BTN_MOVE);
+    QCOMPARE(CTreeSnapshot::lines(other.path()), QStringList({ u"dst/"_s, u"dst/b.txt=src/a.txt"_s }));
+
+    undo(f);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"src/"_s, u"src/a.txt=src/a.txt"_s }));
+    QCOMPARE(CTreeSnapshot::lines(other.path()), QStringList({ u"dst/"_s }));
+    redo(f);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(CTreeSnapshot::lines(other.path()), QStringList({ u"dst/"_s, u"dst/b.txt=src/a.txt"_s }));
+    QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"src/"_s }));
 }
 
 void tst_Undo::refusesAndChangesNothing_data()
