@@ -78,6 +78,14 @@ QStringList queued(const CDialogFixture &f)
     return paths;
 }
 
+bool onOneFileSystem(const QString &a, const QString &b)
+{
+    struct stat first {
+    }, second {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0
+        && ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev;
+}
+
 // Every file below the roots, hidden ones included, whose bytes hash to `sha1`.
 QStringList copiesOf(const QStringList &roots, const QByteArray &sha1)
 {
@@ -234,11 +242,7 @@ void tst_Undo::undoesAndRedoesAcrossFileSystems()
     QTemporaryDir dir;
     QTemporaryDir other(u"/dev/shm/plindor-undo-XXXXXX"_s);
     QVERIFY(dir.isValid() && other.isValid());
-    struct stat a {
-    }, b {};
-    QVERIFY(::stat(QFile::encodeName(dir.path()).constData(), &a) == 0
-            && ::stat(QFile::encodeName(other.path()).constData(), &b) == 0);
-    if (a.st_dev == b.st_dev)
+    if (onOneFileSystem(dir.path(), other.path()))
         QSKIP("the temporary folder and /dev/shm are on one file system here");
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
@@ -444,11 +448,7 @@ void tst_Undo::survivesAKillDuringACrossDiskMove()
     QTemporaryDir from;
     QTemporaryDir to(u"/dev/shm/plindor-undo-XXXXXX"_s);
     QVERIFY(from.isValid() && to.isValid());
-    struct stat a {
-    }, b {};
-    QVERIFY(::stat(QFile::encodeName(from.path()).constData(), &a) == 0
-            && ::stat(QFile::encodeName(to.path()).constData(), &b) == 0);
-    if (a.st_dev == b.st_dev)
+    if (onOneFileSystem(from.path(), to.path()))
         QSKIP("the temporary folder and /dev/shm are on one file system here");
     QByteArray bytes(48 * 1024 * 1024, '\0');
     for (qsizetype i = 0; i < bytes.size(); i += 4096)
