@@ -10,6 +10,7 @@
 #include "core/NameComposer.h"
 #include "core/PathParts.h"
 #include "dialog/AccessibleTexts.h"
+#include "dialog/ButtonWarnings.h"
 #include "dialog/DialogTemplate.h"
 #include "platform/LocalDate.h"
 #include "platform/Logging.h"
@@ -172,6 +173,8 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     LoadSettings();
     applyLoadedSettings();
     connectSignals();
+    // Parented to the window, which the buttons are too; it finds its controls and signals through item().
+    new CButtonWarnings(this, [this] { return snapshotItem(); });
 }
 
 CPlindorDlg::~CPlindorDlg() = default;
