@@ -20,12 +20,10 @@ using Refusal = COperationPlanner::Refusal;
 
 // The mover refuses longer names on every disk, whatever the disk itself would take.
 constexpr qint64 kNameBytes = 255;
-// Windows disks count a name's length in UTF-16 units, which is what a QString counts.
-constexpr qint64 kWindowsNameCharacters = 255;
 
 Warning warn(Reason reason, const QString &detail = {}, qint64 amount = 0, qint64 limit = 0)
 {
-    return { reason, detail, amount, limit, false };
+    return { reason, detail, amount, limit };
 }
 
 Warning refusalWarning(const COperationPlanner::Plan &plan)
@@ -73,6 +71,7 @@ Warning folderWarning(const COperationPlanner::Plan &plan, const Facts &facts)
     return {};
 }
 
+// Their length limit, 255 UTF-16 units, is never stricter than the 255 bytes of UTF-8 the mover allows everywhere.
 Warning windowsWarning(const QString &newName)
 {
     if (const QChar c = CWindowsNameRules::firstForbidden(newName); !c.isNull())
@@ -81,11 +80,6 @@ Warning windowsWarning(const QString &newName)
         return warn(Reason::EndsWithDotOrSpace, newName.right(1));
     if (const QString device = CWindowsNameRules::reservedDevice(newName); !device.isEmpty())
         return warn(Reason::ReservedName, device);
-    if (newName.size() > kWindowsNameCharacters) {
-        Warning tooLong = warn(Reason::NameTooLong, {}, newName.size(), kWindowsNameCharacters);
-        tooLong.unitIsCharacter = true;
-        return tooLong;
-    }
     return {};
 }
 

@@ -19,7 +19,7 @@ public:
         FolderNotAbsolute, ///< detail: the folder
         NameNotAllowed, ///< detail: the name, "/" or the NUL character
         PathTooLong, ///< amount and limit in bytes
-        NameTooLong, ///< amount and limit, in bytes or (unitIsCharacter) in UTF-16 characters
+        NameTooLong, ///< amount and limit in bytes
         SourceGone,
         FolderMissing, ///< detail: the folder
         NotAFolder, ///< detail: the folder
@@ -42,7 +42,6 @@ public:
         QString detail;
         qint64 amount = 0;
         qint64 limit = 0;
-        bool unitIsCharacter = false;
 
         [[nodiscard]] bool ok() const
         {

@@ -39,13 +39,6 @@ QString nameRuleText(const COperationCheck::Warning &w)
     return tr("文件名不能是“%1”").arg(w.detail);
 }
 
-QString lengthText(const COperationCheck::Warning &w)
-{
-    if (w.unitIsCharacter)
-        return tr("文件名过长：%1 个字符，此磁盘最多 %2 个字符").arg(w.amount).arg(w.limit);
-    return tr("文件名过长：%1 字节，此磁盘最多 %2 字节").arg(w.amount).arg(w.limit);
-}
-
 QString nameText(const COperationCheck::Warning &w)
 {
     switch (w.reason) {
@@ -56,7 +49,7 @@ QString nameText(const COperationCheck::Warning &w)
     case Reason::PathTooLong:
         return tr("完整路径过长：%1 字节，最多 %2 字节").arg(w.amount).arg(w.limit);
     case Reason::NameTooLong:
-        return lengthText(w);
+        return tr("文件名过长：%1 字节，此磁盘最多 %2 字节").arg(w.amount).arg(w.limit);
     case Reason::ForbiddenCharacter:
         return tr("此磁盘的文件名不能含有%1").arg(shownCharacter(w.detail));
     case Reason::EndsWithDotOrSpace:
