@@ -82,6 +82,7 @@ void CButtonWarnings::connectTriggers(CPlindorDlg *dialog)
 
 void CButtonWarnings::refresh()
 {
+    ++m_requested;
     if (!m_round.isActive())
         m_round.start();
 }
@@ -116,7 +117,7 @@ bool CButtonWarnings::eventFilter(QObject *watched, QEvent *event)
 void CButtonWarnings::runRound()
 {
     const COperationPlanner::Item item = m_snapshot();
-    ++m_generation;
+    m_generation = ++m_requested;
     // Watched once a probe has come back from it: adding a watch reads the folder on this thread.
     if (item.sourcePath.isEmpty() || item.folder != m_sourceFolder)
         m_sourceFolder.clear();
@@ -192,8 +193,10 @@ void CButtonWarnings::answered(int index, quint64 generation, const QString &fol
     slot.inFlight = false;
     if (!slot.waiting)
         return settleIfDone();
-    if (generation != slot.generation) {
-        ask(index); // what was typed since then
+    // Something changed since the question: the round to come, or the one that ran meanwhile, asks anew.
+    if (generation != m_requested) {
+        if (!m_round.isActive())
+            ask(index);
         return;
     }
     slot.waiting = false;

@@ -85,7 +85,8 @@ private:
     Probe m_probe;
     std::chrono::milliseconds m_timeout { 1500 };
     std::array<Slot, 7> m_slots;
-    quint64 m_generation = 0;
+    quint64 m_generation = 0; ///< the last round's
+    quint64 m_requested = 0; ///< the last change's: answers to questions before it are out of date
     QSet<QString> m_hanging; ///< folders whose probe ran out of time and has not come back
     QString m_sourceFolder;
     QTimer m_round;
