@@ -77,7 +77,12 @@ void CButtonWarnings::connectTriggers(CPlindorDlg *dialog)
     auto *queue = qobject_cast<CMyListBox *>(dialog->item(IDC_FILE_LIST));
     connect(queue, &CMyListBox::dropLoaded, this, &CButtonWarnings::refresh);
     connect(queue, &CMyListBox::clickLoaded, this, &CButtonWarnings::refresh);
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &CButtonWarnings::refresh);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        // A folder that went is no longer watched; it is watched again once it is back.
+        const QStringList watched = m_watcher->directories();
+        m_watched = QSet<QString>(watched.begin(), watched.end());
+        refresh();
+    });
 }
 
 void CButtonWarnings::refresh()
@@ -270,15 +275,17 @@ void CButtonWarnings::watchFolders()
         wanted.insert(slot.watchedFolder);
     wanted.remove(QString());
     wanted -= m_hanging;
-    const QStringList watched = m_watcher->directories();
-    for (const QString &folder : watched) {
+    if (wanted == m_watched)
+        return;
+    for (const QString &folder : std::as_const(m_watched)) {
         if (!wanted.contains(folder))
             m_watcher->removePath(folder);
     }
     for (const QString &folder : std::as_const(wanted)) {
-        if (!watched.contains(folder))
+        if (!m_watched.contains(folder))
             m_watcher->addPath(folder);
     }
+    m_watched = wanted;
 }
 
 void CButtonWarnings::settleIfDone()

@@ -89,6 +89,7 @@ private:
     quint64 m_requested = 0; ///< the last change's: answers to questions before it are out of date
     QSet<QString> m_hanging; ///< folders whose probe ran out of time and has not come back
     QString m_sourceFolder;
+    QSet<QString> m_watched; ///< as asked of the watcher, which drops a folder by itself when it goes
     QTimer m_round;
     QTimer m_deadline;
     QFileSystemWatcher *m_watcher = nullptr;
