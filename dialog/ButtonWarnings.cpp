@@ -159,7 +159,9 @@ void CButtonWarnings::check(Slot &slot, const COperationPlanner::Item &item)
         show(slot, name);
         return;
     }
-    if (m_hanging.contains(slot.plan.folder)) {
+    // A button whose last question hangs asks nothing more until it comes back, wherever it points now: each
+    // button ties up at most one pool thread, however many paths are typed on a dead mount.
+    if (m_hanging.contains(slot.plan.folder) || slot.hungGeneration != 0) {
         show(slot, {});
         return;
     }
@@ -191,8 +193,10 @@ void CButtonWarnings::ask(int index)
 void CButtonWarnings::answered(int index, quint64 generation, const QString &folder, const Facts &facts)
 {
     Slot &slot = m_slots.at(std::size_t(index));
-    if (m_hanging.remove(folder))
+    if (m_hanging.remove(folder) || slot.hungGeneration == generation) {
+        slot.hungGeneration = 0;
         refresh(); // the folder answers again
+    }
     if (!slot.inFlight || slot.askedGeneration != generation)
         return; // a question given up on long ago
     slot.inFlight = false;
@@ -229,6 +233,7 @@ void CButtonWarnings::giveUpOnSlowAnswers()
             continue;
         }
         m_hanging.insert(slot.askedFolder);
+        slot.hungGeneration = slot.askedGeneration;
         slot.inFlight = false;
         if (slot.waiting) {
             slot.waiting = false;

@@ -58,6 +58,7 @@ private:
         COperationPlanner::Item item;
         COperationPlanner::Plan plan;
         bool inFlight = false; ///< a question of this button is on a pool thread
+        quint64 hungGeneration = 0; ///< a question given up on that has not come back; 0 when there is none
         quint64 askedGeneration = 0;
         QString askedFolder;
         QElapsedTimer askedAt;
