@@ -11,6 +11,7 @@
 #include "core/NameComposer.h"
 #include "core/PathParts.h"
 #include "dialog/AccessibleTexts.h"
+#include "dialog/ButtonWarnings.h"
 #include "dialog/DialogTemplate.h"
 #include "dialog/HistoryWindow.h"
 #include "platform/LocalDate.h"
@@ -177,6 +178,8 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     LoadSettings();
     applyLoadedSettings();
     connectSignals();
+    // Parented to the window, which the buttons are too; it finds its controls and signals through item().
+    new CButtonWarnings(this, [this] { return snapshotItem(); });
 }
 
 CPlindorDlg::~CPlindorDlg() = default;

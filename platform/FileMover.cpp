@@ -156,6 +156,8 @@ MoveError errorFor(const Job &job, int err)
         return MoveError::NoSpace;
     case ENAMETOOLONG:
         return MoveError::NameTooLong;
+    case EFBIG:
+        return MoveError::FileTooLarge;
     case EEXIST:
     case ENOTEMPTY:
         return MoveError::DestinationExists;
@@ -456,38 +458,89 @@ bool rangeCopyUnsupported(int err)
     return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EBADF;
 }
 
-// Copies to the end of the file, whatever its size said: FUSE bridges with direct I/O report 0 for files they
-// cannot size in advance, and copy_file_range() trusts that size, so its end is confirmed with read().
-MoveResult copyContents(const Job &job, int in, int out)
-{
-    bool useRange = !job.doWithout.testFlag(Ability::CopyFileRange);
+struct CopyState {
+    bool useRange = true;
     QByteArray buffer;
-    qint64 done = 0;
+    qint64 done = 0; ///< how far into the file the copy has come, holes included
     qint64 reported = 0;
-    for (;;) {
+};
+
+// Copies `length` bytes from the two files' offsets, or everything to the end of the source when `length` is
+// negative.
+MoveResult copyRun(const Job &job, int in, int out, qint64 length, CopyState &state)
+{
+    while (length != 0) {
+        const qint64 wanted = length < 0 ? kReportEvery : std::min(kReportEvery, length);
         ssize_t n = -1;
-        if (useRange) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(kReportEvery), 0);
-            useRange = n > 0 || (n < 0 && !rangeCopyUnsupported(errno));
+        if (state.useRange) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(wanted), 0);
+            state.useRange = n > 0 || (n < 0 && !rangeCopyUnsupported(errno));
         }
-        if (!useRange)
-            n = readThenWrite(in, out, size_t(kBlock), buffer);
+        if (!state.useRange)
+            n = readThenWrite(in, out, size_t(std::min(wanted, kBlock)), state.buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return failure(job, errno);
         if (n == 0)
             break;
-        done += n;
-        if (done - reported < kReportEvery)
+        state.done += n;
+        length = length < 0 ? length : length - n;
+        if (state.done - state.reported < kReportEvery)
             continue;
-        reported = done;
-        if (job.progress && !job.progress->copied(done, std::max<qint64>(done, job.sourceStat.st_size)))
+        state.reported = state.done;
+        if (job.progress && !job.progress->copied(state.done, std::max<qint64>(state.done, job.sourceStat.st_size)))
             return failed(job, MoveError::Cancelled);
     }
-    if (job.progress && reported != done && !job.progress->copied(done, done))
+    return job.report;
+}
+
+// True when the source has holes before its end, which a copy of every byte would fill with zeros on the target.
+bool hasHoles(const Job &job, int in)
+{
+    const struct stat &st = job.sourceStat;
+    if (st.st_size <= 0 || qint64(st.st_blocks) * 512 >= st.st_size)
+        return false;
+    const off_t hole = ::lseek(in, 0, SEEK_HOLE);
+    ::lseek(in, 0, SEEK_SET);
+    return hole >= 0 && hole < st.st_size;
+}
+
+// A sparse file (a disk image, a download being filled) is copied extent by extent, so that its holes stay holes and
+// it takes no more room on the target than on the source.
+MoveResult copyExtents(const Job &job, int in, int out, CopyState &state)
+{
+    const off_t size = job.sourceStat.st_size;
+    for (off_t at = 0; at < size;) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // only a hole is left
+        const off_t hole = data < 0 ? -1 : ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || ::lseek(in, data, SEEK_SET) < 0 || ::lseek(out, data, SEEK_SET) < 0)
+            return failure(job, errno);
+        state.done = data;
+        if (const MoveResult result = copyRun(job, in, out, hole - data, state); !result.ok())
+            return result;
+        at = hole;
+    }
+    if (::ftruncate(out, size) != 0)
+        return failure(job, errno);
+    state.done = std::max<qint64>(state.done, size);
+    return job.report;
+}
+
+// Copies to the end of the file, whatever its size said: FUSE bridges with direct I/O report 0 for files they
+// cannot size in advance, and copy_file_range() trusts that size, so its end is confirmed with read().
+MoveResult copyContents(const Job &job, int in, int out)
+{
+    CopyState state;
+    state.useRange = !job.doWithout.testFlag(Ability::CopyFileRange);
+    const MoveResult result = hasHoles(job, in) ? copyExtents(job, in, out, state) : copyRun(job, in, out, -1, state);
+    if (!result.ok())
+        return result;
+    if (job.progress && state.reported != state.done && !job.progress->copied(state.done, state.done))
         return failed(job, MoveError::Cancelled);
-    if (done < job.sourceStat.st_size)
+    if (state.done < job.sourceStat.st_size)
         return failed(job, MoveError::SourceChanged, u"the file became shorter during the copy"_s);
     return job.report;
 }
@@ -571,6 +624,9 @@ void discard(const Job &job, int folder, const CopyTarget &target)
 // it still is the file that was copied. Whatever fails first, the copy goes and the source stays.
 MoveResult copyThenRetire(const Job &job)
 {
+    // Refused before anything is written: a copy that stops at the disk's limit leaves nothing worth having.
+    if (const qint64 limit = CTargetFilesystem::maxFileSize(job.folder); limit > 0 && job.sourceStat.st_size > limit)
+        return failed(job, MoveError::FileTooLarge, u"the target stores files of at most %1 bytes"_s.arg(limit));
     // O_NOFOLLOW: a link swapped in since the lstat must not make us copy (and then delete) something else.
     const Fd in(::open(job.source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!in.isOpen())

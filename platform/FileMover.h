@@ -25,6 +25,7 @@ enum class MoveError {
     IoError,
     UnsupportedName, ///< a character the target's file system cannot store (FAT, exFAT, NTFS)
     PathTooLong, ///< the source or destination path is longer than the system accepts
+    FileTooLarge, ///< larger than the target's file system stores (4 GiB - 1 on FAT32)
 };
 
 struct MoveResult {

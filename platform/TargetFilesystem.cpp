@@ -2,13 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/TargetFilesystem.h"
 
+#include "core/WindowsNameRules.h"
+
 #include <QFile>
 #include <QList>
 
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace
 {
@@ -27,6 +33,15 @@ bool windowsType(const QByteArray &type)
         return false;
     const QByteArray driver = type.mid(5).toLower();
     return driver.contains("fat") || driver.contains("ntfs");
+}
+
+// FAT drivers in user space, which the kernel's answer to _PC_FILESIZEBITS does not know about.
+bool fat32Type(const QByteArray &type)
+{
+    if (!type.startsWith("fuse."))
+        return false;
+    const QByteArray driver = type.mid(5).toLower();
+    return driver.contains("fat") && !driver.contains("exfat");
 }
 } // namespace
 
@@ -64,10 +79,30 @@ bool CTargetFilesystem::usesWindowsNames(const QByteArray &folder)
 
 QChar CTargetFilesystem::firstWindowsForbidden(const QString &name)
 {
-    static const QString forbidden = QStringLiteral("\\:*?\"<>|");
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || forbidden.contains(c))
-            return c;
-    }
-    return {};
+    return CWindowsNameRules::firstForbidden(name);
+}
+
+bool CTargetFilesystem::foldsCase(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    const bool folds = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) != 0;
+    ::close(fd);
+    return folds;
+}
+
+qint64 CTargetFilesystem::maxFileSize(const QByteArray &folder)
+{
+    constexpr qint64 fat32Limit = (qint64(1) << 32) - 1;
+    const long bits = ::pathconf(folder.constData(), _PC_FILESIZEBITS);
+    if (bits > 0 && bits < 63)
+        return (qint64(1) << bits) - 1;
+    struct statfs fs {
+    };
+    if (::statfs(folder.constData(), &fs) == 0 && static_cast<unsigned long>(fs.f_type) == kFuseMagic
+        && fat32Type(typeOf(folder)))
+        return fat32Limit;
+    return 0;
 }

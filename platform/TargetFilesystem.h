@@ -17,4 +17,10 @@ public:
     /// The first character of `name` that such a file system cannot store (\ : * ? " < > | and control
     /// characters); a null QChar when there is none.
     [[nodiscard]] static QChar firstWindowsForbidden(const QString &name);
+    /// True where names differ only by case in no more than their spelling: a folder of ext4 or f2fs made to fold
+    /// case. The disks of Windows fold case too, which usesWindowsNames() tells.
+    [[nodiscard]] static bool foldsCase(const QByteArray &folder);
+    /// The largest file the file system holding `folder` stores (4 GiB - 1 on FAT32), or 0 when it sets no limit of
+    /// its own or cannot tell.
+    [[nodiscard]] static qint64 maxFileSize(const QByteArray &folder);
 };

@@ -55,7 +55,8 @@ char *toString(const MoveError &error)
                                          "Cancelled",
                                          "IoError",
                                          "UnsupportedName",
-                                         "PathTooLong" };
+                                         "PathTooLong",
+                                         "FileTooLarge" };
     return qstrdup(names[int(error)]);
 }
 
@@ -159,6 +160,8 @@ private Q_SLOTS:
     void copiesToTheEndWhateverTheSizeSays();
     void refusesNamesAStickCannotStore();
     void movesWhereTheDriverRefusesAttributes();
+    void keepsHolesOwnerAttributesAndAclsAcross();
+    void refusesAFileLargerThanTheTargetStores();
 
 private:
     QString path(const QString &relative) const;
@@ -800,6 +803,91 @@ void tst_FileMover::movesWhereTheDriverRefusesAttributes()
     };
     QCOMPARE(::stat(native(plain + u"/shared.txt"_s).constData(), &st), 0);
     QCOMPARE(st.st_mode & 0777, 0600u);
+}
+
+namespace
+{
+// Writes `chunk` at each offset and leaves the rest of `size` bytes as holes.
+void writeSparse(const QString &path, qint64 size, const QList<qint64> &offsets, const QByteArray &chunk)
+{
+    const int fd = ::open(native(path).constData(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+    QVERIFY2(fd >= 0, std::strerror(errno));
+    for (const qint64 offset : offsets)
+        QCOMPARE(::pwrite(fd, chunk.constData(), size_t(chunk.size()), offset), ssize_t(chunk.size()));
+    QCOMPARE(::ftruncate(fd, size), 0);
+    ::close(fd);
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat st {
+    };
+    ::lstat(native(path).constData(), &st);
+    return st;
+}
+} // namespace
+
+// A disk image with a few written blocks must arrive with its holes, on a target far smaller than the image, and
+// with everything else mv keeps: owner, extended attributes (a desktop's tags) and the access ACL.
+void tst_FileMover::keepsHolesOwnerAttributesAndAclsAcross()
+{
+    if (mountTmpfs(u"from"_s, "size=8m").isEmpty() || mountTmpfs(u"to"_s, "size=8m").isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    const QString source = path(u"from/disk.img"_s);
+    const QByteArray chunk = pattern(64 * 1024, 'h');
+    const qint64 size = 256 * kMiB + 3;
+    writeSparse(source, size, { 0, 100 * kMiB, 200 * kMiB + 17 }, chunk);
+    const QByteArray acl = restrictiveAcl();
+    QCOMPARE(::setxattr(native(source).constData(), "user.xdg.tags", "image,term", 10, 0), 0);
+    QCOMPARE(::setxattr(native(source).constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0),
+             0);
+    QCOMPARE(::chown(native(source).constData(), 65534, 65534), 0);
+    const struct stat before = statOf(source);
+
+    const MoveResult result = CFileMover::move(source, path(u"to"_s), u"disk.img"_s);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QVERIFY(!QFile::exists(source));
+    const QString moved = path(u"to/disk.img"_s);
+    const struct stat after = statOf(moved);
+    QCOMPARE(after.st_size, size);
+    QVERIFY2(after.st_blocks <= before.st_blocks,
+             qPrintable(u"%1 blocks on the target, %2 on the source"_s.arg(after.st_blocks).arg(before.st_blocks)));
+    QCOMPARE(after.st_uid, 65534u);
+    QCOMPARE(after.st_gid, 65534u);
+    QCOMPARE(attribute(moved, "user.xdg.tags"), QByteArray("image,term"));
+    QCOMPARE(attribute(moved, "system.posix_acl_access"), acl);
+    QFile copy(moved);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    for (const qint64 offset : { qint64(0), 100 * kMiB, 200 * kMiB + 17 }) {
+        QVERIFY(copy.seek(offset));
+        QCOMPARE(copy.read(chunk.size()), chunk);
+    }
+    QVERIFY(copy.seek(50 * kMiB));
+    QCOMPARE(copy.read(4096), QByteArray(4096, '\0'));
+}
+
+// A FAT32 stick stores no file of 4 GiB; the copy is refused before it starts and leaves no part file behind.
+void tst_FileMover::refusesAFileLargerThanTheTargetStores()
+{
+    CTestMounts mounts;
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString stick = mounts.faultfs(path(u"backing"_s), path(u"stick"_s), { u"--no-links"_s }, u"fusefat"_s);
+    if (stick.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    const QString source = path(u"film.mkv"_s);
+    writeSparse(source, qint64(4) << 30, { 0 }, "header");
+    const struct stat before = statOf(source);
+
+    const MoveResult result = CFileMover::move(source, stick, u"film.mkv"_s);
+
+    QCOMPARE(result.error, MoveError::FileTooLarge);
+    QCOMPARE(CTreeSnapshot::of(path(u"backing"_s), CTreeSnapshot::Detail::MetadataAndChangeTime), Listing());
+    const struct stat after = statOf(source);
+    QVERIFY(after.st_ino == before.st_ino && after.st_size == before.st_size);
+    writeSparse(source, (qint64(4) << 30) - 1, { 0 }, "header");
+    QVERIFY(CFileMover::move(source, stick, u"film.mkv"_s).ok());
+    QCOMPARE(QFileInfo(path(u"backing/film.mkv"_s)).size(), (qint64(4) << 30) - 1);
 }
 
 QTEST_GUILESS_MAIN(tst_FileMover)

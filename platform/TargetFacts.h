@@ -1,0 +1,21 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/OperationCheck.h"
+
+#include <QString>
+
+/// Asks the file system what a warning before the click needs to know about one planned move. Every call may block
+/// as long as the disks it touches do, so the window asks from another thread.
+class CTargetFacts
+{
+public:
+    struct Question {
+        QString source;
+        QString folder; ///< the target folder
+        QString destination; ///< the target folder and the new name
+    };
+
+    [[nodiscard]] static COperationCheck::Facts probe(const Question &question);
+};
