@@ -12,11 +12,6 @@ namespace
 {
 using Reason = COperationCheck::Reason;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CWarningTexts", text);
-}
-
 QString size(qint64 bytes)
 {
     return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeIecFormat);
@@ -26,40 +21,47 @@ QString size(qint64 bytes)
 QString shownCharacter(const QString &character)
 {
     if (character.size() == 1 && character.at(0).unicode() < 0x20)
-        return tr("控制字符 U+%1").arg(uint(character.at(0).unicode()), 4, 16, QChar(u'0')).toUpper();
+        return QCoreApplication::translate("CWarningTexts", "控制字符 U+%1")
+            .arg(uint(character.at(0).unicode()), 4, 16, QChar(u'0'))
+            .toUpper();
     return u"“"_s + character + u"”"_s;
 }
 
 QString nameRuleText(const COperationCheck::Warning &w)
 {
     if (w.detail == QString(QChar(0)))
-        return tr("文件名不能含有空字符");
+        return QCoreApplication::translate("CWarningTexts", "文件名不能含有空字符");
     if (w.detail == "/"_L1)
-        return tr("文件名不能含有“/”");
-    return tr("文件名不能是“%1”").arg(w.detail);
+        return QCoreApplication::translate("CWarningTexts", "文件名不能含有“/”");
+    return QCoreApplication::translate("CWarningTexts", "文件名不能是“%1”").arg(w.detail);
 }
 
 QString nameText(const COperationCheck::Warning &w)
 {
     switch (w.reason) {
     case Reason::NameMissing:
-        return tr("未填写文件名");
+        return QCoreApplication::translate("CWarningTexts", "未填写文件名");
     case Reason::NameNotAllowed:
         return nameRuleText(w);
     case Reason::PathTooLong:
-        return tr("完整路径过长：%1 字节，最多 %2 字节").arg(w.amount).arg(w.limit);
+        return QCoreApplication::translate("CWarningTexts", "完整路径过长：%1 字节，最多 %2 字节")
+            .arg(w.amount)
+            .arg(w.limit);
     case Reason::NameTooLong:
-        return tr("文件名过长：%1 字节，此磁盘最多 %2 字节").arg(w.amount).arg(w.limit);
+        return QCoreApplication::translate("CWarningTexts", "文件名过长：%1 字节，此磁盘最多 %2 字节")
+            .arg(w.amount)
+            .arg(w.limit);
     case Reason::ForbiddenCharacter:
-        return tr("此磁盘的文件名不能含有%1").arg(shownCharacter(w.detail));
+        return QCoreApplication::translate("CWarningTexts", "此磁盘的文件名不能含有%1").arg(shownCharacter(w.detail));
     case Reason::EndsWithDotOrSpace:
-        return w.detail == "."_L1 ? tr("此磁盘的文件名不能以“.”结尾") : tr("此磁盘的文件名不能以空格结尾");
+        return w.detail == "."_L1 ? QCoreApplication::translate("CWarningTexts", "此磁盘的文件名不能以“.”结尾")
+                                  : QCoreApplication::translate("CWarningTexts", "此磁盘的文件名不能以空格结尾");
     case Reason::ReservedName:
-        return tr("“%1”是此磁盘保留的设备名，不能用作文件名").arg(w.detail);
+        return QCoreApplication::translate("CWarningTexts", "“%1”是此磁盘保留的设备名，不能用作文件名").arg(w.detail);
     case Reason::SameName:
-        return tr("新文件名与原文件名相同");
+        return QCoreApplication::translate("CWarningTexts", "新文件名与原文件名相同");
     case Reason::NameTaken:
-        return tr("目标文件夹中已有“%1”").arg(w.detail);
+        return QCoreApplication::translate("CWarningTexts", "目标文件夹中已有“%1”").arg(w.detail);
     default:
         return {};
     }
@@ -70,31 +72,33 @@ QString placeText(const COperationCheck::Warning &w)
     const QString folder = QDir::toNativeSeparators(w.detail);
     switch (w.reason) {
     case Reason::NoFolderChosen:
-        return tr("请先选择目标文件夹");
+        return QCoreApplication::translate("CWarningTexts", "请先选择目标文件夹");
     case Reason::ButtonNotLinked:
-        return tr("此按钮尚未链接文件夹，请拖入目标文件夹");
+        return QCoreApplication::translate("CWarningTexts", "此按钮尚未链接文件夹，请拖入目标文件夹");
     case Reason::FolderNotAbsolute:
-        return tr("目标文件夹不是完整路径：%1").arg(folder);
+        return QCoreApplication::translate("CWarningTexts", "目标文件夹不是完整路径：%1").arg(folder);
     case Reason::SourceGone:
-        return tr("原文件已不存在");
+        return QCoreApplication::translate("CWarningTexts", "原文件已不存在");
     case Reason::FolderMissing:
-        return tr("目标文件夹不存在：%1").arg(folder);
+        return QCoreApplication::translate("CWarningTexts", "目标文件夹不存在：%1").arg(folder);
     case Reason::NotAFolder:
-        return tr("目标不是文件夹：%1").arg(folder);
+        return QCoreApplication::translate("CWarningTexts", "目标不是文件夹：%1").arg(folder);
     case Reason::FolderNotWritable:
-        return tr("目标文件夹不可写入：%1").arg(folder);
+        return QCoreApplication::translate("CWarningTexts", "目标文件夹不可写入：%1").arg(folder);
     case Reason::FolderReadOnlyDisk:
-        return tr("目标文件夹所在磁盘只读：%1").arg(folder);
+        return QCoreApplication::translate("CWarningTexts", "目标文件夹所在磁盘只读：%1").arg(folder);
     case Reason::IntoItself:
-        return tr("不能把文件夹移入它自己");
+        return QCoreApplication::translate("CWarningTexts", "不能把文件夹移入它自己");
     case Reason::FolderAcrossDisks:
-        return tr("文件夹不能移到另一个磁盘");
+        return QCoreApplication::translate("CWarningTexts", "文件夹不能移到另一个磁盘");
     case Reason::SourceFolderNotWritable:
-        return tr("原文件所在文件夹不可写入，无法移走原文件");
+        return QCoreApplication::translate("CWarningTexts", "原文件所在文件夹不可写入，无法移走原文件");
     case Reason::FileTooLarge:
-        return tr("文件过大：%1，此磁盘单个文件最大 %2").arg(size(w.amount), size(w.limit));
+        return QCoreApplication::translate("CWarningTexts", "文件过大：%1，此磁盘单个文件最大 %2")
+            .arg(size(w.amount), size(w.limit));
     case Reason::NotEnoughSpace:
-        return tr("磁盘空间不足：需要 %1，剩余 %2").arg(size(w.amount), size(w.limit));
+        return QCoreApplication::translate("CWarningTexts", "磁盘空间不足：需要 %1，剩余 %2")
+            .arg(size(w.amount), size(w.limit));
     default:
         return {};
     }

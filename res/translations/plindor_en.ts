@@ -598,4 +598,111 @@ and a new history was started.</translation>
 %1</translation>
     </message>
 </context>
+<context>
+    <name>CWarningTexts</name>
+    <message>
+        <source>控制字符 U+%1</source>
+        <translation>the control character U+%1</translation>
+    </message>
+    <message>
+        <source>文件名不能含有空字符</source>
+        <translation>A file name cannot contain a NUL character</translation>
+    </message>
+    <message>
+        <source>文件名不能含有“/”</source>
+        <translation>A file name cannot contain “/”</translation>
+    </message>
+    <message>
+        <source>文件名不能是“%1”</source>
+        <translation>A file cannot be named “%1”</translation>
+    </message>
+    <message>
+        <source>未填写文件名</source>
+        <translation>The name is missing</translation>
+    </message>
+    <message>
+        <source>完整路径过长：%1 字节，最多 %2 字节</source>
+        <translation>The full path is too long: %1 bytes, at most %2</translation>
+    </message>
+    <message>
+        <source>文件名过长：%1 字节，此磁盘最多 %2 字节</source>
+        <translation>The name is too long for this disk: %1 bytes, at most %2</translation>
+    </message>
+    <message>
+        <source>此磁盘的文件名不能含有%1</source>
+        <translation>Names on this disk cannot contain %1</translation>
+    </message>
+    <message>
+        <source>此磁盘的文件名不能以“.”结尾</source>
+        <translation>Names on this disk cannot end with “.”</translation>
+    </message>
+    <message>
+        <source>此磁盘的文件名不能以空格结尾</source>
+        <translation>Names on this disk cannot end with a space</translation>
+    </message>
+    <message>
+        <source>“%1”是此磁盘保留的设备名，不能用作文件名</source>
+        <translation>“%1” is a device name on this disk and cannot name a file</translation>
+    </message>
+    <message>
+        <source>新文件名与原文件名相同</source>
+        <translation>The new name is the same as the old one</translation>
+    </message>
+    <message>
+        <source>目标文件夹中已有“%1”</source>
+        <translation>“%1” already exists in the target folder</translation>
+    </message>
+    <message>
+        <source>请先选择目标文件夹</source>
+        <translation>Choose a target folder first</translation>
+    </message>
+    <message>
+        <source>此按钮尚未链接文件夹，请拖入目标文件夹</source>
+        <translation>This button has no folder yet: drop a folder on it</translation>
+    </message>
+    <message>
+        <source>目标文件夹不是完整路径：%1</source>
+        <translation>The target folder is not a full path: %1</translation>
+    </message>
+    <message>
+        <source>原文件已不存在</source>
+        <translation>The file no longer exists</translation>
+    </message>
+    <message>
+        <source>目标文件夹不存在：%1</source>
+        <translation>The target folder does not exist: %1</translation>
+    </message>
+    <message>
+        <source>目标不是文件夹：%1</source>
+        <translation>The target is not a folder: %1</translation>
+    </message>
+    <message>
+        <source>目标文件夹不可写入：%1</source>
+        <translation>The target folder cannot be written to: %1</translation>
+    </message>
+    <message>
+        <source>目标文件夹所在磁盘只读：%1</source>
+        <translation>The target folder is on a read-only disk: %1</translation>
+    </message>
+    <message>
+        <source>不能把文件夹移入它自己</source>
+        <translation>A folder cannot be moved into itself</translation>
+    </message>
+    <message>
+        <source>文件夹不能移到另一个磁盘</source>
+        <translation>A folder cannot be moved to another disk</translation>
+    </message>
+    <message>
+        <source>原文件所在文件夹不可写入，无法移走原文件</source>
+        <translation>The file&apos;s folder cannot be written to, so the file cannot be moved out of it</translation>
+    </message>
+    <message>
+        <source>文件过大：%1，此磁盘单个文件最大 %2</source>
+        <translation>The file is too large for this disk: %1, at most %2 per file</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足：需要 %1，剩余 %2</source>
+        <translation>Not enough space on the disk: %1 needed, %2 free</translation>
+    </message>
+</context>
 </TS>
