@@ -662,8 +662,10 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
+    // The racer wins only some rounds, how many depends on the machine's load: play until it has won a few.
     int leftAside = 0;
-    for (int round = 0; round < 20; ++round) {
+    int round = 0;
+    for (; round < 20 || (leftAside < 3 && round < 400); ++round) {
         const QString lower = u"a%1.txt"_s.arg(round);
         const QString upper = lower.toUpper();
         writeFile(stick + u'/' + lower, "ours");
@@ -686,7 +688,7 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
         QCOMPARE(readAll(result.leftAt), QByteArray("ours"));
         QCOMPARE(readAll(stick + u'/' + upper), QByteArray("racer"));
     }
-    qInfo("%d of 20 renames lost the old name to the other program", leftAside);
+    qInfo("%d of %d renames lost the old name to the other program", leftAside, round);
     QVERIFY(leftAside > 0);
 }
 
