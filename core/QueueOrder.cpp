@@ -5,7 +5,10 @@
 #include <QThread>
 #include <QtConcurrent>
 
+#include <unicode/ucol.h>
+
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace
@@ -28,14 +31,46 @@ CQueueOrder::Entries mergedRuns(const CQueueOrder::Entries &a, const CQueueOrder
                [](const CQueueOrder::Entry &x, const CQueueOrder::Entry &y) { return CQueueOrder::lessThan(x, y); });
     return result;
 }
+
+/// A collator configured as QCollator configures its own for the same locale and settings, so that its keys
+/// order paths exactly as QCollator::compare() does.
+UCollator *openCollator(const QLocale &locale)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator *collator = ucol_open(locale.bcp47Name().replace(u'-', u'_').toLatin1().constData(), &status);
+    if (U_FAILURE(status))
+        qFatal("no collator for the locale %s", qPrintable(locale.bcp47Name()));
+    ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+    ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+    ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    if (U_FAILURE(status))
+        qFatal("the collator refused its settings: %d", status);
+    return collator;
+}
+
+int compareKeys(const QByteArray &a, const QByteArray &b)
+{
+    const int order = std::memcmp(a.constData(), b.constData(), static_cast<size_t>(std::min(a.size(), b.size())));
+    return order != 0 ? order : int(a.size() > b.size()) - int(a.size() < b.size());
+}
 } // namespace
+
+void CQueueOrder::CollatorCloser::operator()(UCollator *collator) const
+{
+    ucol_close(collator);
+}
 
 CQueueOrder::CQueueOrder()
     : m_collator(collationLocale())
+    , m_keyCollator(openCollator(m_collator.locale()))
+    , m_keyBuffer(256)
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_collator.setNumericMode(true);
 }
+
+CQueueOrder::~CQueueOrder() = default;
 
 bool CQueueOrder::lessThan(const QString &a, const QString &b) const
 {
@@ -45,13 +80,27 @@ bool CQueueOrder::lessThan(const QString &a, const QString &b) const
 
 bool CQueueOrder::lessThan(const Entry &a, const Entry &b)
 {
-    const int order = a.key.compare(b.key);
+    const int order = compareKeys(a.key, b.key);
     return order != 0 ? order < 0 : a.path < b.path;
 }
 
 CQueueOrder::Entry CQueueOrder::entryOf(const QString &path) const
 {
-    return { path, m_collator.sortKey(path) };
+    return { path, keyOf(path) };
+}
+
+QByteArray CQueueOrder::keyOf(const QString &path) const
+{
+    const auto *text = reinterpret_cast<const UChar *>(path.utf16());
+    const auto length = static_cast<int32_t>(path.size());
+    int32_t size = ucol_getSortKey(m_keyCollator.get(), text, length, m_keyBuffer.data(),
+                                   static_cast<int32_t>(m_keyBuffer.size()));
+    if (size > static_cast<int32_t>(m_keyBuffer.size())) {
+        m_keyBuffer.resize(static_cast<size_t>(size));
+        size = ucol_getSortKey(m_keyCollator.get(), text, length, m_keyBuffer.data(), size);
+    }
+    // The key's closing zero byte orders nothing: a key that is a prefix of another is shorter.
+    return QByteArray(reinterpret_cast<const char *>(m_keyBuffer.data()), std::max(0, size - 1));
 }
 
 CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const

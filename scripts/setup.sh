@@ -9,6 +9,8 @@ set -euo pipefail
 packages=(
     # build
     g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+    # the queue's collation keys, from the same library QCollator uses
+    libicu-dev
     # the journal's SQLite driver for Qt SQL
     libqt6sql6-sqlite
     # a CJK font, so the Chinese interface renders as text, not boxes; Qt's own texts in Chinese

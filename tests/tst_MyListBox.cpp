@@ -30,7 +30,7 @@ QStringList queued(const CMyListBox *list)
 
 void clickRow(CMyListBox *list, int row, Qt::KeyboardModifiers modifiers = {})
 {
-    const QRect rect = list->visualItemRect(list->item(row));
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
     QVERIFY(rect.isValid());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
 }
@@ -414,9 +414,9 @@ void tst_MyListBox::releaseWithoutSelection()
     QVERIFY(f.dropOnQueue({ a }));
     QTest::keyClicks(f.edit(IDC_EDIT_NAME), u"-typed"_s);
     clickRow(f.queue(), 0, Qt::ControlModifier); // deselects the only item
-    QVERIFY(f.queue()->selectedItems().isEmpty());
+    QVERIFY(f.queue()->selectionModel()->selectedIndexes().isEmpty());
     QTest::mouseClick(f.queue()->viewport(), Qt::LeftButton, {}, f.queue()->viewport()->rect().bottomLeft());
-    QVERIFY(f.queue()->selectedItems().isEmpty());
+    QVERIFY(f.queue()->selectionModel()->selectedIndexes().isEmpty());
     QCOMPARE(clicked.count(), 0);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"a-typed"_s);
 }
@@ -428,10 +428,13 @@ void tst_MyListBox::successRemovesTheMovedEntry()
     const QString b = tmp.file(u"b.txt"_s);
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ a, b }));
-    QVERIFY(f.queue()->findItems(u"请把"_s, Qt::MatchContains).isEmpty());
+    QVERIFY(f.queue()
+                ->model()
+                ->match(f.queue()->model()->index(0, 0), Qt::DisplayRole, u"请把"_s, -1, Qt::MatchContains)
+                .isEmpty());
     // Ctrl+click clears the selection without loading anything: a is still the item being edited.
     clickRow(f.queue(), 0, Qt::ControlModifier);
-    QVERIFY(f.queue()->selectedItems().isEmpty());
+    QVERIFY(f.queue()->selectionModel()->selectedIndexes().isEmpty());
     f.click(IDC_BTN_ADD_SUFFIX);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(f.takeMessages(), QString());
