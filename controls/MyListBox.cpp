@@ -60,11 +60,11 @@ qsizetype CMyListBox::addPaths(const QStringList &paths)
     // Merging copies the whole queue; a million queued paths take long enough to stall the window.
     if (paths.isEmpty())
         return 0;
-    std::vector<qsizetype> addedRows;
-    CQueueOrder::Entries merged = CQueueOrder::merged(entries(), m_order.sortedEntries(paths), addedRows);
-    if (!addedRows.empty())
-        m_model->showMerged(std::move(merged), addedRows);
-    return static_cast<qsizetype>(addedRows.size());
+    CQueueOrder::Entries merged = m_order.withPaths(entries(), paths);
+    const qsizetype added = merged.size() - count();
+    if (added > 0)
+        m_model->replace(std::move(merged));
+    return added;
 }
 
 int CMyListBox::count() const
@@ -84,16 +84,12 @@ void CMyListBox::setCurrentRow(int row)
 
 QString CMyListBox::pathAt(int row) const
 {
-    return row >= 0 && row < count() ? entries()[static_cast<size_t>(row)].path : QString();
+    return row >= 0 && row < count() ? entries().path(row).toString() : QString();
 }
 
 int CMyListBox::rowOf(const QString &path) const
 {
-    // The rows are sorted by the queue order, so a binary search finds the exact path.
-    const CQueueOrder::Entry wanted = m_order.entryOf(path);
-    const auto found = std::lower_bound(entries().cbegin(), entries().cend(), wanted,
-                                        [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
-    return found != entries().cend() && found->path == path ? static_cast<int>(found - entries().cbegin()) : -1;
+    return static_cast<int>(entries().indexOf(path, m_order.keyOf(path)));
 }
 
 void CMyListBox::removePath(const QString &path)
@@ -264,9 +260,7 @@ void CMyListBox::startBigDrop(QList<QUrl> urls)
     // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
     m_bigDrop.setFuture(QtConcurrent::run([urls = std::move(urls), queued = entries()] {
         const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
-        std::vector<qsizetype> addedRows;
-        return BigDrop { CQueueOrder::merged(queued, CQueueOrder().sortedEntries(batch.paths), addedRows),
-                         batch.undecodable };
+        return BigDrop { CQueueOrder().withPaths(queued, batch.paths), batch.undecodable };
     }));
     m_progressTick.start();
     viewport()->update();
@@ -278,11 +272,9 @@ void CMyListBox::bigDropComputed()
     m_computing = false;
     m_progressTick.stop();
     for (const QString &path : std::as_const(m_removedWhileBusy)) {
-        const CQueueOrder::Entry gone = m_order.entryOf(path);
-        const auto found = std::lower_bound(result.merged.begin(), result.merged.end(), gone,
-                                            [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
-        if (found != result.merged.end() && found->path == path)
-            result.merged.erase(found);
+        const qsizetype row = result.merged.indexOf(path, m_order.keyOf(path));
+        if (row >= 0)
+            result.merged.erase(row);
     }
     m_removedWhileBusy.clear();
     if (!result.undecodable.isEmpty())

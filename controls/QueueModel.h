@@ -18,15 +18,10 @@ public:
     [[nodiscard]] QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     [[nodiscard]] const CQueueOrder::Entries &entries() const;
-    /// Takes the result of CQueueOrder::merged() with the rows it added. A few blocks of new rows are inserted,
-    /// which keeps the current row and the selection; otherwise the rows are replaced in one reset.
-    void showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows);
-    /// Replaces every row in one reset.
+    /// Replaces every row in one reset, which costs the same for any number of rows: the view lays none out.
     void replace(CQueueOrder::Entries entries);
     void removeEntry(int row);
 
 private:
-    [[nodiscard]] static size_t blockEnd(const std::vector<qsizetype> &addedRows, size_t first);
-
     CQueueOrder::Entries m_entries;
 };

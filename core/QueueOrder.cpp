@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <numeric>
 
 namespace
 {
@@ -21,15 +22,6 @@ QLocale collationLocale()
     // The C locale collates by code unit and ignores numeric mode; English gives the usual file-manager order.
     const QLocale system;
     return system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : system;
-}
-
-CQueueOrder::Entries mergedRuns(const CQueueOrder::Entries &a, const CQueueOrder::Entries &b)
-{
-    CQueueOrder::Entries result;
-    result.reserve(a.size() + b.size());
-    std::merge(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(result),
-               [](const CQueueOrder::Entry &x, const CQueueOrder::Entry &y) { return CQueueOrder::lessThan(x, y); });
-    return result;
 }
 
 /// A collator configured as QCollator configures its own for the same locale and settings, so that its keys
@@ -49,11 +41,12 @@ UCollator *openCollator(const QLocale &locale)
     return collator;
 }
 
-int compareKeys(const QByteArray &a, const QByteArray &b)
+int compareKeys(QByteArrayView a, QByteArrayView b)
 {
-    const int order = std::memcmp(a.constData(), b.constData(), static_cast<size_t>(std::min(a.size(), b.size())));
+    const int order = std::memcmp(a.data(), b.data(), static_cast<size_t>(std::min(a.size(), b.size())));
     return order != 0 ? order : int(a.size() > b.size()) - int(a.size() < b.size());
 }
+
 } // namespace
 
 void CQueueOrder::CollatorCloser::operator()(UCollator *collator) const
@@ -78,18 +71,18 @@ bool CQueueOrder::lessThan(const QString &a, const QString &b) const
     return order != 0 ? order < 0 : a < b;
 }
 
-bool CQueueOrder::lessThan(const Entry &a, const Entry &b)
+bool CQueueOrder::lessThan(QByteArrayView keyA, QStringView a, QByteArrayView keyB, QStringView b)
 {
-    const int order = compareKeys(a.key, b.key);
-    return order != 0 ? order < 0 : a.path < b.path;
-}
-
-CQueueOrder::Entry CQueueOrder::entryOf(const QString &path) const
-{
-    return { path, keyOf(path) };
+    const int order = compareKeys(keyA, keyB);
+    return order != 0 ? order < 0 : a < b;
 }
 
 QByteArray CQueueOrder::keyOf(const QString &path) const
+{
+    return keyInBuffer(path).toByteArray();
+}
+
+QByteArrayView CQueueOrder::keyInBuffer(const QString &path) const
 {
     const auto *text = reinterpret_cast<const UChar *>(path.utf16());
     const auto length = static_cast<int32_t>(path.size());
@@ -100,70 +93,176 @@ QByteArray CQueueOrder::keyOf(const QString &path) const
         size = ucol_getSortKey(m_keyCollator.get(), text, length, m_keyBuffer.data(), size);
     }
     // The key's closing zero byte orders nothing: a key that is a prefix of another is shorter.
-    return QByteArray(reinterpret_cast<const char *>(m_keyBuffer.data()), std::max(0, size - 1));
+    return { m_keyBuffer.data(), std::max(0, size - 1) };
+}
+
+struct CQueueOrder::Run {
+    qsizetype first = 0; ///< the slice's first path
+    QByteArray keys;
+    std::vector<qsizetype> keyEnds;
+    std::vector<qsizetype> order; ///< the slice's rows, sorted
+    size_t next = 0; ///< the next row of `order` to merge
+
+    [[nodiscard]] QByteArrayView key(qsizetype row) const
+    {
+        const qsizetype start = row == 0 ? 0 : keyEnds[static_cast<size_t>(row - 1)];
+        return QByteArrayView(keys).sliced(start, keyEnds[static_cast<size_t>(row)] - start);
+    }
+};
+
+CQueueOrder::Run CQueueOrder::keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const
+{
+    Run run;
+    run.first = first;
+    const auto rows = static_cast<size_t>(end - first);
+    run.keyEnds.reserve(rows);
+    for (qsizetype i = first; i < end; ++i) {
+        run.keys.append(keyInBuffer(paths.at(i)));
+        run.keyEnds.push_back(run.keys.size());
+    }
+    run.order.resize(rows);
+    std::iota(run.order.begin(), run.order.end(), 0);
+    std::sort(run.order.begin(), run.order.end(), [&run, &paths](qsizetype a, qsizetype b) {
+        return lessThan(run.key(a), paths.at(run.first + a), run.key(b), paths.at(run.first + b));
+    });
+    return run;
+}
+
+CQueueOrder::Entries CQueueOrder::withPaths(const Entries &queued, const QStringList &paths) const
+{
+    // Each slice gets a collator of its own, so no collator is shared between threads; each slice is sorted
+    // where it was keyed. Only the final pass copies paths and keys, into blocks reserved once: fresh memory
+    // costs a page fault per page.
+    const qsizetype slices = paths.size() < kParallelFrom ? 1 : std::max(2, QThread::idealThreadCount());
+    QList<std::pair<qsizetype, qsizetype>> ranges;
+    for (qsizetype i = 0; i < slices; ++i)
+        ranges.append({ paths.size() * i / slices, paths.size() * (i + 1) / slices });
+    QList<Run> runs = slices == 1
+        ? QList<Run> { keyedRun(paths, 0, paths.size()) }
+        : QtConcurrent::blockingMapped<QList<Run>>(ranges, [&paths](const std::pair<qsizetype, qsizetype> &range) {
+              const CQueueOrder order;
+              return order.keyedRun(paths, range.first, range.second);
+          });
+    qsizetype units = queued.text.size();
+    qsizetype bytes = queued.keys.size();
+    for (const QString &path : paths)
+        units += path.size();
+    for (const Run &run : std::as_const(runs))
+        bytes += run.keys.size();
+    Entries result;
+    result.reserve(queued.size() + paths.size(), units, bytes);
+    qsizetype nextQueued = 0;
+    for (;;) {
+        QByteArrayView key;
+        QStringView path;
+        Run *from = nullptr;
+        bool found = nextQueued < queued.size();
+        if (found) {
+            key = queued.key(nextQueued);
+            path = queued.path(nextQueued);
+        }
+        for (Run &run : runs) {
+            if (run.next == run.order.size())
+                continue;
+            const qsizetype row = run.order[run.next];
+            const QStringView candidate = paths.at(run.first + row);
+            if (!found || lessThan(run.key(row), candidate, key, path)) {
+                key = run.key(row);
+                path = candidate;
+                from = &run;
+                found = true;
+            }
+        }
+        if (!found)
+            break;
+        if (from)
+            ++from->next;
+        else
+            ++nextQueued;
+        // The order is total, so a path given twice, or already queued, meets its twin here.
+        const qsizetype last = result.size() - 1;
+        if (last < 0 || result.key(last) != key || result.path(last) != path)
+            result.append(path, key);
+    }
+    return result;
 }
 
 CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const
 {
-    // Each slice gets a collator of its own, so no collator is shared between threads; each slice is sorted
-    // where it was keyed, and the sorted slices are merged pairwise.
-    const qsizetype slices = paths.size() < kParallelFrom ? 1 : std::max<qsizetype>(2, 2 * QThread::idealThreadCount());
-    QList<std::pair<qsizetype, qsizetype>> ranges;
-    for (qsizetype i = 0; i < slices; ++i)
-        ranges.append({ paths.size() * i / slices, paths.size() * (i + 1) / slices });
-    const auto keyAndSort = [&paths](const std::pair<qsizetype, qsizetype> &range) {
-        const CQueueOrder order;
-        Entries entries;
-        entries.reserve(static_cast<size_t>(range.second - range.first));
-        for (qsizetype i = range.first; i < range.second; ++i)
-            entries.push_back(order.entryOf(paths.at(i)));
-        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return lessThan(a, b); });
-        return entries;
-    };
-    QList<Entries> runs = slices == 1 ? QList<Entries> { keyAndSort(ranges.constFirst()) }
-                                      : QtConcurrent::blockingMapped<QList<Entries>>(ranges, keyAndSort);
-    while (runs.size() > 1) {
-        QList<Entries> next;
-        for (qsizetype i = 0; i + 1 < runs.size(); i += 2)
-            next.append(mergedRuns(runs.at(i), runs.at(i + 1)));
-        if (runs.size() % 2 != 0)
-            next.append(std::move(runs.last()));
-        runs = std::move(next);
-    }
-    Entries result = runs.isEmpty() ? Entries() : std::move(runs.first());
-    // Equal paths have equal keys, so a path given twice ends up next to itself.
-    result.erase(
-        std::unique(result.begin(), result.end(), [](const Entry &a, const Entry &b) { return a.path == b.path; }),
-        result.end());
+    return withPaths(Entries(), paths);
+}
+
+qsizetype CQueueOrder::Entries::size() const
+{
+    return static_cast<qsizetype>(ends.size());
+}
+
+QStringView CQueueOrder::Entries::path(qsizetype row) const
+{
+    const qsizetype start = row == 0 ? 0 : ends[static_cast<size_t>(row - 1)].path;
+    return QStringView(text).sliced(start, ends[static_cast<size_t>(row)].path - start);
+}
+
+QByteArrayView CQueueOrder::Entries::key(qsizetype row) const
+{
+    const qsizetype start = row == 0 ? 0 : ends[static_cast<size_t>(row - 1)].key;
+    return QByteArrayView(keys).sliced(start, ends[static_cast<size_t>(row)].key - start);
+}
+
+QStringList CQueueOrder::Entries::paths() const
+{
+    QStringList result;
+    result.reserve(size());
+    for (qsizetype row = 0; row < size(); ++row)
+        result << path(row).toString();
     return result;
 }
 
-CQueueOrder::Entries CQueueOrder::merged(const Entries &queued, Entries fresh, std::vector<qsizetype> &addedRows)
+void CQueueOrder::Entries::reserve(qsizetype rows, qsizetype textUnits, qsizetype keyBytes)
 {
-    Entries result;
-    result.reserve(queued.size() + fresh.size());
-    addedRows.clear();
-    auto next = queued.cbegin();
-    for (Entry &entry : fresh) {
-        while (next != queued.cend() && lessThan(*next, entry))
-            result.push_back(*next++);
-        // The order is total, so a path already queued meets its twin here.
-        if (next != queued.cend() && next->path == entry.path)
-            continue;
-        addedRows.push_back(static_cast<qsizetype>(result.size()));
-        result.push_back(std::move(entry));
+    text.reserve(textUnits);
+    keys.reserve(keyBytes);
+    ends.reserve(static_cast<size_t>(rows));
+}
+
+void CQueueOrder::Entries::append(QStringView path, QByteArrayView key)
+{
+    text.append(path);
+    keys.append(key);
+    ends.push_back({ text.size(), keys.size() });
+}
+
+void CQueueOrder::Entries::erase(qsizetype row)
+{
+    const Ends start = row == 0 ? Ends { 0, 0 } : ends[static_cast<size_t>(row - 1)];
+    const Ends length { ends[static_cast<size_t>(row)].path - start.path,
+                        ends[static_cast<size_t>(row)].key - start.key };
+    text.remove(start.path, length.path);
+    keys.remove(start.key, length.key);
+    const auto at = ends.erase(ends.begin() + row);
+    std::for_each(at, ends.end(), [length](Ends &end) {
+        end.path -= length.path;
+        end.key -= length.key;
+    });
+}
+
+qsizetype CQueueOrder::Entries::indexOf(QStringView wantedPath, QByteArrayView wantedKey) const
+{
+    qsizetype low = 0;
+    qsizetype high = size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (lessThan(key(middle), path(middle), wantedKey, wantedPath))
+            low = middle + 1;
+        else
+            high = middle;
     }
-    result.insert(result.end(), next, queued.cend());
-    return result;
+    return low < size() && path(low) == wantedPath ? low : -1;
 }
 
 QStringList CQueueOrder::sorted(const QStringList &paths) const
 {
-    QStringList result;
-    result.reserve(paths.size());
-    for (const Entry &entry : sortedEntries(paths))
-        result << entry.path;
-    return result;
+    return sortedEntries(paths).paths();
 }
 
 QStringList CQueueOrder::merged(const QStringList &a, const QStringList &b) const

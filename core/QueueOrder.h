@@ -16,12 +16,28 @@ struct UCollator;
 class CQueueOrder
 {
 public:
-    /// A queued path with its collation key, built once when the path arrives.
-    struct Entry {
-        QString path;
-        QByteArray key; ///< the collator's own sort key bytes, compared bytewise
+    /// Paths with their collation keys, built once when a path arrives. Paths and keys each lie end to end in one
+    /// block, in the paths' order: sorting and merging read memory in sequence, and a path costs no allocation
+    /// of its own.
+    struct Entries {
+        QString text; ///< every path, end to end
+        QByteArray keys; ///< the collator's own sort-key bytes of every path, compared bytewise
+        struct Ends {
+            qsizetype path;
+            qsizetype key;
+        };
+        std::vector<Ends> ends; ///< where each row's path and key end
+
+        [[nodiscard]] qsizetype size() const;
+        [[nodiscard]] QStringView path(qsizetype row) const;
+        [[nodiscard]] QByteArrayView key(qsizetype row) const;
+        [[nodiscard]] QStringList paths() const;
+        void reserve(qsizetype rows, qsizetype textUnits, qsizetype keyBytes);
+        void append(QStringView path, QByteArrayView key);
+        void erase(qsizetype row);
+        /// The row of `path`, whose key is `key`, or -1; the entries must be sorted.
+        [[nodiscard]] qsizetype indexOf(QStringView path, QByteArrayView key) const;
     };
-    using Entries = std::vector<Entry>;
 
     CQueueOrder();
     ~CQueueOrder();
@@ -29,13 +45,16 @@ public:
     CQueueOrder &operator=(const CQueueOrder &) = delete;
 
     [[nodiscard]] bool lessThan(const QString &a, const QString &b) const;
-    [[nodiscard]] static bool lessThan(const Entry &a, const Entry &b);
-    [[nodiscard]] Entry entryOf(const QString &path) const;
-    /// The paths with their keys, sorted, each path once. Large lists are keyed and sorted on every core.
+    /// Keys order paths; equal keys (paths that differ only in case, say) fall back to the paths' code units.
+    [[nodiscard]] static bool lessThan(QByteArrayView keyA, QStringView a, QByteArrayView keyB, QStringView b);
+    /// The collation library's own sort key, as QCollatorSortKey would hold it but without its two allocations
+    /// and spare capacity per path.
+    [[nodiscard]] QByteArray keyOf(const QString &path) const;
+    /// Sorted `queued` with `paths` added where they belong, each path once; the new paths are keyed and sorted
+    /// on every core when there are many, and merged with the queued ones in one pass that copies each path once.
+    [[nodiscard]] Entries withPaths(const Entries &queued, const QStringList &paths) const;
+    /// The paths with their keys, sorted, each path once.
     [[nodiscard]] Entries sortedEntries(const QStringList &paths) const;
-    /// Merges sorted, duplicate-free `fresh` into sorted `queued` in one pass; a fresh path already queued is
-    /// dropped. `addedRows` receives the rows of the result that hold the fresh paths kept, in ascending order.
-    [[nodiscard]] static Entries merged(const Entries &queued, Entries fresh, std::vector<qsizetype> &addedRows);
 
     /// Sorts paths that contain no duplicates.
     [[nodiscard]] QStringList sorted(const QStringList &paths) const;
@@ -47,9 +66,11 @@ private:
         void operator()(UCollator *collator) const;
     };
 
-    /// Keys come from the collation library itself, set up as QCollator sets up its own: QCollatorSortKey
-    /// would cost two allocations and a quarter of spare bytes per path.
-    [[nodiscard]] QByteArray keyOf(const QString &path) const;
+    /// The key of `path` in the collator's buffer, valid until the next call.
+    [[nodiscard]] QByteArrayView keyInBuffer(const QString &path) const;
+    /// A slice of new paths with their keys and their sorted order.
+    struct Run;
+    [[nodiscard]] Run keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const;
 
     QCollator m_collator;
     std::unique_ptr<UCollator, CollatorCloser> m_keyCollator;
