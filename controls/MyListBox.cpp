@@ -16,6 +16,10 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace
 {
 /// From this many URLs a drop is sorted in the background: done in one go it would hold the window for well
@@ -281,6 +285,11 @@ void CMyListBox::bigDropComputed()
         Q_EMIT undecodableDropped(result.undecodable);
     // The view places rows by their number and lays none out, so a reset costs the same for any number of rows.
     m_model->replace(std::move(result.merged));
+#ifdef __GLIBC__
+    // The drop's own working set (its URLs decoded, its keys before the merge) is freed by now but would stay with
+    // the process, as much again as the queue itself; a few milliseconds give it back to the system.
+    malloc_trim(0);
+#endif
     viewport()->update();
     // The drop loads the first item, as a small drop does; paths the program queued meanwhile join it.
     queueAndLoad(std::exchange(m_heldPaths, {}));
