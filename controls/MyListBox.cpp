@@ -111,28 +111,39 @@ void CMyListBox::setHintText(const QString &text)
 
 void CMyListBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (isBusy())
-        event->ignore();
-    else
-        CDropPaths::acceptIfLocal(event);
+    m_dragMime = nullptr;
+    dragMoveEvent(event);
 }
 
 void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (isBusy())
+    // A drag moves over the list many times with the same data; converting a million URLs out of it takes a
+    // noticeable time, so whether any is a local file is found out once per drag. Only the cursor depends on it:
+    // the drop looks at its own data.
+    const QMimeData *mime = event->mimeData();
+    if (mime != m_dragMime) {
+        m_dragMime = mime;
+        m_dragHasLocal = CDropPaths::hasLocalPaths(mime);
+    }
+    if (isBusy() || !m_dragHasLocal || !CDropPaths::acceptWithoutMove(event))
         event->ignore();
-    else
-        CDropPaths::acceptIfLocal(event);
+}
+
+void CMyListBox::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_dragMime = nullptr;
+    QListView::dragLeaveEvent(event);
 }
 
 void CMyListBox::dropEvent(QDropEvent *event)
 {
+    m_dragMime = nullptr;
     // One large drop at a time: the cursor already showed that the queue takes none now.
     if (isBusy()) {
         event->ignore();
         return;
     }
-    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once.
+    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once here.
     const QMimeData *mime = event->mimeData();
     QList<QUrl> urls = mime && mime->hasUrls() ? mime->urls() : QList<QUrl>();
     if (urls.size() >= kBackgroundFrom) {

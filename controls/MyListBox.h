@@ -67,6 +67,7 @@ Q_SIGNALS:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -109,6 +110,8 @@ private:
     QTimer m_progressTick; ///< repaints the progress while the background work gives nothing new to show
     QStringList m_removedWhileBusy; ///< taken off the queue while the background worked on the old queue
     QStringList m_heldPaths; ///< queued by the program while busy, added when the large drop is in
+    const QMimeData *m_dragMime = nullptr; ///< the data of the drag over the list; only compared, never read
+    bool m_dragHasLocal = false; ///< whether that data holds a local file
     QString m_hintText;
     mutable int m_rowHeight = 0; ///< 0 until measured from the first row; font and style changes reset it
 };
