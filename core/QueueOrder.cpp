@@ -193,6 +193,12 @@ CQueueOrder::Entries CQueueOrder::withPaths(const Entries &queued, const QString
         bytes += run.keys.size();
     Entries result;
     result.reserve(queued.size() + paths.size(), units, bytes);
+    // Written in place and cut to length at the end: appending checked and terminated both blocks for every path.
+    result.text.resize(units);
+    result.keys.resize(bytes);
+    QChar *const text = result.text.data();
+    char *const keys = result.keys.data();
+    Entries::Ends written { 0, 0 };
     qsizetype nextQueued = 0;
     for (;;) {
         QByteArrayView key;
@@ -223,9 +229,15 @@ CQueueOrder::Entries CQueueOrder::withPaths(const Entries &queued, const QString
             ++nextQueued;
         // The order is total, so a path given twice, or already queued, meets its twin here.
         const qsizetype last = result.size() - 1;
-        if (last < 0 || result.key(last) != key || result.path(last) != path)
-            result.append(path, key);
+        if (last >= 0 && result.key(last) == key && result.path(last) == path)
+            continue;
+        std::copy(path.begin(), path.end(), text + written.path);
+        std::memcpy(keys + written.key, key.data(), static_cast<size_t>(key.size()));
+        written = { written.path + path.size(), written.key + key.size() };
+        result.ends.push_back(written);
     }
+    result.text.resize(written.path);
+    result.keys.resize(written.key);
     return result;
 }
 
@@ -268,13 +280,6 @@ void CQueueOrder::Entries::reserve(qsizetype rows, qsizetype textUnits, qsizetyp
     preferHugePages(text.data(), text.capacity() * qsizetype(sizeof(QChar)));
     preferHugePages(keys.data(), keys.capacity());
     preferHugePages(ends.data(), static_cast<qsizetype>(ends.capacity() * sizeof(Ends)));
-}
-
-void CQueueOrder::Entries::append(QStringView path, QByteArrayView key)
-{
-    text.append(path);
-    keys.append(key);
-    ends.push_back({ text.size(), keys.size() });
 }
 
 void CQueueOrder::Entries::erase(qsizetype row)

@@ -33,7 +33,6 @@ public:
         [[nodiscard]] QByteArrayView key(qsizetype row) const;
         [[nodiscard]] QStringList paths() const;
         void reserve(qsizetype rows, qsizetype textUnits, qsizetype keyBytes);
-        void append(QStringView path, QByteArrayView key);
         void erase(qsizetype row);
         /// The row of `path`, whose key is `key`, or -1; the entries must be sorted.
         [[nodiscard]] qsizetype indexOf(QStringView path, QByteArrayView key) const;
