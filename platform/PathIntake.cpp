@@ -107,9 +107,20 @@ void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders
 qsizetype CPathIntake::cleanCut(const QString &path)
 {
     // Doubled separators, trailing ones and inner "." never change which file a path names; ".." after a link does.
-    // A file manager's paths are clean already, and a large drop should not pay for taking them apart.
-    const bool clean = !path.contains(u"//"_s) && !path.contains(u"/./"_s) && !path.endsWith(u'/');
-    return clean && path.size() > 1 ? path.lastIndexOf(u'/') : -1;
+    // A file manager's paths are clean already, and a large drop should not pay for taking them apart: one pass
+    // over the path finds out.
+    const qsizetype size = path.size();
+    if (size <= 1 || path.back() == u'/')
+        return -1;
+    qsizetype cut = -1;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (path[i] != u'/')
+            continue;
+        if (path[i + 1] == u'/' || (path[i + 1] == u'.' && i + 2 < size && path[i + 2] == u'/'))
+            return -1;
+        cut = i;
+    }
+    return cut;
 }
 
 void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &last)
@@ -122,7 +133,8 @@ void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &la
 
 QString CPathIntake::absolute(const QString &path)
 {
-    return QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
+    // QDir::isAbsolutePath() builds a QFileInfo; most paths answer by their first character.
+    return path.startsWith(u'/') || QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
 }
 
 QString CPathIntake::resolved(const QString &path)
