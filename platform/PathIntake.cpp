@@ -58,11 +58,13 @@ CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
     };
     if (slices == 1)
         return takeSlice(ranges.constFirst());
-    const QList<Batch> parts = QtConcurrent::blockingMapped<QList<Batch>>(ranges, takeSlice);
+    QList<Batch> parts = QtConcurrent::blockingMapped<QList<Batch>>(ranges, takeSlice);
+    // Moved, not copied: a copy would touch every path's reference count, each in memory of its own.
     Batch batch;
-    for (const Batch &part : parts) {
-        batch.paths += part.paths;
-        batch.undecodable += part.undecodable;
+    batch.paths.reserve(urls.size());
+    for (Batch &part : parts) {
+        batch.paths.append(std::move(part.paths));
+        batch.undecodable.append(std::move(part.undecodable));
     }
     return batch;
 }
