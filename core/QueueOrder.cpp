@@ -114,7 +114,6 @@ struct CQueueOrder::Run {
     QByteArray keys;
     std::vector<qsizetype> keyEnds;
     std::vector<qsizetype> order; ///< the slice's rows, sorted
-    size_t next = 0; ///< the next row of `order` to merge
 
     [[nodiscard]] QByteArrayView key(qsizetype row) const
     {
@@ -179,7 +178,7 @@ CQueueOrder::Entries CQueueOrder::withPaths(const Entries &queued, const QString
     QList<std::pair<qsizetype, qsizetype>> ranges;
     for (qsizetype i = 0; i < slices; ++i)
         ranges.append({ paths.size() * i / slices, paths.size() * (i + 1) / slices });
-    QList<Run> runs = slices == 1
+    const QList<Run> runs = slices == 1
         ? QList<Run> { keyedRun(paths, 0, paths.size()) }
         : QtConcurrent::blockingMapped<QList<Run>>(ranges, [&paths](const std::pair<qsizetype, qsizetype> &range) {
               const CQueueOrder order;
@@ -189,56 +188,135 @@ CQueueOrder::Entries CQueueOrder::withPaths(const Entries &queued, const QString
     qsizetype bytes = queued.keys.size();
     for (const QString &path : paths)
         units += path.size();
-    for (const Run &run : std::as_const(runs))
+    for (const Run &run : runs)
         bytes += run.keys.size();
     Entries result;
     result.reserve(queued.size() + paths.size(), units, bytes);
     // Written in place and cut to length at the end: appending checked and terminated both blocks for every path.
     result.text.resize(units);
     result.keys.resize(bytes);
+    Sources all { { 0, queued.size() }, {} };
+    for (const Run &run : runs)
+        all.runs.push_back({ 0, static_cast<qsizetype>(run.order.size()) });
+    if (queued.size() + paths.size() < kParallelFrom)
+        mergeSources(queued, paths, runs, all, result.text.data(), result.keys.data(), { 0, 0 }, result.ends);
+    else
+        mergeHalves(queued, paths, runs, all, result);
+    const Entries::Ends written = result.ends.empty() ? Entries::Ends { 0, 0 } : result.ends.back();
+    result.text.resize(written.path);
+    result.keys.resize(written.key);
+    return result;
+}
+
+void CQueueOrder::mergeHalves(const Entries &queued, const QStringList &paths, const QList<Run> &runs,
+                              const Sources &all, Entries &result)
+{
+    // The largest source's middle row splits every source in two; a path and its twins all fall on the same
+    // side. The upper half is written on another core where the lower half would end without duplicates, and
+    // moved down by what duplicates in the lower half saved.
+    QByteArrayView pivotKey;
+    QStringView pivotPath;
+    qsizetype largest = queued.size();
+    if (largest > 0) {
+        pivotKey = queued.key(largest / 2);
+        pivotPath = queued.path(largest / 2);
+    }
+    for (const Run &run : runs) {
+        const auto size = static_cast<qsizetype>(run.order.size());
+        if (size > largest) {
+            largest = size;
+            const qsizetype row = run.order[static_cast<size_t>(size / 2)];
+            pivotKey = run.key(row);
+            pivotPath = paths.at(run.first + row);
+        }
+    }
+    Sources lower = all;
+    Sources upper = all;
+    Entries::Ends base { 0, 0 };
+    qsizetype low = 0;
+    qsizetype high = queued.size();
+    while (low < high) {
+        const qsizetype middle = low + (high - low) / 2;
+        if (lessThan(queued.key(middle), queued.path(middle), pivotKey, pivotPath))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    lower.queued.second = upper.queued.first = low;
+    if (low > 0)
+        base = queued.ends[static_cast<size_t>(low - 1)];
+    for (qsizetype r = 0; r < runs.size(); ++r) {
+        const Run &run = runs.at(r);
+        const auto split = std::partition_point(run.order.cbegin(), run.order.cend(), [&](qsizetype row) {
+            return lessThan(run.key(row), paths.at(run.first + row), pivotKey, pivotPath);
+        });
+        const auto at = static_cast<qsizetype>(split - run.order.cbegin());
+        lower.runs[static_cast<size_t>(r)].second = upper.runs[static_cast<size_t>(r)].first = at;
+        for (auto row = run.order.cbegin(); row != split; ++row)
+            base = { base.path + paths.at(run.first + *row).size(), base.key + run.key(*row).size() };
+    }
     QChar *const text = result.text.data();
     char *const keys = result.keys.data();
-    Entries::Ends written { 0, 0 };
-    qsizetype nextQueued = 0;
+    std::vector<Entries::Ends> upperEnds;
+    upperEnds.reserve(result.ends.capacity());
+    QFuture<void> upperDone
+        = QtConcurrent::run([&] { mergeSources(queued, paths, runs, upper, text, keys, base, upperEnds); });
+    mergeSources(queued, paths, runs, lower, text, keys, { 0, 0 }, result.ends);
+    upperDone.waitForFinished();
+    const Entries::Ends end = result.ends.empty() ? Entries::Ends { 0, 0 } : result.ends.back();
+    const Entries::Ends gap { base.path - end.path, base.key - end.key };
+    if (!upperEnds.empty() && (gap.path > 0 || gap.key > 0)) {
+        std::memmove(text + end.path, text + base.path,
+                     static_cast<size_t>(upperEnds.back().path - base.path) * sizeof(QChar));
+        std::memmove(keys + end.key, keys + base.key, static_cast<size_t>(upperEnds.back().key - base.key));
+    }
+    for (const Entries::Ends &upperEnd : upperEnds)
+        result.ends.push_back({ upperEnd.path - gap.path, upperEnd.key - gap.key });
+}
+
+void CQueueOrder::mergeSources(const Entries &queued, const QStringList &paths, const QList<Run> &runs, Sources sources,
+                               QChar *text, char *keys, Entries::Ends at, std::vector<Entries::Ends> &ends)
+{
+    QByteArrayView lastKey;
+    QStringView lastPath;
+    bool any = false;
     for (;;) {
         QByteArrayView key;
         QStringView path;
-        Run *from = nullptr;
-        bool found = nextQueued < queued.size();
+        qsizetype from = -1;
+        bool found = sources.queued.first < sources.queued.second;
         if (found) {
-            key = queued.key(nextQueued);
-            path = queued.path(nextQueued);
+            key = queued.key(sources.queued.first);
+            path = queued.path(sources.queued.first);
         }
-        for (Run &run : runs) {
-            if (run.next == run.order.size())
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            const std::pair<qsizetype, qsizetype> &range = sources.runs[static_cast<size_t>(r)];
+            if (range.first == range.second)
                 continue;
-            const qsizetype row = run.order[run.next];
+            const Run &run = runs.at(r);
+            const qsizetype row = run.order[static_cast<size_t>(range.first)];
             const QStringView candidate = paths.at(run.first + row);
             if (!found || lessThan(run.key(row), candidate, key, path)) {
                 key = run.key(row);
                 path = candidate;
-                from = &run;
+                from = r;
                 found = true;
             }
         }
         if (!found)
             break;
-        if (from)
-            ++from->next;
-        else
-            ++nextQueued;
+        ++(from >= 0 ? sources.runs[static_cast<size_t>(from)].first : sources.queued.first);
         // The order is total, so a path given twice, or already queued, meets its twin here.
-        const qsizetype last = result.size() - 1;
-        if (last >= 0 && result.key(last) == key && result.path(last) == path)
+        if (any && lastKey == key && lastPath == path)
             continue;
-        std::copy(path.begin(), path.end(), text + written.path);
-        std::memcpy(keys + written.key, key.data(), static_cast<size_t>(key.size()));
-        written = { written.path + path.size(), written.key + key.size() };
-        result.ends.push_back(written);
+        std::copy(path.begin(), path.end(), text + at.path);
+        std::memcpy(keys + at.key, key.data(), static_cast<size_t>(key.size()));
+        at = { at.path + path.size(), at.key + key.size() };
+        ends.push_back(at);
+        lastKey = key;
+        lastPath = path;
+        any = true;
     }
-    result.text.resize(written.path);
-    result.keys.resize(written.key);
-    return result;
 }
 
 CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const

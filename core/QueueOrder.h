@@ -70,6 +70,16 @@ private:
     /// A slice of new paths with their keys and their sorted order.
     struct Run;
     [[nodiscard]] Run keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const;
+    /// What is left to merge: rows of the queue, and positions in each run's order.
+    struct Sources {
+        std::pair<qsizetype, qsizetype> queued;
+        std::vector<std::pair<qsizetype, qsizetype>> runs;
+    };
+    static void mergeHalves(const Entries &queued, const QStringList &paths, const QList<Run> &runs, const Sources &all,
+                            Entries &result);
+    /// Merges the sources into the result's blocks from `at` on, each path once, appending the rows' ends.
+    static void mergeSources(const Entries &queued, const QStringList &paths, const QList<Run> &runs, Sources sources,
+                             QChar *text, char *keys, Entries::Ends at, std::vector<Entries::Ends> &ends);
 
     QCollator m_collator;
     std::unique_ptr<UCollator, CollatorCloser> m_keyCollator;
