@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
@@ -189,7 +190,7 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
     });
 
     sample.click = millisecondsOf([&] {
-        click(list->viewport(), list->visualItemRect(list->item(1)).center());
+        click(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
         settle(list);
     });
     // Item 1 does not exist: the move fails and the first item is loaded again.

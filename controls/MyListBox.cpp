@@ -7,40 +7,36 @@
 #include "platform/PathProbe.h"
 
 #include <QAbstractItemDelegate>
-#include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QtConcurrent>
 
 #include <algorithm>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace
 {
 /// From this many URLs a drop is sorted in the background: done in one go it would hold the window for well
 /// over half a second.
 constexpr qsizetype kBackgroundFrom = 200000;
-/// Rows added per turn of the event loop while a very large drop is shown: tens of milliseconds each.
-constexpr int kRowsPerTurn = 10000;
 } // namespace
 
 CMyListBox::CMyListBox(QWidget *parent)
-    : QListWidget(parent)
+    : QListView(parent)
+    , m_model(new CQueueModel(this))
 {
+    setModel(m_model);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
     setTextElideMode(Qt::ElideMiddle);
-    // Rows that others take out or put in keep their keys in step.
-    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { forgetRows(first, last); });
-    connect(model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { learnRows(first, last); });
-    connect(model(), &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetRows(0, count() - 1); });
     connect(&m_bigDrop, &QFutureWatcherBase::finished, this, &CMyListBox::bigDropComputed);
     m_progressTick.setInterval(100);
     connect(&m_progressTick, &QTimer::timeout, this, [this] { viewport()->update(); });
@@ -48,8 +44,6 @@ CMyListBox::CMyListBox(QWidget *parent)
 
 CMyListBox::~CMyListBox()
 {
-    // The base class clears the model after the keys are gone.
-    disconnect(model(), nullptr, this, nullptr);
     m_bigDrop.disconnect(this);
     if (m_computing)
         m_bigDrop.waitForFinished();
@@ -57,7 +51,12 @@ CMyListBox::~CMyListBox()
 
 bool CMyListBox::isBusy() const
 {
-    return m_computing || m_filling;
+    return m_computing;
+}
+
+const CQueueOrder::Entries &CMyListBox::entries() const
+{
+    return m_model->entries();
 }
 
 qsizetype CMyListBox::addPaths(const QStringList &paths)
@@ -65,35 +64,43 @@ qsizetype CMyListBox::addPaths(const QStringList &paths)
     // Merging copies the whole queue; a million queued paths take long enough to stall the window.
     if (paths.isEmpty())
         return 0;
-    std::vector<qsizetype> addedRows;
-    CQueueOrder::Entries merged = CQueueOrder::merged(m_entries, m_order.sortedEntries(paths), addedRows);
-    if (!addedRows.empty())
-        showMerged(std::move(merged), addedRows);
-    return static_cast<qsizetype>(addedRows.size());
+    CQueueOrder::Entries merged = m_order.withPaths(entries(), paths);
+    const qsizetype added = merged.size() - count();
+    if (added > 0)
+        m_model->replace(std::move(merged));
+    return added;
+}
+
+int CMyListBox::count() const
+{
+    return m_model->rowCount();
+}
+
+int CMyListBox::currentRow() const
+{
+    return currentIndex().row();
+}
+
+void CMyListBox::setCurrentRow(int row)
+{
+    selectionModel()->setCurrentIndex(m_model->index(row, 0), QItemSelectionModel::ClearAndSelect);
 }
 
 QString CMyListBox::pathAt(int row) const
 {
-    return row >= 0 && row < count() && static_cast<size_t>(row) < m_entries.size() ? m_entries[row].path : QString();
+    return row >= 0 && row < count() ? entries().path(row).toString() : QString();
 }
 
 int CMyListBox::rowOf(const QString &path) const
 {
-    // The rows are sorted by the queue order, so a binary search finds the exact path.
-    const CQueueOrder::Entry wanted = m_order.entryOf(path);
-    const auto end = m_entries.cbegin() + std::min<qsizetype>(count(), static_cast<qsizetype>(m_entries.size()));
-    const auto found = std::lower_bound(m_entries.cbegin(), end, wanted,
-                                        [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
-    return found != end && found->path == path ? static_cast<int>(found - m_entries.cbegin()) : -1;
+    return static_cast<int>(entries().indexOf(path, m_order.keyOf(path)));
 }
 
 void CMyListBox::removePath(const QString &path)
 {
     if (m_computing)
         m_removedWhileBusy << path;
-    const int row = rowOf(path);
-    if (row >= 0)
-        delete takeItem(row);
+    m_model->removeEntry(rowOf(path));
 }
 
 void CMyListBox::setHintText(const QString &text)
@@ -107,35 +114,41 @@ QString CMyListBox::hintText() const
     return m_hintText;
 }
 
-void CMyListBox::scrollToItem(const QListWidgetItem *item, ScrollHint hint)
-{
-    scrollTo(indexFromItem(item), hint);
-}
-
 void CMyListBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (isBusy())
-        event->ignore();
-    else
-        CDropPaths::acceptIfLocal(event);
+    m_dragMime = nullptr;
+    dragMoveEvent(event);
 }
 
 void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (isBusy())
+    // A drag moves over the list many times with the same data; converting a million URLs out of it takes a
+    // noticeable time, so whether any is a local file is found out once per drag. Only the cursor depends on it:
+    // the drop looks at its own data.
+    const QMimeData *mime = event->mimeData();
+    if (mime != m_dragMime) {
+        m_dragMime = mime;
+        m_dragHasLocal = CDropPaths::hasLocalPaths(mime);
+    }
+    if (isBusy() || !m_dragHasLocal || !CDropPaths::acceptWithoutMove(event))
         event->ignore();
-    else
-        CDropPaths::acceptIfLocal(event);
+}
+
+void CMyListBox::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_dragMime = nullptr;
+    QListView::dragLeaveEvent(event);
 }
 
 void CMyListBox::dropEvent(QDropEvent *event)
 {
+    m_dragMime = nullptr;
     // One large drop at a time: the cursor already showed that the queue takes none now.
     if (isBusy()) {
         event->ignore();
         return;
     }
-    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once.
+    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once here.
     const QMimeData *mime = event->mimeData();
     QList<QUrl> urls = mime && mime->hasUrls() ? mime->urls() : QList<QUrl>();
     if (urls.size() >= kBackgroundFrom) {
@@ -196,7 +209,7 @@ void CMyListBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     const int before = currentRow();
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
     // Moving through the queue with the keyboard loads the item, as a click does.
     if (currentRow() != before && currentRow() >= 0) {
         loadItem(pathAt(currentRow()));
@@ -207,32 +220,33 @@ void CMyListBox::keyPressEvent(QKeyEvent *event)
 void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
 {
     // The menu key means the current item; a right click means the item under the pointer.
-    const QListWidgetItem *entry = event->reason() == QContextMenuEvent::Keyboard
-        ? currentItem()
-        : itemAt(viewport()->mapFromGlobal(event->globalPos()));
+    const QModelIndex entry = event->reason() == QContextMenuEvent::Keyboard
+        ? currentIndex()
+        : indexAt(viewport()->mapFromGlobal(event->globalPos()));
     QMenu menu(this);
     QAction *remove = nullptr;
-    if (entry) {
+    if (entry.isValid()) {
         remove = menu.addAction(tr("从队列中移除（不删除文件）"));
         remove->setShortcut(QKeySequence::Delete);
         menu.addSeparator();
     }
     QAction *history = menu.addAction(tr("操作记录…"));
     history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    const QString path = entry.isValid() ? pathAt(entry.row()) : QString();
     const QAction *chosen = menu.exec(event->globalPos());
     if (chosen && chosen == remove)
-        Q_EMIT removeRequested(QDir::fromNativeSeparators(entry->text()));
+        Q_EMIT removeRequested(path);
     else if (chosen && chosen == history)
         Q_EMIT historyRequested();
 }
 
 void CMyListBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    QListWidget::mouseReleaseEvent(event);
-    const QList<QListWidgetItem *> selected = selectedItems();
+    QListView::mouseReleaseEvent(event);
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
-    const QString path = QDir::fromNativeSeparators(selected.constFirst()->text());
+    const QString path = pathAt(selected.constFirst().row());
     loadItem(path);
     Q_EMIT clickLoaded(path);
 }
@@ -254,10 +268,9 @@ void CMyListBox::paintEvent(QPaintEvent *event)
 
 void CMyListBox::paintProgress()
 {
-    const QString text = m_filling ? tr("正在加入 %1 个项目：已显示 %2 个").arg(m_bigDropSize).arg(count())
-                                   : tr("正在整理 %1 个项目，已用 %2 秒…")
-                                         .arg(m_bigDropSize)
-                                         .arg(double(m_bigDropClock.elapsed()) / 1000, 0, 'f', 1);
+    const QString text = tr("正在整理 %1 个项目，已用 %2 秒…")
+                             .arg(m_bigDropSize)
+                             .arg(double(m_bigDropClock.elapsed()) / 1000, 0, 'f', 1);
     QPainter painter(viewport());
     const QRect band(0, 0, viewport()->width(), fontMetrics().height() + 8);
     painter.fillRect(band, palette().color(QPalette::ToolTipBase));
@@ -272,11 +285,9 @@ void CMyListBox::startBigDrop(QList<QUrl> urls)
     m_removedWhileBusy.clear();
     m_computing = true;
     // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
-    m_bigDrop.setFuture(QtConcurrent::run([urls = std::move(urls), queued = m_entries] {
+    m_bigDrop.setFuture(QtConcurrent::run([urls = std::move(urls), queued = entries()] {
         const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
-        std::vector<qsizetype> addedRows;
-        return BigDrop { CQueueOrder::merged(queued, CQueueOrder().sortedEntries(batch.paths), addedRows),
-                         batch.undecodable };
+        return BigDrop { CQueueOrder().withPaths(queued, batch.paths), batch.undecodable };
     }));
     m_progressTick.start();
     viewport()->update();
@@ -286,54 +297,25 @@ void CMyListBox::bigDropComputed()
 {
     BigDrop result = m_bigDrop.future().takeResult();
     m_computing = false;
+    m_progressTick.stop();
     for (const QString &path : std::as_const(m_removedWhileBusy)) {
-        const CQueueOrder::Entry gone = m_order.entryOf(path);
-        const auto found = std::lower_bound(result.merged.begin(), result.merged.end(), gone,
-                                            [](const auto &a, const auto &b) { return CQueueOrder::lessThan(a, b); });
-        if (found != result.merged.end() && found->path == path)
-            result.merged.erase(found);
+        const qsizetype row = result.merged.indexOf(path, m_order.keyOf(path));
+        if (row >= 0)
+            result.merged.erase(row);
     }
     m_removedWhileBusy.clear();
     if (!result.undecodable.isEmpty())
         Q_EMIT undecodableDropped(result.undecodable);
-    m_filling = true;
-    {
-        const QScopedValueRollback ownChange(m_ownChange, true);
-        clear();
-    }
-    m_entries = std::move(result.merged);
-    fillNextRows();
-}
-
-void CMyListBox::fillNextRows()
-{
-    // Appending keeps each block linear; the event loop paints and answers the user between blocks.
-    const int first = count();
-    const int end = static_cast<int>(std::min<size_t>(m_entries.size(), static_cast<size_t>(first) + kRowsPerTurn));
-    QStringList shown;
-    shown.reserve(end - first);
-    for (int row = first; row < end; ++row)
-        shown << QDir::toNativeSeparators(m_entries[row].path);
-    {
-        const QScopedValueRollback ownChange(m_ownChange, true);
-        insertItems(first, shown);
-    }
-    if (static_cast<size_t>(end) < m_entries.size()) {
-        viewport()->update();
-        QMetaObject::invokeMethod(this, &CMyListBox::fillNextRows, Qt::QueuedConnection);
-        return;
-    }
-    finishBigDrop();
-}
-
-void CMyListBox::finishBigDrop()
-{
-    m_filling = false;
-    m_progressTick.stop();
-    const QStringList held = std::exchange(m_heldPaths, {});
+    // The view places rows by their number and lays none out, so a reset costs the same for any number of rows.
+    m_model->replace(std::move(result.merged));
+#ifdef __GLIBC__
+    // The drop's own working set (its URLs decoded, its keys before the merge) is freed by now but would stay with
+    // the process, as much again as the queue itself; a few milliseconds give it back to the system.
+    malloc_trim(0);
+#endif
     viewport()->update();
     // The drop loads the first item, as a small drop does; paths the program queued meanwhile join it.
-    queueAndLoad(held);
+    queueAndLoad(std::exchange(m_heldPaths, {}));
 }
 
 void CMyListBox::paintRows(const QRect &area)
@@ -362,7 +344,7 @@ void CMyListBox::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         m_rowHeight = 0;
-    QListWidget::changeEvent(event);
+    QListView::changeEvent(event);
 }
 
 int CMyListBox::rowHeight() const
@@ -542,70 +524,4 @@ void CMyListBox::loadItem(const QString &path)
     m_extend = CPathParts::extensionOf(m_fileName);
     m_Name = CPathParts::baseNameOf(m_fileName);
     m_isFile = 1;
-}
-
-void CMyListBox::showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows)
-{
-    const QScopedValueRollback ownChange(m_ownChange, true);
-    setUpdatesEnabled(false);
-    if (insertingIsCheaper(addedRows, static_cast<qsizetype>(merged.size()))) {
-        for (size_t first = 0; first < addedRows.size();) {
-            const size_t end = blockEnd(addedRows, first);
-            QStringList shown;
-            shown.reserve(static_cast<qsizetype>(end - first));
-            for (size_t i = first; i < end; ++i)
-                shown << QDir::toNativeSeparators(merged[addedRows[i]].path);
-            insertItems(static_cast<int>(addedRows[first]), shown);
-            first = end;
-        }
-    } else {
-        clear();
-        QStringList shown;
-        shown.reserve(static_cast<qsizetype>(merged.size()));
-        for (const CQueueOrder::Entry &entry : merged)
-            shown << QDir::toNativeSeparators(entry.path);
-        addItems(shown);
-    }
-    m_entries = std::move(merged);
-    setUpdatesEnabled(true);
-}
-
-size_t CMyListBox::blockEnd(const std::vector<qsizetype> &addedRows, size_t first)
-{
-    size_t end = first + 1;
-    while (end < addedRows.size() && addedRows[end] == addedRows[end - 1] + 1)
-        ++end;
-    return end;
-}
-
-bool CMyListBox::insertingIsCheaper(const std::vector<qsizetype> &addedRows, qsizetype total)
-{
-    // QListWidget inserts a block one row at a time, moving every row below it each time; building all rows
-    // again costs about as much as moving a few hundred row pointers per row.
-    constexpr qsizetype movesPerRow = 256;
-    qsizetype moves = 0;
-    for (size_t first = 0; first < addedRows.size();) {
-        const size_t end = blockEnd(addedRows, first);
-        const qsizetype below = total - addedRows[end - 1] - 1;
-        moves += static_cast<qsizetype>(end - first) * below;
-        if (moves > movesPerRow * total)
-            return false;
-        first = end;
-    }
-    return true;
-}
-
-void CMyListBox::forgetRows(int first, int last)
-{
-    if (m_ownChange || first > last || static_cast<size_t>(last) >= m_entries.size())
-        return;
-    m_entries.erase(m_entries.begin() + first, m_entries.begin() + last + 1);
-}
-
-void CMyListBox::learnRows(int first, int last)
-{
-    if (m_ownChange)
-        return;
-    for (int row = first; row <= last && static_cast<size_t>(row) <= m_entries.size(); ++row)
-        m_entries.insert(m_entries.begin() + row, m_order.entryOf(QDir::fromNativeSeparators(item(row)->text())));
 }

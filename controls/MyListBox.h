@@ -2,16 +2,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "controls/QueueModel.h"
 #include "core/QueueOrder.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
-#include <QListWidget>
+#include <QListView>
 #include <QTimer>
 
 /// The queue: takes files and folders dropped from a file manager, keeps them sorted and unique,
 /// and splits the item it loads into the parts the name editor needs.
-class CMyListBox : public QListWidget
+class CMyListBox : public QListView
 {
     Q_OBJECT
 public:
@@ -24,6 +25,10 @@ public:
     void queueAndLoad(const QStringList &paths);
     /// Queues paths without loading anything: the current item stays current, and nothing is emitted.
     void queueKeepingCurrent(const QStringList &paths);
+    [[nodiscard]] int count() const;
+    [[nodiscard]] int currentRow() const;
+    /// Makes `row` current and the only selected row; -1 clears both.
+    void setCurrentRow(int row);
     [[nodiscard]] QString pathAt(int row) const;
     [[nodiscard]] int rowOf(const QString &path) const;
     /// Removes one queued path; the file itself is not touched.
@@ -31,7 +36,7 @@ public:
     /// Text painted in the empty queue; it is never an item.
     void setHintText(const QString &text);
     [[nodiscard]] QString hintText() const;
-    /// True while a very large drop is being sorted in the background or shown; other drops are refused then.
+    /// True while a very large drop is being sorted in the background; other drops are refused then.
     [[nodiscard]] bool isBusy() const;
 
     // Geometry from the row number alone. QListView lays out every row again after each removal, which made
@@ -41,8 +46,6 @@ public:
     [[nodiscard]] QRect visualRect(const QModelIndex &index) const override;
     [[nodiscard]] QModelIndex indexAt(const QPoint &point) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
-    /// Hides QListWidget's version, which calls QListView::scrollTo directly and so would miss the geometry.
-    void scrollToItem(const QListWidgetItem *item, ScrollHint hint = EnsureVisible);
 
     QString m_fileName; ///< file name with extension; kept when a folder is loaded
     QString m_filePath; ///< the directory part, without a trailing separator
@@ -67,6 +70,7 @@ Q_SIGNALS:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -92,31 +96,25 @@ private:
 
     void startBigDrop(QList<QUrl> urls);
     void bigDropComputed();
-    void fillNextRows();
-    void finishBigDrop();
     void paintProgress();
     [[nodiscard]] int rowHeight() const;
     [[nodiscard]] int visibleRows() const;
     [[nodiscard]] int rowAtY(int y) const;
     void paintRows(const QRect &area);
     void loadItem(const QString &path);
-    void showMerged(CQueueOrder::Entries merged, const std::vector<qsizetype> &addedRows);
-    [[nodiscard]] static size_t blockEnd(const std::vector<qsizetype> &addedRows, size_t first);
-    [[nodiscard]] static bool insertingIsCheaper(const std::vector<qsizetype> &addedRows, qsizetype total);
-    void forgetRows(int first, int last);
-    void learnRows(int first, int last);
+    [[nodiscard]] const CQueueOrder::Entries &entries() const;
 
     CQueueOrder m_order;
-    CQueueOrder::Entries m_entries; ///< the rows' paths with their collation keys, row for row
-    bool m_ownChange = false; ///< set while the list changes its own rows, which it then keeps in m_entries itself
+    CQueueModel *m_model; ///< the rows: the queued paths with their collation keys
     QFutureWatcher<BigDrop> m_bigDrop; ///< the background half of a very large drop
     bool m_computing = false; ///< set from the start of a very large drop until its result is taken
-    bool m_filling = false; ///< rows of a very large drop are being added, a block per turn of the event loop
     qsizetype m_bigDropSize = 0;
     QElapsedTimer m_bigDropClock;
     QTimer m_progressTick; ///< repaints the progress while the background work gives nothing new to show
     QStringList m_removedWhileBusy; ///< taken off the queue while the background worked on the old queue
     QStringList m_heldPaths; ///< queued by the program while busy, added when the large drop is in
+    const QMimeData *m_dragMime = nullptr; ///< the data of the drag over the list; only compared, never read
+    bool m_dragHasLocal = false; ///< whether that data holds a local file
     QString m_hintText;
     mutable int m_rowHeight = 0; ///< 0 until measured from the first row; font and style changes reset it
 };

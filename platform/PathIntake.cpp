@@ -48,18 +48,23 @@ CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
         ranges.append({ urls.size() * i / slices, urls.size() * (i + 1) / slices });
     const auto takeSlice = [&urls](const std::pair<qsizetype, qsizetype> &range) {
         Batch part;
+        part.paths.reserve(range.second - range.first);
         FolderCache folders;
-        for (qsizetype i = range.first; i < range.second; ++i)
-            take(part, localBytes(urls.at(i)), folders);
+        for (qsizetype i = range.first; i < range.second; ++i) {
+            if (!takePlain(part, urls.at(i), folders))
+                take(part, localBytes(urls.at(i)), folders);
+        }
         return part;
     };
     if (slices == 1)
         return takeSlice(ranges.constFirst());
-    const QList<Batch> parts = QtConcurrent::blockingMapped<QList<Batch>>(ranges, takeSlice);
+    QList<Batch> parts = QtConcurrent::blockingMapped<QList<Batch>>(ranges, takeSlice);
+    // Moved, not copied: a copy would touch every path's reference count, each in memory of its own.
     Batch batch;
-    for (const Batch &part : parts) {
-        batch.paths += part.paths;
-        batch.undecodable += part.undecodable;
+    batch.paths.reserve(urls.size());
+    for (Batch &part : parts) {
+        batch.paths.append(std::move(part.paths));
+        batch.undecodable.append(std::move(part.undecodable));
     }
     return batch;
 }
@@ -76,6 +81,20 @@ CPathIntake::Batch CPathIntake::fromArguments(const QList<QByteArray> &arguments
     return batch;
 }
 
+bool CPathIntake::takePlain(Batch &batch, const QUrl &url, FolderCache &folders)
+{
+    // A fully encoded path is ASCII; without a percent sign it is its own bytes and its own text, which then
+    // need no decoding and no check. Most paths of a large drop are like that.
+    if (!url.isLocalFile() || !url.host().isEmpty())
+        return false;
+    const QString encoded = url.path(QUrl::FullyEncoded);
+    if (encoded.contains(u'%'))
+        return false;
+    if (!encoded.isEmpty())
+        batch.paths << resolvedIn(encoded, folders);
+    return true;
+}
+
 void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders)
 {
     if (raw.isEmpty())
@@ -87,17 +106,27 @@ void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders
         batch.undecodable << absolute(text);
 }
 
-void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &last)
+qsizetype CPathIntake::cleanCut(const QString &path)
 {
     // Doubled separators, trailing ones and inner "." never change which file a path names; ".." after a link does.
-    // A file manager's paths are clean already, and a large drop should not pay for taking them apart.
-    const bool clean = !path.contains(u"//"_s) && !path.contains(u"/./"_s) && !path.endsWith(u'/');
-    if (clean && path.size() > 1) {
-        const qsizetype cut = path.lastIndexOf(u'/');
-        parent = cut == 0 ? u"/"_s : path.left(cut);
-        last = path.mid(cut + 1);
-        return;
+    // A file manager's paths are clean already, and a large drop should not pay for taking them apart: one pass
+    // over the path finds out.
+    const qsizetype size = path.size();
+    if (size <= 1 || path.back() == u'/')
+        return -1;
+    qsizetype cut = -1;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (path[i] != u'/')
+            continue;
+        if (path[i + 1] == u'/' || (path[i + 1] == u'.' && i + 2 < size && path[i + 2] == u'/'))
+            return -1;
+        cut = i;
     }
+    return cut;
+}
+
+void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &last)
+{
     QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
     last = parts.isEmpty() ? QString() : parts.takeLast();
     parts.removeAll(u"."_s);
@@ -106,7 +135,8 @@ void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &la
 
 QString CPathIntake::absolute(const QString &path)
 {
-    return QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
+    // QDir::isAbsolutePath() builds a QFileInfo; most paths answer by their first character.
+    return path.startsWith(u'/') || QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
 }
 
 QString CPathIntake::resolved(const QString &path)
@@ -129,24 +159,36 @@ QString CPathIntake::resolvedIn(const QString &path, FolderCache &folders)
 {
     if (path.isEmpty())
         return {};
-    QString parent;
-    QString last;
-    splitCleaned(absolute(path), parent, last);
+    const QString given = absolute(path);
+    const qsizetype cut = cleanCut(given);
+    QString parentText;
+    QString lastText;
+    if (cut < 0)
+        splitCleaned(given, parentText, lastText);
+    // A clean path is its folder and last component joined again, and is looked at in place.
+    const QStringView parent = cut < 0 ? QStringView(parentText) : cut == 0 ? u"/" : QStringView(given).first(cut);
+    const QStringView last = cut < 0 ? QStringView(lastText) : QStringView(given).sliced(cut + 1);
     if (last.isEmpty())
-        return parent;
-    const QString lexical = childOf(parent, last);
-    if (last == u"."_s || last == u".."_s) {
+        return parent.toString();
+    const QString lexical = cut < 0 ? childOf(parentText, lastText) : given;
+    if (last == u"." || last == u"..") {
         const QString whole = QFileInfo(lexical).canonicalFilePath();
         return whole.isEmpty() ? lexical : whole;
     }
-    // A large drop holds many items of few folders.
-    auto known = folders.constFind(parent);
-    if (known == folders.constEnd())
-        known = folders.insert(parent, QFileInfo(parent).canonicalFilePath());
-    const QString &real = *known;
-    if (real.isEmpty())
+    const QString &real = realFolder(parent, folders);
+    // A folder that is its own resolution leaves the path as it is, without building it again.
+    if (real.isEmpty() || real == parent)
         return lexical;
-    return childOf(real, last);
+    return childOf(real, last.toString());
+}
+
+const QString &CPathIntake::realFolder(QStringView folder, FolderCache &folders)
+{
+    // A large drop holds many items of few folders.
+    auto known = folders.find(folder);
+    if (known == folders.end())
+        known = folders.emplace(folder.toString(), QFileInfo(folder.toString()).canonicalFilePath()).first;
+    return known->second;
 }
 
 bool CPathIntake::isDecodingArtefact(const QString &folder)

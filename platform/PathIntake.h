@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <unordered_map>
+
 class QUrl;
 
 /// Turns a path that enters the program (a drop, the command line, a second launch) into the file the system
@@ -38,11 +40,32 @@ public:
     [[nodiscard]] static bool isDecodingArtefact(const QString &folder);
 
 private:
+    /// Looks folders up by a view into the path, without copying the folder out first.
+    struct FolderHash {
+        using is_transparent = void;
+        size_t operator()(QStringView folder) const noexcept
+        {
+            return qHash(folder);
+        }
+    };
+    struct FolderEqual {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const noexcept
+        {
+            return a == b;
+        }
+    };
     /// Folders as given, mapped to what the file system resolved them to (empty when missing), for one batch.
-    using FolderCache = QHash<QString, QString>;
+    using FolderCache = std::unordered_map<QString, QString, FolderHash, FolderEqual>;
 
+    /// Takes a local file URL whose path needs no decoding; false when it needs the full treatment of take().
+    static bool takePlain(Batch &batch, const QUrl &url, FolderCache &folders);
     static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
     [[nodiscard]] static QString resolvedIn(const QString &path, FolderCache &folders);
+    [[nodiscard]] static const QString &realFolder(QStringView folder, FolderCache &folders);
+    /// Where the last component of an absolute path starts, or -1 when the path holds redundant separators or
+    /// "." and so must be taken apart first.
+    [[nodiscard]] static qsizetype cleanCut(const QString &path);
     /// Splits an absolute path into its folder and its last component, both without redundant separators or ".".
     static void splitCleaned(const QString &path, QString &parent, QString &last);
     [[nodiscard]] static QString absolute(const QString &path);

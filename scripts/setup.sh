@@ -11,6 +11,8 @@ packages=(
     g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
     # lupdate and lrelease, and the CMake functions that run them, for the English translation
     qt6-l10n-tools qt6-tools-dev
+    # the queue's collation keys, from the same library QCollator uses
+    libicu-dev
     # the journal's SQLite driver for Qt SQL
     libqt6sql6-sqlite
     # a CJK font, so the Chinese interface renders as text, not boxes; Qt's own texts in Chinese

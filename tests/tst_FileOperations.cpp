@@ -100,9 +100,9 @@ void enter(QLineEdit *edit, const QString &wanted)
 
 void clickRow(const CDialogFixture &f, int row)
 {
-    QListWidgetItem *entry = f.queue()->item(row);
-    f.queue()->scrollToItem(entry);
-    const QPoint centre = f.queue()->visualItemRect(entry).center();
+    const QModelIndex entry = f.queue()->model()->index(row, 0);
+    f.queue()->scrollTo(entry);
+    const QPoint centre = f.queue()->visualRect(entry).center();
     QVERIFY2(f.queue()->viewport()->rect().contains(centre), "the row was not scrolled into view");
     QTest::mouseClick(f.queue()->viewport(), Qt::LeftButton, {}, centre);
 }
@@ -118,7 +118,7 @@ bool highlightOnlyOn(const CDialogFixture &f, int row)
     };
     int shown = 0;
     for (int r = 0; r < f.queue()->count(); ++r) {
-        const QRect band = f.queue()->visualItemRect(f.queue()->item(r));
+        const QRect band = f.queue()->visualRect(f.queue()->model()->index(r, 0));
         if (!shot.rect().contains(QPoint(1, band.center().y())))
             continue;
         ++shown;
@@ -144,7 +144,7 @@ QString loaded(const QString &name)
 bool useContextMenu(const CDialogFixture &f, int row, const QString &take)
 {
     QWidget *viewport = f.queue()->viewport();
-    const QPoint pos = f.queue()->visualItemRect(f.queue()->item(row)).center();
+    const QPoint pos = f.queue()->visualRect(f.queue()->model()->index(row, 0)).center();
     bool opened = false;
     QTimer poll;
     poll.setInterval(5);
@@ -521,7 +521,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
         QVERIFY2(QFile::exists(dir.filePath(left)), qPrintable(left));
     // Then the first entry is loaded and scrolled into view, and the next rename acts on it.
     QCOMPARE(f.queue()->currentRow(), 0);
-    QCOMPARE(f.queue()->itemAt(QPoint(1, 1)), f.queue()->item(0));
+    QCOMPARE(f.queue()->indexAt(QPoint(1, 1)).row(), 0);
     QCOMPARE(f.editorTexts(), loaded(QFileInfo(remaining.constFirst()).completeBaseName()));
     takeBoxes(f);
     enter(f.edit(IDC_EDIT_NAME), u"then"_s);

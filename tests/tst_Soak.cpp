@@ -770,11 +770,11 @@ void tst_Soak::clickQueueRow()
     CMyListBox *queue = m_f->queue();
     if (queue->count() == 0)
         return;
-    QListWidgetItem *entry = queue->item(pick(queue->count()));
-    queue->scrollToItem(entry);
-    const QString path = QDir::fromNativeSeparators(entry->text());
+    const QModelIndex entry = queue->model()->index(pick(queue->count()), 0);
+    queue->scrollTo(entry);
+    const QString path = QDir::fromNativeSeparators(entry.data().toString());
     log(u"click queue row "_s + shown(path));
-    QTest::mouseClick(queue->viewport(), Qt::LeftButton, {}, queue->visualItemRect(entry).center());
+    QTest::mouseClick(queue->viewport(), Qt::LeftButton, {}, queue->visualRect(entry).center());
     m_loaded = Loaded { path, QFileInfo(path).isDir() };
     if (m_f->edit(IDC_EDIT_NAME)->text() != m_loaded->baseName())
         QTest::qFail("a clicked row was not loaded into the editor", __FILE__, __LINE__);
