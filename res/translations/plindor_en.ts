@@ -335,10 +335,6 @@
         <translation>Remove from queue (the file stays)</translation>
     </message>
     <message>
-        <source>正在加入 %1 个项目：已显示 %2 个</source>
-        <translation>Adding %1 items: %2 shown</translation>
-    </message>
-    <message>
         <source>正在整理 %1 个项目，已用 %2 秒…</source>
         <translation>Sorting %1 items, %2 s so far…</translation>
     </message>
