@@ -946,7 +946,7 @@ void CPlindorDlg::tellJournalProblems(const QList<JournalFinding> &findings)
         notes << tr("操作记录已损坏，已另存为：\n%1\n并已新建操作记录。")
                      .arg(QDir::toNativeSeparators(m_journal->keptAsidePath()));
     if (!m_journal->isAvailable())
-        notes << tr("操作记录无法使用，本次运行中的操作将不能撤销。\n%1").arg(m_journal->unavailableReason());
+        notes << journalUnavailableText();
     QStringList items;
     for (const JournalFinding &finding : findings) {
         const QString source = QDir::toNativeSeparators(finding.source);
@@ -973,11 +973,14 @@ bool CPlindorDlg::journalIsUsable()
         return true;
     if (!m_toldJournalUnavailable) {
         m_toldJournalUnavailable = true;
-        m_prompter->message(
-            this, tr("操作记录无法使用，本次运行中的操作将不能撤销。\n%1").arg(m_journal->unavailableReason()),
-            tr("操作记录"));
+        m_prompter->message(this, journalUnavailableText(), tr("操作记录"));
     }
     return false;
+}
+
+QString CPlindorDlg::journalUnavailableText() const
+{
+    return tr("操作记录无法使用，本次运行中的操作将不能撤销。\n%1").arg(m_journal->unavailableReason());
 }
 
 void CPlindorDlg::connectUndoShortcuts()

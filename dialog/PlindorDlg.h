@@ -136,6 +136,7 @@ private:
     void loadUndoneItem(const QString &path, const QString &composedName);
     [[nodiscard]] bool journalIsUsable();
     [[nodiscard]] bool journalCanUndo();
+    [[nodiscard]] QString journalUnavailableText() const;
     void tellJournalProblems(const QList<JournalFinding> &findings);
     void refreshHistory();
 
