@@ -15,6 +15,8 @@ class QMimeData;
 class CDropPaths
 {
 public:
+    /// The drag's text/uri-list as it carries it; empty when it carries no URL.
+    [[nodiscard]] static QByteArray uriList(const QMimeData *mime);
     /// Local paths in the drag's order, resolved as the system resolves them, and the names that cannot be read.
     [[nodiscard]] static CPathIntake::Batch intake(const QMimeData *mime);
     /// The readable local paths of intake().

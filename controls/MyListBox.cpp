@@ -148,18 +148,16 @@ void CMyListBox::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
-    // Converting a million URLs out of the drag's data takes a noticeable time: it is done once here.
-    const QMimeData *mime = event->mimeData();
-    QList<QUrl> urls = mime && mime->hasUrls() ? mime->urls() : QList<QUrl>();
-    if (urls.size() >= kBackgroundFrom) {
-        const bool local = std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
-        if (local && CDropPaths::acceptWithoutMove(event))
-            startBigDrop(std::move(urls));
+    // The drag's bytes are taken once here; reading a million URLs out of them is left to the background.
+    QByteArray list = CDropPaths::uriList(event->mimeData());
+    if (CPathIntake::lineCount(list) >= kBackgroundFrom) {
+        if (CPathIntake::hasFileUrl(list) && CDropPaths::acceptWithoutMove(event))
+            startBigDrop(std::move(list));
         else
             event->ignore();
         return;
     }
-    const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+    const CPathIntake::Batch batch = CPathIntake::fromUriList(list);
     if ((batch.paths.isEmpty() && batch.undecodable.isEmpty()) || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
@@ -278,15 +276,15 @@ void CMyListBox::paintProgress()
     painter.drawText(band, Qt::AlignCenter, text);
 }
 
-void CMyListBox::startBigDrop(QList<QUrl> urls)
+void CMyListBox::startBigDrop(QByteArray uriList)
 {
-    m_bigDropSize = urls.size();
+    m_bigDropSize = CPathIntake::lineCount(uriList);
     m_bigDropClock.start();
     m_removedWhileBusy.clear();
     m_computing = true;
     // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
-    m_bigDrop.setFuture(QtConcurrent::run([urls = std::move(urls), queued = entries()] {
-        const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
+    m_bigDrop.setFuture(QtConcurrent::run([list = std::move(uriList), queued = entries()] {
+        const CPathIntake::Batch batch = CPathIntake::fromUriList(list);
         return BigDrop { CQueueOrder().withPaths(queued, batch.paths), batch.undecodable };
     }));
     m_progressTick.start();

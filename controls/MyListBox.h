@@ -94,7 +94,7 @@ private:
         QStringList undecodable;
     };
 
-    void startBigDrop(QList<QUrl> urls);
+    void startBigDrop(QByteArray uriList);
     void bigDropComputed();
     void paintProgress();
     [[nodiscard]] int rowHeight() const;

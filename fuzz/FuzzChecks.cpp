@@ -5,17 +5,21 @@
 #include "core/NameComposer.h"
 #include "core/PathParts.h"
 #include "core/QueueOrder.h"
+#include "platform/PathIntake.h"
 #include "settings/PlindorSettings.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QSettings>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <tuple>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -225,7 +229,7 @@ CFuzzChecks::~CFuzzChecks() = default;
 
 QStringList CFuzzChecks::targets()
 {
-    return { u"PathParts"_s, u"NameComposer"_s, u"QueueOrder"_s, u"ProfileLoad"_s };
+    return { u"PathParts"_s, u"NameComposer"_s, u"QueueOrder"_s, u"ProfileLoad"_s, u"UriList"_s };
 }
 
 QString CFuzzChecks::check(const QString &target, QByteArrayView input)
@@ -238,6 +242,8 @@ QString CFuzzChecks::check(const QString &target, QByteArrayView input)
         return queueOrder(input);
     if (target == "ProfileLoad"_L1)
         return profileLoad(input);
+    if (target == "UriList"_L1)
+        return uriList(input);
     return u"no fuzz target is called "_s + target;
 }
 
@@ -341,6 +347,31 @@ QString CFuzzChecks::queueOrder(QByteArrayView input)
         (i % 2 == 0 ? even : odd) << items[i];
     if (order.merged(order.sorted(even), order.sorted(odd)) != sorted)
         return u"merged() of two sorted halves differs from sorting them together"_s;
+    return {};
+}
+
+QString CFuzzChecks::uriList(QByteArrayView input)
+{
+    // The drop is read from the drag's bytes directly; it must take exactly what reading them through Qt's URLs
+    // takes, which QMimeData does as soon as it is given the bytes.
+    QMimeData mime;
+    mime.setData(u"text/uri-list"_s, input.toByteArray());
+    const QList<QUrl> urls = mime.urls();
+    const CPathIntake::Batch expected = CPathIntake::fromUrls(urls);
+    const CPathIntake::Batch taken = CPathIntake::fromUriList(input);
+    for (const auto &[what, got, wanted] : { std::tuple(u"path"_s, taken.paths, expected.paths),
+                                             std::tuple(u"refused name"_s, taken.undecodable, expected.undecodable) }) {
+        for (qsizetype i = 0; i < std::max(got.size(), wanted.size()); ++i) {
+            if (got.value(i) != wanted.value(i))
+                return failure(QString(u"fromUriList() differs from QUrl at "_s + what + u' ' + QString::number(i)),
+                               { got.value(i), wanted.value(i) });
+        }
+    }
+    const bool local = std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+    if (CPathIntake::hasFileUrl(input) != local)
+        return u"hasFileUrl() says %1, QUrl says %2"_s.arg(!local).arg(local);
+    if (CPathIntake::lineCount(input) < urls.size())
+        return u"lineCount() counts fewer lines than there are URLs"_s;
     return {};
 }
 

@@ -26,6 +26,8 @@ public:
     [[nodiscard]] static QString nameComposer(QByteArrayView input);
     [[nodiscard]] static QString queueOrder(QByteArrayView input);
     [[nodiscard]] QString profileLoad(QByteArrayView input);
+    /// The input is a drag's text/uri-list.
+    [[nodiscard]] static QString uriList(QByteArrayView input);
 
     /// The strings an input stands for. Its first byte picks the encoding of the rest: UTF-8 when even, UTF-16
     /// little-endian when odd (so lone surrogates occur). Strings are separated by the byte 0xFF in UTF-8, which

@@ -9,12 +9,65 @@
 #include <QUrl>
 #include <QtConcurrent>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-/// Below this many URLs a drop is taken on the calling thread: starting the pool would cost more.
+/// Below this many items a batch is taken on the calling thread: starting the pool would cost more.
 constexpr qsizetype kParallelFrom = 4096;
+
+/// Takes items [0, count) in slices on every core, each with a folder cache of its own, and joins the slices'
+/// batches in their order. `takeSlice(first, end)` takes one slice.
+template <typename TakeSlice> CPathIntake::Batch inSlices(qsizetype count, TakeSlice takeSlice)
+{
+    const qsizetype slices = count < kParallelFrom ? 1 : 2 * std::max(1, QThread::idealThreadCount());
+    if (slices == 1)
+        return takeSlice(0, count);
+    QList<std::pair<qsizetype, qsizetype>> ranges;
+    for (qsizetype i = 0; i < slices; ++i)
+        ranges.append({ count * i / slices, count * (i + 1) / slices });
+    QList<CPathIntake::Batch> parts = QtConcurrent::blockingMapped<QList<CPathIntake::Batch>>(
+        ranges,
+        [&takeSlice](const std::pair<qsizetype, qsizetype> &range) { return takeSlice(range.first, range.second); });
+    // Moved, not copied: a copy would touch every path's reference count, each in memory of its own.
+    CPathIntake::Batch batch;
+    batch.paths.reserve(count);
+    for (CPathIntake::Batch &part : parts) {
+        batch.paths.append(std::move(part.paths));
+        batch.undecodable.append(std::move(part.undecodable));
+    }
+    return batch;
+}
+
+/// Calls `take` with each line of a text/uri-list that is not blank, trimmed as QMimeData trims it, until it
+/// returns false.
+template <typename Take> void forEachLine(QByteArrayView list, Take take)
+{
+    qsizetype from = 0;
+    while (from < list.size()) {
+        const void *found = std::memchr(list.data() + from, '\n', static_cast<size_t>(list.size() - from));
+        const qsizetype end = found ? static_cast<const char *>(found) - list.data() : list.size();
+        const QByteArrayView line = list.sliced(from, end - from).trimmed();
+        if (!line.isEmpty() && !take(line))
+            return;
+        from = end + 1;
+    }
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+/// Letters, digits and the marks a URL's path holds without escaping them.
+bool isKeptInUrlPath(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+        || (c != '\0' && std::strchr("-._~!$&'()*+,;=:@/", c) != nullptr);
+}
 
 QString childOf(const QString &folder, const QString &name)
 {
@@ -41,32 +94,60 @@ QByteArray CPathIntake::localBytes(const QUrl &url)
 
 CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
 {
-    // Slices are taken on every core, each with a folder cache of its own, and joined in their order.
-    const qsizetype slices = urls.size() < kParallelFrom ? 1 : 2 * std::max(1, QThread::idealThreadCount());
-    QList<std::pair<qsizetype, qsizetype>> ranges;
-    for (qsizetype i = 0; i < slices; ++i)
-        ranges.append({ urls.size() * i / slices, urls.size() * (i + 1) / slices });
-    const auto takeSlice = [&urls](const std::pair<qsizetype, qsizetype> &range) {
+    return inSlices(urls.size(), [&urls](qsizetype first, qsizetype end) {
         Batch part;
-        part.paths.reserve(range.second - range.first);
+        part.paths.reserve(end - first);
         FolderCache folders;
-        for (qsizetype i = range.first; i < range.second; ++i) {
-            if (!takePlain(part, urls.at(i), folders))
-                take(part, localBytes(urls.at(i)), folders);
-        }
+        for (qsizetype i = first; i < end; ++i)
+            takeUrl(part, urls.at(i), folders);
         return part;
+    });
+}
+
+CPathIntake::Batch CPathIntake::fromUriList(QByteArrayView list)
+{
+    // An old sender closes the list with a NUL byte, which Qt drops as well.
+    if (list.endsWith('\0'))
+        list.chop(1);
+    // Slices are cut at line ends, so that each holds whole lines.
+    const auto lineStartFrom = [list](qsizetype at) {
+        if (at == 0 || at >= list.size())
+            return std::min(at, list.size());
+        const void *end = std::memchr(list.data() + at, '\n', static_cast<size_t>(list.size() - at));
+        return end ? static_cast<const char *>(end) - list.data() + 1 : list.size();
     };
-    if (slices == 1)
-        return takeSlice(ranges.constFirst());
-    QList<Batch> parts = QtConcurrent::blockingMapped<QList<Batch>>(ranges, takeSlice);
-    // Moved, not copied: a copy would touch every path's reference count, each in memory of its own.
-    Batch batch;
-    batch.paths.reserve(urls.size());
-    for (Batch &part : parts) {
-        batch.paths.append(std::move(part.paths));
-        batch.undecodable.append(std::move(part.undecodable));
-    }
-    return batch;
+    const qsizetype lines = lineCount(list);
+    if (lines == 0)
+        return {};
+    return inSlices(lines, [list, lines, lineStartFrom](qsizetype first, qsizetype end) {
+        const qsizetype from = lineStartFrom(list.size() * first / lines);
+        const qsizetype to = lineStartFrom(list.size() * end / lines);
+        Batch part;
+        part.paths.reserve(end - first);
+        FolderCache folders;
+        forEachLine(list.sliced(from, to - from), [&](QByteArrayView line) {
+            takeLine(part, line, folders);
+            return true;
+        });
+        return part;
+    });
+}
+
+bool CPathIntake::hasFileUrl(QByteArrayView list)
+{
+    bool found = false;
+    // Only a line that begins with the scheme can be a file URL; QUrl has the last word on it.
+    forEachLine(list, [&found](QByteArrayView line) {
+        found = line.size() >= 5 && line.first(5).compare("file:", Qt::CaseInsensitive) == 0
+            && QUrl::fromEncoded(line.toByteArray()).isLocalFile();
+        return !found;
+    });
+    return found;
+}
+
+qsizetype CPathIntake::lineCount(QByteArrayView list)
+{
+    return std::count(list.begin(), list.end(), '\n') + (list.isEmpty() || list.back() == '\n' ? 0 : 1);
 }
 
 CPathIntake::Batch CPathIntake::fromArguments(const QList<QByteArray> &arguments)
@@ -79,6 +160,44 @@ CPathIntake::Batch CPathIntake::fromArguments(const QList<QByteArray> &arguments
         take(batch, url.isLocalFile() ? localBytes(url) : argument, folders);
     }
     return batch;
+}
+
+void CPathIntake::takeUrl(Batch &batch, const QUrl &url, FolderCache &folders)
+{
+    if (!takePlain(batch, url, folders))
+        take(batch, localBytes(url), folders);
+}
+
+void CPathIntake::takeLine(Batch &batch, QByteArrayView line, FolderCache &folders)
+{
+    if (!takePlainLine(batch, line, folders))
+        takeUrl(batch, QUrl::fromEncoded(line.toByteArray()), folders);
+}
+
+bool CPathIntake::takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders)
+{
+    // "file:///" and a path of characters that a URL carries as they are, and percent escapes. QUrl would read
+    // the same path from it, and the bytes it names are those escapes undone. Anything else (another scheme, a
+    // host, a query, a space, raw non-ASCII bytes) is left to QUrl.
+    if (!line.startsWith("file:///"))
+        return false;
+    const QByteArrayView path = line.sliced(7);
+    bool escaped = false;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (c == '%') {
+            if (i + 2 >= path.size() || !isHexDigit(path[i + 1]) || !isHexDigit(path[i + 2]))
+                return false;
+            escaped = true;
+        } else if (!isKeptInUrlPath(c)) {
+            return false;
+        }
+    }
+    if (escaped)
+        take(batch, QByteArray::fromPercentEncoding(path.toByteArray()), folders);
+    else
+        batch.paths << resolvedIn(QString::fromLatin1(path), folders);
+    return true;
 }
 
 bool CPathIntake::takePlain(Batch &batch, const QUrl &url, FolderCache &folders)

@@ -27,6 +27,13 @@ public:
     [[nodiscard]] static QByteArray localBytes(const QUrl &url);
     /// The local files of `urls` in their order; other URLs are left out.
     [[nodiscard]] static Batch fromUrls(const QList<QUrl> &urls);
+    /// The local files of a drag's text/uri-list, exactly as fromUrls() takes the URLs that QMimeData::urls() reads
+    /// from the same bytes. The plain file URLs that file managers send are read without building a QUrl.
+    [[nodiscard]] static Batch fromUriList(QByteArrayView list);
+    /// Whether any line of a text/uri-list is a local file URL.
+    [[nodiscard]] static bool hasFileUrl(QByteArrayView list);
+    /// How many URLs a text/uri-list holds at most: its lines, counted without reading them.
+    [[nodiscard]] static qsizetype lineCount(QByteArrayView list);
     /// Command-line arguments as the system passed them: paths (relative to the current folder) or file URLs.
     [[nodiscard]] static Batch fromArguments(const QList<QByteArray> &arguments);
     /// The absolute path of the item the system would open: the folders above it with links and ".." resolved
@@ -60,6 +67,11 @@ private:
 
     /// Takes a local file URL whose path needs no decoding; false when it needs the full treatment of take().
     static bool takePlain(Batch &batch, const QUrl &url, FolderCache &folders);
+    static void takeUrl(Batch &batch, const QUrl &url, FolderCache &folders);
+    /// Takes one line of a text/uri-list, whitespace already trimmed.
+    static void takeLine(Batch &batch, QByteArrayView line, FolderCache &folders);
+    /// Takes a "file:///" line that needs no parsing by QUrl; false when it does.
+    static bool takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders);
     static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
     [[nodiscard]] static QString resolvedIn(const QString &path, FolderCache &folders);
     [[nodiscard]] static const QString &realFolder(QStringView folder, FolderCache &folders);

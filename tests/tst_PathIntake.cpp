@@ -4,6 +4,7 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
+#include "fuzz/FuzzChecks.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -93,6 +95,7 @@ private Q_SLOTS:
     void pickedFolderOnlyDecodingMadeIsRefused();
     void laterLaunchKeepsUndecodableNames();
     void largeDropKeepsItsOrder();
+    void dragBytesReadAsQtReadsThem();
 };
 
 void tst_PathIntake::init()
@@ -167,6 +170,58 @@ void tst_PathIntake::largeDropKeepsItsOrder()
     const CPathIntake::Batch batch = CPathIntake::fromUrls(urls);
     QCOMPARE(batch.paths, expectedPaths);
     QCOMPARE(batch.undecodable, expectedRefused);
+}
+
+// A drop reads the drag's text/uri-list itself; whatever the bytes, it must take what reading them as QUrls takes.
+void tst_PathIntake::dragBytesReadAsQtReadsThem()
+{
+    CTempTree tree;
+    makeLinkedTree(tree);
+    const QByteArray base = QUrl::fromLocalFile(tree.path()).toEncoded();
+    const QList<QByteArray> starts { base + "/work/link/../f",
+                                     base + "/work//./link/",
+                                     base + "/work/flink",
+                                     base,
+                                     "file:///tmp/",
+                                     "file://localhost/tmp/",
+                                     "FILE:///tmp/",
+                                     "file:////tmp/",
+                                     "file:",
+                                     "http://h/",
+                                     "#",
+                                     "  file:///tmp/",
+                                     "" };
+    const QList<QByteArray> pieces { "a",        "Z9",        "-._~", "!$&'()*+,;=", ":@",  "/",   "/./",
+                                     "/../",     "//",        "%41",  "%2F",         "%2f", "%20", "%00",
+                                     "%FF",      "%E5%90%8D", "%",    "%4",          "%zz", "?q",  "#f",
+                                     " ",        "\t",        "[",    "\"",          "<>",  "\\",  "^`{|}",
+                                     "\xc3\xa9", "\xff",      "\x01", "\r",          "\x00" };
+    const QList<QByteArray> ends { "\r\n", "\n", "\r\r\n", "\n\n", "\n \t" };
+    std::mt19937 random(20261209);
+    const auto pick = [&random](const QList<QByteArray> &from) {
+        return from.at(std::uniform_int_distribution<qsizetype>(0, from.size() - 1)(random));
+    };
+    // Small lists, and one long enough to be read in slices on several threads.
+    for (const int lines : { 1, 2, 3, 5, 8, 13, 21, 34, 55, 6000 }) {
+        for (int round = 0; round < (lines > 100 ? 1 : 40); ++round) {
+            QByteArray list;
+            for (int i = 0; i < lines; ++i) {
+                list += pick(starts);
+                for (int k = std::uniform_int_distribution<int>(0, 4)(random); k > 0; --k)
+                    list += pick(pieces);
+                list += pick(ends);
+            }
+            if (round % 7 == 3)
+                list.chop(std::uniform_int_distribution<int>(0, 3)(random));
+            const QString error = CFuzzChecks::uriList(list);
+            QVERIFY2(error.isEmpty(), qPrintable(error + u"\n"_s + QString::fromLatin1(list.toPercentEncoding())));
+        }
+    }
+    // The plain lines a file manager sends are resolved as every other path is.
+    const QString root = QFileInfo(tree.path()).canonicalFilePath();
+    const QByteArray plain = base + "/work/link/../f\r\n" + base + "/work/flink\r\n";
+    QCOMPARE(CPathIntake::fromUriList(plain).paths,
+             (QStringList { root + u"/real/f"_s, tree.filePath(u"work/flink"_s) }));
 }
 
 void tst_PathIntake::refusesWhatCannotBeRead_data()
