@@ -38,6 +38,7 @@ CMyListBox::CMyListBox(QWidget *parent)
     setAcceptDrops(true);
     setTextElideMode(Qt::ElideMiddle);
     connect(&m_bigDrop, &QFutureWatcherBase::finished, this, &CMyListBox::bigDropComputed);
+    m_bigDropThread.setMaxThreadCount(1);
     m_progressTick.setInterval(100);
     connect(&m_progressTick, &QTimer::timeout, this, [this] { viewport()->update(); });
 }
@@ -283,7 +284,7 @@ void CMyListBox::startBigDrop(QByteArray uriList)
     m_removedWhileBusy.clear();
     m_computing = true;
     // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
-    m_bigDrop.setFuture(QtConcurrent::run([list = std::move(uriList), queued = entries()] {
+    m_bigDrop.setFuture(QtConcurrent::run(&m_bigDropThread, [list = std::move(uriList), queued = entries()] {
         const CPathIntake::Batch batch = CPathIntake::fromUriList(list);
         return BigDrop { CQueueOrder().withPaths(queued, batch.paths), batch.undecodable };
     }));

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QListView>
+#include <QThreadPool>
 #include <QTimer>
 
 /// The queue: takes files and folders dropped from a file manager, keeps them sorted and unique,
@@ -107,6 +108,9 @@ private:
     CQueueOrder m_order;
     CQueueModel *m_model; ///< the rows: the queued paths with their collation keys
     QFutureWatcher<BigDrop> m_bigDrop; ///< the background half of a very large drop
+    /// Runs that background half. Its work is split over the global pool, which gives a task running in the pool
+    /// itself no second thread: the whole drop ran on one core when it was started there.
+    QThreadPool m_bigDropThread;
     bool m_computing = false; ///< set from the start of a very large drop until its result is taken
     qsizetype m_bigDropSize = 0;
     QElapsedTimer m_bigDropClock;
