@@ -54,6 +54,16 @@ void preferHugePages(const void *data, qsizetype bytes)
         madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
 }
 
+/// The key's eight bytes from `offset` on as one number that orders as they do; missing bytes count as zero, below
+/// every byte a key holds, as a shorter key sorts first.
+quint64 eightBytesOf(QByteArrayView key, qsizetype offset)
+{
+    quint64 eight = 0;
+    for (qsizetype i = offset; i < offset + 8; ++i)
+        eight = eight << 8 | (i < key.size() ? quint8(key[i]) : 0u);
+    return eight;
+}
+
 int compareKeys(QByteArrayView a, QByteArrayView b)
 {
     const int order = std::memcmp(a.data(), b.data(), static_cast<size_t>(std::min(a.size(), b.size())));
@@ -122,6 +132,36 @@ struct CQueueOrder::Run {
     }
 };
 
+struct CQueueOrder::Sortable {
+    quint64 next8; ///< eight bytes of the row's key
+    qsizetype row;
+};
+
+void CQueueOrder::sortRows(const Run &run, const QStringList &paths, Sortable *begin, Sortable *end, qsizetype offset)
+{
+    std::sort(begin, end, [](const Sortable &a, const Sortable &b) { return a.next8 < b.next8; });
+    // Rows whose eight bytes are the same are sorted by the eight after them. A key never holds a zero byte, so
+    // one that ends within the eight ends exactly where every other key with the same eight does: those keys are
+    // equal, and their paths decide.
+    for (Sortable *group = begin; group != end;) {
+        Sortable *const groupEnd
+            = std::find_if(group + 1, end, [group](const Sortable &s) { return s.next8 != group->next8; });
+        if (groupEnd - group > 1) {
+            const qsizetype next = offset + 8;
+            if (run.key(group->row).size() <= next) {
+                std::sort(group, groupEnd, [&run, &paths](const Sortable &a, const Sortable &b) {
+                    return paths.at(run.first + a.row) < paths.at(run.first + b.row);
+                });
+            } else {
+                std::for_each(group, groupEnd,
+                              [&run, next](Sortable &s) { s.next8 = eightBytesOf(run.key(s.row), next); });
+                sortRows(run, paths, group, groupEnd, next);
+            }
+        }
+        group = groupEnd;
+    }
+}
+
 CQueueOrder::Run CQueueOrder::keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const
 {
     Run run;
@@ -138,32 +178,19 @@ CQueueOrder::Run CQueueOrder::keyedRun(const QStringList &paths, qsizetype first
         run.keys.append(keyInBuffer(paths.at(i)));
         run.keyEnds.push_back(run.keys.size());
     }
-    // Most comparisons are settled by the eight key bytes after those every key of the slice shares (the
-    // folder, when a drop comes from one), held next to the row number: no key is read for them.
+    // Rows are sorted by eight key bytes at a time, held next to the row number, starting after the bytes every
+    // key of the slice shares (the folder, when a drop comes from one): a comparison reads no key, and each key is
+    // read once for every eight bytes that rows still share with it.
     qsizetype shared = rows > 0 ? run.key(0).size() : 0;
     for (size_t row = 1; row < rows && shared > 0; ++row) {
         const QByteArrayView a = run.key(0).first(shared);
         const QByteArrayView b = run.key(qsizetype(row));
         shared = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
     }
-    struct Sortable {
-        quint64 next8;
-        qsizetype row;
-    };
     std::vector<Sortable> sortable(rows);
-    for (size_t row = 0; row < rows; ++row) {
-        const QByteArrayView key = run.key(qsizetype(row)).sliced(shared);
-        // Missing bytes count as zero, below every byte a key holds, as a shorter key sorts first.
-        quint64 next8 = 0;
-        for (qsizetype i = 0; i < 8; ++i)
-            next8 = next8 << 8 | (i < key.size() ? quint8(key[i]) : 0u);
-        sortable[row] = { next8, qsizetype(row) };
-    }
-    std::sort(sortable.begin(), sortable.end(), [&run, &paths](const Sortable &a, const Sortable &b) {
-        if (a.next8 != b.next8)
-            return a.next8 < b.next8;
-        return lessThan(run.key(a.row), paths.at(run.first + a.row), run.key(b.row), paths.at(run.first + b.row));
-    });
+    for (size_t row = 0; row < rows; ++row)
+        sortable[row] = { eightBytesOf(run.key(qsizetype(row)), shared), qsizetype(row) };
+    sortRows(run, paths, sortable.data(), sortable.data() + rows, shared);
     run.order.resize(rows);
     std::transform(sortable.cbegin(), sortable.cend(), run.order.begin(), [](const Sortable &s) { return s.row; });
     return run;

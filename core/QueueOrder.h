@@ -70,6 +70,10 @@ private:
     /// A slice of new paths with their keys and their sorted order.
     struct Run;
     [[nodiscard]] Run keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const;
+    /// A row number with some bytes of its key.
+    struct Sortable;
+    /// Sorts rows of a run whose keys agree in their first `offset` bytes.
+    static void sortRows(const Run &run, const QStringList &paths, Sortable *begin, Sortable *end, qsizetype offset);
     /// What is left to merge: rows of the queue, and positions in each run's order.
     struct Sources {
         std::pair<qsizetype, qsizetype> queued;
