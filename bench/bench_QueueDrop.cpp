@@ -215,7 +215,11 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
     sample.baseline = baselineMs(all);
     // The share of turning the drag's URLs into resolved paths, measured again on its own.
     sample.intake = millisecondsOf([&] {
-        if (CDropPaths::intake(mime.get()).paths.size() != dropped.size())
+        const CPathIntake::Packed packed = CPathIntake::packUriList(CDropPaths::uriList(mime.get()));
+        qsizetype paths = 0;
+        for (const CPathBlock &block : packed.blocks)
+            paths += block.size();
+        if (paths != dropped.size())
             qFatal("the intake lost paths");
     });
 

@@ -65,7 +65,11 @@ qsizetype CMyListBox::addPaths(const QStringList &paths)
     // Merging copies the whole queue; a million queued paths take long enough to stall the window.
     if (paths.isEmpty())
         return 0;
-    CQueueOrder::Entries merged = m_order.withPaths(entries(), paths);
+    return replaceEntries(m_order.withPaths(entries(), paths));
+}
+
+qsizetype CMyListBox::replaceEntries(CQueueOrder::Entries merged)
+{
     const qsizetype added = merged.size() - count();
     if (added > 0)
         m_model->replace(std::move(merged));
@@ -158,15 +162,19 @@ void CMyListBox::dropEvent(QDropEvent *event)
             event->ignore();
         return;
     }
-    const CPathIntake::Batch batch = CPathIntake::fromUriList(list);
-    if ((batch.paths.isEmpty() && batch.undecodable.isEmpty()) || !CDropPaths::acceptWithoutMove(event)) {
+    CPathIntake::Packed packed = CPathIntake::packUriList(list);
+    const bool local = std::any_of(packed.blocks.cbegin(), packed.blocks.cend(),
+                                   [](const CPathBlock &block) { return block.size() > 0; });
+    if ((!local && packed.undecodable.isEmpty()) || !CDropPaths::acceptWithoutMove(event)) {
         event->ignore();
         return;
     }
-    if (!batch.undecodable.isEmpty())
-        Q_EMIT undecodableDropped(batch.undecodable);
-    if (!batch.paths.isEmpty())
-        queueAndLoad(batch.paths);
+    if (!packed.undecodable.isEmpty())
+        Q_EMIT undecodableDropped(packed.undecodable);
+    if (local) {
+        replaceEntries(m_order.withBlocks(entries(), std::move(packed.blocks)));
+        loadFirst();
+    }
 }
 
 void CMyListBox::queueAndLoad(const QStringList &paths)
@@ -176,6 +184,11 @@ void CMyListBox::queueAndLoad(const QStringList &paths)
         return;
     }
     addPaths(paths);
+    loadFirst();
+}
+
+void CMyListBox::loadFirst()
+{
     if (count() == 0)
         return;
     setCurrentRow(0);
@@ -285,8 +298,8 @@ void CMyListBox::startBigDrop(QByteArray uriList)
     m_computing = true;
     // The worker gets copies: the queue stays usable, and what is taken off it meanwhile is noted.
     m_bigDrop.setFuture(QtConcurrent::run(&m_bigDropThread, [list = std::move(uriList), queued = entries()] {
-        const CPathIntake::Batch batch = CPathIntake::fromUriList(list);
-        return BigDrop { CQueueOrder().withPaths(queued, batch.paths), batch.undecodable };
+        CPathIntake::Packed packed = CPathIntake::packUriList(list);
+        return BigDrop { CQueueOrder().withBlocks(queued, std::move(packed.blocks)), packed.undecodable };
     }));
     m_progressTick.start();
     viewport()->update();

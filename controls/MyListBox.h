@@ -95,6 +95,10 @@ private:
         QStringList undecodable;
     };
 
+    /// Takes the queue with paths added, when it has more rows than the current one; returns how many were added.
+    qsizetype replaceEntries(CQueueOrder::Entries merged);
+    /// Selects and loads the first item, as a drop does, and says so.
+    void loadFirst();
     void startBigDrop(QByteArray uriList);
     void bigDropComputed();
     void paintProgress();

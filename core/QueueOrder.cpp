@@ -5,12 +5,13 @@
 #include <QThread>
 #include <QtConcurrent>
 
-#include <sys/mman.h>
 #include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <numeric>
+#include <tuple>
 
 namespace
 {
@@ -39,19 +40,6 @@ UCollator *openCollator(const QLocale &locale)
     if (U_FAILURE(status))
         qFatal("the collator refused its settings: %d", status);
     return collator;
-}
-
-/// Asks for huge pages under a large block about to be filled: first touching a million paths' worth of
-/// memory a 4 KiB page at a time cost more than keying them did on the build machine.
-void preferHugePages(const void *data, qsizetype bytes)
-{
-    constexpr quintptr huge = 2 * 1024 * 1024;
-    if (bytes < qsizetype(huge))
-        return;
-    const auto start = (reinterpret_cast<quintptr>(data) + huge - 1) & ~(huge - 1);
-    const auto end = (reinterpret_cast<quintptr>(data) + static_cast<quintptr>(bytes)) & ~(huge - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
 }
 
 /// The key's eight bytes from `offset` on as one number that orders as they do; missing bytes count as zero, below
@@ -100,12 +88,12 @@ bool CQueueOrder::lessThan(QByteArrayView keyA, QStringView a, QByteArrayView ke
     return order != 0 ? order < 0 : a < b;
 }
 
-QByteArray CQueueOrder::keyOf(const QString &path) const
+QByteArray CQueueOrder::keyOf(QStringView path) const
 {
     return keyInBuffer(path).toByteArray();
 }
 
-QByteArrayView CQueueOrder::keyInBuffer(const QString &path) const
+QByteArrayView CQueueOrder::keyInBuffer(QStringView path) const
 {
     const auto *text = reinterpret_cast<const UChar *>(path.utf16());
     const auto length = static_cast<int32_t>(path.size());
@@ -120,15 +108,32 @@ QByteArrayView CQueueOrder::keyInBuffer(const QString &path) const
 }
 
 struct CQueueOrder::Run {
-    qsizetype first = 0; ///< the slice's first path
-    QByteArray keys;
-    std::vector<qsizetype> keyEnds;
-    std::vector<qsizetype> order; ///< the slice's rows, sorted
+    std::shared_ptr<Entries::Block> block;
+    std::vector<qsizetype> pathEnds; ///< where each row's path ends in the block
+    std::vector<qsizetype> keyEnds; ///< where each row's key ends in the block
+    std::vector<qsizetype> order; ///< the rows, sorted
+    quint32 blockNumber = 0; ///< the block's place among the merged queue's blocks
 
+    [[nodiscard]] QStringView path(qsizetype row) const
+    {
+        const qsizetype start = row == 0 ? 0 : pathEnds[static_cast<size_t>(row - 1)];
+        return QStringView(block->text).sliced(start, pathEnds[static_cast<size_t>(row)] - start);
+    }
     [[nodiscard]] QByteArrayView key(qsizetype row) const
     {
         const qsizetype start = row == 0 ? 0 : keyEnds[static_cast<size_t>(row - 1)];
-        return QByteArrayView(keys).sliced(start, keyEnds[static_cast<size_t>(row)] - start);
+        return QByteArrayView(block->keys).sliced(start, keyEnds[static_cast<size_t>(row)] - start);
+    }
+    [[nodiscard]] Entries::Row entry(qsizetype row) const
+    {
+        const qsizetype pathStart = row == 0 ? 0 : pathEnds[static_cast<size_t>(row - 1)];
+        const qsizetype keyStart = row == 0 ? 0 : keyEnds[static_cast<size_t>(row - 1)];
+        return { pathStart, keyStart, blockNumber, static_cast<quint32>(pathEnds[static_cast<size_t>(row)] - pathStart),
+                 static_cast<quint32>(keyEnds[static_cast<size_t>(row)] - keyStart) };
+    }
+    [[nodiscard]] qsizetype size() const
+    {
+        return static_cast<qsizetype>(order.size());
     }
 };
 
@@ -137,7 +142,7 @@ struct CQueueOrder::Sortable {
     qsizetype row;
 };
 
-void CQueueOrder::sortRows(const Run &run, const QStringList &paths, Sortable *begin, Sortable *end, qsizetype offset)
+void CQueueOrder::sortRows(const Run &run, Sortable *begin, Sortable *end, qsizetype offset)
 {
     std::sort(begin, end, [](const Sortable &a, const Sortable &b) { return a.next8 < b.next8; });
     // Rows whose eight bytes are the same are sorted by the eight after them. A key never holds a zero byte, so
@@ -149,94 +154,108 @@ void CQueueOrder::sortRows(const Run &run, const QStringList &paths, Sortable *b
         if (groupEnd - group > 1) {
             const qsizetype next = offset + 8;
             if (run.key(group->row).size() <= next) {
-                std::sort(group, groupEnd, [&run, &paths](const Sortable &a, const Sortable &b) {
-                    return paths.at(run.first + a.row) < paths.at(run.first + b.row);
-                });
+                std::sort(group, groupEnd,
+                          [&run](const Sortable &a, const Sortable &b) { return run.path(a.row) < run.path(b.row); });
             } else {
                 std::for_each(group, groupEnd,
                               [&run, next](Sortable &s) { s.next8 = eightBytesOf(run.key(s.row), next); });
-                sortRows(run, paths, group, groupEnd, next);
+                sortRows(run, group, groupEnd, next);
             }
         }
         group = groupEnd;
     }
 }
 
-CQueueOrder::Run CQueueOrder::keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const
+CQueueOrder::Run CQueueOrder::keyedRun(CPathBlock paths) const
 {
     Run run;
-    run.first = first;
-    const auto rows = static_cast<size_t>(end - first);
-    run.keyEnds.reserve(rows);
+    run.block = std::make_shared<Entries::Block>();
+    std::tie(run.block->text, run.pathEnds) = paths.take();
+    const auto rows = static_cast<qsizetype>(run.pathEnds.size());
+    run.block->paths = rows;
     // Keys run about as long as their paths; space reserved but never written costs nothing.
-    qsizetype units = 0;
-    for (qsizetype i = first; i < end; ++i)
-        units += paths.at(i).size();
-    run.keys.reserve(2 * units + 16 * (end - first));
-    preferHugePages(run.keys.data(), run.keys.capacity());
-    for (qsizetype i = first; i < end; ++i) {
-        run.keys.append(keyInBuffer(paths.at(i)));
-        run.keyEnds.push_back(run.keys.size());
+    QByteArray &keys = run.block->keys;
+    keys.reserve(2 * run.block->text.size() + 16 * rows);
+    CPathBlock::preferHugePages(keys.constData(), keys.capacity());
+    run.keyEnds.reserve(static_cast<size_t>(rows));
+    CPathBlock::preferHugePages(run.keyEnds.data(), rows * qsizetype(sizeof(qsizetype)));
+    for (qsizetype row = 0; row < rows; ++row) {
+        keys.append(keyInBuffer(run.path(row)));
+        run.keyEnds.push_back(keys.size());
     }
     // Rows are sorted by eight key bytes at a time, held next to the row number, starting after the bytes every
-    // key of the slice shares (the folder, when a drop comes from one): a comparison reads no key, and each key is
+    // key of the block shares (the folder, when a drop comes from one): a comparison reads no key, and each key is
     // read once for every eight bytes that rows still share with it.
     qsizetype shared = rows > 0 ? run.key(0).size() : 0;
-    for (size_t row = 1; row < rows && shared > 0; ++row) {
+    for (qsizetype row = 1; row < rows && shared > 0; ++row) {
         const QByteArrayView a = run.key(0).first(shared);
-        const QByteArrayView b = run.key(qsizetype(row));
+        const QByteArrayView b = run.key(row);
         shared = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
     }
-    std::vector<Sortable> sortable(rows);
-    for (size_t row = 0; row < rows; ++row)
-        sortable[row] = { eightBytesOf(run.key(qsizetype(row)), shared), qsizetype(row) };
-    sortRows(run, paths, sortable.data(), sortable.data() + rows, shared);
-    run.order.resize(rows);
+    std::vector<Sortable> sortable(static_cast<size_t>(rows));
+    for (qsizetype row = 0; row < rows; ++row)
+        sortable[static_cast<size_t>(row)] = { eightBytesOf(run.key(row), shared), row };
+    sortRows(run, sortable.data(), sortable.data() + rows, shared);
+    run.order.resize(static_cast<size_t>(rows));
     std::transform(sortable.cbegin(), sortable.cend(), run.order.begin(), [](const Sortable &s) { return s.row; });
     return run;
 }
 
 CQueueOrder::Entries CQueueOrder::withPaths(const Entries &queued, const QStringList &paths) const
 {
-    // Each slice gets a collator of its own, so no collator is shared between threads; each slice is sorted
-    // where it was keyed. Only the final pass copies paths and keys, into blocks reserved once: fresh memory
-    // costs a page fault per page.
     const qsizetype slices = paths.size() < kParallelFrom ? 1 : std::max(2, QThread::idealThreadCount());
-    QList<std::pair<qsizetype, qsizetype>> ranges;
-    for (qsizetype i = 0; i < slices; ++i)
-        ranges.append({ paths.size() * i / slices, paths.size() * (i + 1) / slices });
-    const QList<Run> runs = slices == 1
-        ? QList<Run> { keyedRun(paths, 0, paths.size()) }
-        : QtConcurrent::blockingMapped<QList<Run>>(ranges, [&paths](const std::pair<qsizetype, qsizetype> &range) {
-              const CQueueOrder order;
-              return order.keyedRun(paths, range.first, range.second);
-          });
-    qsizetype units = queued.text.size();
-    qsizetype bytes = queued.keys.size();
-    for (const QString &path : paths)
-        units += path.size();
-    for (const Run &run : runs)
-        bytes += run.keys.size();
+    std::vector<CPathBlock> blocks(static_cast<size_t>(slices));
+    for (qsizetype slice = 0; slice < slices; ++slice) {
+        const qsizetype first = paths.size() * slice / slices;
+        const qsizetype end = paths.size() * (slice + 1) / slices;
+        CPathBlock &block = blocks[static_cast<size_t>(slice)];
+        qsizetype units = 0;
+        for (qsizetype i = first; i < end; ++i)
+            units += paths.at(i).size();
+        block.reserve(end - first, units);
+        for (qsizetype i = first; i < end; ++i)
+            block.append(paths.at(i));
+    }
+    return withBlocks(queued, std::move(blocks));
+}
+
+CQueueOrder::Entries CQueueOrder::withBlocks(const Entries &queued, std::vector<CPathBlock> blocks) const
+{
+    // Each block is keyed and sorted where it was keyed, with a collator of its own, so no collator is shared
+    // between threads.
+    std::vector<Run> runs(blocks.size());
+    if (blocks.size() == 1) {
+        runs.front() = keyedRun(std::move(blocks.front()));
+    } else {
+        QList<qsizetype> indices(static_cast<qsizetype>(blocks.size()));
+        std::iota(indices.begin(), indices.end(), 0);
+        QtConcurrent::blockingMap(indices, [&blocks, &runs](qsizetype index) {
+            const CQueueOrder order;
+            runs[static_cast<size_t>(index)] = order.keyedRun(std::move(blocks[static_cast<size_t>(index)]));
+        });
+    }
     Entries result;
-    result.reserve(queued.size() + paths.size(), units, bytes);
-    // Written in place and cut to length at the end: appending checked and terminated both blocks for every path.
-    result.text.resize(units);
-    result.keys.resize(bytes);
+    result.blocks = queued.blocks;
     Sources all { { 0, queued.size() }, {} };
-    for (const Run &run : runs)
-        all.runs.push_back({ 0, static_cast<qsizetype>(run.order.size()) });
-    if (queued.size() + paths.size() < kParallelFrom)
-        mergeSources(queued, paths, runs, all, result.text.data(), result.keys.data(), { 0, 0 }, result.ends);
-    else
-        mergeHalves(queued, paths, runs, all, result);
-    const Entries::Ends written = result.ends.empty() ? Entries::Ends { 0, 0 } : result.ends.back();
-    result.text.resize(written.path);
-    result.keys.resize(written.key);
+    qsizetype rows = queued.size();
+    for (Run &run : runs) {
+        run.blockNumber = static_cast<quint32>(result.blocks.size());
+        result.blocks.push_back(run.block);
+        all.runs.push_back({ 0, run.size() });
+        rows += run.size();
+    }
+    result.rows.reserve(static_cast<size_t>(rows));
+    CPathBlock::preferHugePages(result.rows.data(), rows * qsizetype(sizeof(Entries::Row)));
+    result.rows.resize(static_cast<size_t>(rows));
+    const qsizetype written = rows < kParallelFrom ? mergeSources(queued, runs, all, result.rows.data())
+                                                   : mergeHalves(queued, runs, all, result.rows.data());
+    result.rows.resize(static_cast<size_t>(written));
+    result.compactBlocks();
     return result;
 }
 
-void CQueueOrder::mergeHalves(const Entries &queued, const QStringList &paths, const QList<Run> &runs,
-                              const Sources &all, Entries &result)
+qsizetype CQueueOrder::mergeHalves(const Entries &queued, const std::vector<Run> &runs, const Sources &all,
+                                   Entries::Row *out)
 {
     // The largest source's middle row splits every source in two; a path and its twins all fall on the same
     // side. The upper half is written on another core where the lower half would end without duplicates, and
@@ -249,17 +268,15 @@ void CQueueOrder::mergeHalves(const Entries &queued, const QStringList &paths, c
         pivotPath = queued.path(largest / 2);
     }
     for (const Run &run : runs) {
-        const auto size = static_cast<qsizetype>(run.order.size());
-        if (size > largest) {
-            largest = size;
-            const qsizetype row = run.order[static_cast<size_t>(size / 2)];
+        if (run.size() > largest) {
+            largest = run.size();
+            const qsizetype row = run.order[static_cast<size_t>(largest / 2)];
             pivotKey = run.key(row);
-            pivotPath = paths.at(run.first + row);
+            pivotPath = run.path(row);
         }
     }
     Sources lower = all;
     Sources upper = all;
-    Entries::Ends base { 0, 0 };
     qsizetype low = 0;
     qsizetype high = queued.size();
     while (low < high) {
@@ -270,80 +287,68 @@ void CQueueOrder::mergeHalves(const Entries &queued, const QStringList &paths, c
             high = middle;
     }
     lower.queued.second = upper.queued.first = low;
-    if (low > 0)
-        base = queued.ends[static_cast<size_t>(low - 1)];
-    for (qsizetype r = 0; r < runs.size(); ++r) {
-        const Run &run = runs.at(r);
+    qsizetype lowerRows = low;
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const Run &run = runs[r];
         const auto split = std::partition_point(run.order.cbegin(), run.order.cend(), [&](qsizetype row) {
-            return lessThan(run.key(row), paths.at(run.first + row), pivotKey, pivotPath);
+            return lessThan(run.key(row), run.path(row), pivotKey, pivotPath);
         });
         const auto at = static_cast<qsizetype>(split - run.order.cbegin());
-        lower.runs[static_cast<size_t>(r)].second = upper.runs[static_cast<size_t>(r)].first = at;
-        for (auto row = run.order.cbegin(); row != split; ++row)
-            base = { base.path + paths.at(run.first + *row).size(), base.key + run.key(*row).size() };
+        lower.runs[r].second = upper.runs[r].first = at;
+        lowerRows += at;
     }
-    QChar *const text = result.text.data();
-    char *const keys = result.keys.data();
-    std::vector<Entries::Ends> upperEnds;
-    upperEnds.reserve(result.ends.capacity());
+    qsizetype upperWritten = 0;
     QFuture<void> upperDone
-        = QtConcurrent::run([&] { mergeSources(queued, paths, runs, upper, text, keys, base, upperEnds); });
-    mergeSources(queued, paths, runs, lower, text, keys, { 0, 0 }, result.ends);
+        = QtConcurrent::run([&] { upperWritten = mergeSources(queued, runs, upper, out + lowerRows); });
+    const qsizetype lowerWritten = mergeSources(queued, runs, lower, out);
     upperDone.waitForFinished();
-    const Entries::Ends end = result.ends.empty() ? Entries::Ends { 0, 0 } : result.ends.back();
-    const Entries::Ends gap { base.path - end.path, base.key - end.key };
-    if (!upperEnds.empty() && (gap.path > 0 || gap.key > 0)) {
-        std::memmove(text + end.path, text + base.path,
-                     static_cast<size_t>(upperEnds.back().path - base.path) * sizeof(QChar));
-        std::memmove(keys + end.key, keys + base.key, static_cast<size_t>(upperEnds.back().key - base.key));
-    }
-    for (const Entries::Ends &upperEnd : upperEnds)
-        result.ends.push_back({ upperEnd.path - gap.path, upperEnd.key - gap.key });
+    if (lowerWritten < lowerRows)
+        std::memmove(out + lowerWritten, out + lowerRows, static_cast<size_t>(upperWritten) * sizeof(Entries::Row));
+    return lowerWritten + upperWritten;
 }
 
-void CQueueOrder::mergeSources(const Entries &queued, const QStringList &paths, const QList<Run> &runs, Sources sources,
-                               QChar *text, char *keys, Entries::Ends at, std::vector<Entries::Ends> &ends)
+qsizetype CQueueOrder::mergeSources(const Entries &queued, const std::vector<Run> &runs, Sources sources,
+                                    Entries::Row *out)
 {
     QByteArrayView lastKey;
     QStringView lastPath;
-    bool any = false;
+    qsizetype written = 0;
     for (;;) {
         QByteArrayView key;
         QStringView path;
-        qsizetype from = -1;
         bool found = sources.queued.first < sources.queued.second;
         if (found) {
             key = queued.key(sources.queued.first);
             path = queued.path(sources.queued.first);
         }
-        for (qsizetype r = 0; r < runs.size(); ++r) {
-            const std::pair<qsizetype, qsizetype> &range = sources.runs[static_cast<size_t>(r)];
+        qsizetype from = -1;
+        qsizetype fromRow = sources.queued.first;
+        for (size_t r = 0; r < runs.size(); ++r) {
+            const std::pair<qsizetype, qsizetype> &range = sources.runs[r];
             if (range.first == range.second)
                 continue;
-            const Run &run = runs.at(r);
-            const qsizetype row = run.order[static_cast<size_t>(range.first)];
-            const QStringView candidate = paths.at(run.first + row);
-            if (!found || lessThan(run.key(row), candidate, key, path)) {
-                key = run.key(row);
-                path = candidate;
-                from = r;
+            const Run &run = runs[r];
+            const qsizetype candidate = run.order[static_cast<size_t>(range.first)];
+            if (!found || lessThan(run.key(candidate), run.path(candidate), key, path)) {
+                key = run.key(candidate);
+                path = run.path(candidate);
                 found = true;
+                from = static_cast<qsizetype>(r);
+                fromRow = candidate;
             }
         }
         if (!found)
             break;
         ++(from >= 0 ? sources.runs[static_cast<size_t>(from)].first : sources.queued.first);
         // The order is total, so a path given twice, or already queued, meets its twin here.
-        if (any && lastKey == key && lastPath == path)
+        if (written > 0 && lastKey == key && lastPath == path)
             continue;
-        std::copy(path.begin(), path.end(), text + at.path);
-        std::memcpy(keys + at.key, key.data(), static_cast<size_t>(key.size()));
-        at = { at.path + path.size(), at.key + key.size() };
-        ends.push_back(at);
+        out[written++]
+            = from >= 0 ? runs[static_cast<size_t>(from)].entry(fromRow) : queued.rows[static_cast<size_t>(fromRow)];
         lastKey = key;
         lastPath = path;
-        any = true;
     }
+    return written;
 }
 
 CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const
@@ -353,19 +358,19 @@ CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const
 
 qsizetype CQueueOrder::Entries::size() const
 {
-    return static_cast<qsizetype>(ends.size());
+    return static_cast<qsizetype>(rows.size());
 }
 
 QStringView CQueueOrder::Entries::path(qsizetype row) const
 {
-    const qsizetype start = row == 0 ? 0 : ends[static_cast<size_t>(row - 1)].path;
-    return QStringView(text).sliced(start, ends[static_cast<size_t>(row)].path - start);
+    const Row &at = rows[static_cast<size_t>(row)];
+    return QStringView(blocks[at.block]->text).sliced(at.pathStart, at.pathLength);
 }
 
 QByteArrayView CQueueOrder::Entries::key(qsizetype row) const
 {
-    const qsizetype start = row == 0 ? 0 : ends[static_cast<size_t>(row - 1)].key;
-    return QByteArrayView(keys).sliced(start, ends[static_cast<size_t>(row)].key - start);
+    const Row &at = rows[static_cast<size_t>(row)];
+    return QByteArrayView(blocks[at.block]->keys).sliced(at.keyStart, at.keyLength);
 }
 
 QStringList CQueueOrder::Entries::paths() const
@@ -377,28 +382,50 @@ QStringList CQueueOrder::Entries::paths() const
     return result;
 }
 
-void CQueueOrder::Entries::reserve(qsizetype rows, qsizetype textUnits, qsizetype keyBytes)
-{
-    text.reserve(textUnits);
-    keys.reserve(keyBytes);
-    ends.reserve(static_cast<size_t>(rows));
-    preferHugePages(text.data(), text.capacity() * qsizetype(sizeof(QChar)));
-    preferHugePages(keys.data(), keys.capacity());
-    preferHugePages(ends.data(), static_cast<qsizetype>(ends.capacity() * sizeof(Ends)));
-}
-
 void CQueueOrder::Entries::erase(qsizetype row)
 {
-    const Ends start = row == 0 ? Ends { 0, 0 } : ends[static_cast<size_t>(row - 1)];
-    const Ends length { ends[static_cast<size_t>(row)].path - start.path,
-                        ends[static_cast<size_t>(row)].key - start.key };
-    text.remove(start.path, length.path);
-    keys.remove(start.key, length.key);
-    const auto at = ends.erase(ends.begin() + row);
-    std::for_each(at, ends.end(), [length](Ends &end) {
-        end.path -= length.path;
-        end.key -= length.key;
-    });
+    rows.erase(rows.begin() + row);
+}
+
+void CQueueOrder::Entries::compactBlocks()
+{
+    std::vector<qsizetype> used(blocks.size(), 0);
+    for (const Row &row : rows)
+        ++used[row.block];
+    const auto sparse = [&](size_t block) { return 2 * used[block] < blocks[block]->paths; };
+    bool anySparse = false;
+    for (size_t block = 0; block < blocks.size(); ++block)
+        anySparse = anySparse || sparse(block);
+    if (!anySparse)
+        return;
+    std::vector<std::shared_ptr<const Block>> kept;
+    std::vector<quint32> renumbered(blocks.size(), 0);
+    std::vector<std::shared_ptr<Block>> copies(blocks.size());
+    for (size_t block = 0; block < blocks.size(); ++block) {
+        if (used[block] == 0)
+            continue;
+        renumbered[block] = static_cast<quint32>(kept.size());
+        if (sparse(block)) {
+            copies[block] = std::make_shared<Block>();
+            copies[block]->paths = used[block];
+            kept.push_back(copies[block]);
+        } else {
+            kept.push_back(blocks[block]);
+        }
+    }
+    for (Row &row : rows) {
+        if (const std::shared_ptr<Block> &copy = copies[row.block]) {
+            const Block &old = *blocks[row.block];
+            const qsizetype pathStart = copy->text.size();
+            const qsizetype keyStart = copy->keys.size();
+            copy->text.append(QStringView(old.text).sliced(row.pathStart, row.pathLength));
+            copy->keys.append(QByteArrayView(old.keys).sliced(row.keyStart, row.keyLength));
+            row.pathStart = pathStart;
+            row.keyStart = keyStart;
+        }
+        row.block = renumbered[row.block];
+    }
+    blocks = std::move(kept);
 }
 
 qsizetype CQueueOrder::Entries::indexOf(QStringView wantedPath, QByteArrayView wantedKey) const

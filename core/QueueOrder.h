@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/PathBlock.h"
+
 #include <QByteArray>
 #include <QCollator>
 #include <QStringList>
@@ -16,26 +18,37 @@ struct UCollator;
 class CQueueOrder
 {
 public:
-    /// Paths with their collation keys, built once when a path arrives. Paths and keys each lie end to end in one
-    /// block, in the paths' order: sorting and merging read memory in sequence, and a path costs no allocation
-    /// of its own.
+    /// Paths with their collation keys, built once when a path arrives. Each path and key is stored once, in the
+    /// block of the drop that brought it, and the rows refer to them in queue order: merging a drop into the queue
+    /// writes rows, never paths, and a path costs no allocation of its own.
     struct Entries {
-        QString text; ///< every path, end to end
-        QByteArray keys; ///< the collator's own sort-key bytes of every path, compared bytewise
-        struct Ends {
-            qsizetype path;
-            qsizetype key;
+        /// Paths and their keys end to end, as one slice of a drop brought them; shared by every copy of the queue.
+        struct Block {
+            QString text;
+            QByteArray keys; ///< the collator's own sort-key bytes of every path, compared bytewise
+            qsizetype paths = 0; ///< how many paths it holds
         };
-        std::vector<Ends> ends; ///< where each row's path and key end
+        struct Row {
+            qsizetype pathStart;
+            qsizetype keyStart;
+            quint32 block;
+            quint32 pathLength;
+            quint32 keyLength;
+        };
+        std::vector<std::shared_ptr<const Block>> blocks;
+        std::vector<Row> rows; ///< in queue order
 
         [[nodiscard]] qsizetype size() const;
         [[nodiscard]] QStringView path(qsizetype row) const;
         [[nodiscard]] QByteArrayView key(qsizetype row) const;
         [[nodiscard]] QStringList paths() const;
-        void reserve(qsizetype rows, qsizetype textUnits, qsizetype keyBytes);
         void erase(qsizetype row);
         /// The row of `path`, whose key is `key`, or -1; the entries must be sorted.
         [[nodiscard]] qsizetype indexOf(QStringView path, QByteArrayView key) const;
+        /// Lets go of the blocks that no row refers to any more, and copies what rows still use of a block they use
+        /// less than half of, so that a drop of paths already queued, or a queue mostly worked through, does not hold
+        /// on to their text.
+        void compactBlocks();
     };
 
     CQueueOrder();
@@ -48,10 +61,13 @@ public:
     [[nodiscard]] static bool lessThan(QByteArrayView keyA, QStringView a, QByteArrayView keyB, QStringView b);
     /// The collation library's own sort key, as QCollatorSortKey would hold it but without its two allocations
     /// and spare capacity per path.
-    [[nodiscard]] QByteArray keyOf(const QString &path) const;
+    [[nodiscard]] QByteArray keyOf(QStringView path) const;
     /// Sorted `queued` with `paths` added where they belong, each path once; the new paths are keyed and sorted
-    /// on every core when there are many, and merged with the queued ones in one pass that copies each path once.
+    /// on every core when there are many, and merged with the queued ones in one pass.
     [[nodiscard]] Entries withPaths(const Entries &queued, const QStringList &paths) const;
+    /// withPaths() for paths that arrive in blocks, each keyed and sorted on a core of its own; the blocks become the
+    /// queue's storage.
+    [[nodiscard]] Entries withBlocks(const Entries &queued, std::vector<CPathBlock> blocks) const;
     /// The paths with their keys, sorted, each path once.
     [[nodiscard]] Entries sortedEntries(const QStringList &paths) const;
 
@@ -66,24 +82,25 @@ private:
     };
 
     /// The key of `path` in the collator's buffer, valid until the next call.
-    [[nodiscard]] QByteArrayView keyInBuffer(const QString &path) const;
-    /// A slice of new paths with their keys and their sorted order.
+    [[nodiscard]] QByteArrayView keyInBuffer(QStringView path) const;
+    /// A block of new paths with their keys and their sorted order.
     struct Run;
-    [[nodiscard]] Run keyedRun(const QStringList &paths, qsizetype first, qsizetype end) const;
+    [[nodiscard]] Run keyedRun(CPathBlock paths) const;
     /// A row number with some bytes of its key.
     struct Sortable;
     /// Sorts rows of a run whose keys agree in their first `offset` bytes.
-    static void sortRows(const Run &run, const QStringList &paths, Sortable *begin, Sortable *end, qsizetype offset);
+    static void sortRows(const Run &run, Sortable *begin, Sortable *end, qsizetype offset);
     /// What is left to merge: rows of the queue, and positions in each run's order.
     struct Sources {
         std::pair<qsizetype, qsizetype> queued;
         std::vector<std::pair<qsizetype, qsizetype>> runs;
     };
-    static void mergeHalves(const Entries &queued, const QStringList &paths, const QList<Run> &runs, const Sources &all,
-                            Entries &result);
-    /// Merges the sources into the result's blocks from `at` on, each path once, appending the rows' ends.
-    static void mergeSources(const Entries &queued, const QStringList &paths, const QList<Run> &runs, Sources sources,
-                             QChar *text, char *keys, Entries::Ends at, std::vector<Entries::Ends> &ends);
+    /// Merges on two cores, each taking the rows on one side of a middle row.
+    static qsizetype mergeHalves(const Entries &queued, const std::vector<Run> &runs, const Sources &all,
+                                 Entries::Row *out);
+    /// Merges the sources into `out`, each path once; returns how many rows it wrote.
+    static qsizetype mergeSources(const Entries &queued, const std::vector<Run> &runs, Sources sources,
+                                  Entries::Row *out);
 
     QCollator m_collator;
     std::unique_ptr<UCollator, CollatorCloser> m_keyCollator;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,12 +20,17 @@ namespace
 /// Below this many items a batch is taken on the calling thread: starting the pool would cost more.
 constexpr qsizetype kParallelFrom = 4096;
 
-/// Takes items [0, count) in slices on every core, each with a folder cache of its own, and joins the slices'
-/// batches in their order. `takeSlice(first, end)` takes one slice.
-template <typename TakeSlice> CPathIntake::Batch inSlices(qsizetype count, TakeSlice takeSlice)
+/// How many slices a batch of `count` items is taken in: one below kParallelFrom, else two for every core.
+qsizetype slicesFor(qsizetype count)
 {
-    const qsizetype slices = count < kParallelFrom ? 1 : 2 * std::max(1, QThread::idealThreadCount());
-    if (slices == 1)
+    return count < kParallelFrom ? 1 : 2 * std::max(1, QThread::idealThreadCount());
+}
+
+/// Takes items [0, count) in `slices` slices on every core, each with a folder cache of its own, and joins the
+/// slices' batches in their order. `takeSlice(first, end)` takes one slice.
+template <typename TakeSlice> CPathIntake::Batch inSlices(qsizetype count, qsizetype slices, TakeSlice takeSlice)
+{
+    if (slices <= 1)
         return takeSlice(0, count);
     QList<std::pair<qsizetype, qsizetype>> ranges;
     for (qsizetype i = 0; i < slices; ++i)
@@ -40,6 +46,24 @@ template <typename TakeSlice> CPathIntake::Batch inSlices(qsizetype count, TakeS
         batch.undecodable.append(std::move(part.undecodable));
     }
     return batch;
+}
+
+/// The list cut at line ends into `count` slices of about the same size (fewer when it has fewer lines).
+QList<QByteArrayView> linesInSlices(QByteArrayView list, qsizetype count)
+{
+    QList<QByteArrayView> slices;
+    qsizetype from = 0;
+    for (qsizetype slice = 1; slice <= count && from < list.size(); ++slice) {
+        qsizetype to = list.size();
+        if (slice < count) {
+            const qsizetype at = std::max(from, list.size() * slice / count);
+            const void *end = std::memchr(list.data() + at, '\n', static_cast<size_t>(list.size() - at));
+            to = end ? static_cast<const char *>(end) - list.data() + 1 : list.size();
+        }
+        slices.append(list.sliced(from, to - from));
+        from = to;
+    }
+    return slices;
 }
 
 /// Calls `take` with each line of a text/uri-list that is not blank, trimmed as QMimeData trims it, until it
@@ -94,7 +118,7 @@ QByteArray CPathIntake::localBytes(const QUrl &url)
 
 CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
 {
-    return inSlices(urls.size(), [&urls](qsizetype first, qsizetype end) {
+    return inSlices(urls.size(), slicesFor(urls.size()), [&urls](qsizetype first, qsizetype end) {
         Batch part;
         part.paths.reserve(end - first);
         FolderCache folders;
@@ -109,26 +133,16 @@ CPathIntake::Batch CPathIntake::fromUriList(QByteArrayView list)
     // An old sender closes the list with a NUL byte, which Qt drops as well.
     if (list.endsWith('\0'))
         list.chop(1);
-    // Slices are cut at line ends, so that each holds whole lines.
-    const auto lineStartFrom = [list](qsizetype at) {
-        if (at == 0 || at >= list.size())
-            return std::min(at, list.size());
-        const void *end = std::memchr(list.data() + at, '\n', static_cast<size_t>(list.size() - at));
-        return end ? static_cast<const char *>(end) - list.data() + 1 : list.size();
-    };
-    const qsizetype lines = lineCount(list);
-    if (lines == 0)
-        return {};
-    return inSlices(lines, [list, lines, lineStartFrom](qsizetype first, qsizetype end) {
-        const qsizetype from = lineStartFrom(list.size() * first / lines);
-        const qsizetype to = lineStartFrom(list.size() * end / lines);
+    const QList<QByteArrayView> slices = linesInSlices(list, slicesFor(lineCount(list)));
+    return inSlices(slices.size(), slices.size(), [&slices](qsizetype first, qsizetype end) {
         Batch part;
-        part.paths.reserve(end - first);
         FolderCache folders;
-        forEachLine(list.sliced(from, to - from), [&](QByteArrayView line) {
-            takeLine(part, line, folders);
-            return true;
-        });
+        for (qsizetype slice = first; slice < end; ++slice) {
+            forEachLine(slices.at(slice), [&](QByteArrayView line) {
+                takeLine(part, line, folders);
+                return true;
+            });
+        }
         return part;
     });
 }
@@ -174,30 +188,110 @@ void CPathIntake::takeLine(Batch &batch, QByteArrayView line, FolderCache &folde
         takeUrl(batch, QUrl::fromEncoded(line.toByteArray()), folders);
 }
 
-bool CPathIntake::takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders)
+QByteArrayView CPathIntake::plainPathOf(QByteArrayView line, bool &escaped)
 {
     // "file:///" and a path of characters that a URL carries as they are, and percent escapes. QUrl would read
     // the same path from it, and the bytes it names are those escapes undone. Anything else (another scheme, a
     // host, a query, a space, raw non-ASCII bytes) is left to QUrl.
+    escaped = false;
     if (!line.startsWith("file:///"))
-        return false;
+        return {};
     const QByteArrayView path = line.sliced(7);
-    bool escaped = false;
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char c = path[i];
         if (c == '%') {
             if (i + 2 >= path.size() || !isHexDigit(path[i + 1]) || !isHexDigit(path[i + 2]))
-                return false;
+                return {};
             escaped = true;
         } else if (!isKeptInUrlPath(c)) {
-            return false;
+            return {};
         }
     }
+    return path;
+}
+
+bool CPathIntake::takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders)
+{
+    bool escaped = false;
+    const QByteArrayView path = plainPathOf(line, escaped);
+    if (path.isNull())
+        return false;
     if (escaped)
         take(batch, QByteArray::fromPercentEncoding(path.toByteArray()), folders);
     else
         batch.paths << resolvedIn(QString::fromLatin1(path), folders);
     return true;
+}
+
+CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
+{
+    if (list.endsWith('\0'))
+        list.chop(1);
+    const qsizetype lines = lineCount(list);
+    const QList<QByteArrayView> slices
+        = linesInSlices(list, lines < kParallelFrom ? 1 : std::max(1, QThread::idealThreadCount()));
+    Packed packed;
+    packed.blocks.resize(static_cast<size_t>(slices.size()));
+    QList<Packed> refused(slices.size());
+    const auto packSlice = [&](qsizetype slice) {
+        CPathBlock &paths = packed.blocks[static_cast<size_t>(slice)];
+        const QByteArrayView part = slices.at(slice);
+        // A path is never longer than the line that names it.
+        paths.reserve(lineCount(part), part.size());
+        FolderCache folders;
+        QString buffer;
+        forEachLine(part, [&](QByteArrayView line) {
+            packLine(refused[slice], paths, line, folders, buffer);
+            return true;
+        });
+    };
+    if (slices.size() == 1) {
+        packSlice(0);
+    } else {
+        QList<qsizetype> indices(slices.size());
+        std::iota(indices.begin(), indices.end(), 0);
+        QtConcurrent::blockingMap(indices, packSlice);
+    }
+    for (const Packed &part : std::as_const(refused))
+        packed.undecodable += part.undecodable;
+    return packed;
+}
+
+void CPathIntake::packLine(Packed &packed, CPathBlock &paths, QByteArrayView line, FolderCache &folders,
+                           QString &buffer)
+{
+    bool escaped = false;
+    const QByteArrayView plain = plainPathOf(line, escaped);
+    const QByteArray unescaped = escaped ? QByteArray::fromPercentEncoding(plain.toByteArray()) : QByteArray();
+    const QByteArrayView path = escaped ? QByteArrayView(unescaped) : plain;
+    // ASCII without NUL reads as itself; every other line is taken the general way and copied in.
+    if (!path.isNull() && std::all_of(path.begin(), path.end(), [](char c) { return c > 0; })) {
+        buffer = QLatin1StringView(path);
+        packResolved(paths, buffer, folders);
+        return;
+    }
+    Batch one;
+    takeLine(one, line, folders);
+    for (const QString &taken : std::as_const(one.paths))
+        paths.append(taken);
+    packed.undecodable += one.undecodable;
+}
+
+void CPathIntake::packResolved(CPathBlock &paths, QStringView path, FolderCache &folders)
+{
+    // resolvedIn() for a path that is absolute, without building a string for the usual clean one.
+    const qsizetype cut = cleanCut(path);
+    const QStringView last = path.sliced(cut + 1);
+    if (cut < 0 || last == u"." || last == u"..") {
+        paths.append(resolvedIn(path.toString(), folders));
+        return;
+    }
+    const QStringView parent = cut == 0 ? QStringView(u"/") : path.first(cut);
+    const QString &real = realFolder(parent, folders);
+    if (real.isEmpty() || real == parent)
+        paths.append(path);
+    else
+        paths.append(childOf(real, last.toString()));
 }
 
 bool CPathIntake::takePlain(Batch &batch, const QUrl &url, FolderCache &folders)
@@ -225,7 +319,7 @@ void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders
         batch.undecodable << absolute(text);
 }
 
-qsizetype CPathIntake::cleanCut(const QString &path)
+qsizetype CPathIntake::cleanCut(QStringView path)
 {
     // Doubled separators, trailing ones and inner "." never change which file a path names; ".." after a link does.
     // A file manager's paths are clean already, and a large drop should not pay for taking them apart: one pass

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/PathBlock.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QStringList>
@@ -30,6 +32,13 @@ public:
     /// The local files of a drag's text/uri-list, exactly as fromUrls() takes the URLs that QMimeData::urls() reads
     /// from the same bytes. The plain file URLs that file managers send are read without building a QUrl.
     [[nodiscard]] static Batch fromUriList(QByteArrayView list);
+    /// What fromUriList() takes, for a drop too large to hold each path in a string of its own: the paths end to end,
+    /// in one block for each core, in the drop's order.
+    struct Packed {
+        std::vector<CPathBlock> blocks;
+        QStringList undecodable;
+    };
+    [[nodiscard]] static Packed packUriList(QByteArrayView list);
     /// Whether any line of a text/uri-list is a local file URL.
     [[nodiscard]] static bool hasFileUrl(QByteArrayView list);
     /// How many URLs a text/uri-list holds at most: its lines, counted without reading them.
@@ -72,12 +81,19 @@ private:
     static void takeLine(Batch &batch, QByteArrayView line, FolderCache &folders);
     /// Takes a "file:///" line that needs no parsing by QUrl; false when it does.
     static bool takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders);
+    /// The path of a "file:///" line that needs no parsing by QUrl, percent escapes and all; a null view when the
+    /// line needs QUrl. `escaped` tells whether it holds escapes.
+    [[nodiscard]] static QByteArrayView plainPathOf(QByteArrayView line, bool &escaped);
+    /// takeLine() into a block; `buffer` is scratch space kept from line to line.
+    static void packLine(Packed &packed, CPathBlock &paths, QByteArrayView line, FolderCache &folders, QString &buffer);
+    /// Appends the resolved form of an absolute path.
+    static void packResolved(CPathBlock &paths, QStringView path, FolderCache &folders);
     static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
     [[nodiscard]] static QString resolvedIn(const QString &path, FolderCache &folders);
     [[nodiscard]] static const QString &realFolder(QStringView folder, FolderCache &folders);
     /// Where the last component of an absolute path starts, or -1 when the path holds redundant separators or
     /// "." and so must be taken apart first.
-    [[nodiscard]] static qsizetype cleanCut(const QString &path);
+    [[nodiscard]] static qsizetype cleanCut(QStringView path);
     /// Splits an absolute path into its folder and its last component, both without redundant separators or ".".
     static void splitCleaned(const QString &path, QString &parent, QString &last);
     [[nodiscard]] static QString absolute(const QString &path);

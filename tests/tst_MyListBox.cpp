@@ -92,6 +92,7 @@ private Q_SLOTS:
     void mergedOrderIsFullSort_data();
     void mergedOrderIsFullSort();
     void largeDropRefusesAnotherAndLosesNothing();
+    void queueKeepsOnlyTheTextItUses();
 };
 
 void tst_MyListBox::init()
@@ -539,4 +540,45 @@ void tst_MyListBox::largeDropRefusesAnotherAndLosesNothing()
 }
 
 QTEST_MAIN(tst_MyListBox)
+// Paths are stored once, in the block of the drop that brought them; the queue must not keep blocks it hardly uses.
+void tst_MyListBox::queueKeepsOnlyTheTextItUses()
+{
+    const CQueueOrder order;
+    const auto storedUnits = [](const CQueueOrder::Entries &entries) {
+        qsizetype units = 0;
+        for (const auto &block : entries.blocks)
+            units += block->text.size();
+        return units;
+    };
+    const auto usedUnits = [](const CQueueOrder::Entries &entries) {
+        qsizetype units = 0;
+        for (qsizetype row = 0; row < entries.size(); ++row)
+            units += entries.path(row).size();
+        return units;
+    };
+    QStringList paths;
+    for (int i = 0; i < 10000; ++i)
+        paths << u"/q/dir%1/File%2.txt"_s.arg(i % 7).arg(i);
+    CQueueOrder::Entries queue = order.sortedEntries(paths);
+    QCOMPARE(storedUnits(queue), usedUnits(queue));
+
+    // The same paths again and one new: the new block holds one path that is used, and goes.
+    queue = order.withPaths(queue, paths + QStringList { u"/q/new.txt"_s });
+    QCOMPARE(queue.size(), paths.size() + 1);
+    QVERIFY2(storedUnits(queue) <= usedUnits(queue) + 100, qPrintable(QString::number(storedUnits(queue))));
+
+    // A queue mostly worked through is copied down to what is left at the next drop, in the same order.
+    while (queue.size() > 100)
+        queue.erase(queue.size() / 3);
+    const QStringList left = queue.paths();
+    queue = order.withPaths(queue, { u"/q/newer.txt"_s });
+    QCOMPARE(storedUnits(queue), usedUnits(queue));
+    QStringList expected = left + QStringList { u"/q/newer.txt"_s };
+    std::sort(expected.begin(), expected.end(),
+              [&order](const QString &a, const QString &b) { return order.lessThan(a, b); });
+    QCOMPARE(queue.paths(), expected);
+    for (qsizetype row = 0; row < queue.size(); ++row)
+        QCOMPARE(queue.indexOf(queue.path(row), order.keyOf(queue.path(row))), row);
+}
+
 #include "tst_MyListBox.moc"
