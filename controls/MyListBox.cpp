@@ -22,8 +22,8 @@
 
 namespace
 {
-/// From this many URLs a drop is sorted in the background: done in one go it would hold the window for well
-/// over half a second.
+/// From this many lines a drop is sorted in the background: done at once, a larger one would keep the window
+/// from painting for more than about 150 ms on the build machine.
 constexpr qsizetype kBackgroundFrom = 200000;
 } // namespace
 
@@ -62,7 +62,7 @@ const CQueueOrder::Entries &CMyListBox::entries() const
 
 qsizetype CMyListBox::addPaths(const QStringList &paths)
 {
-    // Merging copies the whole queue; a million queued paths take long enough to stall the window.
+    // Merging writes a row for every queued path; a million of them take long enough to stall the window.
     if (paths.isEmpty())
         return 0;
     return replaceEntries(m_order.withPaths(entries(), paths));
@@ -127,9 +127,9 @@ void CMyListBox::dragEnterEvent(QDragEnterEvent *event)
 
 void CMyListBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    // A drag moves over the list many times with the same data; converting a million URLs out of it takes a
-    // noticeable time, so whether any is a local file is found out once per drag. Only the cursor depends on it:
-    // the drop looks at its own data.
+    // A drag moves over the list many times with the same data, and asking the platform for it each time costs
+    // a noticeable time for a large drag, so whether it holds a local file is found out once per drag. Only the
+    // cursor depends on it: the drop looks at its own data.
     const QMimeData *mime = event->mimeData();
     if (mime != m_dragMime) {
         m_dragMime = mime;
@@ -153,7 +153,7 @@ void CMyListBox::dropEvent(QDropEvent *event)
         event->ignore();
         return;
     }
-    // The drag's bytes are taken once here; reading a million URLs out of them is left to the background.
+    // The drag's bytes are taken once here; reading a million paths out of them is left to the background.
     QByteArray list = CDropPaths::uriList(event->mimeData());
     if (CPathIntake::lineCount(list) >= kBackgroundFrom) {
         if (CPathIntake::hasFileUrl(list) && CDropPaths::acceptWithoutMove(event))
@@ -321,8 +321,8 @@ void CMyListBox::bigDropComputed()
     // The view places rows by their number and lays none out, so a reset costs the same for any number of rows.
     m_model->replace(std::move(result.merged));
 #ifdef __GLIBC__
-    // The drop's own working set (its URLs decoded, its keys before the merge) is freed by now but would stay with
-    // the process, as much again as the queue itself; a few milliseconds give it back to the system.
+    // The drop's own working set (its sort orders, the queue's rows before the merge) is freed by now but would
+    // stay with the process; a few milliseconds give it back to the system.
     malloc_trim(0);
 #endif
     viewport()->update();
