@@ -232,7 +232,8 @@ CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
         = linesInSlices(list, lines < kParallelFrom ? 1 : std::max(1, QThread::idealThreadCount()));
     Packed packed;
     packed.blocks.resize(static_cast<size_t>(slices.size()));
-    QList<Packed> refused(slices.size());
+    // Each slice writes only its own entries of these vectors.
+    std::vector<QStringList> refused(static_cast<size_t>(slices.size()));
     const auto packSlice = [&](qsizetype slice) {
         CPathBlock &paths = packed.blocks[static_cast<size_t>(slice)];
         const QByteArrayView part = slices.at(slice);
@@ -241,7 +242,7 @@ CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
         FolderCache folders;
         QString buffer;
         forEachLine(part, [&](QByteArrayView line) {
-            packLine(refused[slice], paths, line, folders, buffer);
+            packLine(paths, refused[static_cast<size_t>(slice)], line, folders, buffer);
             return true;
         });
     };
@@ -252,12 +253,12 @@ CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
         std::iota(indices.begin(), indices.end(), 0);
         QtConcurrent::blockingMap(indices, packSlice);
     }
-    for (const Packed &part : std::as_const(refused))
-        packed.undecodable += part.undecodable;
+    for (const QStringList &part : refused)
+        packed.undecodable += part;
     return packed;
 }
 
-void CPathIntake::packLine(Packed &packed, CPathBlock &paths, QByteArrayView line, FolderCache &folders,
+void CPathIntake::packLine(CPathBlock &paths, QStringList &undecodable, QByteArrayView line, FolderCache &folders,
                            QString &buffer)
 {
     bool escaped = false;
@@ -274,7 +275,7 @@ void CPathIntake::packLine(Packed &packed, CPathBlock &paths, QByteArrayView lin
     takeLine(one, line, folders);
     for (const QString &taken : std::as_const(one.paths))
         paths.append(taken);
-    packed.undecodable += one.undecodable;
+    undecodable += one.undecodable;
 }
 
 void CPathIntake::packResolved(CPathBlock &paths, QStringView path, FolderCache &folders)

@@ -85,7 +85,8 @@ private:
     /// line needs QUrl. `escaped` tells whether it holds escapes.
     [[nodiscard]] static QByteArrayView plainPathOf(QByteArrayView line, bool &escaped);
     /// takeLine() into a block; `buffer` is scratch space kept from line to line.
-    static void packLine(Packed &packed, CPathBlock &paths, QByteArrayView line, FolderCache &folders, QString &buffer);
+    static void packLine(CPathBlock &paths, QStringList &undecodable, QByteArrayView line, FolderCache &folders,
+                         QString &buffer);
     /// Appends the resolved form of an absolute path.
     static void packResolved(CPathBlock &paths, QStringView path, FolderCache &folders);
     static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
