@@ -6,6 +6,7 @@
 // Then a huge drop onto an empty queue: how long, the longest time without a paint, and its memory against a
 // bare QListWidget holding the same strings.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_QueueDrop [largest size [huge size, 0 for none]]
+// (PLINDOR_BENCH_NAMES=cjk for Chinese names; see fakePaths())
 #include "controls/DropPaths.h"
 #include "controls/MyListBox.h"
 #include "dialog/ControlIds.h"
@@ -58,13 +59,17 @@ public:
     }
 };
 
-/// Paths that need not exist, dropped in shuffled order so the sort has real work to do.
+/// Paths that need not exist, dropped in shuffled order so the sort has real work to do. With
+/// PLINDOR_BENCH_NAMES=cjk in the environment the folders and files have Chinese names, which a drag carries
+/// percent-encoded.
 QStringList fakePaths(int count, const QString &group, std::mt19937 &random)
 {
+    const bool cjk = qEnvironmentVariable("PLINDOR_BENCH_NAMES") == u"cjk"_s;
+    const QString pattern = cjk ? u"/zz-bench/%1/目录%2/作业%3.txt"_s : u"/zz-bench/%1/dir%2/File%3.txt"_s;
     QStringList paths;
     paths.reserve(count);
     for (int i = 0; i < count; ++i)
-        paths << u"/zz-bench/%1/dir%2/File%3.txt"_s.arg(group).arg(i % 97).arg(i);
+        paths << pattern.arg(group).arg(i % 97).arg(i);
     std::shuffle(paths.begin(), paths.end(), random);
     return paths;
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QThread>
 #include <QUrl>
 #include <QtConcurrent>
@@ -84,6 +85,27 @@ template <typename Take> void forEachLine(QByteArrayView list, Take take)
 bool isHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hexValue(char c)
+{
+    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+/// `path` with its percent escapes, which must be whole, undone, in `out`'s memory.
+QByteArrayView unescaped(QByteArrayView path, QByteArray &out)
+{
+    out.resize(path.size());
+    char *next = out.data();
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (path[i] == '%') {
+            *next++ = static_cast<char>(hexValue(path[i + 1]) << 4 | hexValue(path[i + 2]));
+            i += 2;
+        } else {
+            *next++ = path[i];
+        }
+    }
+    return QByteArrayView(out.constData(), next - out.constData());
 }
 
 /// Letters, digits and the marks a URL's path holds without escaping them.
@@ -196,17 +218,19 @@ QByteArrayView CPathIntake::plainPathOf(QByteArrayView line, bool &escaped)
     escaped = false;
     if (!line.startsWith("file:///"))
         return {};
+    bool anyEscape = false;
     const QByteArrayView path = line.sliced(7);
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char c = path[i];
         if (c == '%') {
             if (i + 2 >= path.size() || !isHexDigit(path[i + 1]) || !isHexDigit(path[i + 2]))
                 return {};
-            escaped = true;
+            anyEscape = true;
         } else if (!isKeptInUrlPath(c)) {
             return {};
         }
     }
+    escaped = anyEscape;
     return path;
 }
 
@@ -240,9 +264,9 @@ CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
         // A path is never longer than the line that names it.
         paths.reserve(lineCount(part), part.size());
         FolderCache folders;
-        QString buffer;
+        Scratch scratch;
         forEachLine(part, [&](QByteArrayView line) {
-            packLine(paths, refused[static_cast<size_t>(slice)], line, folders, buffer);
+            packLine(paths, refused[static_cast<size_t>(slice)], line, folders, scratch);
             return true;
         });
     };
@@ -259,16 +283,21 @@ CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
 }
 
 void CPathIntake::packLine(CPathBlock &paths, QStringList &undecodable, QByteArrayView line, FolderCache &folders,
-                           QString &buffer)
+                           Scratch &scratch)
 {
     bool escaped = false;
     const QByteArrayView plain = plainPathOf(line, escaped);
-    const QByteArray unescaped = escaped ? QByteArray::fromPercentEncoding(plain.toByteArray()) : QByteArray();
-    const QByteArrayView path = escaped ? QByteArrayView(unescaped) : plain;
-    // ASCII without NUL reads as itself; every other line is taken the general way and copied in.
-    if (!path.isNull() && std::all_of(path.begin(), path.end(), [](char c) { return c > 0; })) {
-        buffer = QLatin1StringView(path);
-        packResolved(paths, buffer, folders);
+    const QByteArrayView path = escaped ? unescaped(plain, scratch.bytes) : plain;
+    // Valid UTF-8 without NUL is a name the program can act on (isFileNameText() without its two conversions);
+    // it is decoded into the scratch string, which keeps its memory from line to line. Every other line is
+    // taken the general way and copied in.
+    if (!path.isNull() && !path.contains('\0') && path.isValidUtf8()) {
+        QStringDecoder utf8(QStringConverter::Utf8,
+                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        scratch.text.resize(path.size());
+        const QChar *end = utf8.appendToBuffer(scratch.text.data(), path);
+        scratch.text.resize(end - scratch.text.constData());
+        packResolved(paths, scratch.text, folders);
         return;
     }
     Batch one;

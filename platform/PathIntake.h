@@ -84,9 +84,14 @@ private:
     /// The path of a "file:///" line that needs no parsing by QUrl, percent escapes and all; a null view when the
     /// line needs QUrl. `escaped` tells whether it holds escapes.
     [[nodiscard]] static QByteArrayView plainPathOf(QByteArrayView line, bool &escaped);
-    /// takeLine() into a block; `buffer` is scratch space kept from line to line.
+    /// Memory kept from line to line while a slice is packed.
+    struct Scratch {
+        QByteArray bytes;
+        QString text;
+    };
+    /// takeLine() into a block.
     static void packLine(CPathBlock &paths, QStringList &undecodable, QByteArrayView line, FolderCache &folders,
-                         QString &buffer);
+                         Scratch &scratch);
     /// Appends the resolved form of an absolute path.
     static void packResolved(CPathBlock &paths, QStringView path, FolderCache &folders);
     static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
