@@ -359,18 +359,8 @@ QString CFuzzChecks::uriList(QByteArrayView input)
     const QList<QUrl> urls = mime.urls();
     const CPathIntake::Batch expected = CPathIntake::fromUrls(urls);
     const CPathIntake::Batch taken = CPathIntake::fromUriList(input);
-    // A large drop takes the same paths into blocks.
-    const CPathIntake::Packed packed = CPathIntake::packUriList(input);
-    QStringList packedPaths;
-    for (const CPathBlock &block : packed.blocks) {
-        for (qsizetype i = 0; i < block.size(); ++i)
-            packedPaths << block.at(i).toString();
-    }
-    for (const auto &[what, got, wanted] :
-         { std::tuple(u"path"_s, taken.paths, expected.paths),
-           std::tuple(u"refused name"_s, taken.undecodable, expected.undecodable),
-           std::tuple(u"packed path"_s, packedPaths, expected.paths),
-           std::tuple(u"packed refused name"_s, packed.undecodable, expected.undecodable) }) {
+    for (const auto &[what, got, wanted] : { std::tuple(u"path"_s, taken.paths, expected.paths),
+                                             std::tuple(u"refused name"_s, taken.undecodable, expected.undecodable) }) {
         for (qsizetype i = 0; i < std::max(got.size(), wanted.size()); ++i) {
             if (got.value(i) != wanted.value(i))
                 return failure(QString(u"fromUriList() differs from QUrl at "_s + what + u' ' + QString::number(i)),

@@ -21,34 +21,6 @@ namespace
 /// Below this many items a batch is taken on the calling thread: starting the pool would cost more.
 constexpr qsizetype kParallelFrom = 4096;
 
-/// How many slices a batch of `count` items is taken in: one below kParallelFrom, else two for every core.
-qsizetype slicesFor(qsizetype count)
-{
-    return count < kParallelFrom ? 1 : 2 * std::max(1, QThread::idealThreadCount());
-}
-
-/// Takes items [0, count) in `slices` slices on every core, each with a folder cache of its own, and joins the
-/// slices' batches in their order. `takeSlice(first, end)` takes one slice.
-template <typename TakeSlice> CPathIntake::Batch inSlices(qsizetype count, qsizetype slices, TakeSlice takeSlice)
-{
-    if (slices <= 1)
-        return takeSlice(0, count);
-    QList<std::pair<qsizetype, qsizetype>> ranges;
-    for (qsizetype i = 0; i < slices; ++i)
-        ranges.append({ count * i / slices, count * (i + 1) / slices });
-    QList<CPathIntake::Batch> parts = QtConcurrent::blockingMapped<QList<CPathIntake::Batch>>(
-        ranges,
-        [&takeSlice](const std::pair<qsizetype, qsizetype> &range) { return takeSlice(range.first, range.second); });
-    // Moved, not copied: a copy would touch every path's reference count, each in memory of its own.
-    CPathIntake::Batch batch;
-    batch.paths.reserve(count);
-    for (CPathIntake::Batch &part : parts) {
-        batch.paths.append(std::move(part.paths));
-        batch.undecodable.append(std::move(part.undecodable));
-    }
-    return batch;
-}
-
 /// The list cut at line ends into `count` slices of about the same size (fewer when it has fewer lines).
 QList<QByteArrayView> linesInSlices(QByteArrayView list, qsizetype count)
 {
@@ -140,33 +112,42 @@ QByteArray CPathIntake::localBytes(const QUrl &url)
 
 CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
 {
-    return inSlices(urls.size(), slicesFor(urls.size()), [&urls](qsizetype first, qsizetype end) {
+    // Slices are taken on every core, each with a folder cache of its own, and joined in their order.
+    const qsizetype slices = urls.size() < kParallelFrom ? 1 : 2 * std::max(1, QThread::idealThreadCount());
+    QList<std::pair<qsizetype, qsizetype>> ranges;
+    for (qsizetype i = 0; i < slices; ++i)
+        ranges.append({ urls.size() * i / slices, urls.size() * (i + 1) / slices });
+    const auto takeSlice = [&urls](const std::pair<qsizetype, qsizetype> &range) {
         Batch part;
-        part.paths.reserve(end - first);
+        part.paths.reserve(range.second - range.first);
         FolderCache folders;
-        for (qsizetype i = first; i < end; ++i)
+        for (qsizetype i = range.first; i < range.second; ++i)
             takeUrl(part, urls.at(i), folders);
         return part;
-    });
+    };
+    if (slices == 1)
+        return takeSlice(ranges.constFirst());
+    QList<Batch> parts = QtConcurrent::blockingMapped<QList<Batch>>(ranges, takeSlice);
+    // Moved, not copied: a copy would touch every path's reference count, each in memory of its own.
+    Batch batch;
+    batch.paths.reserve(urls.size());
+    for (Batch &part : parts) {
+        batch.paths.append(std::move(part.paths));
+        batch.undecodable.append(std::move(part.undecodable));
+    }
+    return batch;
 }
 
 CPathIntake::Batch CPathIntake::fromUriList(QByteArrayView list)
 {
-    // An old sender closes the list with a NUL byte, which Qt drops as well.
-    if (list.endsWith('\0'))
-        list.chop(1);
-    const QList<QByteArrayView> slices = linesInSlices(list, slicesFor(lineCount(list)));
-    return inSlices(slices.size(), slices.size(), [&slices](qsizetype first, qsizetype end) {
-        Batch part;
-        FolderCache folders;
-        for (qsizetype slice = first; slice < end; ++slice) {
-            forEachLine(slices.at(slice), [&](QByteArrayView line) {
-                takeLine(part, line, folders);
-                return true;
-            });
-        }
-        return part;
-    });
+    Packed packed = packUriList(list);
+    Batch batch;
+    for (const CPathBlock &block : packed.blocks) {
+        for (qsizetype i = 0; i < block.size(); ++i)
+            batch.paths << block.at(i).toString();
+    }
+    batch.undecodable = std::move(packed.undecodable);
+    return batch;
 }
 
 bool CPathIntake::hasFileUrl(QByteArrayView list)
@@ -206,8 +187,7 @@ void CPathIntake::takeUrl(Batch &batch, const QUrl &url, FolderCache &folders)
 
 void CPathIntake::takeLine(Batch &batch, QByteArrayView line, FolderCache &folders)
 {
-    if (!takePlainLine(batch, line, folders))
-        takeUrl(batch, QUrl::fromEncoded(line.toByteArray()), folders);
+    takeUrl(batch, QUrl::fromEncoded(line.toByteArray()), folders);
 }
 
 QByteArrayView CPathIntake::plainPathOf(QByteArrayView line, bool &escaped)
@@ -232,19 +212,6 @@ QByteArrayView CPathIntake::plainPathOf(QByteArrayView line, bool &escaped)
     }
     escaped = anyEscape;
     return path;
-}
-
-bool CPathIntake::takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders)
-{
-    bool escaped = false;
-    const QByteArrayView path = plainPathOf(line, escaped);
-    if (path.isNull())
-        return false;
-    if (escaped)
-        take(batch, QByteArray::fromPercentEncoding(path.toByteArray()), folders);
-    else
-        batch.paths << resolvedIn(QString::fromLatin1(path), folders);
-    return true;
 }
 
 CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
@@ -309,19 +276,8 @@ void CPathIntake::packLine(CPathBlock &paths, QStringList &undecodable, QByteArr
 
 void CPathIntake::packResolved(CPathBlock &paths, QStringView path, FolderCache &folders)
 {
-    // resolvedIn() for a path that is absolute, without building a string for the usual clean one.
-    const qsizetype cut = cleanCut(path);
-    const QStringView last = path.sliced(cut + 1);
-    if (cut < 0 || last == u"." || last == u"..") {
-        paths.append(resolvedIn(path.toString(), folders));
-        return;
-    }
-    const QStringView parent = cut == 0 ? QStringView(u"/") : path.first(cut);
-    const QString &real = realFolder(parent, folders);
-    if (real.isEmpty() || real == parent)
-        paths.append(path);
-    else
-        paths.append(childOf(real, last.toString()));
+    QString changed;
+    paths.append(resolvedView(path, folders, changed));
 }
 
 bool CPathIntake::takePlain(Batch &batch, const QUrl &url, FolderCache &folders)
@@ -403,26 +359,37 @@ QString CPathIntake::resolvedIn(const QString &path, FolderCache &folders)
     if (path.isEmpty())
         return {};
     const QString given = absolute(path);
+    QString changed;
+    const QStringView resolved = resolvedView(given, folders, changed);
+    // A path that is its own resolution is handed back as it is, without building it again.
+    return resolved.data() == given.constData() && resolved.size() == given.size() ? given : changed;
+}
+
+QStringView CPathIntake::resolvedView(QStringView given, FolderCache &folders, QString &changed)
+{
     const qsizetype cut = cleanCut(given);
     QString parentText;
     QString lastText;
     if (cut < 0)
-        splitCleaned(given, parentText, lastText);
+        splitCleaned(given.toString(), parentText, lastText);
     // A clean path is its folder and last component joined again, and is looked at in place.
-    const QStringView parent = cut < 0 ? QStringView(parentText) : cut == 0 ? u"/" : QStringView(given).first(cut);
-    const QStringView last = cut < 0 ? QStringView(lastText) : QStringView(given).sliced(cut + 1);
+    const QStringView parent = cut < 0 ? QStringView(parentText) : cut == 0 ? u"/" : given.first(cut);
+    const QStringView last = cut < 0 ? QStringView(lastText) : given.sliced(cut + 1);
     if (last.isEmpty())
-        return parent.toString();
-    const QString lexical = cut < 0 ? childOf(parentText, lastText) : given;
+        return changed = parent.toString();
+    if (cut < 0)
+        changed = childOf(parentText, lastText);
+    const QStringView lexical = cut < 0 ? QStringView(changed) : given;
     if (last == u"." || last == u"..") {
-        const QString whole = QFileInfo(lexical).canonicalFilePath();
-        return whole.isEmpty() ? lexical : whole;
+        const QString whole = QFileInfo(lexical.toString()).canonicalFilePath();
+        if (whole.isEmpty())
+            return lexical;
+        return changed = whole;
     }
     const QString &real = realFolder(parent, folders);
-    // A folder that is its own resolution leaves the path as it is, without building it again.
     if (real.isEmpty() || real == parent)
         return lexical;
-    return childOf(real, last.toString());
+    return changed = childOf(real, last.toString());
 }
 
 const QString &CPathIntake::realFolder(QStringView folder, FolderCache &folders)

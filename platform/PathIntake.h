@@ -30,15 +30,15 @@ public:
     /// The local files of `urls` in their order; other URLs are left out.
     [[nodiscard]] static Batch fromUrls(const QList<QUrl> &urls);
     /// The local files of a drag's text/uri-list, exactly as fromUrls() takes the URLs that QMimeData::urls() reads
-    /// from the same bytes. The plain file URLs that file managers send are read without building a QUrl.
-    [[nodiscard]] static Batch fromUriList(QByteArrayView list);
-    /// What fromUriList() takes, for a drop too large to hold each path in a string of its own: the paths end to end,
-    /// in one block for each core, in the drop's order.
+    /// from the same bytes, in blocks: the paths end to end, one block for each core, in the drop's order. The
+    /// plain file URLs that file managers send are read without building a QUrl or a string per path.
     struct Packed {
         std::vector<CPathBlock> blocks;
         QStringList undecodable;
     };
     [[nodiscard]] static Packed packUriList(QByteArrayView list);
+    /// packUriList() with each path in a string of its own.
+    [[nodiscard]] static Batch fromUriList(QByteArrayView list);
     /// Whether any line of a text/uri-list is a local file URL.
     [[nodiscard]] static bool hasFileUrl(QByteArrayView list);
     /// How many URLs a text/uri-list holds at most: its lines, counted without reading them.
@@ -77,10 +77,8 @@ private:
     /// Takes a local file URL whose path needs no decoding; false when it needs the full treatment of take().
     static bool takePlain(Batch &batch, const QUrl &url, FolderCache &folders);
     static void takeUrl(Batch &batch, const QUrl &url, FolderCache &folders);
-    /// Takes one line of a text/uri-list, whitespace already trimmed.
+    /// Takes one line of a text/uri-list, whitespace already trimmed, through QUrl.
     static void takeLine(Batch &batch, QByteArrayView line, FolderCache &folders);
-    /// Takes a "file:///" line that needs no parsing by QUrl; false when it does.
-    static bool takePlainLine(Batch &batch, QByteArrayView line, FolderCache &folders);
     /// The path of a "file:///" line that needs no parsing by QUrl, percent escapes and all; a null view when the
     /// line needs QUrl. `escaped` tells whether it holds escapes.
     [[nodiscard]] static QByteArrayView plainPathOf(QByteArrayView line, bool &escaped);
@@ -96,6 +94,9 @@ private:
     static void packResolved(CPathBlock &paths, QStringView path, FolderCache &folders);
     static void take(Batch &batch, const QByteArray &raw, FolderCache &folders);
     [[nodiscard]] static QString resolvedIn(const QString &path, FolderCache &folders);
+    /// resolvedIn() for an absolute path: `given` itself when it is its own resolution, else a view of `changed`,
+    /// which then holds the resolved path.
+    [[nodiscard]] static QStringView resolvedView(QStringView given, FolderCache &folders, QString &changed);
     [[nodiscard]] static const QString &realFolder(QStringView folder, FolderCache &folders);
     /// Where the last component of an absolute path starts, or -1 when the path holds redundant separators or
     /// "." and so must be taken apart first.
