@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/BenchSupport.h"
 #include "controls/MyEdit.h"
 #include "dialog/ButtonWarnings.h"
 #include "dialog/ControlIds.h"
@@ -33,29 +34,11 @@ namespace
 constexpr int kKeys = 400;
 constexpr int kFilesPerFolder = 500;
 
-class CSilentPrompter : public IPrompter
-{
-public:
-    void message(QWidget *, const QString &, const QString &) override
-    {
-    }
-    QString chooseFolder(QWidget *, const QString &) override
-    {
-        return {};
-    }
-};
-
 qint64 cpuNs()
 {
     timespec now {};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values.at(values.size() / 2);
 }
 
 bool makeTree(const QString &root)

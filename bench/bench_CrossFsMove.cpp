@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/BenchSupport.h"
 #include "platform/FileMover.h"
 
 #include <QCoreApplication>
@@ -60,12 +61,6 @@ bool writeSource(const QString &path)
             return false;
     }
     return true;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double timed(const std::function<bool()> &work, bool &ok)

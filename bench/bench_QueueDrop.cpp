@@ -7,6 +7,7 @@
 // bare QListWidget holding the same strings.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_QueueDrop [largest size [huge size, 0 for none]]
 // (PLINDOR_BENCH_NAMES=cjk for Chinese names; see fakePaths())
+#include "bench/BenchSupport.h"
 #include "controls/DropPaths.h"
 #include "controls/MyListBox.h"
 #include "dialog/ControlIds.h"
@@ -45,19 +46,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 constexpr int repeats = 3;
-
-/// Answers nothing and shows nothing, so a failed move costs no modal loop.
-class CSilentPrompter : public IPrompter
-{
-public:
-    void message(QWidget *, const QString &, const QString &) override
-    {
-    }
-    QString chooseFolder(QWidget *, const QString &) override
-    {
-        return {};
-    }
-};
 
 /// Paths that need not exist, dropped in shuffled order so the sort has real work to do. With
 /// PLINDOR_BENCH_NAMES=cjk in the environment the folders and files have Chinese names, which a drag carries
@@ -153,12 +141,6 @@ double millisecondsOf(const std::function<void()> &work)
     timer.start();
     work();
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::array<double, repeats> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.at(repeats / 2);
 }
 
 double baselineMs(const QStringList &paths)
@@ -366,15 +348,15 @@ void reportHugeDrop(int count)
 
 Sample measure(int count, bool filled, std::mt19937 &random)
 {
-    std::array<std::array<double, repeats>, 6> runs {};
+    std::array<std::vector<double>, 6> runs {};
     for (int r = 0; r < repeats; ++r) {
         const Sample s = measureOnce(count, filled, random);
-        runs[0].at(r) = s.drop;
-        runs[1].at(r) = s.baseline;
-        runs[2].at(r) = s.click;
-        runs[3].at(r) = s.failedRename;
-        runs[4].at(r) = s.removingRename;
-        runs[5].at(r) = s.intake;
+        runs[0].push_back(s.drop);
+        runs[1].push_back(s.baseline);
+        runs[2].push_back(s.click);
+        runs[3].push_back(s.failedRename);
+        runs[4].push_back(s.removingRename);
+        runs[5].push_back(s.intake);
     }
     return { median(runs[0]), median(runs[5]), median(runs[1]), median(runs[2]), median(runs[3]), median(runs[4]) };
 }

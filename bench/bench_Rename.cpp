@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "bench/BenchSupport.h"
 #include "controls/MyListBox.h"
 #include "core/Journal.h"
 #include "dialog/PlindorDlg.h"
@@ -162,12 +163,6 @@ Cost dialogRenames(const QString &root, int queued, bool journalled)
         && (!journalled || journal.history(renamed + 1).size() == renamed);
     dlg.hide();
     return allDone ? perItem : Cost {};
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Figures {

@@ -3,6 +3,7 @@
 //
 // Start-up time and resident memory of the real program against a bare QDialog with the same controls,
 // both launched the same way in the same run. Prints medians and ratios.
+#include "bench/BenchSupport.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -39,12 +40,6 @@ double launchToPaintMs(const QString &program, const QTemporaryDir &home)
     process.start(program, { u"--self-test"_s });
     process.waitForFinished(60000);
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 long residentKb(qint64 pid)
