@@ -187,7 +187,7 @@ int main(int argc, char *argv[])
     // The journal never delays or prevents the window: when it cannot be opened the window runs without undo.
     CJournal journal;
     journal.open(CJournal::defaultPath());
-    dlg.useJournal(&journal);
+    dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)
         QTimer::singleShot(0, &instance, &CSingleInstance::listen);

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
+using State = JournalEntry::State;
 
 namespace
 {
@@ -26,7 +27,11 @@ constexpr int kBusyTimeoutMs = 500;
 // Pruning a batch at a time keeps recording one operation as cheap at 10,000 rows as at 10.
 constexpr qint64 kPruneEvery = 64;
 const QString kColumns = u"id, time, kind, state, source, destination, composed_name, before_size, before_mtime, "
-                         "before_inode, size, mtime, inode, recovery, destination_existed"_s;
+                         "before_inode, size, mtime, inode, recovery, destination_existed, before_dev, before_ctime,"
+                         " dev, ctime, owner, source_folder_dev, source_folder_inode, destination_folder_dev,"
+                         " destination_folder_inode"_s;
+// The states start-up settles: an operation, an undo or a redo that was begun and not seen to end.
+const QString kUnfinished = u"state IN (0, 4, 5)"_s;
 
 // The schema version lives in user_version; writing it also proves the file takes writes.
 const char *const kSetUp[] = {
@@ -38,9 +43,24 @@ const char *const kSetUp[] = {
     " composed_name TEXT NOT NULL, before_size INTEGER, before_mtime INTEGER, before_inode INTEGER,"
     " size INTEGER, mtime INTEGER, inode INTEGER, recovery INTEGER NOT NULL DEFAULT 0,"
     " destination_existed INTEGER NOT NULL DEFAULT 0)",
-    "CREATE INDEX IF NOT EXISTS unfinished ON operations (id) WHERE state = 0",
-    "PRAGMA user_version = 1",
 };
+
+// Version 2: stamps with device and change time, the folders' identities, and the owner of each intent.
+const char *const kToVersion2[] = {
+    "ALTER TABLE operations ADD COLUMN before_dev INTEGER",
+    "ALTER TABLE operations ADD COLUMN before_ctime INTEGER",
+    "ALTER TABLE operations ADD COLUMN dev INTEGER",
+    "ALTER TABLE operations ADD COLUMN ctime INTEGER",
+    "ALTER TABLE operations ADD COLUMN owner TEXT NOT NULL DEFAULT ''",
+    "ALTER TABLE operations ADD COLUMN source_folder_dev INTEGER",
+    "ALTER TABLE operations ADD COLUMN source_folder_inode INTEGER",
+    "ALTER TABLE operations ADD COLUMN destination_folder_dev INTEGER",
+    "ALTER TABLE operations ADD COLUMN destination_folder_inode INTEGER",
+    "DROP INDEX IF EXISTS unfinished",
+};
+const char *const kIndex
+    = "CREATE INDEX IF NOT EXISTS unfinished_operations ON operations (id) WHERE state IN (0, 4, 5)";
+constexpr int kSchemaVersion = 2;
 
 QString tr(const char *text)
 {
@@ -52,18 +72,62 @@ QString errorOf(const QSqlQuery &query)
     return query.lastError().text();
 }
 
-// Runs one statement; answers the error's text, empty on success.
-QString run(QSqlDatabase &db, const QString &statement)
+// Busy or locked: another program holds the journal just now, which says nothing about the file itself.
+bool isBusy(const QSqlError &error)
 {
-    QSqlQuery query(db);
-    return query.exec(statement) ? QString() : errorOf(query);
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 5 || code == 6;
 }
 
-QString integrityProblem(QSqlDatabase &db)
+// Runs one statement; answers the error's text, empty on success. `busy` learns whether it failed for a lock.
+QString run(QSqlDatabase &db, const QString &statement, bool *busy = nullptr)
 {
     QSqlQuery query(db);
-    if (!query.exec(u"PRAGMA quick_check"_s))
+    if (query.exec(statement))
+        return {};
+    if (busy)
+        *busy = *busy || isBusy(query.lastError());
+    return errorOf(query);
+}
+
+int schemaVersion(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(u"PRAGMA user_version"_s) && query.next() ? query.value(0).toInt() : 0;
+}
+
+QString upgrade(QSqlDatabase &db, bool *busy)
+{
+    QString problem;
+    if (schemaVersion(db) < kSchemaVersion) {
+        problem = run(db, u"BEGIN IMMEDIATE"_s, busy);
+        for (const char *statement : kToVersion2) {
+            if (problem.isEmpty())
+                problem = run(db, QString::fromLatin1(statement), busy);
+        }
+        problem = problem.isEmpty() ? run(db, u"COMMIT"_s, busy) : (run(db, u"ROLLBACK"_s), problem);
+    }
+    if (problem.isEmpty())
+        problem = run(db, QString::fromLatin1(kIndex), busy);
+    // Written at every start: it proves the file takes writes.
+    return problem.isEmpty() ? run(db, u"PRAGMA user_version = %1"_s.arg(kSchemaVersion), busy) : problem;
+}
+
+// Other local users have no business reading where someone's files went.
+void keepPrivate(const QString &path)
+{
+    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0700);
+    for (const auto suffix : { ""_L1, "-wal"_L1, "-shm"_L1 })
+        ::chmod(QFile::encodeName(path + suffix).constData(), 0600);
+}
+
+QString integrityProblem(QSqlDatabase &db, bool *busy)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"PRAGMA quick_check"_s)) {
+        *busy = *busy || isBusy(query.lastError());
         return errorOf(query);
+    }
     const QString answer = query.next() ? query.value(0).toString() : QString();
     return answer == "ok"_L1 ? QString() : answer;
 }
@@ -92,14 +156,30 @@ void bindStamp(QSqlQuery &query, const QString &prefix, const FileStamp &stamp)
     query.bindValue(prefix + "size"_L1, known ? QVariant(stamp.size) : QVariant());
     query.bindValue(prefix + "mtime"_L1, known ? QVariant(stamp.mtimeNs) : QVariant());
     query.bindValue(prefix + "inode"_L1, known ? QVariant(qint64(stamp.inode)) : QVariant());
+    query.bindValue(prefix + "dev"_L1, known ? QVariant(qint64(stamp.device)) : QVariant());
+    query.bindValue(prefix + "ctime"_L1, known ? QVariant(stamp.ctimeNs) : QVariant());
 }
 
-FileStamp stampAt(const QSqlQuery &query, int first)
+void bindFolder(QSqlQuery &query, const QString &prefix, const FolderId &folder)
+{
+    const bool known = folder.isValid();
+    query.bindValue(prefix + "_dev"_L1, known ? QVariant(qint64(folder.device)) : QVariant());
+    query.bindValue(prefix + "_inode"_L1, known ? QVariant(qint64(folder.inode)) : QVariant());
+}
+
+// `first` is the size's column, `node` the device's; rows recorded before devices were kept have none.
+FileStamp stampAt(const QSqlQuery &query, int first, int node)
 {
     if (query.value(first + 2).isNull())
         return {};
     return { query.value(first).toLongLong(), query.value(first + 1).toLongLong(),
-             quint64(query.value(first + 2).toLongLong()) };
+             quint64(query.value(first + 2).toLongLong()), quint64(query.value(node).toLongLong()),
+             query.value(node + 1).toLongLong() };
+}
+
+FolderId folderAt(const QSqlQuery &query, int first)
+{
+    return { quint64(query.value(first).toLongLong()), quint64(query.value(first + 1).toLongLong()) };
 }
 
 JournalEntry entryAt(const QSqlQuery &query)
@@ -112,10 +192,13 @@ JournalEntry entryAt(const QSqlQuery &query)
     entry.source = query.value(4).toString();
     entry.destination = query.value(5).toString();
     entry.composedName = query.value(6).toString();
-    entry.before = stampAt(query, 7);
-    entry.after = stampAt(query, 10);
+    entry.before = stampAt(query, 7, 15);
+    entry.after = stampAt(query, 10, 17);
     entry.recovery = JournalRecovery(query.value(13).toInt());
     entry.destinationExisted = query.value(14).toBool();
+    entry.owner = query.value(19).toString();
+    entry.sourceFolder = folderAt(query, 20);
+    entry.destinationFolder = folderAt(query, 22);
     return entry;
 }
 
@@ -149,7 +232,17 @@ FileStamp CJournal::stampOf(const QString &path)
     };
     if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
-    return { qint64(info.st_size), nanoseconds(info.st_mtim), quint64(info.st_ino) };
+    return { qint64(info.st_size), nanoseconds(info.st_mtim), quint64(info.st_ino), quint64(info.st_dev),
+             nanoseconds(info.st_ctim) };
+}
+
+FolderId CJournal::folderIdOf(const QString &path)
+{
+    struct stat info {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return {};
+    return { quint64(info.st_dev), quint64(info.st_ino) };
 }
 
 bool CJournal::open(const QString &path)
@@ -164,21 +257,32 @@ bool CJournal::open(const QString &path)
         becomeUnavailable(tr("无法创建文件夹 %1。").arg(QFileInfo(path).absolutePath()));
         return false;
     }
-    const QString problem = tryOpen(path);
+    bool busy = false;
+    const QString problem = tryOpen(path, &busy);
     if (problem.isEmpty())
-        return true;
+        return opened(path);
     qCInfo(lcJournal) << "cannot use the journal" << path << ':' << problem;
-    m_keptAside = QFile::exists(path) ? keepAside(path) : QString();
-    const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path);
+    // A journal another window holds is that window's record of its work, not damage: it stays where it is.
+    m_keptAside = QFile::exists(path) && !busy ? keepAside(path) : QString();
+    const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path, &busy);
     if (again.isEmpty())
-        return true;
+        return opened(path);
     becomeUnavailable(tr("操作记录 %1 无法使用：%2").arg(path, again));
     return false;
+}
+
+bool CJournal::opened(const QString &path)
+{
+    keepPrivate(path);
+    if (!m_owner.claim(QFileInfo(path).absolutePath() + "/owners"_L1))
+        qCInfo(lcJournal) << "no owner lock beside" << path << ": intents are settled only by a later start";
+    return true;
 }
 
 void CJournal::close()
 {
     disconnect();
+    m_owner.release();
     m_reason = tr("操作记录已关闭。");
 }
 
@@ -197,17 +301,19 @@ QString CJournal::keptAsidePath() const
     return m_keptAside;
 }
 
-QString CJournal::tryOpen(const QString &path)
+QString CJournal::tryOpen(const QString &path, bool *busy)
 {
     m_syncEachCommit = true;
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(path);
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
-    QString problem = m_db.open() ? integrityProblem(m_db) : m_db.lastError().text();
+    QString problem = m_db.open() ? integrityProblem(m_db, busy) : m_db.lastError().text();
     for (const char *statement : kSetUp) {
         if (problem.isEmpty())
-            problem = run(m_db, QString::fromLatin1(statement));
+            problem = run(m_db, QString::fromLatin1(statement), busy);
     }
+    if (problem.isEmpty())
+        problem = upgrade(m_db, busy);
     if (!problem.isEmpty())
         disconnect();
     else
@@ -241,8 +347,11 @@ qint64 CJournal::recordIntent(JournalEntry entry)
     syncEach(true);
     QSqlQuery query(m_db);
     query.prepare(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
-                  " before_mtime, before_inode, destination_existed) VALUES (:time, :kind, 0, :source, :destination,"
-                  " :name, :before_size, :before_mtime, :before_inode, :existed)"_s);
+                  " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
+                  " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode)"
+                  " VALUES (:time, :kind, 0, :source, :destination, :name, :before_size, :before_mtime,"
+                  " :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
+                  " :source_folder_inode, :destination_folder_dev, :destination_folder_inode)"_s);
     query.bindValue(u":time"_s, QDateTime::currentMSecsSinceEpoch());
     query.bindValue(u":kind"_s, int(entry.kind));
     query.bindValue(u":source"_s, entry.source);
@@ -251,6 +360,9 @@ qint64 CJournal::recordIntent(JournalEntry entry)
     query.bindValue(u":name"_s, entry.composedName.isNull() ? u""_s : entry.composedName);
     bindStamp(query, u":before_"_s, entry.before);
     query.bindValue(u":existed"_s, entry.destinationExisted || stampOf(entry.destination).isValid());
+    query.bindValue(u":owner"_s, m_owner.token());
+    bindFolder(query, u":source_folder"_s, folderIdOf(QFileInfo(entry.source).absolutePath()));
+    bindFolder(query, u":destination_folder"_s, folderIdOf(QFileInfo(entry.destination).absolutePath()));
     if (!query.exec()) {
         becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return 0;
@@ -262,23 +374,23 @@ qint64 CJournal::recordIntent(JournalEntry entry)
 
 bool CJournal::markDone(qint64 id, const FileStamp &after)
 {
-    return update(id, JournalEntry::State::Intended, JournalEntry::State::Done, after);
+    return update(id, { State::Intended }, State::Done, after);
 }
 
 bool CJournal::markFailed(qint64 id)
 {
-    return update(id, JournalEntry::State::Intended, JournalEntry::State::Failed);
+    return update(id, { State::Intended }, State::Failed);
 }
 
-bool CJournal::markUndone(qint64 id, const FileStamp &atSource)
+bool CJournal::markUndone(qint64 id, const FileStamp &atSource, JournalRecovery recovery)
 {
-    if (!update(id, JournalEntry::State::Done, JournalEntry::State::Undone))
+    if (!update(id, { State::Done, State::Undoing }, State::Undone, {}, recovery))
         return false;
     if (!atSource.isValid())
         return true;
     QSqlQuery query(m_db);
-    query.prepare(u"UPDATE operations SET before_size = :size, before_mtime = :mtime, before_inode = :inode"
-                  " WHERE id = :id"_s);
+    query.prepare(u"UPDATE operations SET before_size = :size, before_mtime = :mtime, before_inode = :inode,"
+                  " before_dev = :dev, before_ctime = :ctime WHERE id = :id"_s);
     bindStamp(query, u":"_s, atSource);
     query.bindValue(u":id"_s, id);
     if (!query.exec())
@@ -286,26 +398,49 @@ bool CJournal::markUndone(qint64 id, const FileStamp &atSource)
     return true;
 }
 
-bool CJournal::markRedone(qint64 id, const FileStamp &after)
+bool CJournal::markRedone(qint64 id, const FileStamp &after, JournalRecovery recovery)
 {
-    return update(id, JournalEntry::State::Undone, JournalEntry::State::Done, after);
+    return update(id, { State::Undone, State::Redoing }, State::Done, after, recovery);
 }
 
-// One statement, so SQLite makes each change whole or not at all.
-bool CJournal::update(qint64 id, JournalEntry::State from, JournalEntry::State to, const FileStamp &after,
-                      JournalRecovery recovery)
+bool CJournal::markUndoing(qint64 id)
+{
+    return update(id, { State::Done }, State::Undoing, {}, JournalRecovery::None, true);
+}
+
+bool CJournal::markRedoing(qint64 id)
+{
+    return update(id, { State::Undone }, State::Redoing, {}, JournalRecovery::None, true);
+}
+
+bool CJournal::abandon(qint64 id, JournalRecovery recovery)
+{
+    return update(id, { State::Undoing }, State::Done, {}, recovery)
+        || update(id, { State::Redoing }, State::Undone, {}, recovery);
+}
+
+// One statement, so SQLite makes each change whole or not at all. An undo's or a redo's intent is synced like an
+// operation's and takes this program's ownership.
+bool CJournal::update(qint64 id, std::initializer_list<State> from, State to, const FileStamp &after,
+                      JournalRecovery recovery, bool intent)
 {
     if (!isAvailable() || id <= 0)
         return false;
-    syncEach(false);
+    syncEach(intent);
+    QStringList states;
+    for (const State state : from)
+        states << QString::number(int(state));
     QSqlQuery query(m_db);
     query.prepare(u"UPDATE operations SET state = :to, size = coalesce(:size, size), mtime = coalesce(:mtime, mtime),"
-                  " inode = coalesce(:inode, inode), recovery = :recovery WHERE id = :id AND state = :from"_s);
+                  " inode = coalesce(:inode, inode), dev = coalesce(:dev, dev), ctime = coalesce(:ctime, ctime),"
+                  " recovery = :recovery, owner = CASE WHEN :intent THEN :owner ELSE owner END"
+                  " WHERE id = :id AND state IN (%1)"_s.arg(states.join(u',')));
     query.bindValue(u":to"_s, int(to));
     bindStamp(query, u":"_s, after);
     query.bindValue(u":recovery"_s, int(recovery));
+    query.bindValue(u":intent"_s, intent);
+    query.bindValue(u":owner"_s, m_owner.token());
     query.bindValue(u":id"_s, id);
-    query.bindValue(u":from"_s, int(from));
     if (!query.exec()) {
         becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return false;
@@ -332,7 +467,8 @@ void CJournal::prune()
 {
     m_sincePrune = 0;
     QSqlQuery query(m_db);
-    query.prepare(u"DELETE FROM operations WHERE state != 0 AND id <= (SELECT max(id) FROM operations) - :keep"_s);
+    query.prepare(
+        u"DELETE FROM operations WHERE NOT %1 AND id <= (SELECT max(id) FROM operations) - :keep"_s.arg(kUnfinished));
     query.bindValue(u":keep"_s, m_retention);
     if (!query.exec())
         qCInfo(lcJournal) << "pruning failed:" << errorOf(query);
@@ -355,14 +491,15 @@ QList<JournalEntry> CJournal::history(int limit) const
     return select(QString(), limit);
 }
 
-QList<JournalEntry> CJournal::select(const QString &where, int limit) const
+QList<JournalEntry> CJournal::select(const QString &where, int limit, Qt::SortOrder order) const
 {
     QList<JournalEntry> entries;
     if (!isAvailable())
         return entries;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(u"SELECT %1 FROM operations %2 ORDER BY id DESC LIMIT :limit"_s.arg(kColumns, where));
+    query.prepare(u"SELECT %1 FROM operations %2 ORDER BY id %3 LIMIT :limit"_s.arg(
+        kColumns, where, order == Qt::AscendingOrder ? "ASC"_L1 : "DESC"_L1));
     query.bindValue(u":limit"_s, limit);
     if (!query.exec())
         qCInfo(lcJournal) << "reading the journal failed:" << errorOf(query);
@@ -376,29 +513,49 @@ QList<JournalFinding> CJournal::reconcile()
     QList<JournalFinding> findings;
     if (!isAvailable())
         return findings;
-    QList<JournalEntry> unfinished;
-    {
-        QSqlQuery query(m_db);
-        query.setForwardOnly(true);
-        if (query.exec(u"SELECT %1 FROM operations WHERE state = 0 ORDER BY id"_s.arg(kColumns))) {
-            while (query.next())
-                unfinished.append(entryAt(query));
+    const QList<JournalEntry> unfinished = select(u"WHERE %1"_s.arg(kUnfinished), -1, Qt::AscendingOrder);
+    for (const JournalEntry &entry : unfinished) {
+        // Its program is still at work on it: this is not a crash's leftover.
+        if (!m_owner.hasEnded(entry.owner)) {
+            qCInfo(lcJournal) << "left an operation to the program still carrying it out:" << entry.source;
+            continue;
         }
-    }
-    for (const JournalEntry &entry : std::as_const(unfinished)) {
-        const JournalFinding finding = CJournalReconciler::settle(entry);
-        qCInfo(lcJournal) << "settled an operation a crash left unfinished:" << entry.source << "to"
-                          << entry.destination << "outcome" << int(finding.recovery) << finding.leftAt;
-        settle(entry, finding);
+        const JournalFinding finding = settleOne(entry);
+        qCInfo(lcJournal) << "settled an operation a crash left unfinished:" << finding.source << "to"
+                          << finding.destination << "outcome" << int(finding.recovery) << finding.leftAt;
         findings.append(finding);
     }
+    m_owner.removeEnded();
     return findings;
 }
 
-void CJournal::settle(const JournalEntry &entry, const JournalFinding &finding)
+// An undo is settled as the operation it takes back, the other way round; a redo as the operation itself.
+JournalFinding CJournal::settleOne(const JournalEntry &entry)
 {
+    JournalEntry asFound = entry;
+    if (entry.state == State::Undoing) {
+        std::swap(asFound.source, asFound.destination);
+        asFound.before = entry.after;
+        asFound.destinationExisted = false;
+    }
+    const JournalFinding finding = CJournalReconciler::settle(asFound);
     const bool done = finding.recovery == JournalRecovery::Finished;
-    const FileStamp after = done ? stampOf(entry.destination) : FileStamp();
-    update(entry.id, JournalEntry::State::Intended, done ? JournalEntry::State::Done : JournalEntry::State::Failed,
-           after, finding.recovery);
+    switch (entry.state) {
+    case State::Undoing:
+        if (done)
+            markUndone(entry.id, stampOf(entry.source), finding.recovery);
+        else
+            abandon(entry.id, finding.recovery);
+        break;
+    case State::Redoing:
+        if (done)
+            markRedone(entry.id, stampOf(entry.destination), finding.recovery);
+        else
+            abandon(entry.id, finding.recovery);
+        break;
+    default:
+        update(entry.id, { State::Intended }, done ? State::Done : State::Failed,
+               done ? stampOf(entry.destination) : FileStamp(), finding.recovery);
+    }
+    return finding;
 }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "core/JournalEntry.h"
+#include "core/JournalOwner.h"
 
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
 
 /// The record of renames and moves that undo, the history and crash recovery read; never a reason to refuse one.
@@ -27,6 +29,8 @@ public:
     [[nodiscard]] static QString defaultPath();
     /// Stats a path without following a final symbolic link.
     [[nodiscard]] static FileStamp stampOf(const QString &path);
+    /// The folder a path names, following links; invalid when it is no folder.
+    [[nodiscard]] static FolderId folderIdOf(const QString &path);
 
     /// Opens or creates the journal. A damaged, locked or unwritable one is kept aside and a new one started;
     /// when that fails too the journal stays unavailable and every call below does nothing.
@@ -43,9 +47,15 @@ public:
     /// Each returns false unless the operation was in the state the call moves it from.
     bool markDone(qint64 id, const FileStamp &after);
     bool markFailed(qint64 id);
+    /// Records that an undo (of a done operation) or a redo (of an undone one) is about to move the item, synced
+    /// like an intent, so that start-up can settle it after a crash.
+    bool markUndoing(qint64 id);
+    bool markRedoing(qint64 id);
     /// `atSource` is the item as the undo left it, which a redo then expects to find.
-    bool markUndone(qint64 id, const FileStamp &atSource = {});
-    bool markRedone(qint64 id, const FileStamp &after);
+    bool markUndone(qint64 id, const FileStamp &atSource = {}, JournalRecovery recovery = JournalRecovery::None);
+    bool markRedone(qint64 id, const FileStamp &after, JournalRecovery recovery = JournalRecovery::None);
+    /// An undo or a redo that did not move the item: the operation is as it was before it.
+    bool abandon(qint64 id, JournalRecovery recovery = JournalRecovery::None);
 
     /// The most recent operation that is done and not undone.
     [[nodiscard]] std::optional<JournalEntry> latestUndoable() const;
@@ -54,19 +64,22 @@ public:
     /// The most recent operations, newest first.
     [[nodiscard]] QList<JournalEntry> history(int limit) const;
 
-    /// Settles every operation left intended by a crash against the file system, oldest first.
+    /// Settles every operation, undo or redo that a crash left unfinished against the file system, oldest first.
+    /// Operations that a program still running is carrying out are left to it.
     QList<JournalFinding> reconcile();
 
 private:
-    QString tryOpen(const QString &path);
+    QString tryOpen(const QString &path, bool *busy);
+    bool opened(const QString &path);
     void disconnect();
     void becomeUnavailable(const QString &reason);
-    bool update(qint64 id, JournalEntry::State from, JournalEntry::State to, const FileStamp &after = {},
-                JournalRecovery recovery = JournalRecovery::None);
+    bool update(qint64 id, std::initializer_list<JournalEntry::State> from, JournalEntry::State to,
+                const FileStamp &after = {}, JournalRecovery recovery = JournalRecovery::None, bool intent = false);
     void prune();
     void syncEach(bool commit);
-    [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit) const;
-    void settle(const JournalEntry &entry, const JournalFinding &finding);
+    [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit,
+                                             Qt::SortOrder order = Qt::DescendingOrder) const;
+    JournalFinding settleOne(const JournalEntry &entry);
 
     qint64 m_retention;
     QString m_connection;
@@ -75,4 +88,5 @@ private:
     QString m_keptAside;
     qint64 m_sincePrune = 0;
     bool m_syncEachCommit = true;
+    CJournalOwner m_owner;
 };

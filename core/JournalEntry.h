@@ -10,12 +10,39 @@ struct FileStamp {
     qint64 size = -1;
     qint64 mtimeNs = 0; ///< nanoseconds since the epoch
     quint64 inode = 0; ///< 0 when the item could not be looked at
+    /// A file system reuses the inode of a deleted file; the device and the change time tell such a file from the
+    /// one that was stamped. 0 in stamps recorded before they were kept.
+    quint64 device = 0;
+    qint64 ctimeNs = 0;
 
     [[nodiscard]] bool isValid() const
     {
         return inode != 0;
     }
+    /// `now` is still the stamped item, unchanged. Only what this stamp recorded is compared.
+    [[nodiscard]] bool matches(const FileStamp &now) const
+    {
+        const bool sameNode = device == 0 || (device == now.device && ctimeNs == now.ctimeNs);
+        return sameNode && size == now.size && mtimeNs == now.mtimeNs && inode == now.inode;
+    }
+    /// Same size and modification time: what a copy keeps of its original, wherever it lives.
+    [[nodiscard]] bool sameContentStamp(const FileStamp &other) const
+    {
+        return isValid() && other.isValid() && size == other.size && mtimeNs == other.mtimeNs;
+    }
     friend bool operator==(const FileStamp &, const FileStamp &) = default;
+};
+
+/// Which folder a path's folder was: a folder replaced by a link to another one is not the same folder.
+struct FolderId {
+    quint64 device = 0;
+    quint64 inode = 0; ///< 0 when unknown
+
+    [[nodiscard]] bool isValid() const
+    {
+        return inode != 0;
+    }
+    friend bool operator==(const FolderId &, const FolderId &) = default;
 };
 
 /// How start-up finished an operation that a crash had left unfinished.
@@ -33,7 +60,8 @@ enum class JournalRecovery {
 /// One rename, move or quick move as the journal keeps it.
 struct JournalEntry {
     enum class Kind { Rename, Move, QuickMove };
-    enum class State { Intended, Done, Undone, Failed };
+    /// Undoing and Redoing are the intents of an undo and a redo: like Intended, start-up settles them after a crash.
+    enum class State { Intended, Done, Undone, Failed, Undoing, Redoing };
 
     qint64 id = 0;
     QDateTime time; ///< when the intent was recorded
@@ -46,6 +74,11 @@ struct JournalEntry {
     FileStamp after; ///< the destination once the operation was done
     /// Another item held the destination's name when the intent was recorded; recordIntent() finds this out.
     bool destinationExisted = false;
+    /// The folders the item leaves and enters, as recordIntent() found them; undo and redo go nowhere else.
+    FolderId sourceFolder;
+    FolderId destinationFolder;
+    /// The running program that recorded the intent; only once it has ended may another start settle the intent.
+    QString owner;
     JournalRecovery recovery = JournalRecovery::None;
 };
 

@@ -20,8 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-// File times come from a coarse clock that may lag the one the intent's time was read from.
-constexpr qint64 kClockSlackMs = 2000;
 constexpr QDir::Filters kEverything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 /// One name as the file system shows it now.
@@ -68,7 +66,24 @@ Item look(const QString &path, const QString &counterpart)
     return item;
 }
 
-// The mover takes a source aside as .plindor-XXXXXX.moving in its own folder; the inode tells which is ours.
+bool isOriginalStamp(const Item &item, const FileStamp &before)
+{
+    return item.present && before.isValid() && qint64(item.info.st_size) == before.size
+        && qint64(item.info.st_mtim.tv_sec) * 1000000000 + item.info.st_mtim.tv_nsec == before.mtimeNs;
+}
+
+// The very item the intent found at the source, wherever it is now. A rename keeps the node; a FUSE driver may
+// number it anew at every mount, so a regular file is known by its size and modification time as well.
+bool isTheOriginal(const Item &item, const FileStamp &before)
+{
+    if (!isOriginalStamp(item, before))
+        return false;
+    const bool sameNode = quint64(item.info.st_ino) == before.inode
+        && (before.device == 0 || quint64(item.info.st_dev) == before.device);
+    return sameNode || S_ISREG(item.info.st_mode);
+}
+
+// The mover takes a source aside as .plindor-XXXXXX.moving in its own folder; only the item itself counts.
 Item findAside(const JournalEntry &entry)
 {
     if (!entry.before.isValid())
@@ -77,7 +92,7 @@ Item findAside(const JournalEntry &entry)
                     kEverything | QDir::CaseSensitive);
     while (it.hasNext()) {
         Item item = look(it.next(), QString());
-        if (item.present && quint64(item.info.st_ino) == entry.before.inode)
+        if (isTheOriginal(item, entry.before))
             return item;
     }
     return {};
@@ -87,6 +102,35 @@ bool sameContentStamp(const Item &a, const Item &b)
 {
     return a.isFile() && b.isFile() && a.info.st_size == b.info.st_size
         && a.info.st_mtim.tv_sec == b.info.st_mtim.tv_sec && a.info.st_mtim.tv_nsec == b.info.st_mtim.tv_nsec;
+}
+
+enum class Relation { Different, Prefix, Equal };
+
+// How `copy` stands to `original` byte by byte: a copy the program began holds the original's first bytes, so
+// removing it while the original stays loses nothing.
+Relation compare(const Item &copy, const Item &original)
+{
+    if (!copy.isFile() || !original.isFile() || copy.info.st_size > original.info.st_size)
+        return Relation::Different;
+    QFile a(copy.path);
+    QFile b(original.path);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+        return Relation::Different;
+    constexpr qint64 kChunk = qint64(1) << 20;
+    while (!a.atEnd()) {
+        const QByteArray left = a.read(kChunk);
+        if (left.isEmpty() || b.read(left.size()) != left)
+            return Relation::Different;
+    }
+    if (a.error() != QFile::NoError || a.pos() != copy.info.st_size)
+        return Relation::Different;
+    return copy.info.st_size == original.info.st_size ? Relation::Equal : Relation::Prefix;
+}
+
+// A complete copy: the same bytes and the modification time the mover gives it.
+bool isCompleteCopy(const Item &copy, const Item &original)
+{
+    return copy.sameFile(original) || (sameContentStamp(copy, original) && compare(copy, original) == Relation::Equal);
 }
 
 bool removed(const Item &item)
@@ -116,10 +160,19 @@ bool renamedWithoutReplacing(const Item &from, const QString &to)
         && ::rename(source.constData(), target.constData()) == 0;
 }
 
-bool madeByThisOperation(const Item &copy, const JournalEntry &entry)
+bool isCaseOnly(const JournalEntry &entry)
 {
-    const qint64 changedMs = qint64(copy.info.st_ctim.tv_sec) * 1000 + copy.info.st_ctim.tv_nsec / 1000000;
-    return copy.isFile() && !entry.destinationExisted && changedMs >= entry.time.toMSecsSinceEpoch() - kClockSlackMs;
+    return entry.source != entry.destination && entry.source.compare(entry.destination, Qt::CaseInsensitive) == 0;
+}
+
+// The destination holds what the program began to write there: only the original's first bytes, or all of them
+// under the original's time. A file someone put there, or changed since, differs from the original and stays.
+bool isOwnCopy(const Item &destination, const Item &original, const JournalEntry &entry)
+{
+    if (entry.destinationExisted && !isCaseOnly(entry))
+        return false;
+    const Relation relation = compare(destination, original);
+    return relation == Relation::Prefix || (relation == Relation::Equal && sameContentStamp(destination, original));
 }
 
 // .plindor-XXXXXX-<pid>.part: a copy's part file, stale once its process is gone.
@@ -144,32 +197,35 @@ JournalRecovery bringBack(const Item &aside, const Item &source, const Item &des
     return JournalRecovery::LeftHidden;
 }
 
-// The source was taken aside: the copy or link at the destination either completes the operation or not.
-JournalRecovery settleAside(const Item &aside, const Item &source, const Item &destination, JournalFinding &finding)
+// The source was taken aside: the copy or link at the destination either completes the operation or not. A copy
+// cut short (a case-only rename on a stick copies through a hidden name) must not keep the user's new name.
+JournalRecovery settleAside(const JournalEntry &entry, const Item &aside, const Item &source, Item destination,
+                            JournalFinding &finding)
 {
-    const bool redundant = aside.sameFile(destination) || sameContentStamp(aside, destination);
-    if (redundant && removed(aside))
+    if (isCompleteCopy(destination, aside) && removed(aside))
         return JournalRecovery::Finished;
+    if (destination.present && isOwnCopy(destination, aside, entry) && removed(destination))
+        destination.present = false;
     return bringBack(aside, source, destination, finding);
 }
 
 JournalRecovery settleBoth(const JournalEntry &entry, const Item &source, const Item &destination)
 {
-    // link() had given the file its new name; only the old one was left to remove.
+    // link() had given the file its new name; only the old one was left to remove, and both name one file.
     if (source.sameFile(destination) && source.info.st_nlink > 1)
         return removed(source) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
-    if (entry.destinationExisted)
-        return JournalRecovery::NothingHappened;
-    // The source is whole, so a copy the crash interrupted, finished or not, is only in the way.
-    if (source.isFile() && madeByThisOperation(destination, entry) && removed(destination))
-        return JournalRecovery::CopyRemoved;
-    return JournalRecovery::LeftTwice;
+    // A new file at the old name after the item was renamed away: the item is the one at its destination.
+    if (!isOriginalStamp(source, entry.before))
+        return isTheOriginal(destination, entry.before) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
+    if (isOwnCopy(destination, source, entry))
+        return removed(destination) ? JournalRecovery::CopyRemoved : JournalRecovery::LeftTwice;
+    return isCompleteCopy(destination, source) ? JournalRecovery::LeftTwice : JournalRecovery::NothingHappened;
 }
 
 // A destination that had been there before the operation is someone else's unless it is the source renamed.
 bool isTheMovedItem(const Item &destination, const JournalEntry &entry)
 {
-    return !entry.destinationExisted || quint64(destination.info.st_ino) == entry.before.inode;
+    return !entry.destinationExisted || isTheOriginal(destination, entry.before);
 }
 
 } // namespace
@@ -182,7 +238,7 @@ JournalFinding CJournalReconciler::settle(const JournalEntry &entry)
     const Item destination = look(entry.destination, entry.source);
     const Item aside = findAside(entry);
     if (aside.present)
-        finding.recovery = settleAside(aside, source, destination, finding);
+        finding.recovery = settleAside(entry, aside, source, destination, finding);
     else if (source.present && destination.present)
         finding.recovery = settleBoth(entry, source, destination);
     else if (destination.present)

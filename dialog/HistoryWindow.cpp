@@ -38,9 +38,11 @@ QString stateText(const JournalEntry &entry)
     case JournalEntry::State::Intended:
         return CHistoryWindow::tr("未完成");
     case JournalEntry::State::Done:
+    case JournalEntry::State::Undoing: // done until the undo has moved the item back
         return entry.recovery == JournalRecovery::None ? CHistoryWindow::tr("已完成")
                                                        : CHistoryWindow::tr("已完成（启动时补记）");
     case JournalEntry::State::Undone:
+    case JournalEntry::State::Redoing:
         return CHistoryWindow::tr("已撤销");
     case JournalEntry::State::Failed:
         return CHistoryWindow::tr("未成功");

@@ -931,11 +931,11 @@ void CPlindorDlg::OnBnClickedDelDir()
 
 // ---- The journal: undo, redo and the history ----
 
-void CPlindorDlg::useJournal(CJournal *journal)
+void CPlindorDlg::useJournal(CJournal *journal, bool settle)
 {
     m_journal = journal;
     m_toldJournalUnavailable = !journal->isAvailable();
-    tellJournalProblems(journal->reconcile());
+    tellJournalProblems(settle ? journal->reconcile() : QList<JournalFinding>());
 }
 
 // One message for everything start-up found, so a crash is explained once and not in a row of boxes.
@@ -1084,7 +1084,9 @@ void CPlindorDlg::undoEntry(const JournalEntry &entry)
         m_prompter->message(this, undoRefusal(step), tr("无法撤销"));
         return;
     }
+    m_journal->markUndoing(entry.id);
     if (!moveForUndo(step)) {
+        m_journal->abandon(entry.id);
         m_prompter->message(this, tr("撤销失败，文件仍在：\n%1").arg(QDir::toNativeSeparators(step.from)),
                             tr("错误提示"));
         return;
@@ -1113,7 +1115,9 @@ void CPlindorDlg::OnRedo()
         m_prompter->message(this, redoRefusal(step), tr("无法重做"));
         return;
     }
+    m_journal->markRedoing(entry->id);
     if (!moveForUndo(step)) {
+        m_journal->abandon(entry->id);
         m_prompter->message(this, tr("重做失败，文件仍在：\n%1").arg(QDir::toNativeSeparators(step.from)),
                             tr("错误提示"));
         return;

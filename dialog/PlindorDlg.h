@@ -64,9 +64,11 @@ public:
     void bringToFront();
 
     /// Records every rename and move from now on in `journal`, which must outlive the window, and makes them
-    /// undoable. First settles what an earlier run left unfinished and tells the user, in one message, about any
-    /// item that is not where they would expect it, and about a journal that is damaged or cannot be used.
-    void useJournal(CJournal *journal);
+    /// undoable. First, when `settle` is set, settles what an earlier run left unfinished, and tells the user in one
+    /// message about any item that is not where they would expect it and about a journal that is damaged or cannot
+    /// be used. Only a window that runs as the user's one window settles: a self-test or a second window must never
+    /// touch what another program may still be working on.
+    void useJournal(CJournal *journal, bool settle = true);
     /// Opens the list of past operations, or brings it to the front.
     void showHistory();
 

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -39,8 +40,12 @@ enum class Leftover {
     AsideOnly,
     AsideLinked,
     AsideSourceTaken,
+    AsideRenumbered,
     Gone,
     StalePartFile,
+    RenamedThenOldNameWritten,
+    OthersFileAtDestination,
+    HandCopyEdited,
 };
 
 const QString kAside = u"src/.plindor-abc123.moving"_s;
@@ -97,6 +102,10 @@ qint64 recordThenDie(const QString &journal, const JournalEntry &entry, const QS
         for (const QString &step : steps) {
             if (step == "done"_L1)
                 ok = ok && dying->markDone(id, CJournal::stampOf(entry.source));
+            else if (step == "doneThere"_L1)
+                ok = ok && dying->markDone(id, CJournal::stampOf(entry.destination));
+            else if (step == "undoing"_L1)
+                ok = ok && dying->markUndoing(id);
             else if (step == "failed"_L1)
                 ok = ok && dying->markFailed(id);
             else
@@ -143,7 +152,12 @@ private Q_SLOTS:
     void reconcilesCaseOnlyRenameWithoutCase();
     void keepsDamagedJournalAside_data();
     void keepsDamagedJournalAside();
-    void keepsLockedJournalAside();
+    void leavesLockedJournalInPlace();
+    void leavesARunningProgramsOperationAlone();
+    void selfTestSettlesNothing();
+    void handWrittenRowRemovesNothing();
+    void settlesAnInterruptedUndo_data();
+    void settlesAnInterruptedUndo();
     void runsWithoutUnwritableJournal_data();
     void runsWithoutUnwritableJournal();
 
@@ -359,8 +373,24 @@ void tst_Journal::arrange(Leftover leftover)
         QVERIFY(QFile::rename(source, path(kAside)));
         write(source, "new");
         break;
+    case Leftover::AsideRenumbered:
+        // A FUSE driver numbers files anew at every mount: only the name, size and time still tell the item.
+        copyWithTime(source, path(kAside));
+        QVERIFY(QFile::remove(source));
+        break;
     case Leftover::Gone:
         QVERIFY(QFile::remove(source));
+        break;
+    case Leftover::RenamedThenOldNameWritten:
+        QVERIFY(QFile::rename(source, destination));
+        write(source, "new");
+        break;
+    case Leftover::OthersFileAtDestination:
+        write(destination, "theirs");
+        break;
+    case Leftover::HandCopyEdited:
+        copyWithTime(source, destination);
+        write(destination, "original, edited");
         break;
     case Leftover::StalePartFile:
         write(path(u"dst/.plindor-xyz789-2147483647.part"_s), "orig");
@@ -399,7 +429,17 @@ void tst_Journal::reconcilesAfterCrash_data()
         << Leftover::AsideOnly << u"src/A.txt"_s << Recovery::PutBack << QStringList { kept };
     QTest::newRow("asideSourceTaken") << Leftover::AsideSourceTaken << u"dst/b.txt"_s << Recovery::LeftHidden
                                       << QStringList { kAside + u"=original"_s, u"src/a.txt=new"_s };
+    QTest::newRow("asideRenumbered") << Leftover::AsideRenumbered << u"dst/b.txt"_s << Recovery::PutBack
+                                     << QStringList { kept };
     QTest::newRow("gone") << Leftover::Gone << u"dst/b.txt"_s << Recovery::Missing << QStringList();
+    // Whatever took a name after the crash is not this program's to remove.
+    QTest::newRow("renamedThenOldNameWritten") << Leftover::RenamedThenOldNameWritten << u"dst/b.txt"_s
+                                               << Recovery::Finished << QStringList { moved, u"src/a.txt=new"_s };
+    QTest::newRow("othersFileAtDestination")
+        << Leftover::OthersFileAtDestination << u"dst/b.txt"_s << Recovery::NothingHappened
+        << QStringList { u"dst/b.txt=theirs"_s, kept };
+    QTest::newRow("handCopyEdited") << Leftover::HandCopyEdited << u"dst/b.txt"_s << Recovery::NothingHappened
+                                    << QStringList { u"dst/b.txt=original, edited"_s, kept };
     QTest::newRow("stalePartFile") << Leftover::StalePartFile << u"dst/b.txt"_s << Recovery::NothingHappened
                                    << QStringList { kLivePart + u"=ori"_s, kept };
 }
@@ -447,6 +487,8 @@ void tst_Journal::reconcilesCaseOnlyRenameWithoutCase_data()
     QTest::newRow("nothingHappened") << Leftover::Nothing << Recovery::NothingHappened << u"a.txt"_s;
     QTest::newRow("renamed") << Leftover::Renamed << Recovery::Finished << u"A.txt"_s;
     QTest::newRow("hidden") << Leftover::AsideOnly << Recovery::PutBack << u"a.txt"_s;
+    // The copy through a hidden name was cut short: its first bytes must not keep the new name.
+    QTest::newRow("hiddenWithCopyCutShort") << Leftover::PartialCopy << Recovery::PutBack << u"a.txt"_s;
 }
 
 // Where names have no case, the old and the new name of a case-only rename both find the file.
@@ -467,6 +509,11 @@ void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
         = leftover == Leftover::Renamed ? renaming.destination : stick + "/.plindor-abc123.moving"_L1;
     if (leftover != Leftover::Nothing)
         QCOMPARE(::rename(native(renaming.source).constData(), native(renamedTo).constData()), 0);
+    if (leftover == Leftover::PartialCopy) {
+        // Made under another name: the driver may still answer for "A.txt" with the entry it just renamed away.
+        write(stick + u"/cut"_s, "orig");
+        QCOMPARE(::rename(native(stick + u"/cut"_s).constData(), native(renaming.destination).constData()), 0);
+    }
 
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
@@ -525,12 +572,15 @@ void tst_Journal::keepsDamagedJournalAside()
     QCOMPARE(journal.history(10).size(), 1);
 }
 
-void tst_Journal::keepsLockedJournalAside()
+// Another window holding the journal is busy, not damaged: its record of its own work stays where it is.
+void tst_Journal::leavesLockedJournalInPlace()
 {
+    qint64 id = 0;
     {
         CJournal journal;
         QVERIFY(journal.open(journalPath()));
-        QVERIFY(journal.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {})) > 0);
+        id = journal.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {}));
+        QVERIFY(id > 0);
     }
     {
         QSqlDatabase locker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
@@ -539,17 +589,160 @@ void tst_Journal::keepsLockedJournalAside()
         QSqlQuery query(locker);
         QVERIFY(query.exec(u"PRAGMA locking_mode = EXCLUSIVE"_s));
         QVERIFY(query.exec(u"BEGIN EXCLUSIVE"_s));
-        QVERIFY(query.exec(u"DELETE FROM operations"_s));
+        QVERIFY(query.exec(u"UPDATE operations SET composed_name = 'x'"_s));
 
         CJournal journal;
-        QVERIFY(journal.open(journalPath()));
-        QVERIFY(!journal.keptAsidePath().isEmpty());
-        QVERIFY(journal.history(10).isEmpty());
-        QVERIFY(journal.recordIntent(entry(path(u"src/b"_s), path(u"dst/b"_s), {})) > 0);
+        QVERIFY(!journal.open(journalPath()));
+        QVERIFY(journal.keptAsidePath().isEmpty());
+        QVERIFY(!journal.unavailableReason().isEmpty());
+        QVERIFY(query.exec(u"ROLLBACK"_s));
         query.finish();
         locker.close();
     }
     QSqlDatabase::removeDatabase(u"locker"_s);
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QCOMPARE(journal.history(10).size(), 1);
+    QCOMPARE(journal.history(10).first().id, id);
+}
+
+// A second window starting while the first copies: the first one's intent is not a crash's leftover, and the copy
+// it is writing is not in anybody else's way.
+void tst_Journal::leavesARunningProgramsOperationAlone()
+{
+    write(path(u"src/a.txt"_s), "original");
+    int ready[2];
+    int finish[2];
+    QVERIFY(::pipe(ready) == 0 && ::pipe(finish) == 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(finish[1]);
+        auto *working = new CJournal; // dies with the process
+        const bool ok = working->open(journalPath())
+            && working->recordIntent(entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move)) > 0;
+        QFile copy(path(u"dst/b.txt"_s));
+        const char answer
+            = ok && copy.open(QIODevice::WriteOnly) && copy.write("orig") == 4 && copy.flush() ? 'y' : 'n';
+        (void)!::write(ready[1], &answer, 1);
+        char wait = 0;
+        (void)!::read(finish[0], &wait, 1);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(finish[0]);
+    char answer = 0;
+    QCOMPARE(::read(ready[0], &answer, 1), 1);
+    QCOMPARE(answer, 'y');
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> whileRunning = journal.reconcile();
+    const QStringList filesWhileRunning = files(m_dir->path());
+    ::close(finish[1]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(whileRunning.isEmpty());
+    QCOMPARE(filesWhileRunning, (QStringList { u"dst/b.txt=orig"_s, u"src/a.txt=original"_s }));
+    QCOMPARE(journal.history(1).first().state, State::Intended);
+
+    // Once its program has ended, the intent is a crash's leftover like any other.
+    const QList<JournalFinding> afterwards = journal.reconcile();
+    QCOMPARE(afterwards.size(), 1);
+    QCOMPARE(afterwards.first().recovery, Recovery::CopyRemoved);
+    QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
+}
+
+// The test suite runs the self-test against the user's own journal: it must look, never settle.
+void tst_Journal::selfTestSettlesNothing()
+{
+    write(path(u"src/a.txt"_s), "original");
+    write(path(u"dst/b.txt"_s), "orig");
+    QVERIFY(recordThenDie(path(u"state/Plindor/journal.sqlite"_s),
+                          entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move), {})
+            > 0);
+    QVERIFY(QDir().mkpath(path(u"runtime"_s)));
+    QFile::setPermissions(path(u"runtime"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_STATE_HOME"_s, path(u"state"_s));
+    environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
+    environment.insert(u"XDG_RUNTIME_DIR"_s, path(u"runtime"_s));
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PLINDOR_BINARY), { u"--self-test"_s });
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(files(m_dir->path()), (QStringList { u"dst/b.txt=orig"_s, u"src/a.txt=original"_s }));
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QCOMPARE(journal.history(1).first().state, State::Intended);
+}
+
+// A row the program did not write (a journal restored from a backup, or edited by hand) names files that start-up
+// must leave alone; and the journal is nobody else's to read.
+void tst_Journal::handWrittenRowRemovesNothing()
+{
+    write(path(u"src/notes.txt"_s), "notes");
+    write(path(u"dst/thesis.odt"_s), "thesis");
+    {
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"hand"_s);
+        db.setDatabaseName(journalPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(u"INSERT INTO operations (time, kind, state, source, destination, composed_name)"
+                           " VALUES (%1, 1, 0, '%2', '%3', 'thesis.odt')"_s.arg(QDateTime::currentMSecsSinceEpoch())
+                               .arg(path(u"src/notes.txt"_s), path(u"dst/thesis.odt"_s))));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"hand"_s);
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    QCOMPARE(journal.reconcile().size(), 1);
+    QCOMPARE(files(m_dir->path()), (QStringList { u"dst/thesis.odt=thesis"_s, u"src/notes.txt=notes"_s }));
+    struct stat file {
+    };
+    struct stat folder {
+    };
+    QCOMPARE(::stat(native(journalPath()).constData(), &file), 0);
+    QCOMPARE(::stat(native(QFileInfo(journalPath()).absolutePath()).constData(), &folder), 0);
+    QCOMPARE(file.st_mode & 0777, mode_t(0600));
+    QCOMPARE(folder.st_mode & 0777, mode_t(0700));
+}
+
+void tst_Journal::settlesAnInterruptedUndo_data()
+{
+    QTest::addColumn<bool>("movedBack");
+    QTest::addColumn<State>("state");
+    QTest::newRow("movedBack") << true << State::Undone;
+    QTest::newRow("notMovedBack") << false << State::Done;
+}
+
+// An undo moves the item like an operation does, and a crash in it is settled the same way, the other way round.
+void tst_Journal::settlesAnInterruptedUndo()
+{
+    QFETCH(bool, movedBack);
+    QFETCH(State, state);
+    write(path(u"src/a.txt"_s), "original");
+    const JournalEntry moving = entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move);
+    QVERIFY(QFile::rename(moving.source, moving.destination));
+    const qint64 id = recordThenDie(journalPath(), moving, { u"doneThere"_s, u"undoing"_s });
+    QVERIFY(id > 0);
+    if (movedBack)
+        QVERIFY(QFile::rename(moving.destination, moving.source));
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile();
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings.first().recovery, movedBack ? Recovery::Finished : Recovery::NothingHappened);
+    QCOMPARE(journal.find(id)->state, state);
+    QCOMPARE(files(m_dir->path()), QStringList { movedBack ? u"src/a.txt=original"_s : u"dst/b.txt=original"_s });
+    QCOMPARE(journal.latestUndoable().has_value(), !movedBack);
 }
 
 void tst_Journal::runsWithoutUnwritableJournal_data()
