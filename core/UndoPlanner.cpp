@@ -9,24 +9,27 @@
 
 CUndoPlanner::Step CUndoPlanner::undo(const JournalEntry &entry)
 {
-    return check(entry.destination, entry.after, entry.source);
+    return check(entry.destination, entry.after, entry.source, entry.sourceFolder);
 }
 
 CUndoPlanner::Step CUndoPlanner::redo(const JournalEntry &entry)
 {
-    return check(entry.source, entry.before, entry.destination);
+    return check(entry.source, entry.before, entry.destination, entry.destinationFolder);
 }
 
 // The checks run in the order a user would fix them: find the file first, then make room for it.
-CUndoPlanner::Step CUndoPlanner::check(const QString &from, const FileStamp &expected, const QString &to)
+// A folder replaced by a link to another one is not the folder the item came from, though its path still works.
+CUndoPlanner::Step CUndoPlanner::check(const QString &from, const FileStamp &expected, const QString &to,
+                                       const FolderId &folder)
 {
     Step step { Refusal::None, from, CPathParts::directoryOf(to), CPathParts::lastComponentOf(to), to };
     const FileStamp now = CJournal::stampOf(from);
+    const FolderId folderNow = CJournal::folderIdOf(step.folder);
     if (!now.isValid())
         step.refusal = Refusal::Gone;
-    else if (expected.isValid() && now != expected)
+    else if (expected.isValid() && !expected.matches(now))
         step.refusal = Refusal::Changed;
-    else if (!QFileInfo(step.folder).isDir())
+    else if (!folderNow.isValid() || (folder.isValid() && folderNow != folder))
         step.refusal = Refusal::FolderGone;
     // On a disk that ignores case, "Report.txt" going back to "report.txt" finds itself under the old name.
     else if (const FileStamp there = CJournal::stampOf(to); there.isValid() && there.inode != now.inode)

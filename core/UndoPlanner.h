@@ -43,5 +43,6 @@ public:
     [[nodiscard]] static bool isLatestOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst);
 
 private:
-    [[nodiscard]] static Step check(const QString &from, const FileStamp &expected, const QString &to);
+    [[nodiscard]] static Step check(const QString &from, const FileStamp &expected, const QString &to,
+                                    const FolderId &folder);
 };
