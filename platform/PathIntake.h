@@ -76,6 +76,21 @@ private:
     /// Folders as given, mapped to what the file system resolved them to (empty when missing), for one batch.
     using FolderCache = std::unordered_map<QString, QString, FolderHash, FolderEqual>;
 
+public:
+    /// resolved() one path at a time, asking the file system once per folder across the calls.
+    class Resolver
+    {
+    public:
+        [[nodiscard]] QString operator()(const QString &path)
+        {
+            return resolvedIn(path, m_folders);
+        }
+
+    private:
+        FolderCache m_folders;
+    };
+
+private:
     /// Takes a local file URL whose path needs no decoding; false when it needs the full treatment of take().
     static bool takePlain(Batch &batch, const QUrl &url, FolderCache &folders);
     /// The local file URL an argument is, or an empty URL when it is a path.
