@@ -10,13 +10,13 @@
 #include "dialog/ControlIds.h"
 #include "dialog/PlindorDlg.h"
 #include "dialog/WarningTexts.h"
+#include "platform/ProbePool.h"
 
 #include <QEvent>
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QPushButton>
 #include <QStyle>
-#include <QThreadPool>
 #include <QtConcurrent>
 
 namespace
@@ -26,18 +26,6 @@ using Facts = COperationCheck::Facts;
 
 constexpr std::array slotIds { int(IDC_BTN_RENAME), int(IDC_BTN_MOVE), int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),
                                int(IDC_BTN_DIR3),   int(IDC_BTN_DIR4), int(IDC_BTN_DIR5) };
-
-// Never deleted: a thread stuck on a hanging mount must not hold up the window's closing or the program's exit.
-// Each button has at most one question on it that has not run out of time, so hanging threads stay few.
-QThreadPool *probePool()
-{
-    static QThreadPool *const pool = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(int(slotIds.size()) + 1);
-        return created;
-    }();
-    return pool;
-}
 } // namespace
 
 CButtonWarnings::CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot)
@@ -185,7 +173,7 @@ void CButtonWarnings::ask(int index)
                 watcher->deleteLater();
                 answered(index, generation, folder, watcher->result());
             });
-    watcher->setFuture(QtConcurrent::run(probePool(), [probe = m_probe, question] { return probe(question); }));
+    watcher->setFuture(QtConcurrent::run(CProbePool::pool(), [probe = m_probe, question] { return probe(question); }));
     if (!m_deadline.isActive())
         m_deadline.start(m_timeout);
 }

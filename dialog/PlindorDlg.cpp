@@ -543,11 +543,19 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
     QStringList existing;
     QStringList missing;
     QStringList tooLong;
-    for (const QString &path : CPathIntake::resolved(paths)) {
-        if (CPathProbe::isTooLong(path))
-            tooLong << path;
+    for (const CPathProbe::Checked &checked : CPathProbe::presenceOf(paths)) {
+        using Presence = CPathProbe::Presence;
+        if (checked.presence == Presence::Missing)
+            missing << checked.path;
+        else if (checked.presence == Presence::TooLong)
+            tooLong << checked.path;
         else
-            (QFileInfo::exists(path) || QFileInfo(path).isSymLink() ? existing : missing) << path;
+            existing << checked.path;
+        // A path the disk did not answer for is queued all the same: a drop or a second launch found it a moment
+        // ago, and the user asked for it. Queued, it costs nothing (its buttons give up on their warnings, a click
+        // reports what fails); left out, it would be lost without a word and have to be found again.
+        if (checked.presence == Presence::Unknown)
+            qCInfo(lcFileOps) << "queued unchecked, the disk did not answer in time:" << checked.path;
     }
     QStringList problems;
     if (!missing.isEmpty())

@@ -367,7 +367,7 @@ QString CFuzzChecks::uriList(QByteArrayView input)
                                { got.value(i), wanted.value(i) });
         }
     }
-    const bool local = std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+    const bool local = std::any_of(urls.cbegin(), urls.cend(), &CPathIntake::isLocalFileUrl);
     if (CPathIntake::hasFileUrl(input) != local)
         return u"hasFileUrl() says %1, QUrl says %2"_s.arg(!local).arg(local);
     if (CPathIntake::lineCount(input) < urls.size())

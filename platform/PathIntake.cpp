@@ -99,15 +99,19 @@ bool CPathIntake::isFileNameText(QByteArrayView raw)
     return !raw.contains('\0') && QFile::encodeName(QFile::decodeName(raw.toByteArray())) == raw;
 }
 
+bool CPathIntake::isLocalFileUrl(const QUrl &url)
+{
+    // QUrl keeps a host in lower case. Another machine's file, which QUrl::toLocalFile() would turn into a path
+    // beginning "//" and so into a file of this machine, is none of ours.
+    return url.isLocalFile() && (url.host().isEmpty() || url.host() == "localhost"_L1);
+}
+
 QByteArray CPathIntake::localBytes(const QUrl &url)
 {
-    if (!url.isLocalFile())
+    if (!isLocalFileUrl(url))
         return {};
     // The fully encoded path still holds the bytes that do not decode; QUrl::toLocalFile() would replace them.
-    QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    if (!url.host().isEmpty() && !bytes.isEmpty())
-        bytes.prepend("//" + url.host(QUrl::FullyEncoded).toLatin1());
-    return bytes;
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
 CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
@@ -156,7 +160,7 @@ bool CPathIntake::hasFileUrl(QByteArrayView list)
     // Only a line that begins with the scheme can be a file URL; QUrl has the last word on it.
     forEachLine(list, [&found](QByteArrayView line) {
         found = line.size() >= 5 && line.first(5).compare("file:", Qt::CaseInsensitive) == 0
-            && QUrl::fromEncoded(line.toByteArray()).isLocalFile();
+            && isLocalFileUrl(QUrl::fromEncoded(line.toByteArray()));
         return !found;
     });
     return found;
@@ -172,11 +176,25 @@ CPathIntake::Batch CPathIntake::fromArguments(const QList<QByteArray> &arguments
     Batch batch;
     FolderCache folders;
     for (const QByteArray &argument : arguments) {
-        // A file manager may pass file URLs instead of paths.
-        const QUrl url = isFileNameText(argument) ? QUrl(QFile::decodeName(argument)) : QUrl();
-        take(batch, url.isLocalFile() ? localBytes(url) : argument, folders);
+        const QUrl url = fileUrlIn(argument);
+        take(batch, url.isEmpty() ? argument : localBytes(url), folders);
     }
     return batch;
+}
+
+QUrl CPathIntake::fileUrlIn(const QByteArray &argument)
+{
+    // A file manager may pass file URLs instead of paths. Only an absolute one is taken for a URL: "file:notes.txt"
+    // is a file of that name in the current folder, and so is any argument that names an existing file as it stands.
+    if (argument.size() < 6 || QByteArrayView(argument).first(6).compare("file:/", Qt::CaseInsensitive) != 0
+        || !isFileNameText(argument))
+        return {};
+    const QString text = QFile::decodeName(argument);
+    const QFileInfo relative(text);
+    if (relative.exists() || relative.isSymLink())
+        return {};
+    const QUrl url(text);
+    return url.isValid() && url.isLocalFile() ? url : QUrl();
 }
 
 void CPathIntake::takeUrl(Batch &batch, const QUrl &url, FolderCache &folders)
@@ -192,14 +210,20 @@ void CPathIntake::takeLine(Batch &batch, QByteArrayView line, FolderCache &folde
 
 QByteArrayView CPathIntake::plainPathOf(QByteArrayView line, bool &escaped)
 {
-    // "file:///" and a path of characters that a URL carries as they are, and percent escapes. QUrl would read
-    // the same path from it, and the bytes it names are those escapes undone. Anything else (another scheme, a
-    // host, a query, a space, raw non-ASCII bytes) is left to QUrl.
+    // "file:///" or "file://localhost/", and a path of characters that a URL carries as they are, and percent escapes.
+    // QUrl would read the same path from it, and the bytes it names are those escapes undone. Anything else (another
+    // scheme, a host, a query, a space, raw non-ASCII bytes) is left to QUrl.
     escaped = false;
-    if (!line.startsWith("file:///"))
+    constexpr QByteArrayView noHost("file://");
+    constexpr QByteArrayView localhost("file://localhost");
+    const qsizetype schemeAndHost = line.startsWith(noHost) && line.sliced(noHost.size()).startsWith('/')
+        ? noHost.size()
+        : line.startsWith(localhost) && line.sliced(localhost.size()).startsWith('/') ? localhost.size()
+                                                                                      : -1;
+    if (schemeAndHost < 0)
         return {};
     bool anyEscape = false;
-    const QByteArrayView path = line.sliced(7);
+    const QByteArrayView path = line.sliced(schemeAndHost);
     for (qsizetype i = 0; i < path.size(); ++i) {
         const char c = path[i];
         if (c == '%') {

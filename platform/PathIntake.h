@@ -25,6 +25,8 @@ public:
 
     /// True when the bytes decode without loss, so that the text names the same file again, and hold no NUL.
     [[nodiscard]] static bool isFileNameText(QByteArrayView raw);
+    /// True for a file URL of this machine: without a host, or with "localhost".
+    [[nodiscard]] static bool isLocalFileUrl(const QUrl &url);
     /// The bytes a local file URL names, percent-decoding undone; empty for any other URL.
     [[nodiscard]] static QByteArray localBytes(const QUrl &url);
     /// The local files of `urls` in their order; other URLs are left out.
@@ -43,7 +45,7 @@ public:
     [[nodiscard]] static bool hasFileUrl(QByteArrayView list);
     /// How many URLs a text/uri-list holds at most: its lines, counted without reading them.
     [[nodiscard]] static qsizetype lineCount(QByteArrayView list);
-    /// Command-line arguments as the system passed them: paths (relative to the current folder) or file URLs.
+    /// Command-line arguments as the system passed them: paths (relative to the current folder) or absolute file URLs.
     [[nodiscard]] static Batch fromArguments(const QList<QByteArray> &arguments);
     /// The absolute path of the item the system would open: the folders above it with links and ".." resolved
     /// as the system does, the last component kept, so that a link stays a link. When those folders do not
@@ -74,8 +76,25 @@ private:
     /// Folders as given, mapped to what the file system resolved them to (empty when missing), for one batch.
     using FolderCache = std::unordered_map<QString, QString, FolderHash, FolderEqual>;
 
+public:
+    /// resolved() one path at a time, asking the file system once per folder across the calls.
+    class Resolver
+    {
+    public:
+        [[nodiscard]] QString operator()(const QString &path)
+        {
+            return resolvedIn(path, m_folders);
+        }
+
+    private:
+        FolderCache m_folders;
+    };
+
+private:
     /// Takes a local file URL whose path needs no decoding; false when it needs the full treatment of take().
     static bool takePlain(Batch &batch, const QUrl &url, FolderCache &folders);
+    /// The local file URL an argument is, or an empty URL when it is a path.
+    [[nodiscard]] static QUrl fileUrlIn(const QByteArray &argument);
     static void takeUrl(Batch &batch, const QUrl &url, FolderCache &folders);
     /// Takes one line of a text/uri-list, whitespace already trimmed, through QUrl.
     static void takeLine(Batch &batch, QByteArrayView line, FolderCache &folders);

@@ -2,16 +2,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PathProbe.h"
 
+#include "platform/PathIntake.h"
+#include "platform/ProbePool.h"
+
+#include <QDir>
 #include <QFileInfo>
 
 #include <climits>
 
 bool CPathProbe::isDirectory(const QString &path)
 {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    if (path.isEmpty())
+        return false;
+    const auto answers = CProbePool::ask<bool>({ path }, [](const QString &asked) { return QFileInfo(asked).isDir(); });
+    return answers.constFirst().value_or(false);
 }
 
 bool CPathProbe::isTooLong(const QString &path)
 {
     return QFile::encodeName(path).size() >= PATH_MAX;
+}
+
+QList<CPathProbe::Checked> CPathProbe::presenceOf(const QStringList &paths)
+{
+    // One resolver for the whole batch asks the file system once per folder.
+    const auto answers
+        = CProbePool::ask<Checked>(paths, [resolver = CPathIntake::Resolver()](const QString &given) mutable {
+              const QString path = resolver(given);
+              if (isTooLong(path))
+                  return Checked { path, Presence::TooLong };
+              const QFileInfo info(path);
+              return Checked { path, info.exists() || info.isSymLink() ? Presence::Exists : Presence::Missing };
+          });
+    QList<Checked> checked;
+    checked.reserve(paths.size());
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        checked << answers.at(i).value_or(Checked { QDir::current().absoluteFilePath(paths.at(i)), Presence::Unknown });
+    return checked;
 }

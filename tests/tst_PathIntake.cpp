@@ -96,6 +96,10 @@ private Q_SLOTS:
     void laterLaunchKeepsUndecodableNames();
     void largeDropKeepsItsOrder();
     void dragBytesReadAsQtReadsThem();
+    void argumentIsAUrlOnlyWhenAbsolute_data();
+    void argumentIsAUrlOnlyWhenAbsolute();
+    void localhostIsThisMachine_data();
+    void localhostIsThisMachine();
 };
 
 void tst_PathIntake::init()
@@ -184,6 +188,9 @@ void tst_PathIntake::dragBytesReadAsQtReadsThem()
                                      base,
                                      "file:///tmp/",
                                      "file://localhost/tmp/",
+                                     "file://LocalHost/tmp/",
+                                     "file://localhost",
+                                     "file://elsewhere/tmp/",
                                      "FILE:///tmp/",
                                      "file:////tmp/",
                                      "file:",
@@ -407,6 +414,73 @@ void tst_PathIntake::laterLaunchKeepsUndecodableNames()
     QCOMPARE(errors.count(u"not queued: "_s), 2);
     QCOMPARE(errors.count(u"/work/a\uFFFD.txt\n"_s), 2);
     QCOMPARE(rawContentOf(raw), QByteArray("undecodable"));
+}
+
+void tst_PathIntake::argumentIsAUrlOnlyWhenAbsolute_data()
+{
+    QTest::addColumn<QByteArray>("argument");
+    QTest::addColumn<QString>("expected"); ///< relative to the scratch folder; empty when nothing is taken
+
+    // "%1" stands for the scratch folder's absolute path.
+    QTest::newRow("relative-name-with-scheme") << QByteArray("file:notes.txt") << u"file:notes.txt"_s;
+    QTest::newRow("missing-relative-with-scheme") << QByteArray("file:draft.txt") << u"file:draft.txt"_s;
+    QTest::newRow("existing-relative-beats-url") << QByteArray("file:/notes.txt") << u"file:/notes.txt"_s;
+    QTest::newRow("bare-scheme") << QByteArray("file:") << u"file:"_s;
+    QTest::newRow("plain-relative") << QByteArray("notes.txt") << u"notes.txt"_s;
+    QTest::newRow("url-no-host") << QByteArray("file://%1/notes.txt") << u"notes.txt"_s;
+    QTest::newRow("url-one-slash") << QByteArray("file:%1/notes.txt") << u"notes.txt"_s;
+    QTest::newRow("url-escapes") << QByteArray("file://%1/a%20b.txt") << u"a b.txt"_s;
+    QTest::newRow("url-localhost") << QByteArray("file://localhost%1/notes.txt") << u"notes.txt"_s;
+    QTest::newRow("url-localhost-capitals") << QByteArray("FILE://LocalHost%1/notes.txt") << u"notes.txt"_s;
+    QTest::newRow("url-other-host") << QByteArray("file://elsewhere%1/notes.txt") << QString();
+}
+
+// A file manager may pass file URLs; anything else, "file:" in front or not, names a file in the current folder.
+void tst_PathIntake::argumentIsAUrlOnlyWhenAbsolute()
+{
+    QFETCH(QByteArray, argument);
+    QFETCH(QString, expected);
+    CTempTree tree;
+    for (const QString &name : { u"notes.txt"_s, u"file:notes.txt"_s, u"a b.txt"_s, u"file:/notes.txt"_s })
+        tree.file(name);
+    const QString root = QFileInfo(tree.path()).canonicalFilePath();
+    argument.replace("%1", QFile::encodeName(root));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(root));
+    const CPathIntake::Batch batch = CPathIntake::fromArguments({ argument });
+    QVERIFY(QDir::setCurrent(previous));
+    QCOMPARE(batch.paths, expected.isEmpty() ? QStringList() : QStringList { root + u'/' + expected });
+    QCOMPARE(batch.undecodable, QStringList());
+}
+
+void tst_PathIntake::localhostIsThisMachine_data()
+{
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<bool>("local");
+
+    QTest::newRow("none") << QByteArray() << true;
+    QTest::newRow("localhost") << QByteArray("localhost") << true;
+    QTest::newRow("capitals") << QByteArray("LOCALHOST") << true;
+    QTest::newRow("other-host") << QByteArray("elsewhere") << false;
+    QTest::newRow("localhost-lookalike") << QByteArray("localhost.example") << false;
+}
+
+// A drag names this machine's files with no host or with "localhost"; another machine's file is not one of ours.
+void tst_PathIntake::localhostIsThisMachine()
+{
+    QFETCH(QByteArray, host);
+    QFETCH(bool, local);
+    CTempTree tree;
+    tree.file(u"x.txt"_s);
+    const QString root = QFileInfo(tree.path()).canonicalFilePath();
+    // Plain, and with an escape, so that both the quick reading and the one through QUrl are used.
+    for (const QByteArray &name : { QByteArray("/x.txt"), QByteArray("/%78.txt") }) {
+        const QByteArray line = "file://" + host + QFile::encodeName(root) + name;
+        const QStringList expected = local ? QStringList { root + u"/x.txt"_s } : QStringList();
+        QCOMPARE(CPathIntake::fromUriList(QByteArray(line + "\r\n")).paths, expected);
+        QCOMPARE(CPathIntake::fromUrls({ QUrl::fromEncoded(line) }).paths, expected);
+        QVERIFY2(CFuzzChecks::uriList(line).isEmpty(), line.constData());
+    }
 }
 
 QTEST_MAIN(tst_PathIntake)

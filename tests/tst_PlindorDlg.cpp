@@ -7,6 +7,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "platform/ProbePool.h"
 #include "platform/QtTranslation.h"
 
 #include <QApplication>
@@ -17,11 +18,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+
+#include <atomic>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -51,7 +56,46 @@ private Q_SLOTS:
     void namesPathsItCannotQueue_data();
     void namesPathsItCannotQueue();
     void qtOwnTextsAreChinese();
+    void aHangingMountNeverStallsTheWindow_data();
+    void aHangingMountNeverStallsTheWindow();
 };
+
+namespace
+{
+/// Every question the window asks about a path under `folder` hangs, as on a network share gone away, until the
+/// object goes. The hang is bounded so that a window that waits for the answer fails the test instead of stopping it.
+class CHangingFolder
+{
+public:
+    explicit CHangingFolder(const QString &folder)
+    {
+        CProbePool::setStallForTesting([gate = m_gate, hung = m_hung, folder](const QString &path) {
+            if (!path.startsWith(folder))
+                return;
+            ++*hung;
+            gate->tryAcquire(1, 10000);
+            --*hung;
+        });
+    }
+    ~CHangingFolder()
+    {
+        CProbePool::setStallForTesting({});
+        m_gate->release(1000);
+    }
+    CHangingFolder(const CHangingFolder &) = delete;
+    CHangingFolder &operator=(const CHangingFolder &) = delete;
+
+    /// True while a question is held up.
+    [[nodiscard]] bool hangs() const
+    {
+        return m_hung->load() > 0;
+    }
+
+private:
+    std::shared_ptr<QSemaphore> m_gate = std::make_shared<QSemaphore>();
+    std::shared_ptr<std::atomic<int>> m_hung = std::make_shared<std::atomic<int>>(0);
+};
+} // namespace
 
 void tst_PlindorDlg::init()
 {
@@ -471,6 +515,43 @@ void tst_PlindorDlg::qtOwnTextsAreChinese()
     for (const QString &expected : { u"撤消"_s, u"剪切"_s, u"复制"_s, u"粘贴"_s })
         QVERIFY2(shown.contains(expected), qPrintable(shown.join(u", "_s)));
     dlg.reject();
+}
+
+void tst_PlindorDlg::aHangingMountNeverStallsTheWindow_data()
+{
+    QTest::addColumn<bool>("handedOver");
+    QTest::newRow("second-launch-hands-it-over") << true;
+    QTest::newRow("it-is-the-next-item") << false;
+}
+
+// A path on a mount that does not answer costs a short wait, never the window; and it is queued and loaded all the
+// same, its name whole.
+void tst_PlindorDlg::aHangingMountNeverStallsTheWindow()
+{
+    QFETCH(bool, handedOver);
+    CTempTree tree;
+    CDialogFixture f;
+    const QString first = tree.file(u"a/first.txt"_s);
+    const QString stuck = tree.file(u"dead/report.txt"_s);
+    f.dlg().queuePaths(handedOver ? QStringList { first } : QStringList { first, stuck });
+    const CHangingFolder dead(tree.filePath(u"dead"_s));
+    int ticks = 0;
+    QTimer clock;
+    QObject::connect(&clock, &QTimer::timeout, [&ticks] { ++ticks; });
+    clock.start(10);
+
+    if (handedOver)
+        f.dlg().queueHandedOverPaths({ stuck });
+    else
+        QTest::keyClick(f.queue(), Qt::Key_Delete); // "first" leaves the queue, the next item is loaded
+
+    QVERIFY(dead.hangs());
+    QTRY_VERIFY(ticks > 30); // the window's loop runs on while the question hangs
+    QVERIFY(dead.hangs());
+    QVERIFY(f.queue()->rowOf(stuck) >= 0);
+    QCOMPARE(f.queue()->count(), handedOver ? 2 : 1);
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), handedOver ? u"first"_s : u"report"_s);
+    QCOMPARE(f.takeMessages(), QString());
 }
 
 QTEST_MAIN(tst_PlindorDlg)
