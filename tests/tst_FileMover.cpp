@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/ExtendedAttributes.h"
 #include "platform/FileMover.h"
 
 #include "helpers/EffectiveUser.h"
@@ -157,6 +158,8 @@ private Q_SLOTS:
     void neverReplacesARacingCreatorOnAStick();
     void saysWhereACaseOnlyRenameLeftTheItem();
     void keepsExtendedAttributesAndAcls();
+    void groupBitsOfAnAclTheTargetCannotStore_data();
+    void groupBitsOfAnAclTheTargetCannotStore();
     void copiesToTheEndWhateverTheSizeSays();
     void refusesNamesAStickCannotStore();
     void movesWhereTheDriverRefusesAttributes();
@@ -694,23 +697,31 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
 
 namespace
 {
-// An access ACL in its extended-attribute form: the owner rw, the owning group nothing, group 65534 rw, mask rw.
-QByteArray restrictiveAcl()
+struct AclEntry {
+    quint16 tag;
+    quint16 perm;
+    quint32 id = quint32(-1);
+};
+
+// An access ACL in its extended-attribute form.
+QByteArray aclAttribute(std::initializer_list<AclEntry> entries)
 {
     QByteArray acl;
     const auto put32 = [&](quint32 value) { acl.append(reinterpret_cast<const char *>(&value), 4); };
-    const auto entry = [&](quint16 tag, quint16 perm, quint32 id) {
-        acl.append(reinterpret_cast<const char *>(&tag), 2);
-        acl.append(reinterpret_cast<const char *>(&perm), 2);
-        put32(id);
-    };
     put32(2);
-    entry(ACL_USER_OBJ, 6, quint32(-1));
-    entry(ACL_GROUP_OBJ, 0, quint32(-1));
-    entry(ACL_GROUP, 6, 65534);
-    entry(ACL_MASK, 6, quint32(-1));
-    entry(ACL_OTHER, 0, quint32(-1));
+    for (const AclEntry &entry : entries) {
+        acl.append(reinterpret_cast<const char *>(&entry.tag), 2);
+        acl.append(reinterpret_cast<const char *>(&entry.perm), 2);
+        put32(entry.id);
+    }
     return acl;
+}
+
+// The owner rw, the owning group nothing, group 65534 rw, mask rw.
+QByteArray restrictiveAcl()
+{
+    return aclAttribute(
+        { { ACL_USER_OBJ, 6 }, { ACL_GROUP_OBJ, 0 }, { ACL_GROUP, 6, 65534 }, { ACL_MASK, 6 }, { ACL_OTHER, 0 } });
 }
 
 QByteArray attribute(const QString &path, const char *name)
@@ -738,6 +749,26 @@ void tst_FileMover::keepsExtendedAttributesAndAcls()
     const QString moved = path(u"other/tagged.txt"_s);
     QCOMPARE(attribute(moved, "user.xdg.tags"), QByteArray("teacher,term"));
     QCOMPARE(attribute(moved, "system.posix_acl_access"), acl);
+}
+
+void tst_FileMover::groupBitsOfAnAclTheTargetCannotStore_data()
+{
+    QTest::addColumn<QByteArray>("acl");
+    QTest::addColumn<int>("group");
+    QTest::newRow("maskNarrowsTheGroup") << aclAttribute(
+        { { ACL_USER_OBJ, 6 }, { ACL_GROUP_OBJ, 6 }, { ACL_GROUP, 6, 65534 }, { ACL_MASK, 4 }, { ACL_OTHER, 0 } })
+                                         << 4;
+    QTest::newRow("maskWiderThanTheGroup") << restrictiveAcl() << 0;
+    QTest::newRow("noMask") << aclAttribute({ { ACL_USER_OBJ, 7 }, { ACL_GROUP_OBJ, 5 }, { ACL_OTHER, 1 } }) << 5;
+    QTest::newRow("notAnAcl") << QByteArray("\x02\0\0\0\x04\0", 6) << -1;
+}
+
+// Where the target refuses the ACL, the copy's group bits must grant only what the ACL let the owning group do.
+void tst_FileMover::groupBitsOfAnAclTheTargetCannotStore()
+{
+    QFETCH(QByteArray, acl);
+    QFETCH(int, group);
+    QCOMPARE(CExtendedAttributes::owningGroupPermissions(acl), group);
 }
 
 // FUSE bridges with direct I/O report size 0 for files they cannot size in advance.
