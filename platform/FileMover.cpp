@@ -273,6 +273,41 @@ void unpublish(const Job &job, const struct stat &published)
         ::unlink(job.destination.constData());
 }
 
+// fsync() of a folder that the file system cannot sync is no failure: there is nothing more to wait for.
+int syncFolder(int folder)
+{
+    if (::fsync(folder) == 0 || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+        return 0;
+    return errno;
+}
+
+int syncFolder(const QByteArray &folder)
+{
+    const Fd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.isOpen() ? syncFolder(fd.fd) : errno;
+}
+
+// Another program may have deleted or replaced what this move put at the destination (a copy written into its final
+// name is there from the start), or written into it. The source may go only while the destination shows it whole.
+bool stillPublished(const Job &job, const struct stat &published)
+{
+    struct stat now {
+    };
+    return ::lstat(job.destination.constData(), &now) == 0 && sameInode(now, published)
+        && now.st_size == published.st_size;
+}
+
+MoveResult removeAside(const Job &job, const QByteArray &aside)
+{
+    if (::unlink(aside.constData()) != 0)
+        return failure(job, errno);
+    // The removal reaches the disk before the caller records the move as done: a power cut then leaves the item at
+    // both names at worst, never at neither. Too late to undo, so a failure here is only logged.
+    if (const int err = syncFolder(job.sourceParent); err != 0)
+        qCWarning(lcFileOps) << "removal of" << QFile::decodeName(job.source) << "not synced:" << systemText(err);
+    return job.report;
+}
+
 // The destination shows the item (`published`: a link to it or a complete copy of `original`); now the old name
 // goes, but only if it still is the file that was linked or copied.
 MoveResult retireSource(const Job &job, const struct stat &original, const struct stat &published, bool copied)
@@ -292,9 +327,12 @@ MoveResult retireSource(const Job &job, const struct stat &original, const struc
         unpublish(job, published);
         return putBackOrSay(job, aside, failed(job, MoveError::SourceChanged, u"the file was replaced meanwhile"_s));
     }
-    if (::unlink(aside.constData()) == 0)
-        return job.report;
-    const MoveResult result = failure(job, errno);
+    // What is at the destination now is someone else's, or was written into by someone else: it stays.
+    if (!stillPublished(job, published))
+        return putBackOrSay(job, aside, failed(job, MoveError::IoError, u"the destination changed meanwhile"_s));
+    const MoveResult result = removeAside(job, aside);
+    if (result.ok())
+        return result;
     unpublish(job, published);
     return putBackOrSay(job, aside, result);
 }
@@ -580,19 +618,22 @@ MoveResult checkSourceUnchanged(const Job &job, int in, struct stat &opened)
     return job.report;
 }
 
-MoveResult fillCopy(const Job &job, int in, int out, struct stat &original)
+// `written` is the copy as complete, `original` the source as copied.
+MoveResult fillCopy(const Job &job, int in, int out, struct stat &written, struct stat &original)
 {
     if (const MoveResult result = copyContents(job, in, out); !result.ok())
         return result;
     if (const MoveResult result = keepAttributes(job, in, out); !result.ok())
         return result;
-    if (::fsync(out) != 0)
+    // Taken while the copy still has its own name: some FUSE drivers cannot fstat a file whose first name is gone.
+    if (::fsync(out) != 0 || ::fstat(out, &written) != 0)
         return failure(job, errno);
     return checkSourceUnchanged(job, in, original);
 }
 
 int publish(const Job &job, int folder, const CopyTarget &target)
 {
+    // Already under its name; retireSource() checks that it still is before the source goes.
     if (target.landing == Landing::Reserved)
         return 0;
     if (target.landing == Landing::PartFile) {
@@ -621,7 +662,9 @@ void discard(const Job &job, int folder, const CopyTarget &target)
 }
 
 // One complete copy exists at every moment: the source goes only after the copy shows under its name, and only if
-// it still is the file that was copied. Whatever fails first, the copy goes and the source stays.
+// it still is the file that was copied. Whatever fails first, the copy goes and the source stays. A power cut must
+// not undo these steps out of order, so each reaches the disk before the next: the copy's data, then the folder
+// with its new name, then (in retireSource) the source's removal.
 MoveResult copyThenRetire(const Job &job)
 {
     // Refused before anything is written: a copy that stops at the disk's limit leaves nothing worth having.
@@ -637,9 +680,11 @@ MoveResult copyThenRetire(const Job &job)
     const CopyTarget target = openCopyTarget(job, folder.fd);
     if (!target.file.isOpen())
         return failure(job, errno);
+    struct stat published {
+    };
     struct stat original {
     };
-    MoveResult result = fillCopy(job, in.fd, target.file.fd, original);
+    MoveResult result = fillCopy(job, in.fd, target.file.fd, published, original);
     if (result.ok()) {
         if (const int err = publish(job, folder.fd, target); err != 0)
             result = failure(job, err);
@@ -649,14 +694,11 @@ MoveResult copyThenRetire(const Job &job)
         return result;
     }
     // The new name must be on disk before the old file goes, or a power cut could leave neither.
-    if (::fsync(folder.fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        result = failure(job, errno);
+    if (const int err = syncFolder(folder.fd); err != 0) {
+        result = failure(job, err);
         discard(job, folder.fd, target);
         return result;
     }
-    struct stat published {
-    };
-    ::fstat(target.file.fd, &published);
     return retireSource(job, original, published, true);
 }
 

@@ -157,6 +157,8 @@ private Q_SLOTS:
     void neverReplacesARacingCreatorOnAStick_data();
     void neverReplacesARacingCreatorOnAStick();
     void saysWhereACaseOnlyRenameLeftTheItem();
+    void keepsTheSourceWhenTheCopyIsTakenAway_data();
+    void keepsTheSourceWhenTheCopyIsTakenAway();
     void keepsExtendedAttributesAndAcls();
     void groupBitsOfAnAclTheTargetCannotStore_data();
     void groupBitsOfAnAclTheTargetCannotStore();
@@ -693,6 +695,52 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
     }
     qInfo("%d of %d renames lost the old name to the other program", leftAside, round);
     QVERIFY(leftAside > 0);
+}
+
+void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway_data()
+{
+    QTest::addColumn<bool>("across");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("deletedWithin") << false << false;
+    QTest::newRow("replacedWithin") << false << true;
+    QTest::newRow("deletedAcross") << true << false;
+    QTest::newRow("replacedAcross") << true << true;
+}
+
+// Without links the copy is written into its final name, where another program (a second instance tidying what it
+// took for a leftover, say) can delete or replace it before the copy is done. The source must then stay.
+void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway()
+{
+    QFETCH(bool, across);
+    QFETCH(bool, replaced);
+    const QString target = across ? mountTmpfs(u"other"_s, "size=8m") : path(u"empty"_s);
+    if (target.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    const QString source = path(u"big.bin"_s);
+    const QString destination = target + u"/moved.bin"_s;
+    const QByteArray content = pattern(2 * kMiB + 5, 'k');
+    writeFile(source, content);
+    // Reports come at 1 MiB, 2 MiB and at the end.
+    CScriptedProgress progress([&](int call) {
+        if (call == 3 && replaced) {
+            writeFile(target + u"/theirs"_s, "theirs");
+            ::rename(native(target + u"/theirs"_s).constData(), native(destination).constData());
+        } else if (call == 3) {
+            ::unlink(native(destination).constData());
+        }
+        return true;
+    });
+
+    const MoveResult result
+        = CFileMover::move(source, target, u"moved.bin"_s, &progress, Ability::NoReplaceRename | Ability::HardLinks);
+
+    QCOMPARE(progress.reports.size(), 3);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.leftAt, QString());
+    QCOMPARE(readAll(source), content);
+    QCOMPARE(readAll(destination), replaced ? QByteArray("theirs") : QByteArray("<unreadable>"));
+    QCOMPARE(leftovers(m_dir->path()), QStringList());
+    QCOMPARE(leftovers(target), QStringList());
 }
 
 namespace
