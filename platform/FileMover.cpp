@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
+#include "core/PartFiles.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/Logging.h"
 #include "platform/TargetFilesystem.h"
@@ -16,7 +17,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -380,43 +380,6 @@ MoveResult recreateLink(const Job &job)
     return retireSource(job, job.sourceStat, published, false);
 }
 
-// The process id a part file's name gives, or 0 when the name is not one of ours.
-pid_t partFileOwner(const char *name)
-{
-    // .plindor-XXXXXX-<pid>.part
-    static constexpr std::size_t kPrefix = sizeof(".plindor-XXXXXX-") - 1;
-    const QByteArray text(name);
-    if (!text.startsWith(".plindor-") || !text.endsWith(".part") || text.size() <= qsizetype(kPrefix + 5)
-        || text.at(kPrefix - 1) != '-')
-        return 0;
-    bool ok = false;
-    const qint64 pid = text.mid(kPrefix, text.size() - qsizetype(kPrefix) - 5).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
-}
-
-// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the
-// same folder removes the parts whose process is gone. A running copy's part is never touched.
-void removeStalePartFiles(int folder)
-{
-    const int listing = ::dup(folder);
-    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (!dir) {
-        if (listing >= 0)
-            ::close(listing);
-        return;
-    }
-    while (const dirent *entry = ::readdir(dir)) {
-        const pid_t owner = partFileOwner(entry->d_name);
-        struct stat info {
-        };
-        if (owner == 0 || (::kill(owner, 0) == 0 || errno != ESRCH))
-            continue;
-        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-            ::unlinkat(folder, entry->d_name, 0);
-    }
-    ::closedir(dir);
-}
-
 // Where the copy is written until it shows under its name.
 enum class Landing {
     Unnamed, ///< O_TMPFILE: never seen half written, gone by itself if the program dies
@@ -440,19 +403,12 @@ bool hasHardLinks(int folder, const QByteArray &name)
     return !linkUnsupported(errno);
 }
 
-Fd createPartFile(int folder, QByteArray &name)
+// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the same
+// folder removes it.
+Fd createPartFile(const Job &job, int folder, QByteArray &name)
 {
-    removeStalePartFiles(folder);
-    // The owner's process id in the name lets a later copy tell a crashed copy's leftovers from a running one.
-    const QByteArray suffix = '-' + QByteArray::number(::getpid()) + ".part";
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        name = hiddenName(suffix.constData());
-        Fd file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (file.isOpen() || errno != EEXIST)
-            return file;
-    }
-    errno = EEXIST;
-    return Fd(-1);
+    CPartFiles::removeStale(QFile::decodeName(job.folder));
+    return Fd(CPartFiles::create(folder, name));
 }
 
 CopyTarget openCopyTarget(const Job &job, int folder)
@@ -465,7 +421,7 @@ CopyTarget openCopyTarget(const Job &job, int folder)
     }
     if (!job.doWithout.testFlag(Ability::HardLinks)) {
         QByteArray name;
-        Fd file = createPartFile(folder, name);
+        Fd file = createPartFile(job, folder, name);
         if (!file.isOpen() || hasHardLinks(folder, name))
             return { std::move(file), Landing::PartFile, name };
         ::unlinkat(folder, name.constData(), 0);
