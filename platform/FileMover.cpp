@@ -74,6 +74,7 @@ struct Job {
     struct stat sourceStat {
     };
     bool sourceIsFolder = false;
+    bool sourceIsHidden = false; ///< the source is under one of our hidden names, which nobody else knows
     IMoveProgress *progress = nullptr;
     Abilities doWithout;
     MoveResult report;
@@ -189,8 +190,8 @@ bool attributeUnsupported(int err)
     return err == EPERM || err == EOPNOTSUPP || err == ENOSYS;
 }
 
-// For our own random hidden names, and for putting an item back. Where the file system cannot refuse an existing
-// name in a rename, the test just before it leaves a window of microseconds: harmless for a name nobody else knows.
+// For our own random hidden names only. Where the file system cannot refuse an existing name in a rename, the test
+// just before it leaves a window of microseconds: harmless for a name nobody else knows.
 int checkThenRename(const QByteArray &from, const QByteArray &to)
 {
     struct stat st {
@@ -221,19 +222,19 @@ int renameToUnusedName(const QByteArray &from, const QByteArray &to, Abilities d
     return err != kNoReplaceMissing ? err : checkThenRename(from, to);
 }
 
-// Puts an item back under its old name, a name other programs may use: link() refuses an existing name where the
-// file system has no RENAME_NOREPLACE.
-int renameBack(const QByteArray &from, const QByteArray &to, bool isFolder, Abilities doWithout)
+// A folder cannot replace a file, nor a folder that holds anything: reserving the name as an empty folder first
+// leaves nothing of another program's that the rename could replace.
+int renameFolderOverReservation(const QByteArray &from, const QByteArray &to)
 {
-    if (const int err = renameNoReplace(from, to, doWithout); err != kNoReplaceMissing)
-        return err;
-    if (!isFolder && !doWithout.testFlag(Ability::HardLinks)) {
-        if (::link(from.constData(), to.constData()) == 0)
-            return ::unlink(from.constData()) == 0 ? 0 : errno;
-        if (!linkUnsupported(errno))
-            return errno;
-    }
-    return checkThenRename(from, to);
+    if (::mkdir(to.constData(), 0700) != 0)
+        return errno;
+    if (::rename(from.constData(), to.constData()) == 0)
+        return 0;
+    const int err = errno;
+    if (::rmdir(to.constData()) != 0)
+        return EEXIST; // another program put something into the reserved folder
+    // Some drivers refuse to replace any folder; then only the test before the rename is left.
+    return err == EEXIST || err == ENOTEMPTY ? checkThenRename(from, to) : err;
 }
 
 QByteArray siblingName(const QByteArray &path, const char *suffix)
@@ -255,10 +256,54 @@ int takeAside(const Job &job, QByteArray &aside)
     return err;
 }
 
+MoveResult copyThenRetire(const Job &job);
+
+// Where the file system refuses an existing name neither in a rename nor by link(), a file goes back as a copy
+// written into its old name created exclusively: rename() would replace what another program saved there meanwhile.
+// Returns where the item is now.
+QByteArray copyBack(const Job &job, const QByteArray &aside)
+{
+    Job back;
+    back.source = aside;
+    back.sourceParent = job.sourceParent;
+    back.sourceName = aside.mid(aside.lastIndexOf('/') + 1);
+    back.folder = job.sourceParent;
+    back.name = job.sourceName;
+    back.destination = job.source;
+    back.sourceIsHidden = true;
+    back.doWithout = job.doWithout | Ability::NoReplaceRename | Ability::HardLinks | Ability::UnnamedTempFiles;
+    back.report.destination = QFile::decodeName(job.source);
+    if (::lstat(aside.constData(), &back.sourceStat) != 0)
+        return aside;
+    const MoveResult result = copyThenRetire(back);
+    if (result.ok())
+        return job.source;
+    return result.leftAt.isEmpty() ? aside : QFile::encodeName(result.leftAt);
+}
+
+// Puts an item back under its old name, a name other programs may use, and returns where the item is now. Where the
+// file system has no RENAME_NOREPLACE, link() refuses an existing name, and without links so does a new file.
+QByteArray putBack(const Job &job, const QByteArray &aside)
+{
+    if (job.sourceIsHidden)
+        return renameToUnusedName(aside, job.source, job.doWithout) == 0 ? job.source : aside;
+    if (const int err = renameNoReplace(aside, job.source, job.doWithout); err != kNoReplaceMissing)
+        return err == 0 ? job.source : aside;
+    if (job.sourceIsFolder)
+        return renameFolderOverReservation(aside, job.source) == 0 ? job.source : aside;
+    if (!job.doWithout.testFlag(Ability::HardLinks)) {
+        if (::link(aside.constData(), job.source.constData()) == 0)
+            return ::unlink(aside.constData()) == 0 ? job.source : aside;
+        if (!linkUnsupported(errno))
+            return aside;
+    }
+    return copyBack(job, aside);
+}
+
 MoveResult putBackOrSay(const Job &job, const QByteArray &aside, MoveResult result)
 {
-    if (renameBack(aside, job.source, job.sourceIsFolder, job.doWithout) != 0) {
-        result.leftAt = QFile::decodeName(aside);
+    if (const QByteArray now = putBack(job, aside); now != job.source) {
+        result.leftAt = QFile::decodeName(now);
         qCInfo(lcFileOps) << "could not put" << result.leftAt << "back as" << QFile::decodeName(job.source);
     }
     return result;
@@ -335,21 +380,6 @@ MoveResult retireSource(const Job &job, const struct stat &original, const struc
         return result;
     unpublish(job, published);
     return putBackOrSay(job, aside, result);
-}
-
-// A folder cannot replace a file, nor a folder that holds anything: reserving the name as an empty folder first
-// leaves nothing of another program's that the rename could replace.
-int renameFolderOverReservation(const QByteArray &from, const QByteArray &to)
-{
-    if (::mkdir(to.constData(), 0700) != 0)
-        return errno;
-    if (::rename(from.constData(), to.constData()) == 0)
-        return 0;
-    const int err = errno;
-    if (::rmdir(to.constData()) != 0)
-        return EEXIST; // another program put something into the reserved folder
-    // Some drivers refuse to replace any folder; then only the test before the rename is left.
-    return err == EEXIST || err == ENOTEMPTY ? checkThenRename(from, to) : err;
 }
 
 QByteArray linkTarget(const QByteArray &path)

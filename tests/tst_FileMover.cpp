@@ -159,6 +159,7 @@ private Q_SLOTS:
     void saysWhereACaseOnlyRenameLeftTheItem();
     void keepsTheSourceWhenTheCopyIsTakenAway_data();
     void keepsTheSourceWhenTheCopyIsTakenAway();
+    void putsBackWithoutReplacingANewFile();
     void keepsExtendedAttributesAndAcls();
     void groupBitsOfAnAclTheTargetCannotStore_data();
     void groupBitsOfAnAclTheTargetCannotStore();
@@ -741,6 +742,44 @@ void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway()
     QCOMPARE(readAll(destination), replaced ? QByteArray("theirs") : QByteArray("<unreadable>"));
     QCOMPARE(leftovers(m_dir->path()), QStringList());
     QCOMPARE(leftovers(target), QStringList());
+}
+
+// Where the source's driver has neither RENAME_NOREPLACE nor links, putting the source back after a failed move must
+// not replace what another program saved under the old name meanwhile. The driver takes 150 ms for each rename and
+// creation here, time enough for that program to come in between.
+void tst_FileMover::putsBackWithoutReplacingANewFile()
+{
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString stick = m_mounts->faultfs(path(u"backing"_s), path(u"stick"_s), { u"--delay-ms"_s, u"150"_s });
+    if (stick.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    const QByteArray ours = pattern(kMiB + 5, 'p');
+    writeFile(path(u"backing/s.bin"_s), ours);
+    // Taking the copy away at the last report makes the move fail after the source was taken aside.
+    CScriptedProgress progress([&](int call) {
+        if (call == 2)
+            ::unlink(native(path(u"empty/s.bin"_s)).constData());
+        return true;
+    });
+    std::atomic<bool> created = false;
+    CNameWatcher editor(path(u"backing"_s), "s.bin", CNameWatcher::Leaves, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const int fd = ::open(native(path(u"backing/s.bin"_s)).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+        created = fd >= 0 && ::write(fd, "theirs", 6) == 6;
+        ::close(fd);
+    });
+    QVERIFY(editor.isWatching());
+
+    const MoveResult result = CFileMover::move(stick + u"/s.bin"_s, path(u"empty"_s), u"s.bin"_s, &progress,
+                                               Ability::NoReplaceRename | Ability::HardLinks);
+
+    QVERIFY(editor.finish());
+    QVERIFY(!result.ok());
+    QVERIFY2(created, "the other program came too late to test anything");
+    QCOMPARE(readAll(stick + u"/s.bin"_s), QByteArray("theirs"));
+    QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
+    QCOMPARE(readAll(result.leftAt), ours);
+    QCOMPARE(leftovers(stick), QStringList { QFileInfo(result.leftAt).fileName() });
 }
 
 namespace
