@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,6 +161,7 @@ private Q_SLOTS:
     void keepsTheSourceWhenTheCopyIsTakenAway_data();
     void keepsTheSourceWhenTheCopyIsTakenAway();
     void putsBackWithoutReplacingANewFile();
+    void syncsTheSourceFolderAfterTheRemoval();
     void keepsExtendedAttributesAndAcls();
     void groupBitsOfAnAclTheTargetCannotStore_data();
     void groupBitsOfAnAclTheTargetCannotStore();
@@ -780,6 +782,24 @@ void tst_FileMover::putsBackWithoutReplacingANewFile()
     QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
     QCOMPARE(readAll(result.leftAt), ours);
     QCOMPARE(leftovers(stick), QStringList { QFileInfo(result.leftAt).fileName() });
+}
+
+// A move counts as done only once the source's removal is on disk: its folder is synced, and where that fails
+// (the driver answers EIO here), the log says so.
+void tst_FileMover::syncsTheSourceFolderAfterTheRemoval()
+{
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString disk = m_mounts->faultfs(path(u"backing"_s), path(u"disk"_s), { u"--fsyncdir-fails"_s });
+    if (disk.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    writeFile(path(u"backing/s.txt"_s), "synced");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^removal of \"[^\"]*/disk/s\\.txt\" not synced"_s));
+
+    const MoveResult result = CFileMover::move(disk + u"/s.txt"_s, path(u"empty"_s), u"s.txt"_s);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QCOMPARE(readAll(path(u"empty/s.txt"_s)), QByteArray("synced"));
+    QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 namespace
