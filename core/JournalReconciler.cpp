@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/JournalReconciler.h"
+#include "core/PartFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -175,20 +175,6 @@ bool isOwnCopy(const Item &destination, const Item &original, const JournalEntry
     return relation == Relation::Prefix || (relation == Relation::Equal && sameContentStamp(destination, original));
 }
 
-// .plindor-XXXXXX-<pid>.part: a copy's part file, stale once its process is gone.
-void removeStalePartFiles(const QString &folder)
-{
-    static constexpr qsizetype kPrefix = sizeof(".plindor-XXXXXX-") - 1;
-    QDirIterator it(folder, { u".plindor-*.part"_s }, QDir::Files | QDir::Hidden | QDir::CaseSensitive);
-    while (it.hasNext()) {
-        const QString name = it.nextFileInfo().fileName();
-        bool ok = name.size() > kPrefix + 5 && name.at(kPrefix - 1) == u'-';
-        const qint64 pid = ok ? name.mid(kPrefix, name.size() - kPrefix - 5).toLongLong(&ok) : 0;
-        if (ok && pid > 0 && pid <= INT_MAX && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-            ::unlink(native(it.filePath()).constData());
-    }
-}
-
 JournalRecovery bringBack(const Item &aside, const Item &source, const Item &destination, JournalFinding &finding)
 {
     if (!source.present && renamedWithoutReplacing(aside, source.path))
@@ -233,7 +219,7 @@ bool isTheMovedItem(const Item &destination, const JournalEntry &entry)
 JournalFinding CJournalReconciler::settle(const JournalEntry &entry)
 {
     JournalFinding finding { entry.id, JournalRecovery::NothingHappened, entry.source, entry.destination, {} };
-    removeStalePartFiles(QFileInfo(entry.destination).absolutePath());
+    CPartFiles::removeStale(QFileInfo(entry.destination).absolutePath());
     const Item source = look(entry.source, entry.destination);
     const Item destination = look(entry.destination, entry.source);
     const Item aside = findAside(entry);

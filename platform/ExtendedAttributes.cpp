@@ -73,10 +73,16 @@ int CExtendedAttributes::owningGroupPermissions(const QByteArray &acl)
     if (acl.size() < header || (acl.size() - header) % entry != 0
         || qFromLittleEndian<quint32>(acl.constData()) != POSIX_ACL_XATTR_VERSION)
         return -1;
+    int group = -1;
+    int mask = 07;
     for (qsizetype at = header; at < acl.size(); at += entry) {
         const char *raw = acl.constData() + at;
-        if (qFromLittleEndian<quint16>(raw) == ACL_GROUP_OBJ)
-            return qFromLittleEndian<quint16>(raw + 2) & 07;
+        const quint16 tag = qFromLittleEndian<quint16>(raw);
+        if (tag == ACL_GROUP_OBJ)
+            group = qFromLittleEndian<quint16>(raw + 2) & 07;
+        else if (tag == ACL_MASK)
+            mask = qFromLittleEndian<quint16>(raw + 2) & 07;
     }
-    return -1;
+    // With a mask, the owning group may do only what both its entry and the mask allow.
+    return group < 0 ? -1 : group & mask;
 }

@@ -12,9 +12,11 @@ class CExtendedAttributes
 {
 public:
     /// Copies every attribute the copy's file system accepts and returns the names of those it refused. Where the
-    /// access ACL cannot be stored, the copy's group bits become the ACL's owning-group entry rather than its mask,
-    /// so that nobody gains an access the ACL denied. `mode` is the original's mode.
+    /// access ACL cannot be stored, the copy's group bits become what the ACL lets the owning group do (its entry,
+    /// narrowed by the mask), rather than the mask, so that nobody gains an access the ACL denied. `mode` is the
+    /// original's mode.
     static QList<QByteArray> copy(int from, int to, mode_t mode);
-    /// The owning group's rwx bits of an access ACL in its extended-attribute form, or -1 when it is not one.
+    /// The rwx bits an access ACL in its extended-attribute form grants the owning group: its entry and the mask
+    /// together. -1 when it is not one.
     [[nodiscard]] static int owningGroupPermissions(const QByteArray &acl);
 };

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
+#include "core/PartFiles.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/Logging.h"
 #include "platform/TargetFilesystem.h"
@@ -16,7 +17,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -74,6 +74,7 @@ struct Job {
     struct stat sourceStat {
     };
     bool sourceIsFolder = false;
+    bool sourceIsHidden = false; ///< the source is under one of our hidden names, which nobody else knows
     IMoveProgress *progress = nullptr;
     Abilities doWithout;
     MoveResult report;
@@ -189,8 +190,8 @@ bool attributeUnsupported(int err)
     return err == EPERM || err == EOPNOTSUPP || err == ENOSYS;
 }
 
-// For our own random hidden names, and for putting an item back. Where the file system cannot refuse an existing
-// name in a rename, the test just before it leaves a window of microseconds: harmless for a name nobody else knows.
+// For our own random hidden names only. Where the file system cannot refuse an existing name in a rename, the test
+// just before it leaves a window of microseconds: harmless for a name nobody else knows.
 int checkThenRename(const QByteArray &from, const QByteArray &to)
 {
     struct stat st {
@@ -221,19 +222,19 @@ int renameToUnusedName(const QByteArray &from, const QByteArray &to, Abilities d
     return err != kNoReplaceMissing ? err : checkThenRename(from, to);
 }
 
-// Puts an item back under its old name, a name other programs may use: link() refuses an existing name where the
-// file system has no RENAME_NOREPLACE.
-int renameBack(const QByteArray &from, const QByteArray &to, bool isFolder, Abilities doWithout)
+// A folder cannot replace a file, nor a folder that holds anything: reserving the name as an empty folder first
+// leaves nothing of another program's that the rename could replace.
+int renameFolderOverReservation(const QByteArray &from, const QByteArray &to)
 {
-    if (const int err = renameNoReplace(from, to, doWithout); err != kNoReplaceMissing)
-        return err;
-    if (!isFolder && !doWithout.testFlag(Ability::HardLinks)) {
-        if (::link(from.constData(), to.constData()) == 0)
-            return ::unlink(from.constData()) == 0 ? 0 : errno;
-        if (!linkUnsupported(errno))
-            return errno;
-    }
-    return checkThenRename(from, to);
+    if (::mkdir(to.constData(), 0700) != 0)
+        return errno;
+    if (::rename(from.constData(), to.constData()) == 0)
+        return 0;
+    const int err = errno;
+    if (::rmdir(to.constData()) != 0)
+        return EEXIST; // another program put something into the reserved folder
+    // Some drivers refuse to replace any folder; then only the test before the rename is left.
+    return err == EEXIST || err == ENOTEMPTY ? checkThenRename(from, to) : err;
 }
 
 QByteArray siblingName(const QByteArray &path, const char *suffix)
@@ -255,10 +256,54 @@ int takeAside(const Job &job, QByteArray &aside)
     return err;
 }
 
+MoveResult copyThenRetire(const Job &job);
+
+// Where the file system refuses an existing name neither in a rename nor by link(), a file goes back as a copy
+// written into its old name created exclusively: rename() would replace what another program saved there meanwhile.
+// Returns where the item is now.
+QByteArray copyBack(const Job &job, const QByteArray &aside)
+{
+    Job back;
+    back.source = aside;
+    back.sourceParent = job.sourceParent;
+    back.sourceName = aside.mid(aside.lastIndexOf('/') + 1);
+    back.folder = job.sourceParent;
+    back.name = job.sourceName;
+    back.destination = job.source;
+    back.sourceIsHidden = true;
+    back.doWithout = job.doWithout | Ability::NoReplaceRename | Ability::HardLinks | Ability::UnnamedTempFiles;
+    back.report.destination = QFile::decodeName(job.source);
+    if (::lstat(aside.constData(), &back.sourceStat) != 0)
+        return aside;
+    const MoveResult result = copyThenRetire(back);
+    if (result.ok())
+        return job.source;
+    return result.leftAt.isEmpty() ? aside : QFile::encodeName(result.leftAt);
+}
+
+// Puts an item back under its old name, a name other programs may use, and returns where the item is now. Where the
+// file system has no RENAME_NOREPLACE, link() refuses an existing name, and without links so does a new file.
+QByteArray putBack(const Job &job, const QByteArray &aside)
+{
+    if (job.sourceIsHidden)
+        return renameToUnusedName(aside, job.source, job.doWithout) == 0 ? job.source : aside;
+    if (const int err = renameNoReplace(aside, job.source, job.doWithout); err != kNoReplaceMissing)
+        return err == 0 ? job.source : aside;
+    if (job.sourceIsFolder)
+        return renameFolderOverReservation(aside, job.source) == 0 ? job.source : aside;
+    if (!job.doWithout.testFlag(Ability::HardLinks)) {
+        if (::link(aside.constData(), job.source.constData()) == 0)
+            return ::unlink(aside.constData()) == 0 ? job.source : aside;
+        if (!linkUnsupported(errno))
+            return aside;
+    }
+    return copyBack(job, aside);
+}
+
 MoveResult putBackOrSay(const Job &job, const QByteArray &aside, MoveResult result)
 {
-    if (renameBack(aside, job.source, job.sourceIsFolder, job.doWithout) != 0) {
-        result.leftAt = QFile::decodeName(aside);
+    if (const QByteArray now = putBack(job, aside); now != job.source) {
+        result.leftAt = QFile::decodeName(now);
         qCInfo(lcFileOps) << "could not put" << result.leftAt << "back as" << QFile::decodeName(job.source);
     }
     return result;
@@ -271,6 +316,41 @@ void unpublish(const Job &job, const struct stat &published)
     };
     if (::lstat(job.destination.constData(), &now) == 0 && sameInode(now, published))
         ::unlink(job.destination.constData());
+}
+
+// fsync() of a folder that the file system cannot sync is no failure: there is nothing more to wait for.
+int syncFolder(int folder)
+{
+    if (::fsync(folder) == 0 || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+        return 0;
+    return errno;
+}
+
+int syncFolder(const QByteArray &folder)
+{
+    const Fd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.isOpen() ? syncFolder(fd.fd) : errno;
+}
+
+// Another program may have deleted or replaced what this move put at the destination (a copy written into its final
+// name is there from the start), or written into it. The source may go only while the destination shows it whole.
+bool stillPublished(const Job &job, const struct stat &published)
+{
+    struct stat now {
+    };
+    return ::lstat(job.destination.constData(), &now) == 0 && sameInode(now, published)
+        && now.st_size == published.st_size;
+}
+
+MoveResult removeAside(const Job &job, const QByteArray &aside)
+{
+    if (::unlink(aside.constData()) != 0)
+        return failure(job, errno);
+    // The removal reaches the disk before the caller records the move as done: a power cut then leaves the item at
+    // both names at worst, never at neither. Too late to undo, so a failure here is only logged.
+    if (const int err = syncFolder(job.sourceParent); err != 0)
+        qCWarning(lcFileOps) << "removal of" << QFile::decodeName(job.source) << "not synced:" << systemText(err);
+    return job.report;
 }
 
 // The destination shows the item (`published`: a link to it or a complete copy of `original`); now the old name
@@ -292,26 +372,14 @@ MoveResult retireSource(const Job &job, const struct stat &original, const struc
         unpublish(job, published);
         return putBackOrSay(job, aside, failed(job, MoveError::SourceChanged, u"the file was replaced meanwhile"_s));
     }
-    if (::unlink(aside.constData()) == 0)
-        return job.report;
-    const MoveResult result = failure(job, errno);
+    // What is at the destination now is someone else's, or was written into by someone else: it stays.
+    if (!stillPublished(job, published))
+        return putBackOrSay(job, aside, failed(job, MoveError::IoError, u"the destination changed meanwhile"_s));
+    const MoveResult result = removeAside(job, aside);
+    if (result.ok())
+        return result;
     unpublish(job, published);
     return putBackOrSay(job, aside, result);
-}
-
-// A folder cannot replace a file, nor a folder that holds anything: reserving the name as an empty folder first
-// leaves nothing of another program's that the rename could replace.
-int renameFolderOverReservation(const QByteArray &from, const QByteArray &to)
-{
-    if (::mkdir(to.constData(), 0700) != 0)
-        return errno;
-    if (::rename(from.constData(), to.constData()) == 0)
-        return 0;
-    const int err = errno;
-    if (::rmdir(to.constData()) != 0)
-        return EEXIST; // another program put something into the reserved folder
-    // Some drivers refuse to replace any folder; then only the test before the rename is left.
-    return err == EEXIST || err == ENOTEMPTY ? checkThenRename(from, to) : err;
 }
 
 QByteArray linkTarget(const QByteArray &path)
@@ -342,43 +410,6 @@ MoveResult recreateLink(const Job &job)
     return retireSource(job, job.sourceStat, published, false);
 }
 
-// The process id a part file's name gives, or 0 when the name is not one of ours.
-pid_t partFileOwner(const char *name)
-{
-    // .plindor-XXXXXX-<pid>.part
-    static constexpr std::size_t kPrefix = sizeof(".plindor-XXXXXX-") - 1;
-    const QByteArray text(name);
-    if (!text.startsWith(".plindor-") || !text.endsWith(".part") || text.size() <= qsizetype(kPrefix + 5)
-        || text.at(kPrefix - 1) != '-')
-        return 0;
-    bool ok = false;
-    const qint64 pid = text.mid(kPrefix, text.size() - qsizetype(kPrefix) - 5).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
-}
-
-// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the
-// same folder removes the parts whose process is gone. A running copy's part is never touched.
-void removeStalePartFiles(int folder)
-{
-    const int listing = ::dup(folder);
-    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (!dir) {
-        if (listing >= 0)
-            ::close(listing);
-        return;
-    }
-    while (const dirent *entry = ::readdir(dir)) {
-        const pid_t owner = partFileOwner(entry->d_name);
-        struct stat info {
-        };
-        if (owner == 0 || (::kill(owner, 0) == 0 || errno != ESRCH))
-            continue;
-        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-            ::unlinkat(folder, entry->d_name, 0);
-    }
-    ::closedir(dir);
-}
-
 // Where the copy is written until it shows under its name.
 enum class Landing {
     Unnamed, ///< O_TMPFILE: never seen half written, gone by itself if the program dies
@@ -402,19 +433,12 @@ bool hasHardLinks(int folder, const QByteArray &name)
     return !linkUnsupported(errno);
 }
 
-Fd createPartFile(int folder, QByteArray &name)
+// A copy killed halfway leaves its part file behind where no unnamed files exist; the next copy into the same
+// folder removes it.
+Fd createPartFile(const Job &job, int folder, QByteArray &name)
 {
-    removeStalePartFiles(folder);
-    // The owner's process id in the name lets a later copy tell a crashed copy's leftovers from a running one.
-    const QByteArray suffix = '-' + QByteArray::number(::getpid()) + ".part";
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        name = hiddenName(suffix.constData());
-        Fd file(::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (file.isOpen() || errno != EEXIST)
-            return file;
-    }
-    errno = EEXIST;
-    return Fd(-1);
+    CPartFiles::removeStale(QFile::decodeName(job.folder));
+    return Fd(CPartFiles::create(folder, name));
 }
 
 CopyTarget openCopyTarget(const Job &job, int folder)
@@ -427,7 +451,7 @@ CopyTarget openCopyTarget(const Job &job, int folder)
     }
     if (!job.doWithout.testFlag(Ability::HardLinks)) {
         QByteArray name;
-        Fd file = createPartFile(folder, name);
+        Fd file = createPartFile(job, folder, name);
         if (!file.isOpen() || hasHardLinks(folder, name))
             return { std::move(file), Landing::PartFile, name };
         ::unlinkat(folder, name.constData(), 0);
@@ -580,19 +604,22 @@ MoveResult checkSourceUnchanged(const Job &job, int in, struct stat &opened)
     return job.report;
 }
 
-MoveResult fillCopy(const Job &job, int in, int out, struct stat &original)
+// `written` is the copy as complete, `original` the source as copied.
+MoveResult fillCopy(const Job &job, int in, int out, struct stat &written, struct stat &original)
 {
     if (const MoveResult result = copyContents(job, in, out); !result.ok())
         return result;
     if (const MoveResult result = keepAttributes(job, in, out); !result.ok())
         return result;
-    if (::fsync(out) != 0)
+    // Taken while the copy still has its own name: some FUSE drivers cannot fstat a file whose first name is gone.
+    if (::fsync(out) != 0 || ::fstat(out, &written) != 0)
         return failure(job, errno);
     return checkSourceUnchanged(job, in, original);
 }
 
 int publish(const Job &job, int folder, const CopyTarget &target)
 {
+    // Already under its name; retireSource() checks that it still is before the source goes.
     if (target.landing == Landing::Reserved)
         return 0;
     if (target.landing == Landing::PartFile) {
@@ -621,7 +648,9 @@ void discard(const Job &job, int folder, const CopyTarget &target)
 }
 
 // One complete copy exists at every moment: the source goes only after the copy shows under its name, and only if
-// it still is the file that was copied. Whatever fails first, the copy goes and the source stays.
+// it still is the file that was copied. Whatever fails first, the copy goes and the source stays. A power cut must
+// not undo these steps out of order, so each reaches the disk before the next: the copy's data, then the folder
+// with its new name, then (in retireSource) the source's removal.
 MoveResult copyThenRetire(const Job &job)
 {
     // Refused before anything is written: a copy that stops at the disk's limit leaves nothing worth having.
@@ -637,9 +666,11 @@ MoveResult copyThenRetire(const Job &job)
     const CopyTarget target = openCopyTarget(job, folder.fd);
     if (!target.file.isOpen())
         return failure(job, errno);
+    struct stat published {
+    };
     struct stat original {
     };
-    MoveResult result = fillCopy(job, in.fd, target.file.fd, original);
+    MoveResult result = fillCopy(job, in.fd, target.file.fd, published, original);
     if (result.ok()) {
         if (const int err = publish(job, folder.fd, target); err != 0)
             result = failure(job, err);
@@ -649,14 +680,11 @@ MoveResult copyThenRetire(const Job &job)
         return result;
     }
     // The new name must be on disk before the old file goes, or a power cut could leave neither.
-    if (::fsync(folder.fd) != 0 && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        result = failure(job, errno);
+    if (const int err = syncFolder(folder.fd); err != 0) {
+        result = failure(job, err);
         discard(job, folder.fd, target);
         return result;
     }
-    struct stat published {
-    };
-    ::fstat(target.file.fd, &published);
     return retireSource(job, original, published, true);
 }
 

@@ -24,7 +24,21 @@ using namespace Qt::Literals::StringLiterals;
 namespace
 {
 
-enum class Probe { Data, Owner, SizeZero, RenameFlags, Links, Chmod, Chown, Utimens, Xattr, FatNames, HideOpen, Delay };
+enum class Probe {
+    Data,
+    Owner,
+    SizeZero,
+    RenameFlags,
+    Links,
+    Chmod,
+    Chown,
+    Utimens,
+    Xattr,
+    FatNames,
+    HideOpen,
+    FsyncDir,
+    Delay
+};
 
 const QByteArray kContent = "the user's bytes";
 
@@ -146,6 +160,7 @@ private:
     void probeXattr(bool faulty);
     void probeFatNames(bool faulty);
     void probeHideOpen(bool faulty);
+    void probeFsyncDir(bool faulty);
     void probeDelay(bool faulty);
     [[nodiscard]] QString path(const QString &relative) const;
     [[nodiscard]] QString backing(const QString &name) const;
@@ -202,6 +217,7 @@ void tst_FaultFs::switches_data()
     add("no-xattr", u"--no-xattr"_s, Probe::Xattr);
     add("fat-names-lose", u"--fat-names-lose"_s, Probe::FatNames);
     add("hide-open", u"--hide-open"_s, Probe::HideOpen);
+    add("fsyncdir-fails", u"--fsyncdir-fails"_s, Probe::FsyncDir);
     QTest::newRow("delay-ms") << QStringList { u"--delay-ms"_s, u"300"_s } << Probe::Delay;
 }
 
@@ -247,6 +263,8 @@ void tst_FaultFs::probe(Probe probe, bool faulty)
         return probeFatNames(faulty);
     case Probe::HideOpen:
         return probeHideOpen(faulty);
+    case Probe::FsyncDir:
+        return probeFsyncDir(faulty);
     case Probe::Delay:
         return probeDelay(faulty);
     }
@@ -398,6 +416,18 @@ void tst_FaultFs::probeHideOpen(bool faulty)
     QCOMPARE(statError, faulty ? 0 : ESTALE);
     QCOMPARE(QByteArray(buffer, int(count)), kContent);
     QTRY_COMPARE(QDir(backing({})).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void tst_FaultFs::probeFsyncDir(bool faulty)
+{
+    const int folder = ::open(native(mounted({})).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int file = ::open(native(mounted(u"a.txt"_s)).constData(), O_RDONLY | O_CLOEXEC);
+    const int folderError = errorOf(::fsync(folder));
+    const int fileError = errorOf(::fsync(file));
+    ::close(folder);
+    ::close(file);
+    QCOMPARE(folderError, faulty ? EIO : 0);
+    QCOMPARE(fileError, 0);
 }
 
 void tst_FaultFs::probeDelay(bool)

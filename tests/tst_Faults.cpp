@@ -599,12 +599,17 @@ void tst_Faults::killedDuringCopy()
     QCOMPARE(left.size(), 1);
     QVERIFY2(left.constFirst().startsWith(u".plindor-"_s) && left.constFirst().endsWith(u".part"_s),
              qPrintable(left.constFirst()));
-    // A part file whose process still runs is another copy in progress and stays.
+    // A part file whose copy still holds its lock is another copy in progress and stays.
     const QString running = u".plindor-zzzzzz-%1.part"_s.arg(QCoreApplication::applicationPid());
     QVERIFY(writeBytes(QDir(target).filePath(running), "in progress"));
+    const int copyInProgress = ::open(native(QDir(target).filePath(running)).constData(), O_RDONLY | O_CLOEXEC);
+    QCOMPARE(::flock(copyInProgress, LOCK_EX), 0);
     const QString small = path(u"src/small.txt"_s);
     QVERIFY(writeBytes(small, "next"));
-    QVERIFY(CFileMover::move(small, target, u"small.txt"_s, nullptr, CFileMover::Ability::UnnamedTempFiles).ok());
+    const bool moved
+        = CFileMover::move(small, target, u"small.txt"_s, nullptr, CFileMover::Ability::UnnamedTempFiles).ok();
+    ::close(copyInProgress);
+    QVERIFY(moved);
     QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name),
              (QStringList { running, u"small.txt"_s }));
 }

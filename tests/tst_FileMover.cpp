@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/ExtendedAttributes.h"
 #include "platform/FileMover.h"
 
 #include "helpers/EffectiveUser.h"
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,7 +158,13 @@ private Q_SLOTS:
     void neverReplacesARacingCreatorOnAStick_data();
     void neverReplacesARacingCreatorOnAStick();
     void saysWhereACaseOnlyRenameLeftTheItem();
+    void keepsTheSourceWhenTheCopyIsTakenAway_data();
+    void keepsTheSourceWhenTheCopyIsTakenAway();
+    void putsBackWithoutReplacingANewFile();
+    void syncsTheSourceFolderAfterTheRemoval();
     void keepsExtendedAttributesAndAcls();
+    void groupBitsOfAnAclTheTargetCannotStore_data();
+    void groupBitsOfAnAclTheTargetCannotStore();
     void copiesToTheEndWhateverTheSizeSays();
     void refusesNamesAStickCannotStore();
     void movesWhereTheDriverRefusesAttributes();
@@ -692,25 +700,135 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
     QVERIFY(leftAside > 0);
 }
 
+void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway_data()
+{
+    QTest::addColumn<bool>("across");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("deletedWithin") << false << false;
+    QTest::newRow("replacedWithin") << false << true;
+    QTest::newRow("deletedAcross") << true << false;
+    QTest::newRow("replacedAcross") << true << true;
+}
+
+// Without links the copy is written into its final name, where another program (a second instance tidying what it
+// took for a leftover, say) can delete or replace it before the copy is done. The source must then stay.
+void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway()
+{
+    QFETCH(bool, across);
+    QFETCH(bool, replaced);
+    const QString target = across ? mountTmpfs(u"other"_s, "size=8m") : path(u"empty"_s);
+    if (target.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    const QString source = path(u"big.bin"_s);
+    const QString destination = target + u"/moved.bin"_s;
+    const QByteArray content = pattern(2 * kMiB + 5, 'k');
+    writeFile(source, content);
+    // Reports come at 1 MiB, 2 MiB and at the end.
+    CScriptedProgress progress([&](int call) {
+        if (call == 3 && replaced) {
+            writeFile(target + u"/theirs"_s, "theirs");
+            ::rename(native(target + u"/theirs"_s).constData(), native(destination).constData());
+        } else if (call == 3) {
+            ::unlink(native(destination).constData());
+        }
+        return true;
+    });
+
+    const MoveResult result
+        = CFileMover::move(source, target, u"moved.bin"_s, &progress, Ability::NoReplaceRename | Ability::HardLinks);
+
+    QCOMPARE(progress.reports.size(), 3);
+    QVERIFY(!result.ok());
+    QCOMPARE(result.leftAt, QString());
+    QCOMPARE(readAll(source), content);
+    QCOMPARE(readAll(destination), replaced ? QByteArray("theirs") : QByteArray("<unreadable>"));
+    QCOMPARE(leftovers(m_dir->path()), QStringList());
+    QCOMPARE(leftovers(target), QStringList());
+}
+
+// Where the source's driver has neither RENAME_NOREPLACE nor links, putting the source back after a failed move must
+// not replace what another program saved under the old name meanwhile. The driver takes 150 ms for each rename and
+// creation here, time enough for that program to come in between.
+void tst_FileMover::putsBackWithoutReplacingANewFile()
+{
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString stick = m_mounts->faultfs(path(u"backing"_s), path(u"stick"_s), { u"--delay-ms"_s, u"150"_s });
+    if (stick.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    const QByteArray ours = pattern(kMiB + 5, 'p');
+    writeFile(path(u"backing/s.bin"_s), ours);
+    // Taking the copy away at the last report makes the move fail after the source was taken aside.
+    CScriptedProgress progress([&](int call) {
+        if (call == 2)
+            ::unlink(native(path(u"empty/s.bin"_s)).constData());
+        return true;
+    });
+    std::atomic<bool> created = false;
+    CNameWatcher editor(path(u"backing"_s), "s.bin", CNameWatcher::Leaves, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const int fd = ::open(native(path(u"backing/s.bin"_s)).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+        created = fd >= 0 && ::write(fd, "theirs", 6) == 6;
+        ::close(fd);
+    });
+    QVERIFY(editor.isWatching());
+
+    const MoveResult result = CFileMover::move(stick + u"/s.bin"_s, path(u"empty"_s), u"s.bin"_s, &progress,
+                                               Ability::NoReplaceRename | Ability::HardLinks);
+
+    QVERIFY(editor.finish());
+    QVERIFY(!result.ok());
+    QVERIFY2(created, "the other program came too late to test anything");
+    QCOMPARE(readAll(stick + u"/s.bin"_s), QByteArray("theirs"));
+    QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
+    QCOMPARE(readAll(result.leftAt), ours);
+    QCOMPARE(leftovers(stick), QStringList { QFileInfo(result.leftAt).fileName() });
+}
+
+// A move counts as done only once the source's removal is on disk: its folder is synced, and where that fails
+// (the driver answers EIO here), the log says so.
+void tst_FileMover::syncsTheSourceFolderAfterTheRemoval()
+{
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString disk = m_mounts->faultfs(path(u"backing"_s), path(u"disk"_s), { u"--fsyncdir-fails"_s });
+    if (disk.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    writeFile(path(u"backing/s.txt"_s), "synced");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^removal of \"[^\"]*/disk/s\\.txt\" not synced"_s));
+
+    const MoveResult result = CFileMover::move(disk + u"/s.txt"_s, path(u"empty"_s), u"s.txt"_s);
+
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QCOMPARE(readAll(path(u"empty/s.txt"_s)), QByteArray("synced"));
+    QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
 namespace
 {
-// An access ACL in its extended-attribute form: the owner rw, the owning group nothing, group 65534 rw, mask rw.
-QByteArray restrictiveAcl()
+struct AclEntry {
+    quint16 tag;
+    quint16 perm;
+    quint32 id = quint32(-1);
+};
+
+// An access ACL in its extended-attribute form.
+QByteArray aclAttribute(std::initializer_list<AclEntry> entries)
 {
     QByteArray acl;
     const auto put32 = [&](quint32 value) { acl.append(reinterpret_cast<const char *>(&value), 4); };
-    const auto entry = [&](quint16 tag, quint16 perm, quint32 id) {
-        acl.append(reinterpret_cast<const char *>(&tag), 2);
-        acl.append(reinterpret_cast<const char *>(&perm), 2);
-        put32(id);
-    };
     put32(2);
-    entry(ACL_USER_OBJ, 6, quint32(-1));
-    entry(ACL_GROUP_OBJ, 0, quint32(-1));
-    entry(ACL_GROUP, 6, 65534);
-    entry(ACL_MASK, 6, quint32(-1));
-    entry(ACL_OTHER, 0, quint32(-1));
+    for (const AclEntry &entry : entries) {
+        acl.append(reinterpret_cast<const char *>(&entry.tag), 2);
+        acl.append(reinterpret_cast<const char *>(&entry.perm), 2);
+        put32(entry.id);
+    }
     return acl;
+}
+
+// The owner rw, the owning group nothing, group 65534 rw, mask rw.
+QByteArray restrictiveAcl()
+{
+    return aclAttribute(
+        { { ACL_USER_OBJ, 6 }, { ACL_GROUP_OBJ, 0 }, { ACL_GROUP, 6, 65534 }, { ACL_MASK, 6 }, { ACL_OTHER, 0 } });
 }
 
 QByteArray attribute(const QString &path, const char *name)
@@ -738,6 +856,26 @@ void tst_FileMover::keepsExtendedAttributesAndAcls()
     const QString moved = path(u"other/tagged.txt"_s);
     QCOMPARE(attribute(moved, "user.xdg.tags"), QByteArray("teacher,term"));
     QCOMPARE(attribute(moved, "system.posix_acl_access"), acl);
+}
+
+void tst_FileMover::groupBitsOfAnAclTheTargetCannotStore_data()
+{
+    QTest::addColumn<QByteArray>("acl");
+    QTest::addColumn<int>("group");
+    QTest::newRow("maskNarrowsTheGroup") << aclAttribute(
+        { { ACL_USER_OBJ, 6 }, { ACL_GROUP_OBJ, 6 }, { ACL_GROUP, 6, 65534 }, { ACL_MASK, 4 }, { ACL_OTHER, 0 } })
+                                         << 4;
+    QTest::newRow("maskWiderThanTheGroup") << restrictiveAcl() << 0;
+    QTest::newRow("noMask") << aclAttribute({ { ACL_USER_OBJ, 7 }, { ACL_GROUP_OBJ, 5 }, { ACL_OTHER, 1 } }) << 5;
+    QTest::newRow("notAnAcl") << QByteArray("\x02\0\0\0\x04\0", 6) << -1;
+}
+
+// Where the target refuses the ACL, the copy's group bits must grant only what the ACL let the owning group do.
+void tst_FileMover::groupBitsOfAnAclTheTargetCannotStore()
+{
+    QFETCH(QByteArray, acl);
+    QFETCH(int, group);
+    QCOMPARE(CExtendedAttributes::owningGroupPermissions(acl), group);
 }
 
 // FUSE bridges with direct I/O report size 0 for files they cannot size in advance.

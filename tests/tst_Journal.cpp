@@ -15,7 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utility>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,6 +141,7 @@ class tst_Journal : public QObject
 
 private Q_SLOTS:
     void init();
+    void cleanup();
     void defaultPathFollowsXdg_data();
     void defaultPathFollowsXdg();
     void lifeCycle_data();
@@ -167,6 +171,7 @@ private:
     void arrange(Leftover leftover);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    int m_livePart = -1; ///< the part file of a copy that is still running, locked as the copy holds it
 };
 
 void tst_Journal::init()
@@ -175,6 +180,12 @@ void tst_Journal::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     QVERIFY(QDir().mkpath(path(u"src"_s)) && QDir().mkpath(path(u"dst"_s)));
+}
+
+void tst_Journal::cleanup()
+{
+    if (m_livePart >= 0)
+        ::close(std::exchange(m_livePart, -1));
 }
 
 QString tst_Journal::path(const QString &relative) const
@@ -395,6 +406,8 @@ void tst_Journal::arrange(Leftover leftover)
     case Leftover::StalePartFile:
         write(path(u"dst/.plindor-xyz789-2147483647.part"_s), "orig");
         write(path(kLivePart), "ori");
+        m_livePart = ::open(native(path(kLivePart)).constData(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(::flock(m_livePart, LOCK_EX), 0);
         break;
     }
 }

@@ -44,6 +44,7 @@ struct Faults {
     bool noXattr = false;
     bool fatNamesLose = false;
     bool hideOpen = false;
+    bool fsyncdirFails = false;
     int delayMs = 0;
 };
 
@@ -349,6 +350,14 @@ int readdir(const char *, void *buffer, fuse_fill_dir_t fill, off_t, fuse_file_i
     return 0;
 }
 
+// A driver whose disk fails to write a folder's entries answers EIO to its fsync.
+int fsyncdir(const char *, int dataOnly, fuse_file_info *fi)
+{
+    if (faults().fsyncdirFails)
+        return -EIO;
+    return result(dataOnly ? ::fdatasync(int(fi->fh)) : ::fsync(int(fi->fh)));
+}
+
 int releasedir(const char *, fuse_file_info *fi)
 {
     ::close(int(fi->fh));
@@ -385,6 +394,7 @@ fuse_operations operations()
     ops.removexattr = removexattr;
     ops.opendir = opendir;
     ops.readdir = readdir;
+    ops.fsyncdir = fsyncdir;
     ops.releasedir = releasedir;
     return ops;
 }
@@ -397,7 +407,7 @@ bool takeSwitch(std::string_view arg, Faults &faults)
         { "--no-links", &Faults::noLinks },   { "--no-chmod", &Faults::noChmod },
         { "--no-chown", &Faults::noChown },   { "--no-utimens", &Faults::noUtimens },
         { "--no-xattr", &Faults::noXattr },   { "--fat-names-lose", &Faults::fatNamesLose },
-        { "--hide-open", &Faults::hideOpen },
+        { "--hide-open", &Faults::hideOpen }, { "--fsyncdir-fails", &Faults::fsyncdirFails },
     };
     for (const auto &[name, member] : switches) {
         if (arg == name) {
@@ -416,7 +426,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr,
                      "usage: %s BACKING MOUNTPOINT [--size-zero] [--no-rename-flags] [--no-links] [--no-chmod]\n"
                      "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--hide-open]\n"
-                     "       [--delay-ms N] [-o opts]\n",
+                     "       [--fsyncdir-fails] [--delay-ms N] [-o opts]\n",
                      argv[0]);
         return 2;
     }
