@@ -16,9 +16,10 @@
 # unfinished intent; a success the driver reported is real; and an undo after the restart works or refuses, losing
 # nothing.
 #
-# Usage: scripts/crashpoints.sh [--quick] [--modes kill,delay,eio,enospc] [operation...]
+# Usage: scripts/crashpoints.sh [--quick] [--modes kill,delay,eio,enospc] [--point CALL:N] [operation...]
 #   --quick   the move across file systems only, killed at every call and with EIO at every call but SQLite's
 #             page writes (for CI)
+#   --point   only the nth call of that name, as a failure's report gives it
 #   PLINDOR_BUILD_DIR (default build) holds tests/plindor_crashdriver; PLINDOR_CRASH_DELAY_US (default 1000000) is
 #   how long the delay mode holds the driver. Needs root (mounts), strace, sqlite3, attr; exFAT needs exfat-fuse.
 # Exits 1 when any check failed.
@@ -56,7 +57,7 @@ CALLS=(openat write pwrite64 copy_file_range fsync fdatasync linkat link renamea
     utimensat fsetxattr mkdir mkdirat rmdir ftruncate)
 
 BUILD=${PLINDOR_BUILD_DIR:-build}
-DRIVER=$(realpath "$BUILD/tests/plindor_crashdriver")
+DRIVER=$(realpath -m "$BUILD/tests/plindor_crashdriver")
 DELAY_US=${PLINDOR_CRASH_DELAY_US:-1000000}
 ATTRIBUTE=user.plindor.check
 ATTRIBUTE_VALUE=kept-across
@@ -70,6 +71,7 @@ X=$WORK/x
 JOURNAL=$WORK/state/journal.sqlite
 RUN=$WORK/run
 MOUNTED=()
+LOOP=""
 ROOTS=("$A" "$B")
 EXFAT_PROBLEM=""
 
@@ -78,6 +80,8 @@ cleanup() {
     for point in "${MOUNTED[@]}"; do
         umount -l "$point" 2>/dev/null || true
     done
+    # A loop device still held by its detached mount is freed once that lets go.
+    [ -z "$LOOP" ] || [[ $LOOP != /dev/* ]] || losetup -d "$LOOP" 2>/dev/null || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -90,8 +94,13 @@ mount_all() {
         EXFAT_PROBLEM="needs the packages exfatprogs and exfat-fuse"
         return
     fi
+    # The FUSE driver wants a block device, as a stick is.
     truncate -s 32M "$WORK/exfat.img"
-    if ! mkfs.exfat "$WORK/exfat.img" >/dev/null 2>&1 || ! mount.exfat-fuse "$WORK/exfat.img" "$X" >/dev/null 2>&1; then
+    if ! mkfs.exfat "$WORK/exfat.img" >/dev/null 2>&1 || ! LOOP=$(losetup --find --show "$WORK/exfat.img" 2>&1); then
+        EXFAT_PROBLEM="cannot make a loop device for the exFAT image: ${LOOP:-mkfs.exfat failed}"
+        return
+    fi
+    if ! mount.exfat-fuse "$LOOP" "$X" >/dev/null 2>&1; then
         EXFAT_PROBLEM="cannot mount a FUSE exFAT image (no /dev/fuse?)"
         return
     fi
@@ -243,8 +252,9 @@ count_calls() {
 # ---- The checks ----
 
 FAILS=()
+STAGE=""
 fail() {
-    FAILS+=("$*")
+    FAILS+=("${STAGE:+$STAGE: }$*")
 }
 
 # What loses no file but is worth the developer's eye: it is reported and counted, and fails nothing.
@@ -333,6 +343,7 @@ settle() {
 # Right after the traced step: a success it reported must be real.
 check_reported() {
     local rc=$1
+    STAGE="as reported"
     if [ "$rc" -eq 0 ]; then
         check_item "$TO" "reported success"
     elif [ "$rc" -ne 1 ]; then
@@ -371,11 +382,13 @@ check_journal_agrees() {
 }
 
 check_all() {
+    STAGE="after restart"
     check_item
     check_journal_agrees
     check_bystanders
     check_leftovers
     check_journal
+    STAGE="after undo"
     check_undo
     check_bystanders
 }
@@ -415,7 +428,7 @@ inject_rule() {
 # Prints one result line: operation mode call n pass|fail|unreached reasons.
 crash_point() {
     local mode=$1 call=$2 n=$3 rc=0 rule status
-    FAILS=() NOTES=()
+    FAILS=() NOTES=() STAGE="during pause"
     fresh_start
     rule=$(inject_rule "$mode" "$call" "$n")
     local traced=(strace -f -qq -o "$RUN/strace.log" -e trace="$call" -e inject="$rule" "$DRIVER" "${ACTION[@]}")
@@ -434,6 +447,7 @@ crash_point() {
     # strace marks the call it tampered with; a run that never got there tested nothing.
     grep -qE '\((INJECTED|DELAYED)\)$|killed by SIGKILL' "$RUN/strace.log" || status=unreached
     [ "$mode" = kill ] || check_reported "$rc"
+    STAGE="after restart"
     settle restart
     check_all
     [ ${#FAILS[@]} -eq 0 ] || status=fail
@@ -444,7 +458,8 @@ crash_point() {
             echo "FAIL $OP $mode $call n=$n (driver exit $rc: $(tr '\n' ' ' <"$RUN/out"))"
             printf '     %s\n' "${FAILS[@]}"
             [ ! -s "$RUN/findings" ] || sed 's/^/     start: /' "$RUN/findings"
-            echo "     repro: strace -f -e inject=$rule $DRIVER ${ACTION[*]}; $DRIVER settle $JOURNAL; $DRIVER undo $JOURNAL"
+            echo "     repro: scripts/crashpoints.sh --modes $mode --point $call:$n $OP"
+            echo "            (strace -f -e inject=$rule plindor_crashdriver ${ACTION[*]//$WORK\//}, then settle, then undo)"
         } >&2
     elif [ ${#NOTES[@]} -gt 0 ]; then
         printf 'note %s %s %s n=%s: %s\n' "$OP" "$mode" "$call" "$n" "$(IFS=';' && echo "${NOTES[*]}")" >&2
@@ -480,13 +495,14 @@ summary() {
 
 main() {
     local modes=("${ALL_MODES[@]}") operations=() arg
-    QUICK=0
+    QUICK=0 ONLY_POINT=""
     while [ $# -gt 0 ]; do
         arg=$1
         shift
         case $arg in
         --quick) operations=(move-across) modes=(kill eio) QUICK=1 ;;
         --modes) IFS=, read -r -a modes <<<"${1:?--modes needs a list}" && shift ;;
+        --point) ONLY_POINT=${1:?--point needs CALL:N} && shift ;;
         -h | --help)
             sed -n '3,/^set -euo/p' "$0" | sed '$d' | cut -c3-
             exit 0
@@ -519,13 +535,14 @@ main() {
         for mode in "${modes[@]}"; do
             for point in "${POINTS[@]}"; do
                 read -r call n <<<"$point"
+                [ -z "$ONLY_POINT" ] || [ "$ONLY_POINT" = "$call:$n" ] || continue
                 # Short of time, errors go only to the calls of the mover and of the journal's syncs; SQLite's page
                 # writes are its own business, and the kills cover them.
                 [ "$QUICK" = 1 ] && [ "$mode" != kill ] && [ "$call" = pwrite64 ] && continue
                 crash_point "$mode" "$call" "$n" >>"$results"
             done
-            echo "$OP $mode: $(awk -F'\t' -v op="$OP" -v m="$mode" '$1 == op && $2 == m && $5 == "fail"' "$results" |
-                wc -l) failed of ${#POINTS[@]}"
+            awk -F'\t' -v op="$OP" -v m="$mode" '$1 == op && $2 == m { runs++; if ($5 == "fail") failed++ }
+                END { printf "%s %s: %d failed of %d\n", op, m, failed, runs }' "$results"
         done
     done
     summary "$results"
