@@ -27,6 +27,8 @@ packages=(
     libfuse3-dev fuse3
     # the Wayland smoke test: a headless compositor and Qt's Wayland platform
     weston qt6-wayland
+    # scripts/crashpoints.sh: stops and fails calls, reads the journal, sets extended attributes
+    strace sqlite3 attr
 )
 
 missing=()

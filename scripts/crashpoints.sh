@@ -1,0 +1,555 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Plindor developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Stops one operation at every call that changes a file or the journal, one call at a time, and checks what the next
+# start finds. Each operation runs in tests/plindor_crashdriver, which records the intent, moves and records the
+# outcome in the window's order. A traced run counts the calls; then for every call and every n up to its count:
+#
+#   kill    the driver is killed on entering the nth call; a new start settles the journal
+#   delay   the driver is held at the nth call while a second process starts and settles the journal, then goes on
+#   eio     the nth call fails with EIO
+#   enospc  the nth call fails with ENOSPC
+#
+# and after each: the item is there exactly once, at its old or its new path, identical and with its extended
+# attribute; no other file changed; nothing of ours is left unless the start named it; the journal opens and holds no
+# unfinished intent; a success the driver reported is real; and an undo after the restart works or refuses, losing
+# nothing.
+#
+# Usage: scripts/crashpoints.sh [--quick] [--modes kill,delay,eio,enospc] [--point CALL:N] [operation...]
+#   --quick   the move across file systems only, killed at every call and with EIO at every call but SQLite's
+#             page writes (for CI)
+#   --point   only the nth call of that name, as a failure's report gives it
+#   PLINDOR_BUILD_DIR (default build) holds tests/plindor_crashdriver; PLINDOR_CRASH_DELAY_US (default 1000000) is
+#   how long the delay mode holds the driver. Needs root (mounts), strace, sqlite3, attr; exFAT needs exfat-fuse.
+# Exits 1 when any check failed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# Folder listings below are globs: they must show hidden names, and nothing for an empty folder.
+shopt -s dotglob nullglob
+
+# ---- What is run: the one list of operations, the modes and the calls ----
+
+ALL_OPERATIONS=(rename move-same move-across rename-nolinks move-nolinks case-exfat undo-across redo-across)
+
+# Each operation: where the item starts, the folder and name the move sends it to, the abilities the mover goes
+# without, and the step that is traced (run: the move; undo: its undo; redo: the redo after an undo).
+# A is a tmpfs, B another tmpfs, X a FUSE exFAT image.
+define_operation() {
+    case $1 in
+    rename) operation "$A/in/item.dat" "$A/in" renamed.dat "" run ;;
+    move-same) operation "$A/in/item.dat" "$A/out" moved.dat "" run ;;
+    move-across) operation "$A/in/item.dat" "$B/out" moved.dat "" run ;;
+    rename-nolinks) operation "$A/in/item.dat" "$A/in" renamed.dat noreplace,links run ;;
+    move-nolinks) operation "$A/in/item.dat" "$A/out" moved.dat noreplace,links run ;;
+    case-exfat) operation "$X/in/item.dat" "$X/in" ITEM.dat "" run ;;
+    undo-across) operation "$A/in/item.dat" "$B/out" moved.dat "" undo ;;
+    redo-across) operation "$A/in/item.dat" "$B/out" moved.dat "" redo ;;
+    *)
+        echo "unknown operation $1 (known: ${ALL_OPERATIONS[*]})" >&2
+        exit 2
+        ;;
+    esac
+}
+
+ALL_MODES=(kill delay eio enospc)
+CALLS=(openat write pwrite64 copy_file_range fsync fdatasync linkat link renameat2 rename unlink unlinkat fchmod fchown
+    utimensat fsetxattr mkdir mkdirat rmdir ftruncate)
+
+BUILD=${PLINDOR_BUILD_DIR:-build}
+DRIVER=$(realpath -m "$BUILD/tests/plindor_crashdriver")
+DELAY_US=${PLINDOR_CRASH_DELAY_US:-1000000}
+ATTRIBUTE=user.plindor.check
+ATTRIBUTE_VALUE=kept-across
+
+# ---- Mounts and clean-up ----
+
+WORK=$(mktemp -d /tmp/plindor-crashpoints.XXXXXX)
+A=$WORK/a
+B=$WORK/b
+X=$WORK/x
+JOURNAL=$WORK/state/journal.sqlite
+RUN=$WORK/run
+MOUNTED=()
+LOOP=""
+ROOTS=("$A" "$B")
+EXFAT_PROBLEM=""
+
+cleanup() {
+    local point
+    for point in "${MOUNTED[@]}"; do
+        umount -l "$point" 2>/dev/null || true
+    done
+    # A loop device still held by its detached mount is freed once that lets go.
+    [ -z "$LOOP" ] || [[ $LOOP != /dev/* ]] || losetup -d "$LOOP" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+mount_all() {
+    mkdir -p "$A" "$B" "$X" "$RUN"
+    mount -t tmpfs -o size=32m tmpfs "$A" && MOUNTED+=("$A")
+    mount -t tmpfs -o size=32m tmpfs "$B" && MOUNTED+=("$B")
+    if ! command -v mkfs.exfat >/dev/null || ! command -v mount.exfat-fuse >/dev/null; then
+        EXFAT_PROBLEM="needs the packages exfatprogs and exfat-fuse"
+        return
+    fi
+    # The FUSE driver wants a block device, as a stick is.
+    truncate -s 32M "$WORK/exfat.img"
+    if ! mkfs.exfat "$WORK/exfat.img" >/dev/null 2>&1 || ! LOOP=$(losetup --find --show "$WORK/exfat.img" 2>&1); then
+        EXFAT_PROBLEM="cannot make a loop device for the exFAT image: ${LOOP:-mkfs.exfat failed}"
+        return
+    fi
+    if ! mount.exfat-fuse "$LOOP" "$X" >/dev/null 2>&1; then
+        EXFAT_PROBLEM="cannot mount a FUSE exFAT image (no /dev/fuse?)"
+        return
+    fi
+    MOUNTED+=("$X")
+    ROOTS+=("$X")
+}
+
+# ---- One operation's paths ----
+
+# Sets ORIGIN, FOLDER, NAME, WITHOUT, STEP, FROM and TO (where the traced step finds the item and where it sends it).
+operation() {
+    ORIGIN=$1 FOLDER=$2 NAME=$3 WITHOUT=$4 STEP=$5
+    local moved=$FOLDER/$NAME
+    if [ "$STEP" = undo ]; then
+        FROM=$moved TO=$ORIGIN
+    else
+        FROM=$ORIGIN TO=$moved
+    fi
+    FOLDERS=("${FROM%/*}")
+    [ "${TO%/*}" = "${FOLDERS[0]}" ] || FOLDERS+=("${TO%/*}")
+}
+
+move_args() {
+    MOVE=(run "$JOURNAL" "$ORIGIN" "$FOLDER" "$NAME")
+    [ -z "$WITHOUT" ] || MOVE+=(--without "$WITHOUT")
+}
+
+# The traced step's driver arguments, in ACTION.
+action_args() {
+    case $STEP in
+    run) move_args && ACTION=("${MOVE[@]}") ;;
+    undo) ACTION=(undo "$JOURNAL") ;;
+    redo) ACTION=(redo "$JOURNAL" "$ENTRY") ;;
+    esac
+}
+
+# ---- A fresh start for every run ----
+
+master_item() {
+    head -c 300001 /dev/urandom >"$WORK/master.dat"
+    ITEM_SUM=$(sha256sum <"$WORK/master.dat" | cut -d' ' -f1)
+}
+
+keeps_attributes() {
+    local probe=$1/.attribute-probe ok=0
+    : >"$probe"
+    setfattr -n "$ATTRIBUTE" -v probe "$probe" 2>/dev/null || ok=1
+    rm -f "$probe"
+    return $ok
+}
+
+# The files that must come through untouched: in each folder one unrelated file and two at names like the item's.
+# Made once per operation; BYSTANDERS lists their paths, bystanders.sum their contents.
+make_bystanders() {
+    local folder name
+    rm -rf "$WORK/bystanders" && mkdir -p "$WORK/bystanders"
+    for name in bystander.txt "${TO##*/}~" "${FROM##*/}.bak"; do
+        head -c 2000 /dev/urandom >"$WORK/bystanders/$name"
+    done
+    declare -gA BYSTANDERS=()
+    for folder in "${FOLDERS[@]}"; do
+        for name in "$WORK/bystanders"/*; do
+            BYSTANDERS[$folder/${name##*/}]=1
+        done
+    done
+}
+
+# Empty folders, a journal as a start of the window leaves it, the item and the bystanders; then the steps before
+# the traced one.
+fresh_start() {
+    local folder
+    rm -rf "$WORK/state" "$RUN" "${ROOTS[@]/%//in}" "${ROOTS[@]/%//out}"
+    mkdir -p "$WORK/state" "$RUN" "${ORIGIN%/*}" "$FOLDER"
+    : >"$RUN/allowed"
+    for folder in "${FOLDERS[@]}"; do
+        cp "$WORK/bystanders"/* "$folder/"
+    done
+    cp "$WORK/master.dat" "$ORIGIN"
+    [ "$WANT_ATTRIBUTE" = 0 ] || setfattr -n "$ATTRIBUTE" -v "$ATTRIBUTE_VALUE" "$ORIGIN"
+    cp "$WORK/journal.sqlite" "$JOURNAL"
+    ENTRY=""
+    if [ "$STEP" != run ]; then
+        move_args
+        ENTRY=$("$DRIVER" "${MOVE[@]}" | sed -n 's/^intent //p') || true
+        [ "${ENTRY:-0}" -gt 0 ] || die "setting up $OP: the move did not happen"
+    fi
+    if [ "$STEP" = redo ]; then
+        "$DRIVER" undo "$JOURNAL" >/dev/null || die "setting up $OP: the undo did not happen"
+    fi
+    action_args
+}
+
+# Once per operation: the bystanders and their sums, and whether the item's attribute can be expected to come along.
+prepare_operation() {
+    local folder
+    make_bystanders
+    rm -rf "${ROOTS[@]/%//in}" "${ROOTS[@]/%//out}"
+    mkdir -p "${ORIGIN%/*}" "$FOLDER"
+    WANT_ATTRIBUTE=0
+    if keeps_attributes "${FROM%/*}" && keeps_attributes "${TO%/*}"; then
+        WANT_ATTRIBUTE=1
+    fi
+    (cd "$WORK/bystanders" && sha256sum ./* | sed "s|  \./|  |") >"$WORK/bystanders.one"
+    : >"$WORK/bystanders.sum"
+    for folder in "${FOLDERS[@]}"; do
+        sed "s|  |  $folder/|" "$WORK/bystanders.one" >>"$WORK/bystanders.sum"
+    done
+}
+
+die() {
+    echo "crashpoints: $*" >&2
+    exit 2
+}
+
+# ---- Counting the calls of one clean run ----
+
+syscall_number() {
+    printf '#include <sys/syscall.h>\nSYS_%s\n' "$1" | cpp -P | tail -n 1
+}
+
+# Fills POINTS with "call n" for every call the traced step makes; of openat, only the creating ones.
+count_calls() {
+    local trace=$WORK/trace.$OP pid call
+    fresh_start
+    local traced
+    traced=$(
+        IFS=,
+        echo "${CALLS[*]}"
+    )
+    strace -f -qq -o "$trace" -e trace="$traced" "$DRIVER" "${ACTION[@]}" >"$RUN/out" 2>"$RUN/err" ||
+        die "$OP: the clean run failed: $(cat "$RUN/out" "$RUN/err")"
+    # strace pads the process id; the first line's is the driver's main thread.
+    pid=$(awk 'NR == 1 { print $1 }' "$trace")
+    if awk -v pid="$pid" '$1 != pid { found = 1 } END { exit !found }' "$trace"; then
+        echo "note: $OP: other threads make calls too; only the first thread's are counted" >&2
+    fi
+    POINTS=()
+    for call in "${CALLS[@]}"; do
+        mapfile -t -O "${#POINTS[@]}" POINTS < <(awk -v pid="$pid" -v call="$call" '
+            $1 == pid && index($2, call "(") == 1 {
+                ++n
+                if (call != "openat" || /O_CREAT|O_TMPFILE/) print call " " n
+            }' "$trace")
+    done
+    echo "$OP: ${#POINTS[@]} crash points:" \
+        "$(awk '{ print $1 }' <(printf '%s\n' "${POINTS[@]}") | uniq -c | awk '{ printf "%s×%s ", $2, $1 }')"
+}
+
+# ---- The checks ----
+
+FAILS=()
+STAGE=""
+fail() {
+    FAILS+=("${STAGE:+$STAGE: }$*")
+}
+
+# What loses no file but is worth the developer's eye: it is reported and counted, and fails nothing.
+NOTES=()
+note() {
+    NOTES+=("$*")
+}
+
+# The folder's listing, not a lookup: a file system that ignores case answers a lookup under either spelling.
+listed() {
+    local entry
+    for entry in "${1%/*}"/*; do
+        [ "$entry" = "$1" ] && return 0
+    done
+    return 1
+}
+
+# The item at exactly one of the two paths (or at `$1` when given), whole and with its attribute. Sets AT.
+check_item() {
+    local want=${1:-} path places=()
+    for path in "$FROM" "$TO"; do
+        listed "$path" && places+=("$path")
+    done
+    AT=""
+    if [ ${#places[@]} -ne 1 ]; then
+        fail "item at ${#places[@]} of its old and new paths (${places[*]:-nowhere})"
+        return
+    fi
+    AT=${places[0]}
+    if [ -n "$want" ] && [ "$AT" != "$want" ]; then
+        fail "$2 but the item is at $AT, not $want"
+    fi
+    if [ "$(sha256sum <"$AT" | cut -d' ' -f1)" != "$ITEM_SUM" ]; then
+        fail "item at $AT differs from the original"
+    elif [ "$WANT_ATTRIBUTE" = 1 ] &&
+        [ "$(getfattr --only-values -n "$ATTRIBUTE" "$AT" 2>/dev/null)" != "$ATTRIBUTE_VALUE" ]; then
+        fail "item at $AT lost its extended attribute"
+    fi
+}
+
+check_bystanders() {
+    local changed
+    changed=$(sha256sum --quiet -c "$WORK/bystanders.sum" 2>&1) || fail "a bystander changed: ${changed//$'\n'/ }"
+}
+
+# Anything in the folders that is neither a bystander nor the item must be named by a start's settling.
+check_leftovers() {
+    local folder entry
+    for folder in "${FOLDERS[@]}"; do
+        while IFS= read -r -d '' entry; do
+            [ "$entry" = "$FROM" ] || [ "$entry" = "$TO" ] && continue
+            [ -n "${BYSTANDERS[$entry]:-}" ] && continue
+            grep -qxF -- "$entry" "$RUN/allowed" && continue
+            fail "left behind: $entry"
+        done < <(printf '%s\0' "$folder"/*)
+    done
+}
+
+# A journal kept aside loses the history, not a file; unless it still held an intent nobody settled.
+check_journal() {
+    local answer aside
+    for aside in "$JOURNAL".corrupt-*; do
+        [[ $aside == *-wal || $aside == *-shm ]] && continue
+        answer=$(sqlite3 "$aside" "PRAGMA quick_check; SELECT count(*) FROM operations WHERE state = 0;" 2>&1 |
+            tr '\n' ' ') || true
+        if [ "$answer" = "ok 0 " ]; then
+            note "the journal, readable, was kept aside and a new one begun"
+        else
+            fail "the journal was kept aside, unsettled: $answer"
+        fi
+    done
+    answer=$(sqlite3 "$JOURNAL" "PRAGMA quick_check; SELECT count(*) FROM operations WHERE state = 0;" 2>&1 |
+        tr '\n' ' ') || true
+    [ "$answer" = "ok 0 " ] || fail "journal: $answer(want: quick_check ok, 0 intents left)"
+}
+
+# A start: the journal opened and settled. What it names may stay.
+settle() {
+    local out=$RUN/settle.$1 rc=0
+    "$DRIVER" settle "$JOURNAL" >"$out" 2>&1 || rc=$?
+    [ $rc -eq 0 ] || fail "settle ($1) exit $rc: $(head -c 300 "$out" | tr '\n' ' ')"
+    grep -o 'left-at .*' "$out" | cut -d' ' -f2- >>"$RUN/allowed" || true
+    grep '^settled' "$out" >>"$RUN/findings" || true
+}
+
+# Right after the traced step: a success it reported must be real.
+check_reported() {
+    local rc=$1
+    STAGE="as reported"
+    if [ "$rc" -eq 0 ]; then
+        check_item "$TO" "reported success"
+    elif [ "$rc" -ne 1 ]; then
+        fail "exit $rc: $(tail -c 300 "$RUN/err" | tr '\n' ' ')"
+    fi
+}
+
+# After the restart: undo either works and puts the item where it says, or refuses with a reason.
+check_undo() {
+    local rc=0 out=$RUN/undo.out
+    "$DRIVER" undo "$JOURNAL" >"$out" 2>&1 || rc=$?
+    if [ $rc -eq 0 ]; then
+        local target
+        target=$(sed -n 's/^undone [0-9]* .* -> //p' "$out")
+        check_item "$target" "undo after restart reported success"
+    elif [ $rc -eq 1 ] && grep -qE '^(refused|failed)' "$out"; then
+        check_item
+    else
+        fail "undo after restart: exit $rc without a reason: $(head -c 300 "$out" | tr '\n' ' ')"
+    fi
+}
+
+# The state the journal gives the traced step's operation must say where the item is.
+check_journal_agrees() {
+    local state want
+    state=$(sqlite3 "$JOURNAL" "SELECT state FROM operations ORDER BY id DESC LIMIT 1;" 2>/dev/null) || return 0
+    [ -n "$state" ] && [ -n "$AT" ] || return 0
+    case $STEP:$AT in
+    run:"$TO" | redo:"$TO") want=1 ;;
+    run:"$FROM") want=3 ;;
+    undo:"$TO" | redo:"$FROM") want=2 ;;
+    undo:"$FROM") want=1 ;;
+    esac
+    [ "$state" = "$want" ] ||
+        note "the journal gives state $state (0 intended, 1 done, 2 undone, 3 failed) while the item is at $AT"
+}
+
+check_all() {
+    STAGE="after restart"
+    check_item
+    check_journal_agrees
+    check_bystanders
+    check_leftovers
+    check_journal
+    STAGE="after undo"
+    check_undo
+    check_bystanders
+}
+
+# ---- One crash point in one mode ----
+
+# Waits until the driver sits at the delayed call: traced-stopped in that call for three looks in a row.
+wait_for_pause() {
+    local tracer=$1 number=$2 child="" seen=0 state syscall
+    while kill -0 "$tracer" 2>/dev/null; do
+        [ -n "$child" ] || child=$(pgrep -P "$tracer" | head -n 1 || true)
+        if [ -n "$child" ]; then
+            state=$(awk '{ print $3 }' "/proc/$child/stat" 2>/dev/null || true)
+            syscall=$(cut -d' ' -f1 "/proc/$child/syscall" 2>/dev/null || true)
+            if [ "$state" = t ] && [ "$syscall" = "$number" ]; then
+                seen=$((seen + 1))
+                [ $seen -ge 3 ] && return 0
+            else
+                seen=0
+            fi
+        fi
+        sleep 0.02
+    done
+    return 1
+}
+
+inject_rule() {
+    local mode=$1 call=$2 n=$3
+    case $mode in
+    kill) echo "$call:signal=KILL:when=$n" ;;
+    delay) echo "$call:delay_enter=$DELAY_US:when=$n" ;;
+    eio) echo "$call:error=EIO:when=$n" ;;
+    enospc) echo "$call:error=ENOSPC:when=$n" ;;
+    esac
+}
+
+# Prints one result line: operation mode call n pass|fail|unreached reasons.
+crash_point() {
+    local mode=$1 call=$2 n=$3 rc=0 rule status
+    FAILS=() NOTES=() STAGE="during pause"
+    fresh_start
+    rule=$(inject_rule "$mode" "$call" "$n")
+    local traced=(strace -f -qq -o "$RUN/strace.log" -e trace="$call" -e inject="$rule" "$DRIVER" "${ACTION[@]}")
+    if [ "$mode" = delay ]; then
+        "${traced[@]}" >"$RUN/out" 2>"$RUN/err" &
+        local tracer=$!
+        if wait_for_pause "$tracer" "$(syscall_number "$call")"; then
+            settle during-pause
+        fi
+        wait "$tracer" || rc=$?
+    else
+        # In a subshell of its own, so that the shell does not announce every kill.
+        rc=$( ("${traced[@]}" >"$RUN/out" 2>"$RUN/err" && echo 0) 2>/dev/null || echo $?)
+    fi
+    status=pass
+    # strace marks the call it tampered with; a run that never got there tested nothing.
+    grep -qE '\((INJECTED|DELAYED)\)$|killed by SIGKILL' "$RUN/strace.log" || status=unreached
+    [ "$mode" = kill ] || check_reported "$rc"
+    STAGE="after restart"
+    settle restart
+    check_all
+    [ ${#FAILS[@]} -eq 0 ] || status=fail
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$OP" "$mode" "$call" "$n" "$status" "$(IFS=';' && echo "${FAILS[*]:-}")" \
+        "$(IFS=';' && echo "${NOTES[*]:-}")"
+    if [ $status = fail ]; then
+        {
+            echo "FAIL $OP $mode $call n=$n (driver exit $rc: $(tr '\n' ' ' <"$RUN/out"))"
+            printf '     %s\n' "${FAILS[@]}"
+            [ ! -s "$RUN/findings" ] || sed 's/^/     start: /' "$RUN/findings"
+            echo "     repro: scripts/crashpoints.sh --modes $mode --point $call:$n $OP"
+            echo "            (strace -f -e inject=$rule plindor_crashdriver ${ACTION[*]//$WORK\//}, then settle, then undo)"
+        } >&2
+    elif [ ${#NOTES[@]} -gt 0 ]; then
+        printf 'note %s %s %s n=%s: %s\n' "$OP" "$mode" "$call" "$n" "$(IFS=';' && echo "${NOTES[*]}")" >&2
+    fi
+}
+
+# ---- The report ----
+
+summary() {
+    local results=$1
+    echo
+    printf '%-15s %7s  %-24s %-24s %-24s %-24s\n' operation points kill delay eio enospc
+    awk -F'\t' '
+        { ops[$1] = 1; key = $1 SUBSEP $2; tried[key]++; if ($5 == "fail") failed[key]++
+          if ($5 == "unreached") unreached[key]++; if ($7 != "") noted[key]++; if ($2 == first[$1] || first[$1] == "") { first[$1] = $2; points[$1]++ } }
+        END {
+            n = split("kill delay eio enospc", modes, " ")
+            for (op in ops) {
+                line = sprintf("%-15s %7d ", op, points[op])
+                for (i = 1; i <= n; i++) {
+                    key = op SUBSEP modes[i]
+                    if (!(key in tried)) cell = "-"
+                    else cell = sprintf("%d pass %d fail", tried[key] - failed[key] - unreached[key], failed[key] + 0)
+                    if (unreached[key]) cell = cell sprintf(" %du", unreached[key])
+                    if (noted[key]) cell = cell sprintf(" %dn", noted[key])
+                    line = line sprintf(" %-24s", cell)
+                }
+                print line
+            }
+        }' "$results" | sort
+    echo "(points: calls × n, openat counted only where it creates; u: the call was not reached in that run; n: runs with a note)"
+}
+
+main() {
+    local modes=("${ALL_MODES[@]}") operations=() arg
+    QUICK=0 ONLY_POINT=""
+    while [ $# -gt 0 ]; do
+        arg=$1
+        shift
+        case $arg in
+        --quick) operations=(move-across) modes=(kill eio) QUICK=1 ;;
+        --modes) IFS=, read -r -a modes <<<"${1:?--modes needs a list}" && shift ;;
+        --point) ONLY_POINT=${1:?--point needs CALL:N} && shift ;;
+        -h | --help)
+            sed -n '3,/^set -euo/p' "$0" | sed '$d' | cut -c3-
+            exit 0
+            ;;
+        *) operations+=("$arg") ;;
+        esac
+    done
+    [ ${#operations[@]} -gt 0 ] || operations=("${ALL_OPERATIONS[@]}")
+    [ "$(id -u)" -eq 0 ] || die "needs root to mount the file systems"
+    [ -x "$DRIVER" ] || die "build the driver first: cmake --build $BUILD --target plindor_crashdriver"
+    local tool
+    for tool in strace sqlite3 setfattr getfattr cpp; do
+        command -v "$tool" >/dev/null || die "needs $tool (scripts/setup.sh installs it)"
+    done
+
+    mount_all
+    master_item
+    # Every run starts from a journal as a start of the window leaves it: opened, set up and closed.
+    "$DRIVER" settle "$WORK/journal.sqlite" >/dev/null
+    local results=$WORK/results.tsv point call n mode
+    : >"$results"
+    for OP in "${operations[@]}"; do
+        define_operation "$OP"
+        if [[ $ORIGIN == "$X"/* ]] && [ -n "$EXFAT_PROBLEM" ]; then
+            echo "$OP: skipped, $EXFAT_PROBLEM"
+            continue
+        fi
+        prepare_operation
+        count_calls
+        for mode in "${modes[@]}"; do
+            for point in "${POINTS[@]}"; do
+                read -r call n <<<"$point"
+                [ -z "$ONLY_POINT" ] || [ "$ONLY_POINT" = "$call:$n" ] || continue
+                # Short of time, errors go only to the calls of the mover and of the journal's syncs; SQLite's page
+                # writes are its own business, and the kills cover them.
+                [ "$QUICK" = 1 ] && [ "$mode" != kill ] && [ "$call" = pwrite64 ] && continue
+                crash_point "$mode" "$call" "$n" >>"$results"
+            done
+            awk -F'\t' -v op="$OP" -v m="$mode" '$1 == op && $2 == m { runs++; if ($5 == "fail") failed++ }
+                END { printf "%s %s: %d failed of %d\n", op, m, failed, runs }' "$results"
+        done
+    done
+    summary "$results"
+    if [ -n "${PLINDOR_CRASH_RESULTS:-}" ]; then
+        cp "$results" "$PLINDOR_CRASH_RESULTS"
+    fi
+    ! grep -q $'\tfail\t' "$results"
+}
+
+main "$@"
