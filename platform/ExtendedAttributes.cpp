@@ -48,16 +48,28 @@ QByteArray valueOf(int fd, const QByteArray &name, bool *ok)
     *ok = !value.isEmpty() || errno == 0;
     return value;
 }
+// The target has no room for such an attribute, or no such attributes at all: the copy is whole without it, as
+// with mv. Anything else (an I/O error, a full disk) is a failed write.
+bool cannotStore(int err)
+{
+    return err == EOPNOTSUPP || err == ENOTSUP || err == EPERM || err == EACCES || err == ERANGE || err == E2BIG
+        || err == EINVAL || err == ENOSYS;
+}
 } // namespace
 
-QList<QByteArray> CExtendedAttributes::copy(int from, int to, mode_t mode)
+QList<QByteArray> CExtendedAttributes::copy(int from, int to, mode_t mode, int *failure)
 {
     QList<QByteArray> refused;
+    *failure = 0;
     for (const QByteArray &name : namesOf(from)) {
         bool ok = false;
         const QByteArray value = valueOf(from, name, &ok);
         if (ok && ::fsetxattr(to, name.constData(), value.constData(), size_t(value.size()), 0) == 0)
             continue;
+        if (ok && !cannotStore(errno)) {
+            *failure = errno;
+            return refused;
+        }
         refused.append(name);
         const int group = name == kAccessAcl ? owningGroupPermissions(value) : -1;
         if (group >= 0)

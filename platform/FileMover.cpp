@@ -585,8 +585,11 @@ MoveResult keepAttributes(const Job &job, int in, int out)
             return failure(job, err);
         qCInfo(lcFileOps) << "mode not kept:" << systemText(err);
     }
-    for (const QByteArray &name : CExtendedAttributes::copy(in, out, st.st_mode))
+    int writeError = 0;
+    for (const QByteArray &name : CExtendedAttributes::copy(in, out, st.st_mode, &writeError))
         qCInfo(lcFileOps) << "extended attribute not kept:" << name;
+    if (writeError != 0)
+        return failure(job, writeError);
     const timespec times[2] = { st.st_atim, st.st_mtim };
     if (::futimens(out, times) != 0) {
         const int err = errno;
@@ -682,6 +685,8 @@ MoveResult copyThenRetire(const Job &job)
     // The new name must be on disk before the old file goes, or a power cut could leave neither.
     if (const int err = syncFolder(folder.fd); err != 0) {
         result = failure(job, err);
+        // Published but not known to be on disk: the source stays, so the copy must not stay beside it.
+        unpublish(job, published);
         discard(job, folder.fd, target);
         return result;
     }
