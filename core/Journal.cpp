@@ -72,11 +72,12 @@ QString errorOf(const QSqlQuery &query)
     return query.lastError().text();
 }
 
-// Busy or locked: another program holds the journal just now, which says nothing about the file itself.
+// Busy or locked (another program holds the journal just now), an I/O error, a full disk or a file that could not
+// be opened: none of them says the file itself is damaged, so it is not kept aside for them.
 bool isBusy(const QSqlError &error)
 {
     const int code = error.nativeErrorCode().toInt() & 0xff;
-    return code == 5 || code == 6;
+    return code == 5 || code == 6 || code == 10 || code == 13 || code == 14;
 }
 
 // Runs one statement; answers the error's text, empty on success. `busy` learns whether it failed for a lock.
@@ -262,7 +263,8 @@ bool CJournal::open(const QString &path)
     if (problem.isEmpty())
         return opened(path);
     qCInfo(lcJournal) << "cannot use the journal" << path << ':' << problem;
-    // A journal another window holds is that window's record of its work, not damage: it stays where it is.
+    // A journal another window holds is that window's record of its work, not damage: it stays where it is, and so
+    // does one that met a passing I/O error.
     m_keptAside = QFile::exists(path) && !busy ? keepAside(path) : QString();
     const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path, &busy);
     if (again.isEmpty())
