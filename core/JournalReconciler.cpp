@@ -138,8 +138,45 @@ bool removed(const Item &item)
     return ::unlink(native(item.path).constData()) == 0;
 }
 
+// Where the file system refuses an existing name neither in a rename nor by link() (a FUSE stick), the old name is
+// taken as it is made: a folder as an empty folder that the rename may replace, a file created exclusively and
+// filled with a copy. A plain rename would replace what another program saved under that name meanwhile.
+bool intoReservedName(const Item &from, const QString &to)
+{
+    const QByteArray target = native(to);
+    if (S_ISDIR(from.info.st_mode)) {
+        if (::mkdir(target.constData(), 0700) != 0)
+            return false;
+        if (::rename(native(from.path).constData(), target.constData()) == 0)
+            return true;
+        ::rmdir(target.constData());
+        return false;
+    }
+    if (!S_ISREG(from.info.st_mode))
+        return false;
+    const int fd = ::open(target.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+    QFile in(from.path);
+    QFile out;
+    if (fd < 0 || !out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) || !in.open(QIODevice::ReadOnly))
+        return false;
+    bool written = true;
+    while (written && !in.atEnd()) {
+        const QByteArray chunk = in.read(qint64(1) << 20);
+        written = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    }
+    const timespec times[2] = { from.info.st_atim, from.info.st_mtim };
+    written = written && out.flush() && ::fchmod(fd, from.info.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+    ::futimens(fd, times);
+    out.close();
+    const Item copy = look(to, QString());
+    if (written && compare(copy, from) == Relation::Equal)
+        return ::unlink(native(from.path).constData()) == 0;
+    ::unlink(target.constData());
+    return false;
+}
+
 // Never replaces where the file system can refuse an existing name: by RENAME_NOREPLACE, else by link() for a
-// file. Elsewhere (FUSE without links) the test just before the rename leaves a window of microseconds.
+// file, else by taking the name as it is made.
 bool renamedWithoutReplacing(const Item &from, const QString &to)
 {
     const QByteArray source = native(from.path);
@@ -154,10 +191,7 @@ bool renamedWithoutReplacing(const Item &from, const QString &to)
         if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
             return false;
     }
-    struct stat taken {
-    };
-    return ::lstat(target.constData(), &taken) != 0 && errno == ENOENT
-        && ::rename(source.constData(), target.constData()) == 0;
+    return intoReservedName(from, to);
 }
 
 bool isCaseOnly(const JournalEntry &entry)
