@@ -198,8 +198,11 @@ Status undo(const QStringList &args)
         say(u"refused %1 %2"_s.arg(refusalWord(step.refusal), step.from));
         return Failure;
     }
-    if (!moveForUndo(step))
+    journal.markUndoing(latest->id);
+    if (!moveForUndo(step)) {
+        journal.abandon(latest->id);
         return Failure;
+    }
     journal.markUndone(latest->id, CJournal::stampOf(step.to));
     say(u"undone %1 %2 -> %3"_s.arg(latest->id).arg(step.from, step.to));
     return Success;
@@ -224,8 +227,11 @@ Status redo(const QStringList &args)
         say(u"refused %1 %2"_s.arg(refusalWord(step.refusal), step.from));
         return Failure;
     }
-    if (!moveForUndo(step))
+    journal.markRedoing(entry->id);
+    if (!moveForUndo(step)) {
+        journal.abandon(entry->id);
         return Failure;
+    }
     journal.markRedone(entry->id, CJournal::stampOf(step.to));
     say(u"redone %1 %2 -> %3"_s.arg(id).arg(step.from, step.to));
     return Success;
