@@ -309,7 +309,9 @@ QString CJournal::tryOpen(const QString &path, bool *busy)
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(path);
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
-    QString problem = m_db.open() ? integrityProblem(m_db, busy) : m_db.lastError().text();
+    const bool connected = m_db.open();
+    *busy = *busy || (!connected && isBusy(m_db.lastError()));
+    QString problem = connected ? integrityProblem(m_db, busy) : m_db.lastError().text();
     for (const char *statement : kSetUp) {
         if (problem.isEmpty())
             problem = run(m_db, QString::fromLatin1(statement), busy);
