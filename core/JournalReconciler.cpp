@@ -199,14 +199,16 @@ bool isCaseOnly(const JournalEntry &entry)
     return entry.source != entry.destination && entry.source.compare(entry.destination, Qt::CaseInsensitive) == 0;
 }
 
-// The destination holds what the program began to write there: only the original's first bytes, or all of them
-// under the original's time. A file someone put there, or changed since, differs from the original and stays.
-bool isOwnCopy(const Item &destination, const Item &original, const JournalEntry &entry)
+// The destination holds what the program began to write there: only the original's first bytes, or all of them.
+// A file someone put there, or changed since, differs from the original and stays. `timeToo`: all the bytes count
+// only under the original's time too, as the mover gives a copy before it takes the original aside.
+bool isOwnCopy(const Item &destination, const Item &original, const JournalEntry &entry, bool timeToo)
 {
     if (entry.destinationExisted && !isCaseOnly(entry))
         return false;
     const Relation relation = compare(destination, original);
-    return relation == Relation::Prefix || (relation == Relation::Equal && sameContentStamp(destination, original));
+    return relation == Relation::Prefix
+        || (relation == Relation::Equal && (!timeToo || sameContentStamp(destination, original)));
 }
 
 JournalRecovery bringBack(const Item &aside, const Item &source, const Item &destination, JournalFinding &finding)
@@ -224,7 +226,7 @@ JournalRecovery settleAside(const JournalEntry &entry, const Item &aside, const 
 {
     if (isCompleteCopy(destination, aside) && removed(aside))
         return JournalRecovery::Finished;
-    if (destination.present && isOwnCopy(destination, aside, entry) && removed(destination))
+    if (destination.present && isOwnCopy(destination, aside, entry, true) && removed(destination))
         destination.present = false;
     return bringBack(aside, source, destination, finding);
 }
@@ -237,9 +239,10 @@ JournalRecovery settleBoth(const JournalEntry &entry, const Item &source, const 
     // A new file at the old name after the item was renamed away: the item is the one at its destination.
     if (!isOriginalStamp(source, entry.before))
         return isTheOriginal(destination, entry.before) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
-    if (isOwnCopy(destination, source, entry))
+    // The original is whole where it was, so a copy of it, finished or not, is only in the way.
+    if (isOwnCopy(destination, source, entry, false))
         return removed(destination) ? JournalRecovery::CopyRemoved : JournalRecovery::LeftTwice;
-    return isCompleteCopy(destination, source) ? JournalRecovery::LeftTwice : JournalRecovery::NothingHappened;
+    return JournalRecovery::NothingHappened;
 }
 
 // A destination that had been there before the operation is someone else's unless it is the source renamed.

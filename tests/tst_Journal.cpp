@@ -37,6 +37,7 @@ enum class Leftover {
     Linked,
     PartialCopy,
     WholeCopy,
+    WholeCopyUntimed,
     DestinationWasThere,
     AsideWithCopy,
     AsideWithChangedCopy,
@@ -368,6 +369,9 @@ void tst_Journal::arrange(Leftover leftover)
     case Leftover::WholeCopy:
         copyWithTime(source, destination);
         break;
+    case Leftover::WholeCopyUntimed:
+        copyWithTime(source, destination, 3600);
+        break;
     case Leftover::AsideWithCopy:
     case Leftover::AsideWithChangedCopy:
         copyWithTime(source, destination, leftover == Leftover::AsideWithCopy ? 0 : -3600);
@@ -429,6 +433,9 @@ void tst_Journal::reconcilesAfterCrash_data()
                                  << QStringList { kept };
     QTest::newRow("wholeCopyNotRetired") << Leftover::WholeCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
                                          << QStringList { kept };
+    // Killed after the last byte, before the copy got the original's time.
+    QTest::newRow("wholeCopyUntimed") << Leftover::WholeCopyUntimed << u"dst/b.txt"_s << Recovery::CopyRemoved
+                                      << QStringList { kept };
     QTest::newRow("destinationWasThere") << Leftover::DestinationWasThere << u"dst/b.txt"_s << Recovery::NothingHappened
                                          << QStringList { u"dst/b.txt=theirs"_s, kept };
     QTest::newRow("asideWithCopy") << Leftover::AsideWithCopy << u"dst/b.txt"_s << Recovery::Finished
