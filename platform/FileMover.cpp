@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <optional>
@@ -421,6 +422,7 @@ struct CopyTarget {
     Fd file;
     Landing landing = Landing::Unnamed;
     QByteArray partName;
+    QByteArray probeLeft; ///< a part file made to learn that links fail, which could not be removed at once
 };
 
 bool hasHardLinks(int folder, const QByteArray &name)
@@ -447,17 +449,20 @@ CopyTarget openCopyTarget(const Job &job, int folder)
     if (!job.doWithout.testFlag(Ability::UnnamedTempFiles) && !job.doWithout.testFlag(Ability::HardLinks)) {
         Fd file(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
         if (file.isOpen() || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-            return { std::move(file), Landing::Unnamed, {} };
+            return { std::move(file), Landing::Unnamed, {}, {} };
     }
     if (!job.doWithout.testFlag(Ability::HardLinks)) {
         QByteArray name;
         Fd file = createPartFile(job, folder, name);
         if (!file.isOpen() || hasHardLinks(folder, name))
-            return { std::move(file), Landing::PartFile, name };
-        ::unlinkat(folder, name.constData(), 0);
+            return { std::move(file), Landing::PartFile, name, {} };
+        if (::unlinkat(folder, name.constData(), 0) == 0)
+            name.clear();
+        Fd reserved(::openat(folder, job.name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
+        return { std::move(reserved), Landing::Reserved, {}, name };
     }
     Fd file(::openat(folder, job.name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
-    return { std::move(file), Landing::Reserved, {} };
+    return { std::move(file), Landing::Reserved, {}, {} };
 }
 
 ssize_t readThenWrite(int in, int out, size_t length, QByteArray &buffer)
@@ -667,6 +672,11 @@ MoveResult copyThenRetire(const Job &job)
     if (!folder.isOpen())
         return failure(job, errno);
     const CopyTarget target = openCopyTarget(job, folder.fd);
+    // Whatever comes of the copy, the probe goes: once more, now that a passing error may have passed.
+    const auto removeProbe = qScopeGuard([&] {
+        if (!target.probeLeft.isEmpty())
+            ::unlinkat(folder.fd, target.probeLeft.constData(), 0);
+    });
     if (!target.file.isOpen())
         return failure(job, errno);
     struct stat published {
