@@ -72,22 +72,31 @@ QString errorOf(const QSqlQuery &query)
     return query.lastError().text();
 }
 
-// Busy or locked (another program holds the journal just now), an I/O error, a full disk or a file that could not
-// be opened: none of them says the file itself is damaged, so it is not kept aside for them.
-bool isBusy(const QSqlError &error)
+// SQLite's primary result code of a failure.
+int codeOf(const QSqlError &error)
 {
-    const int code = error.nativeErrorCode().toInt() & 0xff;
-    return code == 5 || code == 6 || code == 10 || code == 13 || code == 14;
+    return error.nativeErrorCode().toInt() & 0xff;
 }
 
-// Runs one statement; answers the error's text, empty on success. `busy` learns whether it failed for a lock.
-QString run(QSqlDatabase &db, const QString &statement, bool *busy = nullptr)
+// Busy or locked (another program holds the journal just now), an I/O error, a full disk, a file that could not be
+// opened, or "read-only" for a file that is writable (SQLite opens read-only when opening for writing failed): none
+// of them says the file itself is damaged, so it is not kept aside for them.
+bool isPassing(int code, const QString &path)
+{
+    constexpr int kBusy = 5, kLocked = 6, kReadOnly = 8, kIoError = 10, kFull = 13, kCantOpen = 14;
+    if (code == kReadOnly)
+        return QFileInfo(path).permissions().testFlag(QFile::WriteOwner);
+    return code == kBusy || code == kLocked || code == kIoError || code == kFull || code == kCantOpen;
+}
+
+// Runs one statement; answers the error's text, empty on success. `code` learns the first failure's result code.
+QString run(QSqlDatabase &db, const QString &statement, int *code = nullptr)
 {
     QSqlQuery query(db);
     if (query.exec(statement))
         return {};
-    if (busy)
-        *busy = *busy || isBusy(query.lastError());
+    if (code && *code == 0)
+        *code = codeOf(query.lastError());
     return errorOf(query);
 }
 
@@ -97,21 +106,21 @@ int schemaVersion(QSqlDatabase &db)
     return query.exec(u"PRAGMA user_version"_s) && query.next() ? query.value(0).toInt() : 0;
 }
 
-QString upgrade(QSqlDatabase &db, bool *busy)
+QString upgrade(QSqlDatabase &db, int *code)
 {
     QString problem;
     if (schemaVersion(db) < kSchemaVersion) {
-        problem = run(db, u"BEGIN IMMEDIATE"_s, busy);
+        problem = run(db, u"BEGIN IMMEDIATE"_s, code);
         for (const char *statement : kToVersion2) {
             if (problem.isEmpty())
-                problem = run(db, QString::fromLatin1(statement), busy);
+                problem = run(db, QString::fromLatin1(statement), code);
         }
-        problem = problem.isEmpty() ? run(db, u"COMMIT"_s, busy) : (run(db, u"ROLLBACK"_s), problem);
+        problem = problem.isEmpty() ? run(db, u"COMMIT"_s, code) : (run(db, u"ROLLBACK"_s), problem);
     }
     if (problem.isEmpty())
-        problem = run(db, QString::fromLatin1(kIndex), busy);
+        problem = run(db, QString::fromLatin1(kIndex), code);
     // Written at every start: it proves the file takes writes.
-    return problem.isEmpty() ? run(db, u"PRAGMA user_version = %1"_s.arg(kSchemaVersion), busy) : problem;
+    return problem.isEmpty() ? run(db, u"PRAGMA user_version = %1"_s.arg(kSchemaVersion), code) : problem;
 }
 
 // Other local users have no business reading where someone's files went.
@@ -122,11 +131,11 @@ void keepPrivate(const QString &path)
         ::chmod(QFile::encodeName(path + suffix).constData(), 0600);
 }
 
-QString integrityProblem(QSqlDatabase &db, bool *busy)
+QString integrityProblem(QSqlDatabase &db, int *code)
 {
     QSqlQuery query(db);
     if (!query.exec(u"PRAGMA quick_check"_s)) {
-        *busy = *busy || isBusy(query.lastError());
+        *code = *code ? *code : codeOf(query.lastError());
         return errorOf(query);
     }
     const QString answer = query.next() ? query.value(0).toString() : QString();
@@ -258,15 +267,15 @@ bool CJournal::open(const QString &path)
         becomeUnavailable(tr("无法创建文件夹 %1。").arg(QFileInfo(path).absolutePath()));
         return false;
     }
-    bool busy = false;
-    const QString problem = tryOpen(path, &busy);
+    int code = 0;
+    const QString problem = tryOpen(path, &code);
     if (problem.isEmpty())
         return opened(path);
     qCInfo(lcJournal) << "cannot use the journal" << path << ':' << problem;
     // A journal another window holds is that window's record of its work, not damage: it stays where it is, and so
     // does one that met a passing I/O error.
-    m_keptAside = QFile::exists(path) && !busy ? keepAside(path) : QString();
-    const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path, &busy);
+    m_keptAside = QFile::exists(path) && !isPassing(code, path) ? keepAside(path) : QString();
+    const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path, &code);
     if (again.isEmpty())
         return opened(path);
     becomeUnavailable(tr("操作记录 %1 无法使用：%2").arg(path, again));
@@ -303,21 +312,22 @@ QString CJournal::keptAsidePath() const
     return m_keptAside;
 }
 
-QString CJournal::tryOpen(const QString &path, bool *busy)
+QString CJournal::tryOpen(const QString &path, int *code)
 {
     m_syncEachCommit = true;
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(path);
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
     const bool connected = m_db.open();
-    *busy = *busy || (!connected && isBusy(m_db.lastError()));
-    QString problem = connected ? integrityProblem(m_db, busy) : m_db.lastError().text();
+    if (!connected && *code == 0)
+        *code = codeOf(m_db.lastError());
+    QString problem = connected ? integrityProblem(m_db, code) : m_db.lastError().text();
     for (const char *statement : kSetUp) {
         if (problem.isEmpty())
-            problem = run(m_db, QString::fromLatin1(statement), busy);
+            problem = run(m_db, QString::fromLatin1(statement), code);
     }
     if (problem.isEmpty())
-        problem = upgrade(m_db, busy);
+        problem = upgrade(m_db, code);
     if (!problem.isEmpty())
         disconnect();
     else

@@ -69,7 +69,7 @@ public:
     QList<JournalFinding> reconcile();
 
 private:
-    QString tryOpen(const QString &path, bool *busy);
+    QString tryOpen(const QString &path, int *code);
     bool opened(const QString &path);
     void disconnect();
     void becomeUnavailable(const QString &reason);
