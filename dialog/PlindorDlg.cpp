@@ -12,8 +12,8 @@
 #include "core/NameComposer.h"
 #include "core/OperationRunner.h"
 #include "core/PathParts.h"
-#include "dialog/AccessibleTexts.h"
 #include "dialog/ButtonWarnings.h"
+#include "dialog/ControlFactory.h"
 #include "dialog/DialogTemplate.h"
 #include "dialog/HistoryWindow.h"
 #include "dialog/OutcomeTexts.h"
@@ -28,9 +28,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QShortcut>
@@ -56,97 +54,6 @@ const QColor editTextColour(255, 0, 0);
 constexpr int editCellHeight = 23;
 constexpr int queueCellHeight = 28;
 
-QFont dialogFont()
-{
-    QFont font;
-    font.setFamilies({ u"微软雅黑"_s, u"Microsoft YaHei"_s, u"Noto Sans CJK SC"_s, u"Noto Sans SC"_s,
-                       u"Source Han Sans SC"_s, u"WenQuanYi Micro Hei"_s });
-    font.setPointSize(9);
-    return font;
-}
-
-/// A bold face whose full line height is `cellHeight` pixels, as the Windows font mapper sizes a positive height.
-QFont boldFont(int cellHeight)
-{
-    QFont font = dialogFont();
-    font.setWeight(QFont::Bold);
-    font.setPixelSize(cellHeight);
-    const QFontMetrics metrics(font);
-    const int fullHeight = metrics.ascent() + metrics.descent();
-    if (fullHeight > 0)
-        font.setPixelSize(std::max(1, cellHeight * cellHeight / fullHeight));
-    return font;
-}
-
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
-        palette.setColor(group, QPalette::Text, colour);
-    widget->setPalette(palette);
-}
-
-QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
-{
-    using Kind = CDialogTemplate::Kind;
-    switch (control.kind) {
-    case Kind::QueueList:
-        return new CMyListBox(parent);
-    case Kind::DropEdit:
-        return new CMyEdit(parent);
-    case Kind::DropCombo: {
-        auto *combo = new CMyComboBox(parent);
-        combo->setEditable((control.styles & CDialogTemplate::Editable) != 0);
-        // A typed text must be used as typed: completion would turn "12" into a listed "12月", "/data/a" into a
-        // listed "/data/ab", and leaving the field would swap "/data/Docs" for a listed "/data/docs".
-        combo->setCompleter(nullptr);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setSorted((control.styles & CDialogTemplate::Sorted) != 0);
-        combo->lineEdit()->setAcceptDrops(false);
-        return combo;
-    }
-    case Kind::DropButton:
-        return new CMyButton(control.caption(), parent);
-    case Kind::PushButton:
-        return new QPushButton(control.caption(), parent);
-    case Kind::GroupBox: {
-        // The template puts a group's first controls half a caption line below the frame's top, as Windows
-        // draws the frame through the middle of its caption; frames drawn below the caption would cut them.
-        auto *group = new QGroupBox(control.caption(), parent);
-        group->setStyleSheet(u"QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-                             "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"_s);
-        return group;
-    }
-    case Kind::Label:
-        return new QLabel(control.caption(), parent);
-    case Kind::Picture: {
-        auto *picture = new QLabel(parent);
-        //: The banner drawn in the interface's language (scripts/make-icons.sh draws them)
-        picture->setPixmap(QPixmap(QCoreApplication::translate("CPlindorDlg", ":/banner.png")));
-        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return picture;
-    }
-    }
-    return nullptr;
-}
-
-void applyStyles(QWidget *widget, const CDialogTemplate::Item &control)
-{
-    widget->setObjectName(QString::fromLatin1(control.name));
-    const QString name = CAccessibleTexts::name(control.id);
-    widget->setAccessibleName(name.isEmpty() ? control.caption() : name);
-    widget->setAccessibleDescription(CAccessibleTexts::description(control.id));
-    widget->setEnabled((control.styles & CDialogTemplate::Disabled) == 0);
-    widget->setVisible((control.styles & CDialogTemplate::Hidden) == 0);
-    widget->setAcceptDrops((control.styles & CDialogTemplate::AcceptsDrops) != 0);
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        edit->setReadOnly((control.styles & CDialogTemplate::ReadOnly) != 0);
-    if (auto *button = qobject_cast<QPushButton *>(widget))
-        button->setDefault((control.styles & CDialogTemplate::DefaultButton) != 0);
-    const bool tabStop = control.kind != CDialogTemplate::Kind::GroupBox && control.kind != CDialogTemplate::Kind::Label
-        && control.kind != CDialogTemplate::Kind::Picture;
-    widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
-}
 } // namespace
 
 CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter, QDate today, QWidget *parent)
@@ -160,7 +67,7 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     setWindowTitle(u"Plindor"_s);
     m_hIcon = QApplication::windowIcon();
     setWindowIcon(m_hIcon);
-    setFont(dialogFont());
+    setFont(CControlFactory::dialogFont());
     createControls();
     bindControls();
     applyFontsAndColours();
@@ -186,8 +93,7 @@ void CPlindorDlg::createControls()
 {
     QWidget *previous = nullptr;
     for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
-        QWidget *widget = createControl(control, this);
-        applyStyles(widget, control);
+        QWidget *widget = CControlFactory::create(control, this);
         if (control.kind == CDialogTemplate::Kind::GroupBox)
             widget->lower();
         m_controls << widget;
@@ -238,9 +144,9 @@ void CPlindorDlg::fitEditFont()
     constexpr int smallestCell = 14;
     const int room = m_editName->height() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_editName);
     int cell = editCellHeight;
-    QFont font = boldFont(cell);
+    QFont font = CControlFactory::boldFont(cell);
     while (cell > smallestCell && QFontMetrics(font).height() > room)
-        font = boldFont(--cell);
+        font = CControlFactory::boldFont(--cell);
     for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
         edit->setFont(font);
 }
@@ -267,10 +173,10 @@ void CPlindorDlg::bindControls()
 
 void CPlindorDlg::applyFontsAndColours()
 {
-    m_listFiles->setFont(boldFont(queueCellHeight));
+    m_listFiles->setFont(CControlFactory::boldFont(queueCellHeight));
     for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
-        setTextColour(edit, editTextColour);
-    setTextColour(m_listFiles, queueTextColour);
+        CControlFactory::setTextColour(edit, editTextColour);
+    CControlFactory::setTextColour(m_listFiles, queueTextColour);
 }
 
 void CPlindorDlg::setPlaceholderTexts()
