@@ -5,12 +5,13 @@
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
 #include "core/Journal.h"
+#include "core/OperationRunner.h"
 #include "dialog/HistoryWindow.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/NameWatcher.h"
 #include "helpers/TreeSnapshot.h"
-#include "platform/FileMover.h"
+#include "platform/LinuxMover.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -23,6 +24,7 @@
 #include <QTreeWidget>
 
 #include <csignal>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -116,8 +118,30 @@ QStringList leftovers(const QStringList &roots)
     return found;
 }
 
-// A window's move in a child process that is killed at `moment`: when the move has copied for a while, when the
-// new name appears, or when the old name goes. The child journals as the window does.
+/// Tells the parent over `fd` that the copy has begun, so that a kill while copying lands after the intent.
+class CCopyBegunSignal : public IMoveProgress
+{
+public:
+    explicit CCopyBegunSignal(int fd)
+        : m_fd(fd)
+    {
+    }
+    bool copied(qint64, qint64) override
+    {
+        if (!m_told) {
+            m_told = true;
+            (void)!::write(m_fd, "c", 1);
+        }
+        return true;
+    }
+
+private:
+    int m_fd;
+    bool m_told = false;
+};
+
+// A window's move in a child process that is killed at `moment`: when the move has begun to copy, when the new name
+// appears, or when the old name goes. The child runs the window's own operation runner.
 void moveAndGetKilled(const QString &journal, const QString &source, const QString &folder, const QString &moment)
 {
     int ready[2];
@@ -126,18 +150,14 @@ void moveAndGetKilled(const QString &journal, const QString &source, const QStri
     const pid_t child = ::fork();
     if (child == 0) {
         auto *dying = new CJournal; // never deleted: a killed process closes nothing
-        JournalEntry entry;
-        entry.kind = JournalEntry::Kind::Move;
-        entry.source = source;
-        entry.destination = folder + u"/b.bin"_s;
-        entry.composedName = u"b"_s;
-        const qint64 id = dying->open(journal) ? dying->recordIntent(entry) : 0;
-        char byte = id > 0 ? 'r' : 'x';
+        char byte = dying->open(journal) ? 'r' : 'x';
         (void)!::write(ready[1], &byte, 1);
         (void)!::read(go[0], &byte, 1);
-        const MoveResult result = CFileMover::move(source, folder, u"b.bin"_s);
-        if (result.ok())
-            dying->markDone(id, CJournal::stampOf(result.destination));
+        auto *mover = new CLinuxMover;
+        auto *runner = new COperationRunner(dying, *mover);
+        CCopyBegunSignal progress(ready[1]);
+        const COperationPlanner::Item item { source, QFileInfo(source).path(), {}, u"b"_s, {}, u".bin"_s };
+        (void)runner->run(item, COperationPlanner::Target::move(folder), &progress);
         ::_exit(0);
     }
     QVERIFY(child > 0);
@@ -154,8 +174,10 @@ void moveAndGetKilled(const QString &journal, const QString &source, const QStri
             = std::make_unique<CNameWatcher>(old.path(), QFile::encodeName(old.fileName()), CNameWatcher::Leaves, kill);
     QVERIFY(!watcher || watcher->isWatching());
     QCOMPARE(::write(go[1], "g", 1), 1);
+    int begun = 1;
     if (moment == "copying"_L1) {
-        ::usleep(10000);
+        pollfd copying { ready[0], POLLIN, 0 };
+        begun = ::poll(&copying, 1, 10000);
         kill();
     }
     int status = 0;
@@ -164,6 +186,7 @@ void moveAndGetKilled(const QString &journal, const QString &source, const QStri
         watcher->finish();
     for (int end : { ready[0], ready[1], go[0], go[1] })
         ::close(end);
+    QVERIFY2(begun == 1, "the copy did not begin within 10 s");
 }
 } // namespace
 
@@ -462,6 +485,8 @@ void tst_Undo::survivesAKillDuringACrossDiskMove()
     CDialogFixture f;
     f.useJournal();
     moveAndGetKilled(f.journalPath(), source, to.path(), moment);
+    if (QTest::currentTestFailed())
+        return;
     f.restart();
 
     const QStringList roots { from.path(), to.path() };
