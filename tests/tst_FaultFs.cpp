@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/Mounts.h"
+#include "helpers/NativePath.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -41,11 +42,6 @@ enum class Probe {
 };
 
 const QByteArray kContent = "the user's bytes";
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
 
 int errorOf(int returned)
 {

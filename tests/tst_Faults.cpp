@@ -8,6 +8,7 @@
 #include "helpers/DropSimulator.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/NativePath.h"
 #include "helpers/TreeSnapshot.h"
 #include "platform/FileMover.h"
 
@@ -82,11 +83,6 @@ QByteArray bigContent(int mebibytes)
     QByteArray big(mebibytes * kMiB, Qt::Uninitialized);
     QRandomGenerator(quint32(mebibytes)).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
     return big;
-}
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
 }
 
 /// Tells the parent on stdout how far the copy is, and stops halfway, so that the kill always lands mid-copy.

@@ -6,6 +6,7 @@
 #include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/NativePath.h"
 #include "helpers/TreeSnapshot.h"
 
 #include <QDeadlineTimer>
@@ -66,11 +67,6 @@ namespace
 {
 
 constexpr qint64 kMiB = 1 << 20;
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
 
 void writeFile(const QString &path, const QByteArray &content)
 {

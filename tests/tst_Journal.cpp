@@ -4,6 +4,7 @@
 
 #include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
+#include "helpers/NativePath.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -53,11 +54,6 @@ enum class Leftover {
 
 const QString kAside = u"src/.plindor-abc123.moving"_s;
 const QString kLivePart = u"dst/.plindor-def456-%1.part"_s.arg(::getpid());
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
 
 void write(const QString &path, const QByteArray &content)
 {
