@@ -346,9 +346,9 @@ void tst_FileMover::refusesOnReadOnlyFilesystem_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("rename inside") << u"ro/a.txt"_s << u"ro"_s;
-    QTest::newRow("move in") << u"f.txt"_s << u"ro"_s;
-    QTest::newRow("move out") << u"ro/a.txt"_s << u"empty"_s;
+    QTest::newRow("rename-inside") << u"ro/a.txt"_s << u"ro"_s;
+    QTest::newRow("move-in") << u"f.txt"_s << u"ro"_s;
+    QTest::newRow("move-out") << u"ro/a.txt"_s << u"empty"_s;
 }
 
 void tst_FileMover::refusesOnReadOnlyFilesystem()
@@ -370,7 +370,7 @@ void tst_FileMover::racingMovesKeepBothFiles_data()
 {
     QTest::addColumn<Abilities>("doWithout");
     QTest::newRow("RENAME_NOREPLACE") << Abilities();
-    QTest::newRow("link and unlink") << Abilities(Ability::NoReplaceRename);
+    QTest::newRow("link-and-unlink") << Abilities(Ability::NoReplaceRename);
 }
 
 void tst_FileMover::racingMovesKeepBothFiles()
@@ -404,11 +404,11 @@ void tst_FileMover::copiesAcrossFilesystems_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<Abilities>("doWithout");
-    QTest::newRow("O_TMPFILE, copy_file_range") << 3 * kMiB + 17 << Abilities();
-    QTest::newRow("named temporary") << 3 * kMiB + 17 << Abilities(Ability::UnnamedTempFiles);
-    QTest::newRow("read and write") << 2 * kMiB << Abilities(Ability::CopyFileRange);
-    QTest::newRow("empty file") << qint64(0) << Abilities();
-    QTest::newRow("no RENAME_NOREPLACE nor link")
+    QTest::newRow("O_TMPFILE-copy_file_range") << 3 * kMiB + 17 << Abilities();
+    QTest::newRow("named-temporary") << 3 * kMiB + 17 << Abilities(Ability::UnnamedTempFiles);
+    QTest::newRow("read-and-write") << 2 * kMiB << Abilities(Ability::CopyFileRange);
+    QTest::newRow("empty-file") << qint64(0) << Abilities();
+    QTest::newRow("no-RENAME_NOREPLACE-nor-link")
         << kMiB / 2 << (Ability::NoReplaceRename | Ability::HardLinks | Ability::UnnamedTempFiles);
 }
 
@@ -551,12 +551,12 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove_data()
 {
     QTest::addColumn<bool>("across");
     QTest::addColumn<Abilities>("doWithout");
-    QTest::newRow("onto ext4") << true << Abilities();
-    QTest::newRow("across, unnamed copy") << true << Abilities();
-    QTest::newRow("across, part file") << true << Abilities(Ability::UnnamedTempFiles);
-    QTest::newRow("across, no links") << true << (Ability::UnnamedTempFiles | Ability::HardLinks);
-    QTest::newRow("within, link") << false << Abilities(Ability::NoReplaceRename);
-    QTest::newRow("within, copy") << false << (Ability::NoReplaceRename | Ability::HardLinks);
+    QTest::newRow("onto-ext4") << true << Abilities();
+    QTest::newRow("across-unnamed-copy") << true << Abilities();
+    QTest::newRow("across-part-file") << true << Abilities(Ability::UnnamedTempFiles);
+    QTest::newRow("across-no-links") << true << (Ability::UnnamedTempFiles | Ability::HardLinks);
+    QTest::newRow("within-link") << false << Abilities(Ability::NoReplaceRename);
+    QTest::newRow("within-copy") << false << (Ability::NoReplaceRename | Ability::HardLinks);
 }
 
 // An editor saves by renaming a new version over the old name; here it does so the moment the destination shows.
@@ -565,7 +565,7 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove()
     QFETCH(bool, across);
     QFETCH(Abilities, doWithout);
     const QString target = !across                           ? path(u"empty"_s)
-        : QByteArray(QTest::currentDataTag()) == "onto ext4" ? m_mounts->ext4(path(u"disk"_s), m_dir->path())
+        : QByteArray(QTest::currentDataTag()) == "onto-ext4" ? m_mounts->ext4(path(u"disk"_s), m_dir->path())
                                                              : mountTmpfs(u"other"_s, "size=8m");
     if (target.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
@@ -602,8 +602,8 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick_data()
 {
     QTest::addColumn<bool>("fromStick");
     QTest::addColumn<int>("rounds");
-    QTest::newRow("rename on the stick") << true << 600;
-    QTest::newRow("copy onto the stick") << false << 300;
+    QTest::newRow("rename-on-the-stick") << true << 600;
+    QTest::newRow("copy-onto-the-stick") << false << 300;
 }
 
 // The stick's driver has neither RENAME_NOREPLACE nor links. Another program creates the new name at a random
