@@ -4,6 +4,7 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
+#include "helpers/Bytes.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/Mounts.h"
@@ -63,18 +64,6 @@ Operation operation(const QString &name)
              u"请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
              u"4.请确认当前快捷目录存在!"_s,
              { u"重命名完成"_s } };
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Large enough for a copy to report progress, which lets queued timers and socket events run halfway.
