@@ -53,18 +53,22 @@ void redo(const CDialogFixture &f)
     press(f, Qt::ControlModifier | Qt::ShiftModifier);
 }
 
-// Queues src/a.txt, names it "b" and files it by `operation`: "rename", "move" or "quickMove" (into dst/).
-void operate(const CDialogFixture &f, const QDir &root, const QString &operation)
+// Queues src/a.txt, names it "b" and files it by `operation`: "rename", "move" or "quickMove" (into dst/). False
+// when a drop was refused, and nothing was filed.
+[[nodiscard]] bool operate(const CDialogFixture &f, const QDir &root, const QString &operation)
 {
     if (operation == "move"_L1)
         f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(root.filePath(u"dst"_s)));
-    QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s) }));
-    if (operation == "quickMove"_L1)
-        QVERIFY(CDropSimulator::dropPaths(f.dropButton(IDC_BTN_DIR1), { root.filePath(u"dst"_s) }));
+    if (!f.dropOnQueue({ root.filePath(u"src/a.txt"_s) }))
+        return false;
+    if (operation == "quickMove"_L1
+        && !CDropSimulator::dropPaths(f.dropButton(IDC_BTN_DIR1), { root.filePath(u"dst"_s) }))
+        return false;
     f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
     const int button = operation == "rename"_L1 ? IDC_BTN_RENAME : operation == "move"_L1 ? IDC_BTN_MOVE : IDC_BTN_DIR1;
     f.click(button);
     f.takeMessages();
+    return true;
 }
 
 QString movedTo(const QString &operation)
@@ -227,7 +231,7 @@ void tst_Undo::undoesAndFilesAgain()
     CDialogFixture f;
     f.useJournal();
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/z.txt"_s) }));
-    operate(f, root, operation);
+    QVERIFY(operate(f, root, operation));
     QVERIFY(QFileInfo::exists(root.filePath(movedTo(operation))));
 
     undo(f);
@@ -252,7 +256,7 @@ void tst_Undo::undoesAfterRestart()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
     f.useJournal();
-    operate(f, root, u"quickMove"_s);
+    QVERIFY(operate(f, root, u"quickMove"_s));
     f.restart();
     QCOMPARE(f.takeMessages(), QString());
     undo(f);
@@ -307,7 +311,7 @@ void tst_Undo::refusesAndChangesNothing()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
     f.useJournal();
-    operate(f, root, u"move"_s);
+    QVERIFY(operate(f, root, u"move"_s));
     const QString moved = root.filePath(u"dst/b.txt"_s);
     if (afterwards == "takeOldName"_L1)
         QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
@@ -332,7 +336,7 @@ void tst_Undo::redoes()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
     f.useJournal();
-    operate(f, root, u"move"_s);
+    QVERIFY(operate(f, root, u"move"_s));
     undo(f);
     redo(f);
     QCOMPARE(f.takeMessages(), QString());
@@ -353,7 +357,7 @@ void tst_Undo::ctrlZInAnEditTakesBackTypingFirst()
     CDialogFixture f;
     f.useJournal();
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
-    operate(f, root, u"rename"_s);
+    QVERIFY(operate(f, root, u"rename"_s));
     QLineEdit *name = f.edit(IDC_EDIT_NAME);
     f.dlg().activateWindow();
     name->setFocus();
@@ -376,7 +380,7 @@ void tst_Undo::historyListsAndUndoes()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     CDialogFixture f;
     f.useJournal();
-    operate(f, root, u"rename"_s);
+    QVERIFY(operate(f, root, u"rename"_s));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/b.txt"_s) }));
     f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(root.filePath(u"dst"_s)));
     f.click(IDC_BTN_MOVE);
@@ -516,7 +520,7 @@ void tst_Undo::renamesWithoutAJournalAndSaysSoOnce()
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.constFirst().startsWith(u"操作记录无法使用，本次运行中的操作将不能撤销。"_s),
              qPrintable(told.constFirst()));
-    operate(f, root, u"rename"_s);
+    QVERIFY(operate(f, root, u"rename"_s));
     QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
     undo(f);
     QCOMPARE(f.takeMessages(), u"操作记录无法使用，不能撤销或重做。"_s);
