@@ -8,6 +8,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TreeSnapshot.h"
+#include "helpers/Typing.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -65,20 +66,6 @@ QStringList queued(const CDialogFixture &f, const QString &root)
     return paths;
 }
 
-/// Types as a user does; text outside ASCII arrives the way an input method commits it.
-void type(QLineEdit *edit, const QString &text)
-{
-    const bool ascii
-        = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
-    if (ascii) {
-        QTest::keyClicks(edit, text);
-        return;
-    }
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(edit, &commit);
-}
-
 /// Brings an edit to `wanted`: untouched when it already shows it, typed on when it extends what is shown,
 /// otherwise selected, erased and typed anew. False, with the failure recorded, when the edit does not show it.
 [[nodiscard]] bool enter(QLineEdit *edit, const QString &wanted)
@@ -96,7 +83,7 @@ void type(QLineEdit *edit, const QString &text)
         QTest::keyClick(edit, Qt::Key_Backspace);
     }
     edit->end(false);
-    type(edit, wanted.mid(edit->text().size()));
+    typeLikeAUser(edit, wanted.mid(edit->text().size()));
     return QTest::qCompare(edit->text(), wanted, "edit->text()", "wanted", __FILE__, __LINE__);
 }
 
