@@ -167,6 +167,9 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<QSettings> store = CPlindorSettings::openUserProfile();
     CPlindorSettings settings(*store);
+    // Made before the window, which keeps a pointer to it, and opened after the window shows: the journal never
+    // delays or prevents the window. When it cannot be opened the window runs without undo.
+    CJournal journal;
     CPlindorDlg dlg(settings);
     QObject::connect(&instance, &CSingleInstance::pathsReceived, &dlg, [&dlg](const QStringList &received) {
         dlg.bringToFront();
@@ -184,8 +187,6 @@ int main(int argc, char *argv[])
         });
     }
     dlg.show();
-    // The journal never delays or prevents the window: when it cannot be opened the window runs without undo.
-    CJournal journal;
     journal.open(CJournal::defaultPath());
     dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
     // Listening costs a few milliseconds that the first paint need not wait for.

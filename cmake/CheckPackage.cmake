@@ -56,7 +56,7 @@ endif()
 execute_process(COMMAND dpkg-deb --field ${debs} Depends Recommends Version OUTPUT_VARIABLE fields)
 message(STATUS "${fields}")
 foreach(needle libqt6widgets6 libqt6sql6-sqlite libicu qt6-qpa-plugins qt6-translations-l10n fcitx5-frontend-qt6
-        qt6-wayland "Version: 1.0.0.1")
+        qt6-wayland "Version: ${VERSION}")
     string(FIND "${fields}" "${needle}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the package's control fields lack ${needle}:\n${fields}")

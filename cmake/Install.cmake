@@ -11,10 +11,7 @@
 #                                 prefix /usr, then checks that every file a desktop needs is there, and the
 #                                 documents (GENERATED is where configure wrote the files it made).
 
-# CMakeLists.txt names it; the helper mode runs on its own.
-if(NOT DEFINED PLINDOR_APP_ID)
-    set(PLINDOR_APP_ID io.github.plindor.Plindor)
-endif()
+# CMakeLists.txt names the app id; the helper mode is handed it on its command line.
 set(PLINDOR_ICON_SIZES 16 32 48 64 128 256)
 
 # Width and height of a PNG, read from its IHDR chunk; empty when the file is no PNG.
@@ -180,7 +177,8 @@ plindor_add_validator_test(appstreamcli-validate appstreamcli appstream
 
 set(PLINDOR_STAGE ${CMAKE_BINARY_DIR}/install-stage)
 add_test(NAME install-layout
-         COMMAND ${CMAKE_COMMAND} -DPLINDOR_CHECK=staged-install -DBINARY_DIR=${CMAKE_BINARY_DIR}
+         COMMAND ${CMAKE_COMMAND} -DPLINDOR_CHECK=staged-install -DPLINDOR_APP_ID=${PLINDOR_APP_ID}
+                 -DBINARY_DIR=${CMAKE_BINARY_DIR}
                  -DSTAGE=${PLINDOR_STAGE} -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DGENERATED=${PLINDOR_GENERATED}
                  -DDATADIR=${CMAKE_INSTALL_DATADIR} -DBINDIR=${CMAKE_INSTALL_BINDIR} -DDOCDIR=${CMAKE_INSTALL_DOCDIR}
                  -DMANDIR=${CMAKE_INSTALL_MANDIR} -P ${PLINDOR_INSTALL_SCRIPT})

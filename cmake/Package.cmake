@@ -34,7 +34,7 @@ include(CPack)
 if(BUILD_TESTING)
     add_test(NAME debian-package
              COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR} -DAPP_ID=${PLINDOR_APP_ID}
-                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
+                     -DVERSION=${PROJECT_VERSION} -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
     set_tests_properties(debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE FIXTURES_SETUP plindor_deb)
     # Debian's own checker on the package debian-package built: any error or warning fails.
     add_test(NAME lintian

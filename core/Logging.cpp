@@ -3,3 +3,4 @@
 #include "core/Logging.h"
 
 Q_LOGGING_CATEGORY(lcJournal, "plindor.journal", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcFileOps, "plindor.fileops", QtInfoMsg)

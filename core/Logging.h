@@ -6,3 +6,6 @@
 
 /// What the journal of operations found and repaired when the program started, which the window does not show.
 Q_DECLARE_LOGGING_CATEGORY(lcJournal)
+
+/// What file operations could not keep or had to work around, which the window does not show.
+Q_DECLARE_LOGGING_CATEGORY(lcFileOps)

@@ -24,12 +24,12 @@ Plan refused(Refusal refusal, const QString &composedName = {})
 QString destinationFolder(const COperationPlanner::Item &item, const COperationPlanner::Target &target)
 {
     switch (target.kind) {
-    case COperationPlanner::Kind::Rename:
+    case JournalEntry::Kind::Rename:
         return item.folder;
-    case COperationPlanner::Kind::Move:
+    case JournalEntry::Kind::Move:
         // A folder typed into the list may carry the other separator.
         return QDir::fromNativeSeparators(target.folderText);
-    case COperationPlanner::Kind::QuickMove:
+    case JournalEntry::Kind::QuickMove:
         return CPathParts::join(target.linkParent, target.linkName);
     }
     return {};
@@ -38,17 +38,17 @@ QString destinationFolder(const COperationPlanner::Item &item, const COperationP
 
 COperationPlanner::Target COperationPlanner::Target::rename()
 {
-    return { Kind::Rename, {}, {}, {} };
+    return { JournalEntry::Kind::Rename, {}, {}, {} };
 }
 
 COperationPlanner::Target COperationPlanner::Target::move(const QString &folderText)
 {
-    return { Kind::Move, folderText, {}, {} };
+    return { JournalEntry::Kind::Move, folderText, {}, {} };
 }
 
 COperationPlanner::Target COperationPlanner::Target::quickMove(const QString &linkParent, const QString &linkName)
 {
-    return { Kind::QuickMove, {}, linkParent, linkName };
+    return { JournalEntry::Kind::QuickMove, {}, linkParent, linkName };
 }
 
 COperationPlanner::Plan COperationPlanner::plan(const Item &item, const Target &target)
@@ -56,10 +56,10 @@ COperationPlanner::Plan COperationPlanner::plan(const Item &item, const Target &
     if (item.name.isEmpty())
         return refused(Refusal::EmptyName);
     // The list's check comes before composing, the button's after: the window's working strings show the difference.
-    if (target.kind == Kind::Move && CNameComposer::isNoFolder(target.folderText))
+    if (target.kind == JournalEntry::Kind::Move && CNameComposer::isNoFolder(target.folderText))
         return refused(Refusal::NoFolderChosen);
     const QString composedName = CNameComposer::compose(item.prefix, item.name, item.suffix);
-    if (target.kind == Kind::QuickMove && target.linkParent.isEmpty())
+    if (target.kind == JournalEntry::Kind::QuickMove && target.linkParent.isEmpty())
         return refused(Refusal::ButtonNotLinked, composedName);
 
     Plan plan;

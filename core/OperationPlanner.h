@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/JournalEntry.h"
+
 #include <QString>
 
 /// Works out where a rename, a move or a quick-move sends the loaded item, or why it cannot go anywhere, from
@@ -19,15 +21,11 @@ public:
         QString extension; ///< with its dot; empty for a folder
     };
 
-    enum class Kind {
-        Rename, ///< in place
-        Move, ///< into the folder typed or chosen in the target-folder list
-        QuickMove, ///< into a quick-move button's linked folder
-    };
-
     /// Where the item should go. Only the fields of the plan's kind are read.
     struct Target {
-        Kind kind = Kind::Rename;
+        /// Rename in place, Move into the folder typed or chosen in the target-folder list, QuickMove into a
+        /// quick-move button's linked folder.
+        JournalEntry::Kind kind = JournalEntry::Kind::Rename;
         QString folderText; ///< Move: the target-folder list's text, as shown
         QString linkParent; ///< QuickMove: the folder the linked folder lies in; empty when never linked
         QString linkName; ///< QuickMove: the linked folder's own name

@@ -28,10 +28,11 @@ constexpr std::array slotIds { int(IDC_BTN_RENAME), int(IDC_BTN_MOVE), int(IDC_B
                                int(IDC_BTN_DIR3),   int(IDC_BTN_DIR4), int(IDC_BTN_DIR5) };
 } // namespace
 
-CButtonWarnings::CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot)
+CButtonWarnings::CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot,
+                                 TargetFor targetFor)
     : QObject(dialog)
-    , m_dialog(dialog)
     , m_snapshot(std::move(snapshot))
+    , m_targetFor(std::move(targetFor))
     , m_probe(&CTargetFacts::probe)
     , m_watcher(new QFileSystemWatcher(this))
 {
@@ -120,17 +121,6 @@ void CButtonWarnings::runRound()
     settleIfDone();
 }
 
-COperationPlanner::Target CButtonWarnings::targetOf(const Slot &slot) const
-{
-    if (slot.id == IDC_BTN_RENAME)
-        return COperationPlanner::Target::rename();
-    if (slot.id == IDC_BTN_MOVE)
-        return COperationPlanner::Target::move(
-            qobject_cast<CMyComboBox *>(m_dialog->item(IDC_COMBO_TARGET_DIR))->currentText());
-    const auto *button = qobject_cast<const CMyButton *>(slot.button);
-    return COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name);
-}
-
 void CButtonWarnings::check(Slot &slot, const COperationPlanner::Item &item)
 {
     slot.generation = m_generation;
@@ -142,7 +132,7 @@ void CButtonWarnings::check(Slot &slot, const COperationPlanner::Item &item)
         return;
     }
     slot.item = item;
-    slot.plan = COperationPlanner::plan(item, targetOf(slot));
+    slot.plan = COperationPlanner::plan(item, m_targetFor(slot.id));
     if (const Warning name = COperationCheck::checkName(item, slot.plan); !name.ok()) {
         show(slot, name);
         return;

@@ -29,8 +29,11 @@ class CButtonWarnings : public QObject
 public:
     using Probe = std::function<COperationCheck::Facts(const CTargetFacts::Question &)>;
 
+    using TargetFor = std::function<COperationPlanner::Target(int id)>;
+
     /// `snapshot` gives the loaded item as a click would take it; an empty source path means nothing is loaded.
-    CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot);
+    /// `targetFor` gives the target of an operation button as its click would take it.
+    CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot, TargetFor targetFor);
     ~CButtonWarnings() override;
 
     /// Checks every button again in the next turn of the event loop; the calls of one turn make one round.
@@ -73,7 +76,6 @@ private:
     void connectTriggers(CPlindorDlg *dialog);
     void runRound();
     void check(Slot &slot, const COperationPlanner::Item &item);
-    [[nodiscard]] COperationPlanner::Target targetOf(const Slot &slot) const;
     void ask(int index);
     void answered(int index, quint64 generation, const QString &folder, const COperationCheck::Facts &facts);
     void giveUpOnSlowAnswers();
@@ -81,8 +83,8 @@ private:
     void watchFolders();
     void settleIfDone();
 
-    CPlindorDlg *m_dialog;
     std::function<COperationPlanner::Item()> m_snapshot;
+    TargetFor m_targetFor;
     Probe m_probe;
     std::chrono::milliseconds m_timeout { 1500 };
     std::array<Slot, 7> m_slots;

@@ -8,14 +8,17 @@
 #include "controls/MyListBox.h"
 #include "core/CandidateLists.h"
 #include "core/Journal.h"
+#include "core/Logging.h"
 #include "core/NameComposer.h"
+#include "core/OperationRunner.h"
 #include "core/PathParts.h"
-#include "dialog/AccessibleTexts.h"
 #include "dialog/ButtonWarnings.h"
+#include "dialog/ControlFactory.h"
 #include "dialog/DialogTemplate.h"
 #include "dialog/HistoryWindow.h"
+#include "dialog/OutcomeTexts.h"
+#include "platform/LinuxMover.h"
 #include "platform/LocalDate.h"
-#include "platform/Logging.h"
 #include "platform/MoveProgress.h"
 #include "platform/PathIntake.h"
 #include "platform/PathProbe.h"
@@ -25,9 +28,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QShortcut>
@@ -53,110 +54,6 @@ const QColor editTextColour(255, 0, 0);
 constexpr int editCellHeight = 23;
 constexpr int queueCellHeight = 28;
 
-QFont dialogFont()
-{
-    QFont font;
-    font.setFamilies({ u"微软雅黑"_s, u"Microsoft YaHei"_s, u"Noto Sans CJK SC"_s, u"Noto Sans SC"_s,
-                       u"Source Han Sans SC"_s, u"WenQuanYi Micro Hei"_s });
-    font.setPointSize(9);
-    return font;
-}
-
-/// A bold face whose full line height is `cellHeight` pixels, as the Windows font mapper sizes a positive height.
-QFont boldFont(int cellHeight)
-{
-    QFont font = dialogFont();
-    font.setWeight(QFont::Bold);
-    font.setPixelSize(cellHeight);
-    const QFontMetrics metrics(font);
-    const int fullHeight = metrics.ascent() + metrics.descent();
-    if (fullHeight > 0)
-        font.setPixelSize(std::max(1, cellHeight * cellHeight / fullHeight));
-    return font;
-}
-
-void setTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
-        palette.setColor(group, QPalette::Text, colour);
-    widget->setPalette(palette);
-}
-
-/// The first paths one a line, then how many there were: a launch can name thousands, more than a message can show.
-QString pathSummary(const QStringList &paths)
-{
-    constexpr qsizetype shownPaths = 20;
-    constexpr qsizetype shownChars = 260;
-    QStringList lines;
-    for (const QString &path : paths.first(std::min(paths.size(), shownPaths)))
-        lines << QDir::toNativeSeparators(path.size() > shownChars ? path.first(shownChars) + u'…' : path);
-    if (paths.size() > shownPaths)
-        lines << QCoreApplication::translate("CPlindorDlg", "…等共 %1 个路径").arg(paths.size());
-    return lines.join(u'\n');
-}
-
-QWidget *createControl(const CDialogTemplate::Item &control, QWidget *parent)
-{
-    using Kind = CDialogTemplate::Kind;
-    switch (control.kind) {
-    case Kind::QueueList:
-        return new CMyListBox(parent);
-    case Kind::DropEdit:
-        return new CMyEdit(parent);
-    case Kind::DropCombo: {
-        auto *combo = new CMyComboBox(parent);
-        combo->setEditable((control.styles & CDialogTemplate::Editable) != 0);
-        // A typed text must be used as typed: completion would turn "12" into a listed "12月", "/data/a" into a
-        // listed "/data/ab", and leaving the field would swap "/data/Docs" for a listed "/data/docs".
-        combo->setCompleter(nullptr);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setSorted((control.styles & CDialogTemplate::Sorted) != 0);
-        combo->lineEdit()->setAcceptDrops(false);
-        return combo;
-    }
-    case Kind::DropButton:
-        return new CMyButton(control.caption(), parent);
-    case Kind::PushButton:
-        return new QPushButton(control.caption(), parent);
-    case Kind::GroupBox: {
-        // The template puts a group's first controls half a caption line below the frame's top, as Windows
-        // draws the frame through the middle of its caption; frames drawn below the caption would cut them.
-        auto *group = new QGroupBox(control.caption(), parent);
-        group->setStyleSheet(u"QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-                             "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"_s);
-        return group;
-    }
-    case Kind::Label:
-        return new QLabel(control.caption(), parent);
-    case Kind::Picture: {
-        auto *picture = new QLabel(parent);
-        //: The banner drawn in the interface's language (scripts/make-icons.sh draws them)
-        picture->setPixmap(QPixmap(QCoreApplication::translate("CPlindorDlg", ":/banner.png")));
-        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        return picture;
-    }
-    }
-    return nullptr;
-}
-
-void applyStyles(QWidget *widget, const CDialogTemplate::Item &control)
-{
-    widget->setObjectName(QString::fromLatin1(control.name));
-    const QString name = CAccessibleTexts::name(control.id);
-    widget->setAccessibleName(name.isEmpty() ? control.caption() : name);
-    widget->setAccessibleDescription(CAccessibleTexts::description(control.id));
-    widget->setEnabled((control.styles & CDialogTemplate::Disabled) == 0);
-    widget->setVisible((control.styles & CDialogTemplate::Hidden) == 0);
-    widget->setAcceptDrops((control.styles & CDialogTemplate::AcceptsDrops) != 0);
-    if (auto *edit = qobject_cast<QLineEdit *>(widget))
-        edit->setReadOnly((control.styles & CDialogTemplate::ReadOnly) != 0);
-    if (auto *button = qobject_cast<QPushButton *>(widget))
-        button->setDefault((control.styles & CDialogTemplate::DefaultButton) != 0);
-    const bool tabStop = control.kind != CDialogTemplate::Kind::GroupBox && control.kind != CDialogTemplate::Kind::Label
-        && control.kind != CDialogTemplate::Kind::Picture;
-    widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
-}
 } // namespace
 
 CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter, QDate today, QWidget *parent)
@@ -164,11 +61,13 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     , m_settings(settings)
     , m_prompter(prompter ? std::move(prompter) : std::make_unique<CWidgetPrompter>())
     , m_today(today.isValid() ? today : CLocalDate::today())
+    , m_mover(std::make_unique<CLinuxMover>())
+    , m_runner(std::make_unique<COperationRunner>(nullptr, *m_mover))
 {
     setWindowTitle(u"Plindor"_s);
     m_hIcon = QApplication::windowIcon();
     setWindowIcon(m_hIcon);
-    setFont(dialogFont());
+    setFont(CControlFactory::dialogFont());
     createControls();
     bindControls();
     applyFontsAndColours();
@@ -179,7 +78,8 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     applyLoadedSettings();
     connectSignals();
     // Parented to the window, which the buttons are too; it finds its controls and signals through item().
-    new CButtonWarnings(this, [this] { return snapshotItem(); });
+    new CButtonWarnings(
+        this, [this] { return snapshotItem(); }, [this](int id) { return targetFor(id); });
 }
 
 CPlindorDlg::~CPlindorDlg() = default;
@@ -193,8 +93,7 @@ void CPlindorDlg::createControls()
 {
     QWidget *previous = nullptr;
     for (const CDialogTemplate::Item &control : CDialogTemplate::items()) {
-        QWidget *widget = createControl(control, this);
-        applyStyles(widget, control);
+        QWidget *widget = CControlFactory::create(control, this);
         if (control.kind == CDialogTemplate::Kind::GroupBox)
             widget->lower();
         m_controls << widget;
@@ -245,9 +144,9 @@ void CPlindorDlg::fitEditFont()
     constexpr int smallestCell = 14;
     const int room = m_editName->height() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_editName);
     int cell = editCellHeight;
-    QFont font = boldFont(cell);
+    QFont font = CControlFactory::boldFont(cell);
     while (cell > smallestCell && QFontMetrics(font).height() > room)
-        font = boldFont(--cell);
+        font = CControlFactory::boldFont(--cell);
     for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
         edit->setFont(font);
 }
@@ -274,10 +173,10 @@ void CPlindorDlg::bindControls()
 
 void CPlindorDlg::applyFontsAndColours()
 {
-    m_listFiles->setFont(boldFont(queueCellHeight));
+    m_listFiles->setFont(CControlFactory::boldFont(queueCellHeight));
     for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
-        setTextColour(edit, editTextColour);
-    setTextColour(m_listFiles, queueTextColour);
+        CControlFactory::setTextColour(edit, editTextColour);
+    CControlFactory::setTextColour(m_listFiles, queueTextColour);
 }
 
 void CPlindorDlg::setPlaceholderTexts()
@@ -559,9 +458,9 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
     }
     QStringList problems;
     if (!missing.isEmpty())
-        problems << tr("以下路径不存在，未加入队列：\n%1").arg(pathSummary(missing));
+        problems << tr("以下路径不存在，未加入队列：\n%1").arg(COutcomeTexts::pathSummary(missing));
     if (!tooLong.isEmpty())
-        problems << tr("路径过长，未加入队列：\n%1").arg(pathSummary(tooLong));
+        problems << tr("路径过长，未加入队列：\n%1").arg(COutcomeTexts::pathSummary(tooLong));
     if (!problems.isEmpty())
         m_prompter->message(this, problems.join(u"\n\n"_s), tr("错误提示"));
     if (existing.isEmpty())
@@ -575,7 +474,8 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
 void CPlindorDlg::reportUndecodablePaths(const QStringList &paths)
 {
     if (!paths.isEmpty())
-        m_prompter->message(this, tr("文件名编码无法识别，未加入队列：\n%1").arg(pathSummary(paths)), tr("错误提示"));
+        m_prompter->message(this, tr("文件名编码无法识别，未加入队列：\n%1").arg(COutcomeTexts::pathSummary(paths)),
+                            tr("错误提示"));
 }
 
 void CPlindorDlg::bringToFront()
@@ -748,7 +648,7 @@ COperationPlanner::Item CPlindorDlg::snapshotItem() const
 }
 
 // The working strings as the operation's steps leave them: the name edit's text until the destination is known.
-// They are written before the move and never read after it.
+// Nothing reads them after the click: the refresh that ends every handler loads the next item over them.
 void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
 {
     m_strDstPath = plan.destination.isEmpty() ? item.name : plan.destination;
@@ -758,66 +658,36 @@ void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, cons
         m_strDir = plan.folder;
 }
 
-// A long copy lets events through, and a second launch may queue paths and load another item meanwhile: all that
-// follows the move comes from the snapshot and the plan, never from the working strings.
-bool CPlindorDlg::carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
-                           JournalEntry::Kind kind)
+// Everything that follows the move comes from the snapshot and the outcome, never from the working strings: a long
+// copy lets events through, and a second launch may queue paths and load another item meanwhile.
+COperationRunner::Outcome CPlindorDlg::carryOut(const COperationPlanner::Item &item, int id)
 {
-    if (plan.refusal == COperationPlanner::Refusal::RelativePath) {
-        qCInfo(lcFileOps) << "not moved, a path is not absolute:" << item.sourcePath << "into" << plan.folder;
-        return false;
-    }
-    // The intent goes first: a crash during a long copy must leave a record that the next start can settle.
-    const qint64 id = recordIntent(item, plan, kind);
     CMoveProgress progress(this);
-    const MoveResult result = CFileMover::move(item.sourcePath, plan.folder, plan.newName, &progress);
-    recordResult(id, item, result);
-    if (!result.leftAt.isEmpty())
-        reportItemLeftAside(item.sourcePath, result.leftAt);
-    return result.ok();
-}
-
-qint64 CPlindorDlg::recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
-                                 JournalEntry::Kind kind)
-{
-    if (!journalIsUsable())
-        return 0;
-    JournalEntry entry;
-    entry.kind = kind;
-    entry.source = item.sourcePath;
-    entry.destination = plan.destination;
-    entry.composedName = plan.composedName;
-    const qint64 id = m_journal->recordIntent(entry);
-    // A journal that stopped taking writes is said once; the operation goes ahead all the same.
-    (void)journalIsUsable();
-    return id;
-}
-
-// Every outcome passes through here. The log keeps what the messages do not say: the system's own words for a
-// failure.
-void CPlindorDlg::recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result)
-{
-    if (result.ok()) {
-        qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
-        if (m_journal)
-            m_journal->markDone(id, CJournal::stampOf(result.destination));
-        m_redoable.clear();
-    } else {
-        qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
-                          << int(result.error) << result.detail;
-        if (m_journal)
-            m_journal->markFailed(id);
-    }
+    const COperationRunner::Outcome outcome = m_runner->run(item, targetFor(id), &progress);
+    keepInWorkingStrings(item, outcome.plan);
+    if (outcome.journalJustStopped)
+        m_prompter->message(this, COutcomeTexts::journalUnavailable(*m_journal), tr("操作记录"));
+    reportItemLeftAside(item.sourcePath, outcome.leftAt);
     refreshHistory();
+    return outcome;
 }
 
-// Another program took the old name while the item was under a temporary one: the user must learn where it is,
-// and the queue must not keep a path that now names the other program's file.
+COperationPlanner::Target CPlindorDlg::targetFor(int id) const
+{
+    if (id == IDC_BTN_RENAME)
+        return COperationPlanner::Target::rename();
+    if (id == IDC_BTN_MOVE)
+        return COperationPlanner::Target::move(m_cmbTargetDir->currentText());
+    const auto *button = qobject_cast<const CMyButton *>(item(id));
+    return COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name);
+}
+
+// The queue must not keep a path that now names another program's file.
 void CPlindorDlg::reportItemLeftAside(const QString &source, const QString &leftAt)
 {
-    m_prompter->message(
-        this, tr("另一个程序占用了原文件名，文件未能改回原名，现在位于：\n%1").arg(QDir::toNativeSeparators(leftAt)),
-        tr("错误提示"));
+    if (leftAt.isEmpty())
+        return;
+    m_prompter->message(this, COutcomeTexts::itemLeftAside(leftAt), tr("错误提示"));
     m_listFiles->removePath(source);
 }
 
@@ -835,56 +705,44 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &
 void CPlindorDlg::OnBnClickedRename()
 {
     const COperationPlanner::Item loaded = snapshotItem();
-    const COperationPlanner::Plan plan = COperationPlanner::plan(loaded, COperationPlanner::Target::rename());
-    keepInWorkingStrings(loaded, plan);
-    if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
-        if (carryOut(loaded, plan, JournalEntry::Kind::Rename))
-            finishSuccessfulMove(loaded.sourcePath, plan.destination);
-        else
-            m_prompter->message(this, tr("重命名失败"));
-    }
+    const COperationRunner::Outcome outcome = carryOut(loaded, IDC_BTN_RENAME);
+    if (outcome.kind == COperationRunner::Kind::Moved)
+        finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
+    else if (outcome.plan.refusal != COperationPlanner::Refusal::EmptyName)
+        m_prompter->message(this, tr("重命名失败"));
     RefreshQueue();
 }
 
 void CPlindorDlg::OnBnClickedMove()
 {
     const COperationPlanner::Item loaded = snapshotItem();
-    const COperationPlanner::Plan plan
-        = COperationPlanner::plan(loaded, COperationPlanner::Target::move(m_cmbTargetDir->currentText()));
-    keepInWorkingStrings(loaded, plan);
-    if (plan.refusal == COperationPlanner::Refusal::NoFolderChosen) {
+    const COperationRunner::Outcome outcome = carryOut(loaded, IDC_BTN_MOVE);
+    if (outcome.kind == COperationRunner::Kind::Moved)
+        finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
+    else if (outcome.plan.refusal == COperationPlanner::Refusal::NoFolderChosen)
         m_prompter->message(this, tr("请先选择文件夹"));
-    } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
-        if (carryOut(loaded, plan, JournalEntry::Kind::Move))
-            finishSuccessfulMove(loaded.sourcePath, plan.destination);
-        else
-            m_prompter->message(this,
-                                tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
-                                   "3.目标文件夹中是否存在'重名'!"),
-                                tr("错误提示"));
-    }
+    else if (outcome.plan.refusal != COperationPlanner::Refusal::EmptyName)
+        m_prompter->message(this,
+                            tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
+                               "3.目标文件夹中是否存在'重名'!"),
+                            tr("错误提示"));
     RefreshQueue();
 }
 
 void CPlindorDlg::quickMove(int index)
 {
-    const CMyButton *button = m_btnDir.at(index);
     const COperationPlanner::Item loaded = snapshotItem();
-    const COperationPlanner::Plan plan
-        = COperationPlanner::plan(loaded, COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name));
-    keepInWorkingStrings(loaded, plan);
-    if (plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
+    const COperationRunner::Outcome outcome = carryOut(loaded, IDC_BTN_DIR1 + index);
+    if (outcome.kind == COperationRunner::Kind::Moved) {
+        m_prompter->message(this, tr("重命名完成"));
+        finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
+    } else if (outcome.plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
         m_prompter->message(this, tr("你未设置此快速移动按钮!"));
-    } else if (plan.refusal != COperationPlanner::Refusal::EmptyName) {
-        if (carryOut(loaded, plan, JournalEntry::Kind::QuickMove)) {
-            m_prompter->message(this, tr("重命名完成"));
-            finishSuccessfulMove(loaded.sourcePath, plan.destination);
-        } else {
-            m_prompter->message(this,
-                                tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
-                                   "4.请确认当前快捷目录存在!"),
-                                tr("重命名或移动失败"));
-        }
+    } else if (outcome.plan.refusal != COperationPlanner::Refusal::EmptyName) {
+        m_prompter->message(this,
+                            tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
+                               "4.请确认当前快捷目录存在!"),
+                            tr("重命名或移动失败"));
     }
     RefreshQueue();
 }
@@ -942,60 +800,19 @@ void CPlindorDlg::OnBnClickedDelDir()
 void CPlindorDlg::useJournal(CJournal *journal, bool settle)
 {
     m_journal = journal;
-    m_toldJournalUnavailable = !journal->isAvailable();
-    tellJournalProblems(settle ? journal->reconcile() : QList<JournalFinding>());
-}
-
-// One message for everything start-up found, so a crash is explained once and not in a row of boxes.
-void CPlindorDlg::tellJournalProblems(const QList<JournalFinding> &findings)
-{
-    QStringList notes;
-    if (!m_journal->keptAsidePath().isEmpty())
-        notes << tr("操作记录已损坏，已另存为：\n%1\n并已新建操作记录。")
-                     .arg(QDir::toNativeSeparators(m_journal->keptAsidePath()));
-    if (!m_journal->isAvailable())
-        notes << journalUnavailableText();
-    QStringList items;
-    for (const JournalFinding &finding : findings) {
-        const QString source = QDir::toNativeSeparators(finding.source);
-        if (finding.recovery == JournalRecovery::LeftHidden)
-            items << tr("%1\n    现在位于：%2").arg(source, QDir::toNativeSeparators(finding.leftAt));
-        else if (finding.recovery == JournalRecovery::LeftTwice)
-            items << tr("%1\n    另有一份完整的副本在：%2").arg(source, QDir::toNativeSeparators(finding.destination));
-        else if (finding.recovery == JournalRecovery::Missing)
-            items
-                << tr("%1\n    已找不到（原本要移到：%2）").arg(source, QDir::toNativeSeparators(finding.destination));
-    }
-    if (!items.isEmpty())
-        notes << tr("上次运行时有操作未能完成，以下文件不在预期的位置：\n%1").arg(items.join(u'\n'));
-    if (!notes.isEmpty())
-        m_prompter->message(this, notes.join(u"\n\n"_s), tr("操作记录"));
-}
-
-// True while operations can be journalled. A journal that stopped working is said once per run.
-bool CPlindorDlg::journalIsUsable()
-{
-    if (!m_journal)
-        return false;
-    if (m_journal->isAvailable())
-        return true;
-    if (!m_toldJournalUnavailable) {
-        m_toldJournalUnavailable = true;
-        m_prompter->message(this, journalUnavailableText(), tr("操作记录"));
-    }
-    return false;
-}
-
-QString CPlindorDlg::journalUnavailableText() const
-{
-    return tr("操作记录无法使用，本次运行中的操作将不能撤销。\n%1").arg(m_journal->unavailableReason());
+    // Made before settling: a journal that is unavailable from the start is told below, not again at the first
+    // operation.
+    m_runner = std::make_unique<COperationRunner>(journal, *m_mover);
+    const QString findings
+        = COutcomeTexts::startupFindings(*journal, settle ? journal->reconcile() : QList<JournalFinding>());
+    if (!findings.isEmpty())
+        m_prompter->message(this, findings, tr("操作记录"));
 }
 
 void CPlindorDlg::connectUndoShortcuts()
 {
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, this, &CPlindorDlg::OnUndo);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this), &QShortcut::activated, this,
-            &CPlindorDlg::OnRedo);
+    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &CPlindorDlg::OnUndo);
+    connect(new QShortcut(QKeySequence::Redo, this), &QShortcut::activated, this, &CPlindorDlg::OnRedo);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this), &QShortcut::activated, this,
             &CPlindorDlg::showHistory);
     connect(m_listFiles, &CMyListBox::historyRequested, this, &CPlindorDlg::showHistory);
@@ -1003,151 +820,79 @@ void CPlindorDlg::connectUndoShortcuts()
         edit->installEventFilter(this);
 }
 
-// An edit takes Ctrl+Z for its own typing only while it has typing to take back; otherwise the keys reach the
+// An edit takes the undo key for its own typing only while it has typing to take back; otherwise the keys reach the
 // window and undo the last file operation. Loading an item resets an edit's own history.
 bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
 {
     auto *edit = qobject_cast<QLineEdit *>(watched);
     if (edit && event->type() == QEvent::ShortcutOverride) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        const QKeyCombination combination = key->keyCombination();
-        if (combination == QKeyCombination(Qt::CTRL, Qt::Key_Z))
+        if (key->matches(QKeySequence::Undo))
             return edit->isReadOnly() || !edit->isUndoAvailable();
-        if (combination == QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z))
+        if (key->matches(QKeySequence::Redo))
             return edit->isReadOnly() || !edit->isRedoAvailable();
     }
     return QDialog::eventFilter(watched, event);
 }
 
-// Asked for by a key, undo answers even when the journal stopped working, which start-up has already said.
-bool CPlindorDlg::journalCanUndo()
-{
-    if (!m_journal)
-        return false;
-    if (!m_journal->isAvailable())
-        m_prompter->message(this, tr("操作记录无法使用，不能撤销或重做。"), tr("操作记录"));
-    return m_journal->isAvailable();
-}
-
 void CPlindorDlg::OnUndo()
 {
-    if (!journalCanUndo())
-        return;
-    const std::optional<JournalEntry> latest = m_journal->latestUndoable();
-    if (!latest)
-        m_prompter->message(this, tr("没有可以撤销的操作。"), tr("撤销"));
-    else
-        undoEntry(*latest);
+    CMoveProgress progress(this);
+    showUndone(m_runner->undoLatest(&progress), true);
 }
 
 void CPlindorDlg::undoOperation(qint64 id)
 {
-    if (!journalCanUndo())
-        return;
-    if (const std::optional<JournalEntry> entry = m_journal->find(id))
-        undoEntry(*entry);
+    CMoveProgress progress(this);
+    showUndone(m_runner->undo(id, &progress), false);
 }
 
-namespace
+// Asked for by a key, undo and redo answer even when the journal stopped working, which has been said already.
+bool CPlindorDlg::tellUndoUnavailable(const COperationRunner::Outcome &outcome)
 {
-QString undoRefusal(const CUndoPlanner::Step &step)
-{
-    switch (step.refusal) {
-    case CUndoPlanner::Refusal::Gone:
-        return CPlindorDlg::tr("文件已不在操作后的位置，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.from));
-    case CUndoPlanner::Refusal::Changed:
-        return CPlindorDlg::tr("文件在操作之后被修改或替换过，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.from));
-    case CUndoPlanner::Refusal::NameTaken:
-        return CPlindorDlg::tr("原位置已有同名的文件或文件夹，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.to));
-    case CUndoPlanner::Refusal::FolderGone:
-        return CPlindorDlg::tr("原文件夹已不存在，无法撤销：\n%1").arg(QDir::toNativeSeparators(step.folder));
-    case CUndoPlanner::Refusal::None:
-        break;
-    }
-    return {};
+    if (outcome.kind == COperationRunner::Kind::JournalUnavailable)
+        m_prompter->message(this, tr("操作记录无法使用，不能撤销或重做。"), tr("操作记录"));
+    reportItemLeftAside(outcome.step.from, outcome.leftAt);
+    return outcome.kind == COperationRunner::Kind::JournalUnavailable
+        || outcome.kind == COperationRunner::Kind::NoJournal;
 }
 
-QString redoRefusal(const CUndoPlanner::Step &step)
+void CPlindorDlg::showUndone(const COperationRunner::Outcome &outcome, bool askedByKey)
 {
-    switch (step.refusal) {
-    case CUndoPlanner::Refusal::Gone:
-        return CPlindorDlg::tr("文件已不在撤销后的位置，无法重做：\n%1").arg(QDir::toNativeSeparators(step.from));
-    case CUndoPlanner::Refusal::Changed:
-        return CPlindorDlg::tr("文件在撤销之后被修改或替换过，无法重做：\n%1").arg(QDir::toNativeSeparators(step.from));
-    case CUndoPlanner::Refusal::NameTaken:
-        return CPlindorDlg::tr("目标位置已有同名的文件或文件夹，无法重做：\n%1").arg(QDir::toNativeSeparators(step.to));
-    case CUndoPlanner::Refusal::FolderGone:
-        return CPlindorDlg::tr("目标文件夹已不存在，无法重做：\n%1").arg(QDir::toNativeSeparators(step.folder));
-    case CUndoPlanner::Refusal::None:
-        break;
-    }
-    return {};
-}
-} // namespace
-
-void CPlindorDlg::undoEntry(const JournalEntry &entry)
-{
-    const CUndoPlanner::Step step = CUndoPlanner::undo(entry);
-    if (!step.ok()) {
-        m_prompter->message(this, undoRefusal(step), tr("无法撤销"));
+    using Kind = COperationRunner::Kind;
+    if (tellUndoUnavailable(outcome))
         return;
+    if (outcome.kind == Kind::Nothing && askedByKey) {
+        m_prompter->message(this, tr("没有可以撤销的操作。"), tr("撤销"));
+    } else if (outcome.kind == Kind::Refused) {
+        m_prompter->message(this, COutcomeTexts::undoRefusal(outcome.step), tr("无法撤销"));
+    } else if (outcome.kind == Kind::Failed) {
+        m_prompter->message(this, COutcomeTexts::undoFailed(outcome.step.from), tr("错误提示"));
+    } else if (outcome.kind == Kind::Moved) {
+        m_listFiles->removePath(outcome.step.from);
+        loadUndoneItem(outcome.step.to, outcome.entry.composedName);
+        refreshHistory();
     }
-    m_journal->markUndoing(entry.id);
-    if (!moveForUndo(step)) {
-        m_journal->abandon(entry.id);
-        m_prompter->message(this, tr("撤销失败，文件仍在：\n%1").arg(QDir::toNativeSeparators(step.from)),
-                            tr("错误提示"));
-        return;
-    }
-    m_journal->markUndone(entry.id, CJournal::stampOf(step.to));
-    m_redoable.removeAll(entry.id);
-    m_redoable.append(entry.id);
-    m_listFiles->removePath(step.from);
-    loadUndoneItem(step.to, entry.composedName);
-    refreshHistory();
 }
 
 void CPlindorDlg::OnRedo()
 {
-    if (!journalCanUndo())
-        return;
-    const std::optional<JournalEntry> entry
-        = m_redoable.isEmpty() ? std::nullopt : m_journal->find(m_redoable.constLast());
-    if (!entry || entry->state != JournalEntry::State::Undone) {
-        m_redoable.clear();
-        m_prompter->message(this, tr("没有可以重做的操作。"), tr("重做"));
-        return;
-    }
-    const CUndoPlanner::Step step = CUndoPlanner::redo(*entry);
-    if (!step.ok()) {
-        m_prompter->message(this, redoRefusal(step), tr("无法重做"));
-        return;
-    }
-    m_journal->markRedoing(entry->id);
-    if (!moveForUndo(step)) {
-        m_journal->abandon(entry->id);
-        m_prompter->message(this, tr("重做失败，文件仍在：\n%1").arg(QDir::toNativeSeparators(step.from)),
-                            tr("错误提示"));
-        return;
-    }
-    m_journal->markRedone(entry->id, CJournal::stampOf(step.to));
-    m_redoable.removeLast();
-    m_listFiles->removePath(step.from);
-    refreshHistory();
-    RefreshQueue();
-}
-
-// Undo and redo move through the same no-overwrite mover as the operations themselves.
-bool CPlindorDlg::moveForUndo(const CUndoPlanner::Step &step)
-{
+    using Kind = COperationRunner::Kind;
     CMoveProgress progress(this);
-    const MoveResult result = CFileMover::move(step.from, step.folder, step.name, &progress);
-    if (!result.ok())
-        qCInfo(lcFileOps) << "not moved back:" << step.from << "to" << step.to << "error" << int(result.error)
-                          << result.detail;
-    if (!result.leftAt.isEmpty())
-        reportItemLeftAside(step.from, result.leftAt);
-    return result.ok();
+    const COperationRunner::Outcome outcome = m_runner->redo(&progress);
+    if (tellUndoUnavailable(outcome))
+        return;
+    if (outcome.kind == Kind::Nothing) {
+        m_prompter->message(this, tr("没有可以重做的操作。"), tr("重做"));
+    } else if (outcome.kind == Kind::Refused) {
+        m_prompter->message(this, COutcomeTexts::redoRefusal(outcome.step), tr("无法重做"));
+    } else if (outcome.kind == Kind::Failed) {
+        m_prompter->message(this, COutcomeTexts::redoFailed(outcome.step.from), tr("错误提示"));
+    } else if (outcome.kind == Kind::Moved) {
+        m_listFiles->removePath(outcome.step.from);
+        refreshHistory();
+        RefreshQueue();
+    }
 }
 
 // The item comes up as it was before the click, with the name it was given, so one click files it again.

@@ -2,11 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "core/JournalEntry.h"
 #include "core/OperationPlanner.h"
-#include "core/UndoPlanner.h"
+#include "core/OperationRunner.h"
 #include "dialog/ControlIds.h"
-#include "platform/FileMover.h"
 #include "platform/Prompter.h"
 
 #include <QDate>
@@ -133,13 +131,9 @@ private:
     void OnUndo();
     void OnRedo();
     void undoOperation(qint64 id);
-    void undoEntry(const JournalEntry &entry);
-    bool moveForUndo(const CUndoPlanner::Step &step);
+    bool tellUndoUnavailable(const COperationRunner::Outcome &outcome);
+    void showUndone(const COperationRunner::Outcome &outcome, bool askedByKey);
     void loadUndoneItem(const QString &path, const QString &composedName);
-    [[nodiscard]] bool journalIsUsable();
-    [[nodiscard]] bool journalCanUndo();
-    [[nodiscard]] QString journalUnavailableText() const;
-    void tellJournalProblems(const QList<JournalFinding> &findings);
     void refreshHistory();
 
     void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
@@ -148,10 +142,9 @@ private:
     void quickMove(int index);
     [[nodiscard]] COperationPlanner::Item snapshotItem() const;
     void keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
-    bool carryOut(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan, JournalEntry::Kind kind);
-    qint64 recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
-                        JournalEntry::Kind kind);
-    void recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result);
+    COperationRunner::Outcome carryOut(const COperationPlanner::Item &item, int id);
+    /// The target of the operation button `id`, as a click would take it; the button warnings ask for it too.
+    [[nodiscard]] COperationPlanner::Target targetFor(int id) const;
     void reportItemLeftAside(const QString &source, const QString &leftAt);
     void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void queueExisting(const QStringList &paths, bool loadFirst);
@@ -164,13 +157,13 @@ private:
     CPlindorSettings &m_settings;
     std::unique_ptr<IPrompter> m_prompter;
     QDate m_today;
+    std::unique_ptr<IMover> m_mover;
+    std::unique_ptr<COperationRunner> m_runner; ///< replaced once the journal is known
     QIcon m_hIcon;
     QHash<int, QWidget *> m_items;
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
     CJournal *m_journal = nullptr;
-    bool m_toldJournalUnavailable = false;
-    QList<qint64> m_redoable; ///< operations undone in this run, the last undone last; a new operation clears it
     QPointer<CHistoryWindow> m_history;
 
     CMyEdit *m_editPrefix = nullptr;

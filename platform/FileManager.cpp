@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileManager.h"
 
-#include "platform/Logging.h"
+#include "core/Logging.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

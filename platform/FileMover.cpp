@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
+#include "core/Logging.h"
 #include "core/PartFiles.h"
 #include "platform/ExtendedAttributes.h"
-#include "platform/Logging.h"
 #include "platform/TargetFilesystem.h"
 
 #include <QDir>

@@ -2,52 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Mover.h"
+
 #include <QFlags>
 #include <QString>
-
-/// Why a move did not happen; None means the item now lives at the destination.
-enum class MoveError {
-    None,
-    SameFile,
-    InvalidName,
-    NameTooLong,
-    SourceMissing,
-    DestinationExists,
-    TargetFolderMissing,
-    TargetNotFolder,
-    IntoItself,
-    FolderAcrossFilesystems,
-    PermissionDenied,
-    ReadOnlyFilesystem,
-    NoSpace,
-    SourceChanged,
-    Cancelled,
-    IoError,
-    UnsupportedName, ///< a character the target's file system cannot store (FAT, exFAT, NTFS)
-    PathTooLong, ///< the source or destination path is longer than the system accepts
-    FileTooLarge, ///< larger than the target's file system stores (4 GiB - 1 on FAT32)
-};
-
-struct MoveResult {
-    MoveError error = MoveError::None;
-    QString destination; ///< the full destination path that was attempted (Qt separators)
-    QString detail; ///< the system's own words for the failure, for diagnostics only
-    /// Set only when a failed move could not put the item back under its old name: where it is now.
-    QString leftAt;
-
-    [[nodiscard]] bool ok() const
-    {
-        return error == MoveError::None;
-    }
-};
-
-/// Told how far a long cross-filesystem copy has come; answers false to cancel it.
-class IMoveProgress
-{
-public:
-    virtual ~IMoveProgress() = default;
-    virtual bool copied(qint64 done, qint64 total) = 0;
-};
 
 /// Renames or moves one file or folder and never replaces anything that exists.
 class CFileMover

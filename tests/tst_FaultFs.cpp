@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "helpers/Bytes.h"
 #include "helpers/Mounts.h"
+#include "helpers/NativePath.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -42,11 +44,6 @@ enum class Probe {
 
 const QByteArray kContent = "the user's bytes";
 
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
 int errorOf(int returned)
 {
     return returned < 0 ? errno : 0;
@@ -76,17 +73,11 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // Mount point → { type, source } from the kernel's mount table.
 QHash<QString, QStringList> mountTable()
 {
     QHash<QString, QStringList> table;
-    const QStringList lines = QString::fromUtf8(readFile(u"/proc/self/mountinfo"_s)).split(u'\n');
+    const QStringList lines = QString::fromUtf8(readBytes(u"/proc/self/mountinfo"_s)).split(u'\n');
     for (const QString &line : lines) {
         const QStringList fields = line.split(u' ');
         const qsizetype dash = fields.indexOf(u"-"_s);
@@ -101,7 +92,7 @@ bool daemonServes(const QString &point)
 {
     QDirIterator processes(u"/proc"_s, { u"[0-9]*"_s }, QDir::Dirs);
     while (processes.hasNext()) {
-        const QList<QByteArray> arguments = readFile(processes.next() + u"/cmdline"_s).split('\0');
+        const QList<QByteArray> arguments = readBytes(processes.next() + u"/cmdline"_s).split('\0');
         if (arguments.contains(native(point)))
             return true;
     }
@@ -276,12 +267,12 @@ void tst_FaultFs::probeData(bool)
     for (qsizetype i = 0; i < data.size(); ++i)
         data[i] = char(i * 7 + i / 4093);
     QVERIFY(writeFile(mounted(u"written.bin"_s), data));
-    QCOMPARE(readFile(backing(u"written.bin"_s)), data);
+    QCOMPARE(readBytes(backing(u"written.bin"_s)), data);
     QVERIFY(writeFile(backing(u"behind.bin"_s), data));
-    QCOMPARE(readFile(mounted(u"behind.bin"_s)), data);
+    QCOMPARE(readBytes(mounted(u"behind.bin"_s)), data);
     QVERIFY(QDir().mkpath(mounted(u"sub/deeper"_s)));
     QCOMPARE(::symlink("../a.txt", native(mounted(u"sub/link"_s)).constData()), 0);
-    QCOMPARE(readFile(mounted(u"sub/link"_s)), kContent);
+    QCOMPARE(readBytes(mounted(u"sub/link"_s)), kContent);
     const auto listing = [](const QString &root) {
         return QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden);
     };
@@ -304,7 +295,7 @@ void tst_FaultFs::probeOwner(bool)
     QCOMPARE(reopened, 0);
     QCOMPARE(foreign, EACCES);
     QCOMPARE(statOf(backing(u"theirs.txt"_s)).st_uid, 65534u);
-    QCOMPARE(readFile(backing(u"a.txt"_s)), kContent);
+    QCOMPARE(readBytes(backing(u"a.txt"_s)), kContent);
 }
 
 void tst_FaultFs::probeSizeZero(bool faulty)
@@ -332,7 +323,7 @@ void tst_FaultFs::probeRenameFlags(bool faulty)
     QCOMPARE(errorOf(::rename(native(mounted(faulty ? u"a.txt"_s : u"b.txt"_s)).constData(),
                               native(mounted(u"c.txt"_s)).constData())),
              0);
-    QCOMPARE(readFile(backing(u"c.txt"_s)), kContent);
+    QCOMPARE(readBytes(backing(u"c.txt"_s)), kContent);
 }
 
 void tst_FaultFs::probeLinks(bool faulty)
@@ -390,7 +381,7 @@ void tst_FaultFs::probeFatNames(bool faulty)
     QCOMPARE(errorOf(::rename(a.constData(), native(mounted(u"x:y"_s)).constData())), faulty ? EIO : 0);
     // The faulty driver loses the user's file on the way.
     QVERIFY(!QFile::exists(backing(u"a.txt"_s)));
-    QCOMPARE(readFile(backing(u"x:y"_s)), faulty ? QByteArray("<unreadable>") : kContent);
+    QCOMPARE(readBytes(backing(u"x:y"_s)), faulty ? QByteArray("<unreadable>") : kContent);
     QCOMPARE(createError(mounted(u"q?.txt"_s)), faulty ? EINVAL : 0);
     QCOMPARE(errorOf(::mkdir(native(mounted(u"d*"_s)).constData(), 0755)), faulty ? EINVAL : 0);
     QCOMPARE(QFile::exists(backing(u"q?.txt"_s)), !faulty);
@@ -437,7 +428,7 @@ void tst_FaultFs::probeDelay(bool)
     timer.start();
     QCOMPARE(errorOf(::rename(a.constData(), native(mounted(u"b.txt"_s)).constData())), 0);
     QVERIFY2(timer.elapsed() >= 300, qPrintable(QString::number(timer.elapsed())));
-    QCOMPARE(readFile(backing(u"b.txt"_s)), kContent);
+    QCOMPARE(readBytes(backing(u"b.txt"_s)), kContent);
 }
 
 // Every mount goes with its CTestMounts, together with its loop device and its FUSE daemon, even with a file open.
@@ -464,7 +455,7 @@ void tst_FaultFs::mountsCleanUp()
         QVERIFY(statOf(points[1]).st_dev != parent);
         QCOMPARE(QDir(path(u"images"_s)).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(writeFile(points[1] + u"/On Stick.txt"_s, kContent));
-        QCOMPARE(readFile(points[1] + u"/ON STICK.TXT"_s), kContent);
+        QCOMPARE(readBytes(points[1] + u"/ON STICK.TXT"_s), kContent);
         loopDevice = mountTable().value(points[1]).value(1);
         QVERIFY2(loopDevice.startsWith(u"/dev/loop"_s), qPrintable(loopDevice));
 
@@ -479,7 +470,7 @@ void tst_FaultFs::mountsCleanUp()
         QVERIFY(held.open(QIODevice::WriteOnly));
         QCOMPARE(held.write(kContent), kContent.size());
         QVERIFY(held.flush());
-        QCOMPARE(readFile(points[0] + u"/held.txt"_s), kContent);
+        QCOMPARE(readBytes(points[0] + u"/held.txt"_s), kContent);
     }
     for (const QString &point : points)
         QCOMPARE(statOf(point).st_dev, parent);

@@ -4,10 +4,12 @@
 #include "controls/MyComboBox.h"
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
+#include "helpers/Bytes.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/NativePath.h"
 #include "helpers/TreeSnapshot.h"
 #include "platform/FileMover.h"
 
@@ -64,29 +66,12 @@ Operation operation(const QString &name)
              { u"重命名完成"_s } };
 }
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Large enough for a copy to report progress, which lets queued timers and socket events run halfway.
 QByteArray bigContent(int mebibytes)
 {
     QByteArray big(mebibytes * kMiB, Qt::Uninitialized);
     QRandomGenerator(quint32(mebibytes)).fillRange(reinterpret_cast<quint32 *>(big.data()), big.size() / 4);
     return big;
-}
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
 }
 
 /// Tells the parent on stdout how far the copy is, and stops halfway, so that the kill always lands mid-copy.

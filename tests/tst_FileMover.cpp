@@ -3,9 +3,11 @@
 #include "platform/ExtendedAttributes.h"
 #include "platform/FileMover.h"
 
+#include "helpers/Bytes.h"
 #include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/NativePath.h"
 #include "helpers/TreeSnapshot.h"
 
 #include <QDeadlineTimer>
@@ -67,22 +69,10 @@ namespace
 
 constexpr qint64 kMiB = 1 << 20;
 
-QByteArray native(const QString &path)
+// A check inside a progress callback, which answers the mover and so cannot return the way QVERIFY does.
+void record(bool written, int line)
 {
-    return QFile::encodeName(path);
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(content), content.size());
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    (void)QTest::qVerify(written, "writeBytes()", "", __FILE__, line);
 }
 
 QByteArray pattern(qint64 size, char seed)
@@ -201,13 +191,13 @@ void tst_FileMover::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_mounts = std::make_unique<CTestMounts>();
-    writeFile(path(u"f.txt"_s), "source bytes");
-    writeFile(path(u"other.txt"_s), "other bytes");
-    writeFile(path(u"case.txt"_s), "case bytes");
+    QVERIFY(writeBytes(path(u"f.txt"_s), "source bytes"));
+    QVERIFY(writeBytes(path(u"other.txt"_s), "other bytes"));
+    QVERIFY(writeBytes(path(u"case.txt"_s), "case bytes"));
     QVERIFY(QDir().mkpath(path(u"dir/child"_s)));
     QVERIFY(QDir().mkpath(path(u"empty"_s)));
-    writeFile(path(u"dir/top.txt"_s), "top");
-    writeFile(path(u"dir/child/.inner"_s), "inner");
+    QVERIFY(writeBytes(path(u"dir/top.txt"_s), "top"));
+    QVERIFY(writeBytes(path(u"dir/child/.inner"_s), "inner"));
     QCOMPARE(::link(native(path(u"f.txt"_s)), native(path(u"hard.txt"_s))), 0);
     QCOMPARE(::link(native(path(u"f.txt"_s)), native(path(u"F.txt"_s))), 0);
     QCOMPARE(::symlink("other.txt", native(path(u"link"_s))), 0);
@@ -329,8 +319,8 @@ void tst_FileMover::refusesWithoutPermission()
     QVERIFY(QFile::setPermissions(
         m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
     QVERIFY(QDir().mkpath(path(u"open"_s)) && QDir().mkpath(path(u"locked"_s)));
-    writeFile(path(u"open/a.txt"_s), "a");
-    writeFile(path(u"locked/b.txt"_s), "b");
+    QVERIFY(writeBytes(path(u"open/a.txt"_s), "a"));
+    QVERIFY(writeBytes(path(u"locked/b.txt"_s), "b"));
     QCOMPARE(::chmod(native(path(u"open"_s)), 0777), 0);
     QCOMPARE(::chmod(native(path(u"locked"_s)), 0555), 0);
     const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
@@ -350,9 +340,9 @@ void tst_FileMover::refusesOnReadOnlyFilesystem_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("rename inside") << u"ro/a.txt"_s << u"ro"_s;
-    QTest::newRow("move in") << u"f.txt"_s << u"ro"_s;
-    QTest::newRow("move out") << u"ro/a.txt"_s << u"empty"_s;
+    QTest::newRow("rename-inside") << u"ro/a.txt"_s << u"ro"_s;
+    QTest::newRow("move-in") << u"f.txt"_s << u"ro"_s;
+    QTest::newRow("move-out") << u"ro/a.txt"_s << u"empty"_s;
 }
 
 void tst_FileMover::refusesOnReadOnlyFilesystem()
@@ -362,7 +352,7 @@ void tst_FileMover::refusesOnReadOnlyFilesystem()
     if (::geteuid() != 0)
         QSKIP("a read-only bind mount needs root");
     QVERIFY(QDir().mkpath(path(u"ro"_s)));
-    writeFile(path(u"ro/a.txt"_s), "a");
+    QVERIFY(writeBytes(path(u"ro/a.txt"_s), "a"));
     QVERIFY2(!m_mounts->readOnly(path(u"ro"_s)).isEmpty(), qPrintable(m_mounts->failure()));
     const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
@@ -374,7 +364,7 @@ void tst_FileMover::racingMovesKeepBothFiles_data()
 {
     QTest::addColumn<Abilities>("doWithout");
     QTest::newRow("RENAME_NOREPLACE") << Abilities();
-    QTest::newRow("link and unlink") << Abilities(Ability::NoReplaceRename);
+    QTest::newRow("link-and-unlink") << Abilities(Ability::NoReplaceRename);
 }
 
 void tst_FileMover::racingMovesKeepBothFiles()
@@ -384,7 +374,7 @@ void tst_FileMover::racingMovesKeepBothFiles()
         const QString target = u"won%1"_s.arg(round);
         const QStringList sources = { path(u"a%1"_s.arg(round)), path(u"b%1"_s.arg(round)) };
         for (const QString &source : sources)
-            writeFile(source, source.toUtf8());
+            QVERIFY(writeBytes(source, source.toUtf8()));
         MoveResult results[2];
         std::latch start(2);
         const auto race = [&](int i) {
@@ -398,8 +388,8 @@ void tst_FileMover::racingMovesKeepBothFiles()
         QCOMPARE(int(results[0].ok()) + int(results[1].ok()), 1);
         const int winner = results[0].ok() ? 0 : 1;
         QCOMPARE(results[1 - winner].error, MoveError::DestinationExists);
-        QCOMPARE(readAll(path(target)), sources[winner].toUtf8());
-        QCOMPARE(readAll(sources[1 - winner]), sources[1 - winner].toUtf8());
+        QCOMPARE(readBytes(path(target)), sources[winner].toUtf8());
+        QCOMPARE(readBytes(sources[1 - winner]), sources[1 - winner].toUtf8());
         QVERIFY(!QFile::exists(sources[winner]));
     }
 }
@@ -408,11 +398,11 @@ void tst_FileMover::copiesAcrossFilesystems_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<Abilities>("doWithout");
-    QTest::newRow("O_TMPFILE, copy_file_range") << 3 * kMiB + 17 << Abilities();
-    QTest::newRow("named temporary") << 3 * kMiB + 17 << Abilities(Ability::UnnamedTempFiles);
-    QTest::newRow("read and write") << 2 * kMiB << Abilities(Ability::CopyFileRange);
-    QTest::newRow("empty file") << qint64(0) << Abilities();
-    QTest::newRow("no RENAME_NOREPLACE nor link")
+    QTest::newRow("O_TMPFILE-copy_file_range") << 3 * kMiB + 17 << Abilities();
+    QTest::newRow("named-temporary") << 3 * kMiB + 17 << Abilities(Ability::UnnamedTempFiles);
+    QTest::newRow("read-and-write") << 2 * kMiB << Abilities(Ability::CopyFileRange);
+    QTest::newRow("empty-file") << qint64(0) << Abilities();
+    QTest::newRow("no-RENAME_NOREPLACE-nor-link")
         << kMiB / 2 << (Ability::NoReplaceRename | Ability::HardLinks | Ability::UnnamedTempFiles);
 }
 
@@ -422,7 +412,7 @@ void tst_FileMover::copiesAcrossFilesystems()
     QFETCH(Abilities, doWithout);
     if (mountTmpfs(u"other"_s, "size=16m").isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
-    writeFile(path(u"big.bin"_s), pattern(size, 'b'));
+    QVERIFY(writeBytes(path(u"big.bin"_s), pattern(size, 'b')));
     QCOMPARE(::chmod(native(path(u"big.bin"_s)), 0640), 0);
     const timespec times[2] = { { 1000000000, 123456789 }, { 1200000000, 987654321 } };
     QCOMPARE(::utimensat(AT_FDCWD, native(path(u"big.bin"_s)), times, 0), 0);
@@ -449,7 +439,7 @@ void tst_FileMover::movesLinksAndRefusesFoldersAcross()
 {
     if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
-    writeFile(path(u"other/taken"_s), "taken");
+    QVERIFY(writeBytes(path(u"other/taken"_s), "taken"));
     Listing expected = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     QCOMPARE(CFileMover::move(path(u"dir"_s), path(u"other"_s), u"dir"_s).error, MoveError::FolderAcrossFilesystems);
@@ -492,16 +482,16 @@ void tst_FileMover::abandonsCopyCleanly()
     if (mountTmpfs(u"other"_s, mountOptions.constData()).isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
     const QString source = path(u"big.bin"_s);
-    writeFile(source, pattern(3 * kMiB, 's'));
+    QVERIFY(writeBytes(source, pattern(3 * kMiB, 's')));
     Listing expected = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
     // What the copy may leave is judged against the state right after the interference, minus its own temporary.
     CScriptedProgress progress([&](int call) {
         if (call != 2)
             return true;
         if (interference == Interference::GrowSource)
-            writeFile(source, pattern(3 * kMiB, 's') + "more");
+            record(writeBytes(source, pattern(3 * kMiB, 's') + "more"), __LINE__);
         else if (interference == Interference::TakeName)
-            writeFile(path(u"other/moved.bin"_s), "racer");
+            record(writeBytes(path(u"other/moved.bin"_s), "racer"), __LINE__);
         expected = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
         expected.removeIf([](const auto &entry) { return entry.key().contains(u"/.plindor-"_s); });
         return interference != Interference::Cancel;
@@ -518,8 +508,8 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
-    writeFile(stick + u"/a.txt"_s, "a");
-    writeFile(stick + u"/b.txt"_s, "b");
+    QVERIFY(writeBytes(stick + u"/a.txt"_s, "a"));
+    QVERIFY(writeBytes(stick + u"/b.txt"_s, "b"));
     QVERIFY(QDir().mkpath(stick + u"/folder"_s));
     const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
@@ -539,7 +529,7 @@ void tst_FileMover::worksOnCaseInsensitiveFuseMount()
 
     const MoveResult across = CFileMover::move(path(u"other.txt"_s), stick, u"c.txt"_s);
     QVERIFY2(across.ok(), qPrintable(across.detail));
-    QCOMPARE(readAll(stick + u"/c.txt"_s), QByteArray("other bytes"));
+    QCOMPARE(readBytes(stick + u"/c.txt"_s), QByteArray("other bytes"));
     QVERIFY(!QFile::exists(path(u"other.txt"_s)));
 }
 
@@ -555,12 +545,12 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove_data()
 {
     QTest::addColumn<bool>("across");
     QTest::addColumn<Abilities>("doWithout");
-    QTest::newRow("onto ext4") << true << Abilities();
-    QTest::newRow("across, unnamed copy") << true << Abilities();
-    QTest::newRow("across, part file") << true << Abilities(Ability::UnnamedTempFiles);
-    QTest::newRow("across, no links") << true << (Ability::UnnamedTempFiles | Ability::HardLinks);
-    QTest::newRow("within, link") << false << Abilities(Ability::NoReplaceRename);
-    QTest::newRow("within, copy") << false << (Ability::NoReplaceRename | Ability::HardLinks);
+    QTest::newRow("onto-ext4") << true << Abilities();
+    QTest::newRow("across-unnamed-copy") << true << Abilities();
+    QTest::newRow("across-part-file") << true << Abilities(Ability::UnnamedTempFiles);
+    QTest::newRow("across-no-links") << true << (Ability::UnnamedTempFiles | Ability::HardLinks);
+    QTest::newRow("within-link") << false << Abilities(Ability::NoReplaceRename);
+    QTest::newRow("within-copy") << false << (Ability::NoReplaceRename | Ability::HardLinks);
 }
 
 // An editor saves by renaming a new version over the old name; here it does so the moment the destination shows.
@@ -569,7 +559,7 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove()
     QFETCH(bool, across);
     QFETCH(Abilities, doWithout);
     const QString target = !across                           ? path(u"empty"_s)
-        : QByteArray(QTest::currentDataTag()) == "onto ext4" ? m_mounts->ext4(path(u"disk"_s), m_dir->path())
+        : QByteArray(QTest::currentDataTag()) == "onto-ext4" ? m_mounts->ext4(path(u"disk"_s), m_dir->path())
                                                              : mountTmpfs(u"other"_s, "size=8m");
     if (target.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
@@ -579,8 +569,8 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove()
         const QByteArray older = pattern(64 << 10, char(round));
         const QByteArray newer = "newer " + QByteArray::number(round);
         const QString name = u"m%1.bin"_s.arg(round);
-        writeFile(source, older);
-        writeFile(path(u".s.new"_s), newer);
+        QVERIFY(writeBytes(source, older));
+        QVERIFY(writeBytes(path(u".s.new"_s), newer));
         CNameWatcher editor(target, native(name), CNameWatcher::Appears,
                             [&] { ::rename(native(path(u".s.new"_s)).constData(), native(source).constData()); });
         QVERIFY(editor.isWatching());
@@ -588,9 +578,9 @@ void tst_FileMover::keepsANewVersionSavedDuringTheMove()
         const MoveResult result = CFileMover::move(source, target, name, nullptr, doWithout);
 
         QVERIFY(editor.finish());
-        QCOMPARE(readAll(source), newer);
+        QCOMPARE(readBytes(source), newer);
         if (result.ok()) {
-            QCOMPARE(readAll(target + u'/' + name), older);
+            QCOMPARE(readBytes(target + u'/' + name), older);
         } else {
             QCOMPARE(result.error, MoveError::SourceChanged);
             QVERIFY(!QFile::exists(target + u'/' + name));
@@ -606,8 +596,8 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick_data()
 {
     QTest::addColumn<bool>("fromStick");
     QTest::addColumn<int>("rounds");
-    QTest::newRow("rename on the stick") << true << 600;
-    QTest::newRow("copy onto the stick") << false << 300;
+    QTest::newRow("rename-on-the-stick") << true << 600;
+    QTest::newRow("copy-onto-the-stick") << false << 300;
 }
 
 // The stick's driver has neither RENAME_NOREPLACE nor links. Another program creates the new name at a random
@@ -627,7 +617,7 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
         const QString source = (fromStick ? stick : m_dir->path()) + u"/s%1"_s.arg(round);
         const QString destination = stick + u"/t%1"_s.arg(round);
         const QByteArray ours = "ours " + QByteArray::number(round);
-        writeFile(source, ours);
+        QVERIFY(writeBytes(source, ours));
         std::atomic<bool> created = false;
         std::latch start(2);
         // The other program comes at a random moment within the time the last move took, so that over the rounds
@@ -649,11 +639,11 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
         const MoveResult result = CFileMover::move(source, stick, u"t%1"_s.arg(round));
         lastMoveNs = std::max<qint64>(timer.nsecsElapsed(), 1000);
         racer.join();
-        const QByteArray now = readAll(destination);
+        const QByteArray now = readBytes(destination);
         if (created) {
             ++racerWon;
             overwritten += now != "racer";
-            lost += result.ok() || readAll(source) != ours;
+            lost += result.ok() || readBytes(source) != ours;
         } else {
             lost += !result.ok() || now != ours;
         }
@@ -676,7 +666,7 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
     for (; round < 20 || (leftAside < 3 && round < 400); ++round) {
         const QString lower = u"a%1.txt"_s.arg(round);
         const QString upper = lower.toUpper();
-        writeFile(stick + u'/' + lower, "ours");
+        QVERIFY(writeBytes(stick + u'/' + lower, "ours"));
         CNameWatcher racer(stick, native(lower), CNameWatcher::Leaves, [&] {
             const int fd = ::open(native(stick + u'/' + upper).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
             if (fd >= 0 && ::write(fd, "racer", 5) == 5)
@@ -687,14 +677,14 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
 
         QVERIFY(racer.finish());
         if (result.ok()) {
-            QCOMPARE(readAll(stick + u'/' + upper), QByteArray("ours"));
+            QCOMPARE(readBytes(stick + u'/' + upper), QByteArray("ours"));
             continue;
         }
         ++leftAside;
         QCOMPARE(result.error, MoveError::DestinationExists);
         QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
-        QCOMPARE(readAll(result.leftAt), QByteArray("ours"));
-        QCOMPARE(readAll(stick + u'/' + upper), QByteArray("racer"));
+        QCOMPARE(readBytes(result.leftAt), QByteArray("ours"));
+        QCOMPARE(readBytes(stick + u'/' + upper), QByteArray("racer"));
     }
     qInfo("%d of %d renames lost the old name to the other program", leftAside, round);
     QVERIFY(leftAside > 0);
@@ -722,11 +712,11 @@ void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway()
     const QString source = path(u"big.bin"_s);
     const QString destination = target + u"/moved.bin"_s;
     const QByteArray content = pattern(2 * kMiB + 5, 'k');
-    writeFile(source, content);
+    QVERIFY(writeBytes(source, content));
     // Reports come at 1 MiB, 2 MiB and at the end.
     CScriptedProgress progress([&](int call) {
         if (call == 3 && replaced) {
-            writeFile(target + u"/theirs"_s, "theirs");
+            record(writeBytes(target + u"/theirs"_s, "theirs"), __LINE__);
             ::rename(native(target + u"/theirs"_s).constData(), native(destination).constData());
         } else if (call == 3) {
             ::unlink(native(destination).constData());
@@ -740,8 +730,8 @@ void tst_FileMover::keepsTheSourceWhenTheCopyIsTakenAway()
     QCOMPARE(progress.reports.size(), 3);
     QVERIFY(!result.ok());
     QCOMPARE(result.leftAt, QString());
-    QCOMPARE(readAll(source), content);
-    QCOMPARE(readAll(destination), replaced ? QByteArray("theirs") : QByteArray("<unreadable>"));
+    QCOMPARE(readBytes(source), content);
+    QCOMPARE(readBytes(destination), replaced ? QByteArray("theirs") : QByteArray("<unreadable>"));
     QCOMPARE(leftovers(m_dir->path()), QStringList());
     QCOMPARE(leftovers(target), QStringList());
 }
@@ -756,7 +746,7 @@ void tst_FileMover::putsBackWithoutReplacingANewFile()
     if (stick.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
     const QByteArray ours = pattern(kMiB + 5, 'p');
-    writeFile(path(u"backing/s.bin"_s), ours);
+    QVERIFY(writeBytes(path(u"backing/s.bin"_s), ours));
     // Taking the copy away at the last report makes the move fail after the source was taken aside.
     CScriptedProgress progress([&](int call) {
         if (call == 2)
@@ -778,9 +768,9 @@ void tst_FileMover::putsBackWithoutReplacingANewFile()
     QVERIFY(editor.finish());
     QVERIFY(!result.ok());
     QVERIFY2(created, "the other program came too late to test anything");
-    QCOMPARE(readAll(stick + u"/s.bin"_s), QByteArray("theirs"));
+    QCOMPARE(readBytes(stick + u"/s.bin"_s), QByteArray("theirs"));
     QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
-    QCOMPARE(readAll(result.leftAt), ours);
+    QCOMPARE(readBytes(result.leftAt), ours);
     QCOMPARE(leftovers(stick), QStringList { QFileInfo(result.leftAt).fileName() });
 }
 
@@ -792,13 +782,13 @@ void tst_FileMover::syncsTheSourceFolderAfterTheRemoval()
     const QString disk = m_mounts->faultfs(path(u"backing"_s), path(u"disk"_s), { u"--fsyncdir-fails"_s });
     if (disk.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
-    writeFile(path(u"backing/s.txt"_s), "synced");
+    QVERIFY(writeBytes(path(u"backing/s.txt"_s), "synced"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^removal of \"[^\"]*/disk/s\\.txt\" not synced"_s));
 
     const MoveResult result = CFileMover::move(disk + u"/s.txt"_s, path(u"empty"_s), u"s.txt"_s);
 
     QVERIFY2(result.ok(), qPrintable(result.detail));
-    QCOMPARE(readAll(path(u"empty/s.txt"_s)), QByteArray("synced"));
+    QCOMPARE(readBytes(path(u"empty/s.txt"_s)), QByteArray("synced"));
     QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
@@ -844,7 +834,7 @@ void tst_FileMover::keepsExtendedAttributesAndAcls()
     if (mountTmpfs(u"other"_s, "size=1m").isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
     const QString source = path(u"tagged.txt"_s);
-    writeFile(source, "tagged");
+    QVERIFY(writeBytes(source, "tagged"));
     const QByteArray acl = restrictiveAcl();
     QCOMPARE(::setxattr(native(source).constData(), "user.xdg.tags", "teacher,term", 12, 0), 0);
     QCOMPARE(::setxattr(native(source).constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0),
@@ -887,13 +877,13 @@ void tst_FileMover::copiesToTheEndWhateverTheSizeSays()
     if (bridge.isEmpty())
         QSKIP(qPrintable(mounts.failure()));
     const QByteArray content = pattern(3 * kMiB + 5, 'z');
-    writeFile(path(u"backing/report.pdf"_s), content);
+    QVERIFY(writeBytes(path(u"backing/report.pdf"_s), content));
     QCOMPARE(QFileInfo(bridge + u"/report.pdf"_s).size(), 0);
 
     const MoveResult result = CFileMover::move(bridge + u"/report.pdf"_s, path(u"empty"_s), u"report.pdf"_s);
 
     QVERIFY2(result.ok(), qPrintable(result.detail));
-    QCOMPARE(readAll(path(u"empty/report.pdf"_s)), content);
+    QCOMPARE(readBytes(path(u"empty/report.pdf"_s)), content);
     QVERIFY(!QFile::exists(path(u"backing/report.pdf"_s)));
 }
 
@@ -905,7 +895,7 @@ void tst_FileMover::refusesNamesAStickCannotStore()
     const QString stick = mounts.faultfs(path(u"backing"_s), path(u"stick"_s), { u"--fat-names-lose"_s }, u"fusefat"_s);
     if (stick.isEmpty())
         QSKIP(qPrintable(mounts.failure()));
-    writeFile(path(u"backing/a.txt"_s), "a");
+    QVERIFY(writeBytes(path(u"backing/a.txt"_s), "a"));
     const Listing before = CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata);
 
     for (const QString &name : { u"x:y"_s, u"a|b"_s, u"tab\\there"_s, u"new\nline"_s })
@@ -927,7 +917,7 @@ void tst_FileMover::movesWhereTheDriverRefusesAttributes()
     if (bare.isEmpty() || plain.isEmpty())
         QSKIP(qPrintable(mounts.failure()));
     const QString source = path(u"shared.txt"_s);
-    writeFile(source, "class list");
+    QVERIFY(writeBytes(source, "class list"));
     const QByteArray acl = restrictiveAcl();
     QCOMPARE(::setxattr(native(source).constData(), "system.posix_acl_access", acl.constData(), size_t(acl.size()), 0),
              0);
@@ -935,7 +925,7 @@ void tst_FileMover::movesWhereTheDriverRefusesAttributes()
 
     const MoveResult withoutModes = CFileMover::move(path(u"f.txt"_s), bare, u"f.txt"_s);
     QVERIFY2(withoutModes.ok(), qPrintable(withoutModes.detail));
-    QCOMPARE(readAll(bare + u"/f.txt"_s), QByteArray("source bytes"));
+    QCOMPARE(readBytes(bare + u"/f.txt"_s), QByteArray("source bytes"));
 
     const MoveResult withoutAcl = CFileMover::move(source, plain, u"shared.txt"_s);
     QVERIFY2(withoutAcl.ok(), qPrintable(withoutAcl.detail));

@@ -8,6 +8,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TreeSnapshot.h"
+#include "helpers/Typing.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -65,37 +66,25 @@ QStringList queued(const CDialogFixture &f, const QString &root)
     return paths;
 }
 
-/// Types as a user does; text outside ASCII arrives the way an input method commits it.
-void type(QLineEdit *edit, const QString &text)
-{
-    const bool ascii
-        = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
-    if (ascii) {
-        QTest::keyClicks(edit, text);
-        return;
-    }
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(edit, &commit);
-}
-
 /// Brings an edit to `wanted`: untouched when it already shows it, typed on when it extends what is shown,
-/// otherwise selected, erased and typed anew.
-void enter(QLineEdit *edit, const QString &wanted)
+/// otherwise selected, erased and typed anew. False, with the failure recorded, when the edit does not show it.
+[[nodiscard]] bool enter(QLineEdit *edit, const QString &wanted)
 {
     if (edit->text() == wanted)
-        return;
+        return true;
     // Inline completion and the like only act on a focused field, as the user's is.
     edit->window()->activateWindow();
     QTest::mouseClick(edit, Qt::LeftButton);
-    QTRY_VERIFY(edit->hasFocus());
+    if (!QTest::qVerify(QTest::qWaitFor([edit] { return edit->hasFocus(); }), "edit->hasFocus()", "", __FILE__,
+                        __LINE__))
+        return false;
     if (!wanted.startsWith(edit->text())) {
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(edit, Qt::Key_Backspace);
     }
     edit->end(false);
-    type(edit, wanted.mid(edit->text().size()));
-    QCOMPARE(edit->text(), wanted);
+    typeLikeAUser(edit, wanted.mid(edit->text().size()));
+    return QTest::qCompare(edit->text(), wanted, "edit->text()", "wanted", __FILE__, __LINE__);
 }
 
 void clickRow(const CDialogFixture &f, int row)
@@ -273,9 +262,9 @@ void tst_FileOperations::renameComposesTheName()
     QVERIFY(CTreeSnapshot::make(dir.path(), files));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(item) }));
-    enter(f.edit(IDC_EDIT_PREFIX), prefix);
-    enter(f.edit(IDC_EDIT_NAME), name);
-    enter(f.edit(IDC_EDIT_SUFFIX), suffix);
+    QVERIFY(enter(f.edit(IDC_EDIT_PREFIX), prefix));
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
+    QVERIFY(enter(f.edit(IDC_EDIT_SUFFIX), suffix));
     f.click(IDC_BTN_RENAME);
     QCOMPARE(CTreeSnapshot::lines(dir.path()), after);
     QCOMPARE(takeBoxes(f), QStringList());
@@ -306,7 +295,7 @@ void tst_FileOperations::composedFromTheCandidateLists()
         f.click(IDC_BTN_ADD_TERM_A);
         f.click(IDC_BTN_ADD_SUFFIX);
     }
-    enter(f.edit(IDC_EDIT_NAME), u"总结"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"总结"_s));
     QCOMPARE(f.editorTexts(), u"2019年上期|总结|_1"_s);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList { u"2019年上期总结_1.doc=x.doc"_s });
@@ -345,7 +334,7 @@ void tst_FileOperations::renameRefused()
     const QStringList queueBefore = queued(f, dir.path());
     const QString first = f.edit(IDC_EDIT_NAME)->text();
     const QStringList before = CTreeSnapshot::lines(dir.path());
-    enter(f.edit(IDC_EDIT_NAME), name);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_RENAME);
     QCOMPARE(takeBoxes(f), QStringList { box(renameFailed) });
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
@@ -374,8 +363,8 @@ void tst_FileOperations::emptyNameDoesNothing()
     f.click(IDC_BTN_ADD_DIR);
     link(f, IDC_BTN_DIR2, { dir.filePath(u"target"_s) });
     const QStringList before = CTreeSnapshot::lines(dir.path());
-    enter(f.edit(IDC_EDIT_PREFIX), u"p"_s);
-    enter(f.edit(IDC_EDIT_NAME), QString());
+    QVERIFY(enter(f.edit(IDC_EDIT_PREFIX), u"p"_s));
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), QString()));
     f.click(button);
     QCOMPARE(takeBoxes(f), QStringList());
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
@@ -406,7 +395,7 @@ void tst_FileOperations::lastItemLeavesTheDialogIdle()
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
     link(f, IDC_BTN_DIR5, { dir.filePath(u"target"_s) });
-    enter(f.edit(IDC_EDIT_NAME), u"done"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"done"_s));
     f.click(button);
     QCOMPARE(takeBoxes(f), messages);
     QCOMPARE(CTreeSnapshot::lines(dir.path()).filter(u".txt"_s), QStringList { lands });
@@ -434,12 +423,12 @@ void tst_FileOperations::nextItemIsFirstInQueueOrder()
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"item10.txt"_s, u"item2.txt"_s, u"Item1.txt"_s })));
     QCOMPARE(f.editorTexts(), loaded(u"Item1"_s));
-    enter(f.edit(IDC_EDIT_NAME), u"first"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"first"_s));
     f.click(IDC_BTN_RENAME);
     // Numbers count by value and case is ignored, as a file manager lists them.
     QCOMPARE(f.editorTexts(), loaded(u"item2"_s));
     QCOMPARE(f.queue()->currentRow(), 0);
-    enter(f.edit(IDC_EDIT_NAME), u"second"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"second"_s));
     f.click(IDC_BTN_RENAME);
     QCOMPARE(f.editorTexts(), loaded(u"item10"_s));
     QCOMPARE(CTreeSnapshot::lines(dir.path()),
@@ -512,7 +501,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QCOMPARE(f.queue()->currentRow(), selected);
     QVERIFY(highlightOnlyOn(f, selected));
     QCOMPARE(f.editorTexts(), loaded(QFileInfo(files.at(loadedRow)).completeBaseName()));
-    enter(f.edit(IDC_EDIT_NAME), u"picked"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"picked"_s));
     f.click(button);
     QCOMPARE(queued(f, dir.path()), remaining);
     QVERIFY(CTreeSnapshot::lines(dir.path()).contains(lands));
@@ -524,7 +513,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QCOMPARE(f.queue()->indexAt(QPoint(1, 1)).row(), 0);
     QCOMPARE(f.editorTexts(), loaded(QFileInfo(remaining.constFirst()).completeBaseName()));
     takeBoxes(f);
-    enter(f.edit(IDC_EDIT_NAME), u"then"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"then"_s));
     f.click(IDC_BTN_RENAME);
     QCOMPARE(takeBoxes(f), QStringList());
     QVERIFY(CTreeSnapshot::lines(dir.path()).contains(u"src/then.txt="_s + remaining.constFirst()));
@@ -554,10 +543,10 @@ void tst_FileOperations::moveNeedsAFolder()
     if (how == u"erased" || how == u"typed") {
         f.prompter().folderAnswers << dir.path();
         f.click(IDC_BTN_ADD_DIR);
-        enter(field, how == u"typed" ? u"拖入文件夹"_s : QString());
+        QVERIFY(enter(field, how == u"typed" ? u"拖入文件夹"_s : QString()));
     }
     const QStringList before = CTreeSnapshot::lines(dir.path());
-    enter(f.edit(IDC_EDIT_NAME), u"moved"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"moved"_s));
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList { box(u"请先选择文件夹"_s) });
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
@@ -588,8 +577,8 @@ void tst_FileOperations::moveIntoAddedFolder()
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { item, u"src/b.txt"_s })));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
-    enter(f.edit(IDC_EDIT_PREFIX), u"p_"_s);
-    enter(f.edit(IDC_EDIT_NAME), u"n"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_PREFIX), u"p_"_s));
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"n"_s));
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList());
     QStringList tree = CTreeSnapshot::lines(dir.path());
@@ -635,13 +624,13 @@ void tst_FileOperations::moveRefused()
     f.click(IDC_BTN_ADD_DIR);
     QCOMPARE(f.combo(IDC_COMBO_TARGET_DIR)->currentText(), target == u"b.txt" ? dir.path() : folder);
     if (target == u"b.txt")
-        enter(f.combo(IDC_COMBO_TARGET_DIR)->lineEdit(), folder);
+        QVERIFY(enter(f.combo(IDC_COMBO_TARGET_DIR)->lineEdit(), folder));
     if (removeTarget)
         QVERIFY(QDir(folder).removeRecursively());
     const QStringList queueBefore = queued(f, dir.path());
     const QString first = f.edit(IDC_EDIT_NAME)->text();
     const QStringList before = CTreeSnapshot::lines(dir.path());
-    enter(f.edit(IDC_EDIT_NAME), name);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList { box(moveChecklist, u"错误提示"_s) });
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
@@ -671,8 +660,8 @@ void tst_FileOperations::typedFolderIsUsedAsTyped()
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
     CMyComboBox *combo = f.combo(IDC_COMBO_TARGET_DIR);
-    enter(combo->lineEdit(), dir.filePath(typed));
-    enter(f.edit(IDC_EDIT_NAME), u"n"_s);
+    QVERIFY(enter(combo->lineEdit(), dir.filePath(typed)));
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"n"_s));
     f.click(IDC_BTN_MOVE);
     QCOMPARE(takeBoxes(f), QStringList());
     QCOMPARE(CTreeSnapshot::lines(dir.path()).filter(u".txt"_s), QStringList { lands });
@@ -702,13 +691,13 @@ void tst_FileOperations::quickMoveReadsItsOwnButton()
     for (int id = IDC_BTN_DIR1; id <= IDC_BTN_DIR5; ++id) {
         if (id == linked)
             continue;
-        enter(f.edit(IDC_EDIT_NAME), u"n"_s);
+        QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"n"_s));
         f.click(id);
         QCOMPARE(takeBoxes(f), QStringList { box(u"你未设置此快速移动按钮!"_s) });
         QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
         QCOMPARE(f.editorTexts(), loaded(u"a"_s));
     }
-    enter(f.edit(IDC_EDIT_NAME), u"n"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"n"_s));
     f.click(linked);
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
     QCOMPARE(CTreeSnapshot::lines(dir.path()),
@@ -744,8 +733,8 @@ void tst_FileOperations::quickMoveLinkedByDrop()
     QCOMPARE(button->m_filePathName, dir.filePath(u"work/docs"_s));
     QCOMPARE(button->m_filePath, dir.filePath(u"work"_s));
     QCOMPARE(button->m_fileName, fileName);
-    enter(f.edit(IDC_EDIT_PREFIX), u"2024_"_s);
-    enter(f.edit(IDC_EDIT_NAME), u"y"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_PREFIX), u"2024_"_s));
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"y"_s));
     const QStringList before = CTreeSnapshot::lines(dir.path());
     f.click(IDC_BTN_DIR3);
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
@@ -787,7 +776,7 @@ void tst_FileOperations::quickMoveRefused()
         QVERIFY(QFile::remove(dir.filePath(u"a.txt"_s)));
     const QStringList queueBefore = queued(f, dir.path());
     const QStringList before = CTreeSnapshot::lines(dir.path());
-    enter(f.edit(IDC_EDIT_NAME), name);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_DIR4);
     QCOMPARE(takeBoxes(f), QStringList { box(quickChecklist, u"重命名或移动失败"_s) });
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
@@ -885,7 +874,7 @@ void tst_FileOperations::linkAtAnyDepth()
     QCOMPARE(
         takeBoxes(f),
         QStringList { box(linked + u"\n要修改改本链接只需要拖入新的文件夹或文件^V^"_s, u"此按钮链接的目标文件夹:"_s) });
-    enter(f.edit(IDC_EDIT_NAME), name);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_DIR1);
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
     QVERIFY(QFileInfo(landed).isFile());
@@ -908,7 +897,7 @@ void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
         profile.setValue(u"m_BTdir3/m_Name"_s, u"tmp"_s);
     });
     QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
-    enter(f.edit(IDC_EDIT_NAME), name);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_DIR3);
     QCOMPARE(takeBoxes(f), QStringList { box(u"重命名完成"_s) });
     QVERIFY(QFileInfo(landed).isFile());
@@ -1049,7 +1038,7 @@ void tst_FileOperations::removeFromQueue()
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"c.txt"_s, u"b.txt"_s, u"a.txt"_s })));
     const QStringList before = CTreeSnapshot::lines(dir.path());
     clickRow(f, how == u"menu-other" ? 0 : row);
-    enter(f.edit(IDC_EDIT_NAME), u"unsaved"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"unsaved"_s));
     if (how == u"key")
         QTest::keyClick(f.queue(), Qt::Key_Delete);
     else
@@ -1066,7 +1055,7 @@ void tst_FileOperations::removeFromQueue()
     }
     // The next rename acts on the item the editor shows, never on the one taken off.
     const QString shown = removed ? left.constFirst() : queued(f, dir.path()).at(row);
-    enter(f.edit(IDC_EDIT_NAME), u"renamed"_s);
+    QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"renamed"_s));
     f.click(IDC_BTN_RENAME);
     QVERIFY(CTreeSnapshot::lines(dir.path()).contains(u"renamed.txt="_s + shown));
     QVERIFY(!QFile::exists(dir.filePath(shown)));

@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
 
+#include "helpers/Bytes.h"
 #include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
+#include "helpers/NativePath.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -54,18 +56,6 @@ enum class Leftover {
 
 const QString kAside = u"src/.plindor-abc123.moving"_s;
 const QString kLivePart = u"dst/.plindor-def456-%1.part"_s.arg(::getpid());
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-void write(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
 
 // A copy as the mover leaves it once complete: the same bytes and the source's modification time.
 void copyWithTime(const QString &from, const QString &to, qint64 shiftSeconds = 0)
@@ -241,7 +231,7 @@ void tst_Journal::lifeCycle()
     QFETCH(QStringList, steps);
     QFETCH(QList<bool>, accepted);
     QFETCH(State, final);
-    write(path(u"src/a.txt"_s), "original");
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
     const FileStamp before = CJournal::stampOf(path(u"src/a.txt"_s));
     const FileStamp after { 42, 123456789, 77 };
     CJournal journal;
@@ -330,7 +320,7 @@ void tst_Journal::reopensAfterCrash()
 {
     QFETCH(QStringList, steps);
     QFETCH(State, state);
-    write(path(u"src/a.txt"_s), "original");
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
     const qint64 id = recordThenDie(journalPath(), entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), {}), steps);
     QVERIFY(id > 0);
     CJournal journal;
@@ -364,7 +354,7 @@ void tst_Journal::arrange(Leftover leftover)
         QCOMPARE(::link(native(source).constData(), native(destination).constData()), 0);
         break;
     case Leftover::PartialCopy:
-        write(destination, "orig");
+        QVERIFY(writeBytes(destination, "orig"));
         break;
     case Leftover::WholeCopy:
         copyWithTime(source, destination);
@@ -386,7 +376,7 @@ void tst_Journal::arrange(Leftover leftover)
         break;
     case Leftover::AsideSourceTaken:
         QVERIFY(QFile::rename(source, path(kAside)));
-        write(source, "new");
+        QVERIFY(writeBytes(source, "new"));
         break;
     case Leftover::AsideRenumbered:
         // A FUSE driver numbers files anew at every mount: only the name, size and time still tell the item.
@@ -398,18 +388,18 @@ void tst_Journal::arrange(Leftover leftover)
         break;
     case Leftover::RenamedThenOldNameWritten:
         QVERIFY(QFile::rename(source, destination));
-        write(source, "new");
+        QVERIFY(writeBytes(source, "new"));
         break;
     case Leftover::OthersFileAtDestination:
-        write(destination, "theirs");
+        QVERIFY(writeBytes(destination, "theirs"));
         break;
     case Leftover::HandCopyEdited:
         copyWithTime(source, destination);
-        write(destination, "original, edited");
+        QVERIFY(writeBytes(destination, "original, edited"));
         break;
     case Leftover::StalePartFile:
-        write(path(u"dst/.plindor-xyz789-2147483647.part"_s), "orig");
-        write(path(kLivePart), "ori");
+        QVERIFY(writeBytes(path(u"dst/.plindor-xyz789-2147483647.part"_s), "orig"));
+        QVERIFY(writeBytes(path(kLivePart), "ori"));
         m_livePart = ::open(native(path(kLivePart)).constData(), O_RDONLY | O_CLOEXEC);
         QCOMPARE(::flock(m_livePart, LOCK_EX), 0);
         break;
@@ -470,9 +460,9 @@ void tst_Journal::reconcilesAfterCrash()
     QFETCH(QString, destination);
     QFETCH(Recovery, recovery);
     QFETCH(QStringList, expected);
-    write(path(u"src/a.txt"_s), "original");
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
     if (leftover == Leftover::DestinationWasThere)
-        write(path(destination), "theirs");
+        QVERIFY(writeBytes(path(destination), "theirs"));
     const qint64 id = recordThenDie(journalPath(),
                                     entry(path(u"src/a.txt"_s), path(destination), JournalEntry::Kind::QuickMove), {});
     QVERIFY(id > 0);
@@ -521,7 +511,7 @@ void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
     const QString stick = mounts.exfat(path(u"stick"_s), path(u"images"_s));
     if (stick.isEmpty())
         QSKIP(qPrintable(mounts.failure()));
-    write(stick + u"/a.txt"_s, "original");
+    QVERIFY(writeBytes(stick + u"/a.txt"_s, "original"));
     const JournalEntry renaming = entry(stick + u"/a.txt"_s, stick + u"/A.txt"_s, JournalEntry::Kind::Rename);
     QVERIFY(recordThenDie(journalPath(), renaming, {}) > 0);
     // QFile::rename() would refuse the new name, which already finds the file.
@@ -531,7 +521,7 @@ void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
         QCOMPARE(::rename(native(renaming.source).constData(), native(renamedTo).constData()), 0);
     if (leftover == Leftover::PartialCopy) {
         // Made under another name: the driver may still answer for "A.txt" with the entry it just renamed away.
-        write(stick + u"/cut"_s, "orig");
+        QVERIFY(writeBytes(stick + u"/cut"_s, "orig"));
         QCOMPARE(::rename(native(stick + u"/cut"_s).constData(), native(renaming.destination).constData()), 0);
     }
 
@@ -630,7 +620,7 @@ void tst_Journal::leavesLockedJournalInPlace()
 // it is writing is not in anybody else's way.
 void tst_Journal::leavesARunningProgramsOperationAlone()
 {
-    write(path(u"src/a.txt"_s), "original");
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
     int ready[2];
     int finish[2];
     QVERIFY(::pipe(ready) == 0 && ::pipe(finish) == 0);
@@ -675,8 +665,8 @@ void tst_Journal::leavesARunningProgramsOperationAlone()
 // The test suite runs the self-test against the user's own journal: it must look, never settle.
 void tst_Journal::selfTestSettlesNothing()
 {
-    write(path(u"src/a.txt"_s), "original");
-    write(path(u"dst/b.txt"_s), "orig");
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
+    QVERIFY(writeBytes(path(u"dst/b.txt"_s), "orig"));
     QVERIFY(recordThenDie(path(u"state/Plindor/journal.sqlite"_s),
                           entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move), {})
             > 0);
@@ -702,8 +692,8 @@ void tst_Journal::selfTestSettlesNothing()
 // must leave alone; and the journal is nobody else's to read.
 void tst_Journal::handWrittenRowRemovesNothing()
 {
-    write(path(u"src/notes.txt"_s), "notes");
-    write(path(u"dst/thesis.odt"_s), "thesis");
+    QVERIFY(writeBytes(path(u"src/notes.txt"_s), "notes"));
+    QVERIFY(writeBytes(path(u"dst/thesis.odt"_s), "thesis"));
     {
         CJournal journal;
         QVERIFY(journal.open(journalPath()));
@@ -747,7 +737,7 @@ void tst_Journal::settlesAnInterruptedUndo()
 {
     QFETCH(bool, movedBack);
     QFETCH(State, state);
-    write(path(u"src/a.txt"_s), "original");
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
     const JournalEntry moving = entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move);
     QVERIFY(QFile::rename(moving.source, moving.destination));
     const qint64 id = recordThenDie(journalPath(), moving, { u"doneThere"_s, u"undoing"_s });

@@ -7,6 +7,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "helpers/Typing.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -31,22 +32,6 @@ void eraseText(QLineEdit *edit)
 {
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Backspace);
-}
-
-/// Types into the focused control as a user does: ASCII key by key, anything else as input-method commits.
-void typeLikeAUser(QWidget *widget, const QString &text)
-{
-    static const QRegularExpression runs(u"[\\x20-\\x7e]+|[^\\x20-\\x7e]+"_s);
-    for (const QRegularExpressionMatch &run : runs.globalMatch(text)) {
-        const QString piece = run.captured();
-        if (piece.at(0).unicode() < 0x7f) {
-            QTest::keyClicks(widget, piece);
-            continue;
-        }
-        QInputMethodEvent commit;
-        commit.setCommitString(piece);
-        QApplication::sendEvent(widget, &commit);
-    }
 }
 
 /// Gives the control the keyboard focus by a click, as a user does.

@@ -59,50 +59,50 @@ void tst_OperationPlanner::plans_data()
     const COperationPlanner::Item inRoot { u"/x.txt"_s, u"/"_s, prefixShown, u"new"_s, suffixShown, u".txt"_s };
     const COperationPlanner::Item relative { u"a/x.txt"_s, u"a"_s, prefixShown, u"new"_s, suffixShown, u".txt"_s };
 
-    QTest::newRow("rename: placeholders count as empty")
+    QTest::newRow("rename-placeholders-count-as-empty")
         << fileItem(u"new"_s) << rename << Refusal::None << u"new"_s << u"/d/a"_s << u"/d/a/new.txt"_s;
-    QTest::newRow("rename: prefix, name and suffix")
+    QTest::newRow("rename-prefix-name-and-suffix")
         << fileItem(u"总结"_s, u"2019年上期"_s, u"_1"_s) << rename << Refusal::None << u"2019年上期总结_1"_s
         << u"/d/a"_s << u"/d/a/2019年上期总结_1.txt"_s;
-    QTest::newRow("rename: placeholder plus a character is typed text")
+    QTest::newRow("rename-placeholder-plus-a-character-is-typed-text")
         << fileItem(u"n"_s, prefixShown + u'x') << rename << Refusal::None << prefixShown + u"xn"_s << u"/d/a"_s
         << u"/d/a/"_s + prefixShown + u"xn.txt"_s;
-    QTest::newRow("rename: a folder has no extension")
+    QTest::newRow("rename-a-folder-has-no-extension")
         << folder << rename << Refusal::None << u"2020photos"_s << u"/d/a"_s << u"/d/a/2020photos"_s;
-    QTest::newRow("rename: one separator in the root")
+    QTest::newRow("rename-one-separator-in-the-root")
         << inRoot << rename << Refusal::None << u"new"_s << u"/"_s << u"/new.txt"_s;
-    QTest::newRow("rename: empty name") << fileItem({}) << rename << Refusal::EmptyName << QString() << QString()
-                                        << QString();
-    QTest::newRow("rename: relative source")
+    QTest::newRow("rename-empty-name") << fileItem({}) << rename << Refusal::EmptyName << QString() << QString()
+                                       << QString();
+    QTest::newRow("rename-relative-source")
         << relative << rename << Refusal::RelativePath << u"new"_s << u"a"_s << u"a/new.txt"_s;
 
-    QTest::newRow("move: into a folder") << fileItem(u"y"_s) << moveTo(u"/e/work"_s) << Refusal::None << u"y"_s
-                                         << u"/e/work"_s << u"/e/work/y.txt"_s;
-    QTest::newRow("move: into the root, one separator")
+    QTest::newRow("move-into-a-folder") << fileItem(u"y"_s) << moveTo(u"/e/work"_s) << Refusal::None << u"y"_s
+                                        << u"/e/work"_s << u"/e/work/y.txt"_s;
+    QTest::newRow("move-into-the-root-one-separator")
         << fileItem(u"y"_s) << moveTo(u"/"_s) << Refusal::None << u"y"_s << u"/"_s << u"/y.txt"_s;
-    QTest::newRow("move: typed trailing separator")
+    QTest::newRow("move-typed-trailing-separator")
         << fileItem(u"y"_s) << moveTo(u"/e/work/"_s) << Refusal::None << u"y"_s << u"/e/work/"_s << u"/e/work/y.txt"_s;
-    QTest::newRow("move: empty list text")
+    QTest::newRow("move-empty-list-text")
         << fileItem(u"y"_s) << moveTo({}) << Refusal::NoFolderChosen << QString() << QString() << QString();
-    QTest::newRow("move: list placeholder") << fileItem(u"y"_s) << moveTo(u"拖入文件夹"_s) << Refusal::NoFolderChosen
-                                            << QString() << QString() << QString();
-    QTest::newRow("move: empty name before the folder check")
+    QTest::newRow("move-list-placeholder") << fileItem(u"y"_s) << moveTo(u"拖入文件夹"_s) << Refusal::NoFolderChosen
+                                           << QString() << QString() << QString();
+    QTest::newRow("move-empty-name-before-the-folder-check")
         << fileItem({}) << moveTo({}) << Refusal::EmptyName << QString() << QString() << QString();
-    QTest::newRow("move: relative folder typed")
+    QTest::newRow("move-relative-folder-typed")
         << fileItem(u"y"_s) << moveTo(u"work"_s) << Refusal::RelativePath << u"y"_s << u"work"_s << u"work/y.txt"_s;
-    QTest::newRow("move: relative source")
+    QTest::newRow("move-relative-source")
         << relative << moveTo(u"/e"_s) << Refusal::RelativePath << u"new"_s << u"/e"_s << u"/e/new.txt"_s;
 
-    QTest::newRow("quick: linked folder") << fileItem(u"y"_s) << quickTo(u"/d/work"_s, u"docs"_s) << Refusal::None
-                                          << u"y"_s << u"/d/work/docs"_s << u"/d/work/docs/y.txt"_s;
-    QTest::newRow("quick: linked to the root")
+    QTest::newRow("quick-linked-folder") << fileItem(u"y"_s) << quickTo(u"/d/work"_s, u"docs"_s) << Refusal::None
+                                         << u"y"_s << u"/d/work/docs"_s << u"/d/work/docs/y.txt"_s;
+    QTest::newRow("quick-linked-to-the-root")
         << fileItem(u"y"_s) << quickTo(u"/"_s, {}) << Refusal::None << u"y"_s << u"/"_s << u"/y.txt"_s;
-    QTest::newRow("quick: not linked, name composed first")
+    QTest::newRow("quick-not-linked-name-composed-first")
         << fileItem(u"y"_s, u"p"_s) << quickTo({}, u"docs"_s) << Refusal::ButtonNotLinked << u"py"_s << QString()
         << QString();
-    QTest::newRow("quick: empty name before the link check")
+    QTest::newRow("quick-empty-name-before-the-link-check")
         << fileItem({}) << quickTo({}, {}) << Refusal::EmptyName << QString() << QString() << QString();
-    QTest::newRow("quick: relative link read from a profile")
+    QTest::newRow("quick-relative-link-read-from-a-profile")
         << fileItem(u"y"_s) << quickTo(u"d"_s, u"docs"_s) << Refusal::RelativePath << u"y"_s << u"d/docs"_s
         << u"d/docs/y.txt"_s;
 }

@@ -5,6 +5,7 @@
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
 #include "fuzz/FuzzChecks.h"
+#include "helpers/Bytes.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
@@ -44,26 +45,13 @@ QByteArray rawContentOf(const QByteArray &path)
     return length < 0 ? QByteArray("<missing>") : content.left(length);
 }
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void write(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::NewOnly));
-    QCOMPARE(file.write(content), content.size());
-}
-
 /// real/f, real/sub/, work/f, and work/link pointing at ../real/sub: "work/link/../f" opens real/f.
 void makeLinkedTree(const CTempTree &tree)
 {
     tree.folder(u"real/sub"_s);
     tree.folder(u"work"_s);
-    write(tree.filePath(u"real/f"_s), "real");
-    write(tree.filePath(u"work/f"_s), "work");
+    QVERIFY(writeBytes(tree.filePath(u"real/f"_s), "real", QIODevice::NewOnly));
+    QVERIFY(writeBytes(tree.filePath(u"work/f"_s), "work", QIODevice::NewOnly));
     QVERIFY(QFile::link(u"../real/sub"_s, tree.filePath(u"work/link"_s)));
     QVERIFY(QFile::link(u"../real/f"_s, tree.filePath(u"work/flink"_s)));
 }
@@ -274,8 +262,8 @@ void tst_PathIntake::undecodableDropTouchesNothing()
     QFETCH(int, target);
     CTempTree tree;
     const QByteArray raw = tree.rawFile(kUndecodable, "undecodable");
-    write(tree.filePath(kLookalike), "look-alike");
-    write(tree.filePath(u"b.txt"_s), "b");
+    QVERIFY(writeBytes(tree.filePath(kLookalike), "look-alike", QIODevice::NewOnly));
+    QVERIFY(writeBytes(tree.filePath(u"b.txt"_s), "b", QIODevice::NewOnly));
     CDialogFixture f;
     // A first drop enables every drop target.
     QVERIFY(f.dropOnQueue({ tree.filePath(u"b.txt"_s) }));
@@ -310,8 +298,8 @@ void tst_PathIntake::undecodableDropTouchesNothing()
         typeName(f, u"renamed-%1"_s.arg(f.queue()->count()));
         f.click(IDC_BTN_RENAME);
     }
-    QByteArrayList renamed { contentOf(tree.filePath(u"renamed-1.txt"_s)),
-                             contentOf(tree.filePath(u"renamed-2.txt"_s)) };
+    QByteArrayList renamed { readBytes(tree.filePath(u"renamed-1.txt"_s)),
+                             readBytes(tree.filePath(u"renamed-2.txt"_s)) };
     std::sort(renamed.begin(), renamed.end());
     QCOMPARE(renamed, (QByteArrayList { "b", "look-alike" }));
     QCOMPARE(rawContentOf(raw), QByteArray("undecodable"));
@@ -348,8 +336,8 @@ void tst_PathIntake::dropThroughALinkRenamesWhatTheSystemOpens()
     typeName(f, u"g"_s);
     f.click(IDC_BTN_RENAME);
     QCOMPARE(f.takeMessages(), QString());
-    QCOMPARE(contentOf(tree.filePath(u"real/g"_s)), QByteArray("real"));
-    QCOMPARE(contentOf(tree.filePath(u"work/f"_s)), QByteArray("work"));
+    QCOMPARE(readBytes(tree.filePath(u"real/g"_s)), QByteArray("real"));
+    QCOMPARE(readBytes(tree.filePath(u"work/f"_s)), QByteArray("work"));
 }
 
 void tst_PathIntake::pickedFolderOnlyDecodingMadeIsRefused_data()
@@ -369,7 +357,7 @@ void tst_PathIntake::pickedFolderOnlyDecodingMadeIsRefused()
     const QString answer = tree.filePath(u"d\uFFFD"_s);
     if (realFolder)
         tree.folder(u"d\uFFFD"_s);
-    write(tree.filePath(u"b.txt"_s), "b");
+    QVERIFY(writeBytes(tree.filePath(u"b.txt"_s), "b", QIODevice::NewOnly));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ tree.filePath(u"b.txt"_s) }));
     f.prompter().folderAnswers = QStringList { answer };
@@ -385,7 +373,7 @@ void tst_PathIntake::laterLaunchKeepsUndecodableNames()
     CTempTree tree;
     makeLinkedTree(tree);
     const QByteArray raw = tree.rawFile("work/" + kUndecodable, "undecodable");
-    write(tree.filePath(u"work/"_s + kLookalike), "look-alike");
+    QVERIFY(writeBytes(tree.filePath(u"work/"_s + kLookalike), "look-alike", QIODevice::NewOnly));
     CSingleInstance primary(runtime.path());
     QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
     QVERIFY(primary.listen());

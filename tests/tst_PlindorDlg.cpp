@@ -403,9 +403,9 @@ void tst_PlindorDlg::handOverKeepsTheItemBeingEdited()
 void tst_PlindorDlg::loadsThePathTheSignalCarries_data()
 {
     QTest::addColumn<int>("control");
-    QTest::newRow("queue drop") << int(IDC_FILE_LIST);
-    QTest::newRow("queue click") << -int(IDC_FILE_LIST);
-    QTest::newRow("name edit drop") << int(IDC_EDIT_NAME);
+    QTest::newRow("queue-drop") << int(IDC_FILE_LIST);
+    QTest::newRow("queue-click") << -int(IDC_FILE_LIST);
+    QTest::newRow("name-edit-drop") << int(IDC_EDIT_NAME);
 }
 
 // The window goes by what a control reports, not by the fields the control happens to hold afterwards.
@@ -439,14 +439,14 @@ void tst_PlindorDlg::namesPathsItCannotQueue_data()
     QTest::addColumn<QString>("message");
     const QString gone = u"/gone/%1"_s;
     QTest::newRow("none") << 0 << 0 << QString();
-    QTest::newRow("three missing") << 3 << 0 << u"以下路径不存在，未加入队列：\n/gone/0\n/gone/1\n/gone/2"_s;
+    QTest::newRow("three-missing") << 3 << 0 << u"以下路径不存在，未加入队列：\n/gone/0\n/gone/1\n/gone/2"_s;
     QStringList first20;
     for (int i = 0; i < 20; ++i)
         first20 << gone.arg(i);
-    QTest::newRow("25 missing") << 25 << 0
+    QTest::newRow("25-missing") << 25 << 0
                                 << u"以下路径不存在，未加入队列：\n"_s + first20.join(u'\n') + u"\n…等共 25 个路径"_s;
     const QString cut = u'/' + QString(259, u'長') + u'…';
-    QTest::newRow("too long and missing")
+    QTest::newRow("too-long-and-missing")
         << 1 << 2 << u"以下路径不存在，未加入队列：\n/gone/0\n\n路径过长，未加入队列：\n"_s + cut + u'\n' + cut;
 }
 

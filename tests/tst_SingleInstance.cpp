@@ -219,18 +219,18 @@ void tst_SingleInstance::runtimeFolderChoice_data()
     QTest::addColumn<QString>("session");
     QTest::addColumn<QString>("fallback");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("private session folder") << u"0700"_s << u"absent"_s << u"session"_s;
-    QTest::newRow("session folder open to all") << u"0777"_s << u"absent"_s << u"fallback"_s;
-    QTest::newRow("session folder open to the group") << u"0750"_s << u"absent"_s << u"fallback"_s;
-    QTest::newRow("session folder of another user") << u"foreign"_s << u"absent"_s << u"fallback"_s;
-    QTest::newRow("session folder is a link") << u"link"_s << u"absent"_s << u"fallback"_s;
-    QTest::newRow("relative session folder") << u"relative"_s << u"absent"_s << u"fallback"_s;
-    QTest::newRow("no session folder") << u"unset"_s << u"absent"_s << u"fallback"_s;
-    QTest::newRow("own fallback is reused") << u"unset"_s << u"0700"_s << u"fallback"_s;
-    QTest::newRow("fallback open to all") << u"unset"_s << u"0777"_s << u"none"_s;
-    QTest::newRow("fallback open to the group") << u"0777"_s << u"0750"_s << u"none"_s;
-    QTest::newRow("fallback of another user") << u"unset"_s << u"foreign"_s << u"none"_s;
-    QTest::newRow("fallback is a link") << u"unset"_s << u"link"_s << u"none"_s;
+    QTest::newRow("private-session-folder") << u"0700"_s << u"absent"_s << u"session"_s;
+    QTest::newRow("session-folder-open-to-all") << u"0777"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("session-folder-open-to-the-group") << u"0750"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("session-folder-of-another-user") << u"foreign"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("session-folder-is-a-link") << u"link"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("relative-session-folder") << u"relative"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("no-session-folder") << u"unset"_s << u"absent"_s << u"fallback"_s;
+    QTest::newRow("own-fallback-is-reused") << u"unset"_s << u"0700"_s << u"fallback"_s;
+    QTest::newRow("fallback-open-to-all") << u"unset"_s << u"0777"_s << u"none"_s;
+    QTest::newRow("fallback-open-to-the-group") << u"0777"_s << u"0750"_s << u"none"_s;
+    QTest::newRow("fallback-of-another-user") << u"unset"_s << u"foreign"_s << u"none"_s;
+    QTest::newRow("fallback-is-a-link") << u"unset"_s << u"link"_s << u"none"_s;
 }
 
 void tst_SingleInstance::runtimeFolderChoice()
@@ -271,8 +271,8 @@ void tst_SingleInstance::runtimeFolderChoice()
 void tst_SingleInstance::unusableSessionFolderIsNotUsed_data()
 {
     QTest::addColumn<QString>("session");
-    QTest::newRow("open folder of another user") << u"open"_s;
-    QTest::newRow("relative path") << u"run"_s;
+    QTest::newRow("open-folder-of-another-user") << u"open"_s;
+    QTest::newRow("relative-path") << u"run"_s;
 }
 
 void tst_SingleInstance::unusableSessionFolderIsNotUsed()
@@ -432,19 +432,19 @@ void tst_SingleInstance::receiverStopsAtTheLimits_data()
     QByteArray many;
     for (int i = 0; i <= 100000; ++i)
         many += "/p/" + QByteArray::number(i).rightJustified(6, '0') + '\0';
-    QTest::newRow("100,001 paths") << many << qsizetype(10000) << u"/p/000000"_s << u"/p/009999"_s;
+    QTest::newRow("100001-paths") << many << qsizetype(10000) << u"/p/000000"_s << u"/p/009999"_s;
 
     const QByteArray huge = "/before"_ba + '\0' + QByteArray(20 * 1024 * 1024, 'x') + '\0' + "/after"_ba + '\0';
-    QTest::newRow("20 MiB path") << huge << qsizetype(1) << u"/before"_s << u"/before"_s;
+    QTest::newRow("20-MiB-path") << huge << qsizetype(1) << u"/before"_s << u"/before"_s;
 
     const QByteArray kilobyte = '/' + QByteArray(999, 'k') + '\0';
-    QTest::newRow("5 MB of paths") << kilobyte.repeated(5000) << CSingleInstance::maxMessageBytes / kilobyte.size()
+    QTest::newRow("5-MB-of-paths") << kilobyte.repeated(5000) << CSingleInstance::maxMessageBytes / kilobyte.size()
                                    << QString::fromLatin1(kilobyte.chopped(1))
                                    << QString::fromLatin1(kilobyte.chopped(1));
 
     // A path too long to name a file arrives cut, still too long, so that the window can say so.
     const QByteArray tooLong = '/' + QByteArray(6000, 'y');
-    QTest::newRow("path over PATH_MAX") << tooLong + '\0' + "/ok"_ba + '\0' << qsizetype(2)
+    QTest::newRow("path-over-PATH_MAX") << tooLong + '\0' + "/ok"_ba + '\0' << qsizetype(2)
                                         << QString::fromLatin1(tooLong.first(4096)) << u"/ok"_s;
 }
 

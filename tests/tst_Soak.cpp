@@ -7,6 +7,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/NativePath.h"
 #include "helpers/TempTree.h"
 
 #include <QApplication>
@@ -120,11 +121,6 @@ Tree moved(const Tree &tree, const QString &from, const QString &to)
     for (const QString &folder : tree.folders)
         after.folders.insert(relocated(folder, from, to));
     return after;
-}
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
 }
 
 // Names that are not UTF-8 carry one 0xFF byte, which reads back as one replacement character; no other name has one.

@@ -107,24 +107,24 @@ void tst_Translation::languageFollowsTheEnvironment_data()
 
     const Language en = Language::English;
     const Language zh = Language::Chinese;
-    QTest::newRow("nothing set") << u""_s << u""_s << u""_s << u""_s << zh;
-    QTest::newRow("English LANG") << u""_s << u""_s << u""_s << u"en_US.UTF-8"_s << en;
-    QTest::newRow("English with a modifier") << u""_s << u""_s << u""_s << u"en_IE.ISO-8859-15@euro"_s << en;
-    QTest::newRow("Chinese LANG") << u""_s << u""_s << u""_s << u"zh_CN.UTF-8"_s << zh;
-    QTest::newRow("another language") << u""_s << u""_s << u""_s << u"fr_FR.UTF-8"_s << zh;
+    QTest::newRow("nothing-set") << u""_s << u""_s << u""_s << u""_s << zh;
+    QTest::newRow("English-LANG") << u""_s << u""_s << u""_s << u"en_US.UTF-8"_s << en;
+    QTest::newRow("English-with-a-modifier") << u""_s << u""_s << u""_s << u"en_IE.ISO-8859-15@euro"_s << en;
+    QTest::newRow("Chinese-LANG") << u""_s << u""_s << u""_s << u"zh_CN.UTF-8"_s << zh;
+    QTest::newRow("another-language") << u""_s << u""_s << u""_s << u"fr_FR.UTF-8"_s << zh;
     QTest::newRow("C") << u""_s << u""_s << u""_s << u"C"_s << zh;
     QTest::newRow("C.UTF-8") << u""_s << u""_s << u""_s << u"C.UTF-8"_s << zh;
     QTest::newRow("POSIX") << u""_s << u""_s << u""_s << u"POSIX"_s << zh;
-    QTest::newRow("LC_MESSAGES over LANG") << u""_s << u""_s << u"en_GB.UTF-8"_s << u"zh_CN.UTF-8"_s << en;
-    QTest::newRow("LC_ALL over LC_MESSAGES") << u""_s << u"zh_TW.UTF-8"_s << u"en_GB.UTF-8"_s << u"en_US.UTF-8"_s << zh;
-    QTest::newRow("LANGUAGE over the locale") << u"en"_s << u""_s << u""_s << u"zh_CN.UTF-8"_s << en;
-    QTest::newRow("LANGUAGE Chinese over English") << u"zh_CN"_s << u""_s << u""_s << u"en_US.UTF-8"_s << zh;
-    QTest::newRow("LANGUAGE ignored under C") << u"en"_s << u""_s << u""_s << u"C.UTF-8"_s << zh;
-    QTest::newRow("LANGUAGE ignored under LC_ALL=C") << u"en_US"_s << u"C"_s << u""_s << u"en_US.UTF-8"_s << zh;
-    QTest::newRow("LANGUAGE passes over what it lacks") << u"fr:de:en_GB"_s << u""_s << u""_s << u"fr_FR.UTF-8"_s << en;
-    QTest::newRow("LANGUAGE takes the first it has") << u"zh_CN:en"_s << u""_s << u""_s << u"de_DE.UTF-8"_s << zh;
-    QTest::newRow("LANGUAGE with nothing it has") << u"fr"_s << u""_s << u""_s << u"en_US.UTF-8"_s << zh;
-    QTest::newRow("Esperanto is no English") << u""_s << u""_s << u""_s << u"eo.UTF-8"_s << zh;
+    QTest::newRow("LC_MESSAGES-over-LANG") << u""_s << u""_s << u"en_GB.UTF-8"_s << u"zh_CN.UTF-8"_s << en;
+    QTest::newRow("LC_ALL-over-LC_MESSAGES") << u""_s << u"zh_TW.UTF-8"_s << u"en_GB.UTF-8"_s << u"en_US.UTF-8"_s << zh;
+    QTest::newRow("LANGUAGE-over-the-locale") << u"en"_s << u""_s << u""_s << u"zh_CN.UTF-8"_s << en;
+    QTest::newRow("LANGUAGE-Chinese-over-English") << u"zh_CN"_s << u""_s << u""_s << u"en_US.UTF-8"_s << zh;
+    QTest::newRow("LANGUAGE-ignored-under-C") << u"en"_s << u""_s << u""_s << u"C.UTF-8"_s << zh;
+    QTest::newRow("LANGUAGE-ignored-under-LC_ALL=C") << u"en_US"_s << u"C"_s << u""_s << u"en_US.UTF-8"_s << zh;
+    QTest::newRow("LANGUAGE-passes-over-what-it-lacks") << u"fr:de:en_GB"_s << u""_s << u""_s << u"fr_FR.UTF-8"_s << en;
+    QTest::newRow("LANGUAGE-takes-the-first-it-has") << u"zh_CN:en"_s << u""_s << u""_s << u"de_DE.UTF-8"_s << zh;
+    QTest::newRow("LANGUAGE-with-nothing-it-has") << u"fr"_s << u""_s << u""_s << u"en_US.UTF-8"_s << zh;
+    QTest::newRow("Esperanto-is-no-English") << u""_s << u""_s << u""_s << u"eo.UTF-8"_s << zh;
 }
 
 void tst_Translation::languageFollowsTheEnvironment()
@@ -169,8 +169,8 @@ void tst_Translation::englishWindowShowsNoChinese_data()
     QTest::addColumn<bool>("loadItem");
     QTest::addColumn<bool>("showMessages");
     QTest::newRow("opened") << false << false;
-    QTest::newRow("item loaded") << true << false;
-    QTest::newRow("messages shown") << true << true;
+    QTest::newRow("item-loaded") << true << false;
+    QTest::newRow("messages-shown") << true << true;
 }
 
 void tst_Translation::englishWindowShowsNoChinese()
@@ -252,8 +252,8 @@ void tst_Translation::profileMeansTheSameInBothLanguages_data()
 {
     QTest::addColumn<Language>("writer");
     QTest::addColumn<Language>("reader");
-    QTest::newRow("written in Chinese, read in English") << Language::Chinese << Language::English;
-    QTest::newRow("written in English, read in Chinese") << Language::English << Language::Chinese;
+    QTest::newRow("written-in-Chinese-read-in-English") << Language::Chinese << Language::English;
+    QTest::newRow("written-in-English-read-in-Chinese") << Language::English << Language::Chinese;
 }
 
 void tst_Translation::profileMeansTheSameInBothLanguages()

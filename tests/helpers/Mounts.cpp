@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/Mounts.h"
+#include "helpers/NativePath.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -29,11 +30,6 @@ struct CTestMounts::Mount {
 
 namespace
 {
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
 
 QString lastError()
 {

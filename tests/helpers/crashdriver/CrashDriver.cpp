@@ -13,10 +13,9 @@
 // Each prints one outcome line and exits 0 on success, 1 on a failure it reports, 2 on wrong arguments.
 
 #include "core/Journal.h"
-#include "core/OperationPlanner.h"
+#include "core/OperationRunner.h"
 #include "core/PathParts.h"
-#include "core/UndoPlanner.h"
-#include "platform/FileMover.h"
+#include "platform/LinuxMover.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -55,39 +54,21 @@ QString moveFailure(const MoveResult &result)
     return line;
 }
 
-// The window's carryOut(), recordIntent() and recordResult() in their order: the intent is recorded (and synced)
-// before the file is touched, the outcome after. The flow belongs in one function so that it can be swapped for the
-// core's own once it moves there.
-Status carryOut(CJournal &journal, const COperationPlanner::Plan &plan, const QString &source, JournalEntry::Kind kind,
+// The window's operation: the runner records the intent (synced) before the file is touched and the outcome after.
+Status carryOut(CJournal &journal, const COperationPlanner::Item &item, const COperationPlanner::Target &target,
                 CFileMover::Abilities doWithout)
 {
-    JournalEntry entry;
-    entry.kind = kind;
-    entry.source = source;
-    entry.destination = plan.destination;
-    entry.composedName = plan.composedName;
-    const qint64 id = journal.recordIntent(entry);
-    say(u"intent %1"_s.arg(id));
+    CLinuxMover mover(doWithout);
+    COperationRunner runner(&journal, mover);
     CSilentProgress progress;
-    const MoveResult result = CFileMover::move(source, plan.folder, plan.newName, &progress, doWithout);
-    if (result.ok()) {
-        journal.markDone(id, CJournal::stampOf(result.destination));
-        say(u"done %1"_s.arg(result.destination));
+    const COperationRunner::Outcome outcome = runner.run(item, target, &progress);
+    say(u"intent %1"_s.arg(outcome.id));
+    if (outcome.kind == COperationRunner::Kind::Moved) {
+        say(u"done %1"_s.arg(outcome.result.destination));
         return Success;
     }
-    journal.markFailed(id);
-    say(moveFailure(result));
+    say(moveFailure(outcome.result));
     return Failure;
-}
-
-// The window's moveForUndo(): undo and redo go through the same mover, without any ability left out.
-bool moveForUndo(const CUndoPlanner::Step &step)
-{
-    CSilentProgress progress;
-    const MoveResult result = CFileMover::move(step.from, step.folder, step.name, &progress);
-    if (!result.ok())
-        say(moveFailure(result));
-    return result.ok();
 }
 
 QString refusalWord(CUndoPlanner::Refusal refusal)
@@ -172,43 +153,49 @@ Status run(const QStringList &args)
     const COperationPlanner::Item item { source, CPathParts::directoryOf(source), {}, CPathParts::baseNameOf(name),
                                          {},     CPathParts::extensionOf(name) };
     const bool inPlace = folder == item.folder;
-    const COperationPlanner::Plan plan = COperationPlanner::plan(
-        item, inPlace ? COperationPlanner::Target::rename() : COperationPlanner::Target::move(folder));
+    const COperationPlanner::Target target
+        = inPlace ? COperationPlanner::Target::rename() : COperationPlanner::Target::move(folder);
+    const COperationPlanner::Plan plan = COperationPlanner::plan(item, target);
     if (!plan.ok() || plan.newName != name)
         return Usage;
     CJournal journal;
     openJournal(journal, args.at(0));
-    return carryOut(journal, plan, source, inPlace ? JournalEntry::Kind::Rename : JournalEntry::Kind::Move, *doWithout);
+    return carryOut(journal, item, target, *doWithout);
 }
 
-// The window's undoEntry() for the latest undoable operation.
+// What an undo or a redo came to, in one line; `nothing` is the word for having nothing to undo or redo.
+Status tell(const COperationRunner::Outcome &outcome, const QString &done, const QString &nothing)
+{
+    switch (outcome.kind) {
+    case COperationRunner::Kind::Moved:
+        say(u"%1 %2 %3 -> %4"_s.arg(done).arg(outcome.id).arg(outcome.step.from, outcome.step.to));
+        return Success;
+    case COperationRunner::Kind::Refused:
+        say(u"refused %1 %2"_s.arg(refusalWord(outcome.step.refusal), outcome.step.from));
+        return Failure;
+    case COperationRunner::Kind::Failed:
+        say(moveFailure(outcome.result));
+        return Failure;
+    default:
+        say(u"refused "_s + nothing);
+        return Failure;
+    }
+}
+
+// The window's undo of the latest undoable operation.
 Status undo(const QStringList &args)
 {
     if (args.size() != 1)
         return Usage;
     CJournal journal;
     openJournal(journal, args.at(0));
-    const std::optional<JournalEntry> latest = journal.latestUndoable();
-    if (!latest) {
-        say(u"refused nothing-to-undo"_s);
-        return Failure;
-    }
-    const CUndoPlanner::Step step = CUndoPlanner::undo(*latest);
-    if (!step.ok()) {
-        say(u"refused %1 %2"_s.arg(refusalWord(step.refusal), step.from));
-        return Failure;
-    }
-    journal.markUndoing(latest->id);
-    if (!moveForUndo(step)) {
-        journal.abandon(latest->id);
-        return Failure;
-    }
-    journal.markUndone(latest->id, CJournal::stampOf(step.to));
-    say(u"undone %1 %2 -> %3"_s.arg(latest->id).arg(step.from, step.to));
-    return Success;
+    CLinuxMover mover;
+    COperationRunner runner(&journal, mover);
+    CSilentProgress progress;
+    return tell(runner.undoLatest(&progress), u"undone"_s, u"nothing-to-undo"_s);
 }
 
-// The window's OnRedo() for the operation it names.
+// The window's redo, for the operation named: a new process has no list of its own.
 Status redo(const QStringList &args)
 {
     bool ok = false;
@@ -217,24 +204,10 @@ Status redo(const QStringList &args)
         return Usage;
     CJournal journal;
     openJournal(journal, args.at(0));
-    const std::optional<JournalEntry> entry = journal.find(id);
-    if (!entry || entry->state != JournalEntry::State::Undone) {
-        say(u"refused nothing-to-redo"_s);
-        return Failure;
-    }
-    const CUndoPlanner::Step step = CUndoPlanner::redo(*entry);
-    if (!step.ok()) {
-        say(u"refused %1 %2"_s.arg(refusalWord(step.refusal), step.from));
-        return Failure;
-    }
-    journal.markRedoing(entry->id);
-    if (!moveForUndo(step)) {
-        journal.abandon(entry->id);
-        return Failure;
-    }
-    journal.markRedone(entry->id, CJournal::stampOf(step.to));
-    say(u"redone %1 %2 -> %3"_s.arg(id).arg(step.from, step.to));
-    return Success;
+    CLinuxMover mover;
+    COperationRunner runner(&journal, mover);
+    CSilentProgress progress;
+    return tell(runner.redo(id, &progress), u"redone"_s, u"nothing-to-redo"_s);
 }
 
 // A new start: the journal opened and every unfinished intent settled, as the window does before it shows.

@@ -1,0 +1,62 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+/// Why a move did not happen; None means the item now lives at the destination.
+enum class MoveError {
+    None,
+    SameFile,
+    InvalidName,
+    NameTooLong,
+    SourceMissing,
+    DestinationExists,
+    TargetFolderMissing,
+    TargetNotFolder,
+    IntoItself,
+    FolderAcrossFilesystems,
+    PermissionDenied,
+    ReadOnlyFilesystem,
+    NoSpace,
+    SourceChanged,
+    Cancelled,
+    IoError,
+    UnsupportedName, ///< a character the target's file system cannot store (FAT, exFAT, NTFS)
+    PathTooLong, ///< the source or destination path is longer than the system accepts
+    FileTooLarge, ///< larger than the target's file system stores (4 GiB - 1 on FAT32)
+};
+
+struct MoveResult {
+    MoveError error = MoveError::None;
+    QString destination; ///< the full destination path that was attempted (Qt separators)
+    QString detail; ///< the system's own words for the failure, for diagnostics only
+    /// Set only when a failed move could not put the item back under its old name: where it is now.
+    QString leftAt;
+
+    [[nodiscard]] bool ok() const
+    {
+        return error == MoveError::None;
+    }
+};
+
+/// Told how far a long cross-filesystem copy has come; answers false to cancel it.
+class IMoveProgress
+{
+public:
+    virtual ~IMoveProgress() = default;
+    virtual bool copied(qint64 done, qint64 total) = 0;
+};
+
+/// Moves one item and never replaces anything that exists. Each platform has its own; the operations, their undo
+/// and their redo all move through one, so a test can put a scripted one in its place.
+class IMover
+{
+public:
+    virtual ~IMover() = default;
+    /// Moves `source` into `targetDir` under `newName`. On any failure the file system is as it was, unless the
+    /// result's leftAt says where the item had to stay.
+    [[nodiscard]] virtual MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
+                                          IMoveProgress *progress)
+        = 0;
+};

@@ -1,0 +1,177 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/OperationRunner.h"
+
+#include "core/Journal.h"
+#include "core/Logging.h"
+
+COperationRunner::COperationRunner(CJournal *journal, IMover &mover)
+    : m_journal(journal)
+    , m_mover(mover)
+    , m_toldJournalUnavailable(journal && !journal->isAvailable())
+{
+}
+
+// A long copy lets the window's events through: all that follows the move comes from `item` and the plan.
+COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &item,
+                                                const COperationPlanner::Target &target, IMoveProgress *progress)
+{
+    Outcome outcome;
+    outcome.plan = COperationPlanner::plan(item, target);
+    if (!outcome.plan.ok()) {
+        if (outcome.plan.refusal == COperationPlanner::Refusal::RelativePath)
+            qCInfo(lcFileOps) << "not moved, a path is not absolute:" << item.sourcePath << "into"
+                              << outcome.plan.folder;
+        outcome.kind = Kind::Refused;
+        return outcome;
+    }
+    // The intent goes first: a crash during a long copy must leave a record that the next start can settle.
+    outcome.id = recordIntent(item, outcome.plan, target.kind);
+    // A journal that stopped taking writes is told after the move: nothing may wait on the user in between.
+    outcome.journalJustStopped = journalJustStopped();
+    outcome.result = m_mover.move(item.sourcePath, outcome.plan.folder, outcome.plan.newName, progress);
+    outcome.leftAt = outcome.result.leftAt;
+    recordResult(outcome.id, item, outcome.result);
+    outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
+    return outcome;
+}
+
+qint64 COperationRunner::recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                                      JournalEntry::Kind kind)
+{
+    if (!m_journal || !m_journal->isAvailable())
+        return 0;
+    JournalEntry entry;
+    entry.kind = kind;
+    entry.source = item.sourcePath;
+    entry.destination = plan.destination;
+    entry.composedName = plan.composedName;
+    return m_journal->recordIntent(entry);
+}
+
+// The log keeps what the window's messages do not say: the system's own words for a failure.
+void COperationRunner::recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result)
+{
+    if (result.ok()) {
+        qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
+        if (m_journal)
+            m_journal->markDone(id, CJournal::stampOf(result.destination));
+        m_redoable.clear();
+    } else {
+        qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
+                          << int(result.error) << result.detail;
+        if (m_journal)
+            m_journal->markFailed(id);
+    }
+}
+
+bool COperationRunner::journalJustStopped()
+{
+    if (!m_journal || m_journal->isAvailable() || m_toldJournalUnavailable)
+        return false;
+    m_toldJournalUnavailable = true;
+    return true;
+}
+
+// Asked for by a key, undo answers even when the journal stopped working, which has been said already.
+std::optional<COperationRunner::Outcome> COperationRunner::journalRefusesUndo() const
+{
+    if (m_journal && m_journal->isAvailable())
+        return std::nullopt;
+    Outcome outcome;
+    outcome.kind = m_journal ? Kind::JournalUnavailable : Kind::NoJournal;
+    return outcome;
+}
+
+COperationRunner::Outcome COperationRunner::undoLatest(IMoveProgress *progress)
+{
+    if (std::optional<Outcome> refused = journalRefusesUndo())
+        return *refused;
+    const std::optional<JournalEntry> latest = m_journal->latestUndoable();
+    return latest ? undoEntry(*latest, progress) : Outcome {};
+}
+
+COperationRunner::Outcome COperationRunner::undo(qint64 id, IMoveProgress *progress)
+{
+    if (std::optional<Outcome> refused = journalRefusesUndo())
+        return *refused;
+    const std::optional<JournalEntry> entry = m_journal->find(id);
+    return entry ? undoEntry(*entry, progress) : Outcome {};
+}
+
+COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry, IMoveProgress *progress)
+{
+    Outcome outcome;
+    outcome.entry = entry;
+    outcome.id = entry.id;
+    outcome.step = CUndoPlanner::undo(entry);
+    if (!outcome.step.ok()) {
+        outcome.kind = Kind::Refused;
+        return outcome;
+    }
+    m_journal->markUndoing(entry.id);
+    if (!moveBack(outcome, progress)) {
+        m_journal->abandon(entry.id);
+        return outcome;
+    }
+    m_journal->markUndone(entry.id, CJournal::stampOf(outcome.step.to));
+    m_redoable.removeAll(entry.id);
+    m_redoable.append(entry.id);
+    return outcome;
+}
+
+COperationRunner::Outcome COperationRunner::redo(IMoveProgress *progress)
+{
+    if (std::optional<Outcome> refused = journalRefusesUndo())
+        return *refused;
+    if (m_redoable.isEmpty())
+        return {};
+    const Outcome outcome = redo(m_redoable.constLast(), progress);
+    // The last undone operation was taken on by another program or a later run: nothing older is redone instead.
+    if (outcome.kind == Kind::Nothing)
+        m_redoable.clear();
+    return outcome;
+}
+
+COperationRunner::Outcome COperationRunner::redo(qint64 id, IMoveProgress *progress)
+{
+    if (std::optional<Outcome> refused = journalRefusesUndo())
+        return *refused;
+    const std::optional<JournalEntry> entry = m_journal->find(id);
+    if (!entry || entry->state != JournalEntry::State::Undone)
+        return {};
+    Outcome outcome;
+    outcome.entry = *entry;
+    outcome.id = id;
+    outcome.step = CUndoPlanner::redo(*entry);
+    if (!outcome.step.ok()) {
+        outcome.kind = Kind::Refused;
+        return outcome;
+    }
+    m_journal->markRedoing(id);
+    if (!moveBack(outcome, progress)) {
+        m_journal->abandon(id);
+        return outcome;
+    }
+    m_journal->markRedone(id, CJournal::stampOf(outcome.step.to));
+    m_redoable.removeAll(id);
+    return outcome;
+}
+
+bool COperationRunner::canRedo() const
+{
+    return !m_redoable.isEmpty();
+}
+
+// Undo and redo move through the same no-overwrite mover as the operations themselves.
+bool COperationRunner::moveBack(Outcome &outcome, IMoveProgress *progress)
+{
+    const CUndoPlanner::Step &step = outcome.step;
+    outcome.result = m_mover.move(step.from, step.folder, step.name, progress);
+    outcome.leftAt = outcome.result.leftAt;
+    outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
+    if (!outcome.result.ok())
+        qCInfo(lcFileOps) << "not moved back:" << step.from << "to" << step.to << "error" << int(outcome.result.error)
+                          << outcome.result.detail;
+    return outcome.result.ok();
+}

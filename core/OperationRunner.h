@@ -1,0 +1,70 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/JournalEntry.h"
+#include "core/Mover.h"
+#include "core/OperationPlanner.h"
+#include "core/UndoPlanner.h"
+
+#include <QList>
+
+#include <optional>
+
+class CJournal;
+
+/// Carries out a rename, move or quick move, its undo and its redo in the order that keeps files safe: the intent
+/// is journalled before the item is touched and the outcome after. It shows nothing; the window shows the outcome.
+class COperationRunner
+{
+public:
+    enum class Kind {
+        Moved, ///< the item went where the plan or the step says
+        Refused, ///< a planner refused (see plan.refusal or step.refusal): nothing touched, nothing journalled
+        Failed, ///< the mover failed (see result); the journal says so
+        Nothing, ///< no operation to undo, none with that id, or nothing to redo
+        NoJournal, ///< undo or redo without any journal: there is nothing to answer
+        JournalUnavailable, ///< undo or redo while the journal does not work
+    };
+
+    struct Outcome {
+        Kind kind = Kind::Nothing;
+        COperationPlanner::Plan plan; ///< run() only
+        CUndoPlanner::Step step; ///< undo and redo only
+        JournalEntry entry; ///< undo and redo only: the operation as the journal had it before
+        MoveResult result;
+        QString leftAt; ///< where a failed move had to leave the item; empty when it is where it was
+        /// The journal stopped working during this operation or before it and nobody has been told; said once a run.
+        bool journalJustStopped = false;
+        qint64 id = 0; ///< the journal's row; 0 when none was written
+    };
+
+    /// `journal` may be null or unavailable: operations then go ahead without it and cannot be undone. Both must
+    /// outlive the runner. A journal that is unavailable already is taken as said: start-up tells the user.
+    COperationRunner(CJournal *journal, IMover &mover);
+
+    [[nodiscard]] Outcome run(const COperationPlanner::Item &item, const COperationPlanner::Target &target,
+                              IMoveProgress *progress = nullptr);
+    /// Takes back the most recent operation that is done and not undone.
+    [[nodiscard]] Outcome undoLatest(IMoveProgress *progress = nullptr);
+    [[nodiscard]] Outcome undo(qint64 id, IMoveProgress *progress = nullptr);
+    /// Does again the operation undone last in this run, unless an operation came after it.
+    [[nodiscard]] Outcome redo(IMoveProgress *progress = nullptr);
+    /// Does again the undone operation `id`, whenever it was undone.
+    [[nodiscard]] Outcome redo(qint64 id, IMoveProgress *progress = nullptr);
+    [[nodiscard]] bool canRedo() const;
+
+private:
+    [[nodiscard]] qint64 recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                                      JournalEntry::Kind kind);
+    void recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result);
+    [[nodiscard]] bool journalJustStopped();
+    [[nodiscard]] std::optional<Outcome> journalRefusesUndo() const;
+    [[nodiscard]] Outcome undoEntry(const JournalEntry &entry, IMoveProgress *progress);
+    [[nodiscard]] bool moveBack(Outcome &outcome, IMoveProgress *progress);
+
+    CJournal *m_journal;
+    IMover &m_mover;
+    bool m_toldJournalUnavailable;
+    QList<qint64> m_redoable; ///< operations undone in this run, the last undone last; a new operation clears it
+};

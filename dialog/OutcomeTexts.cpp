@@ -1,0 +1,131 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "dialog/OutcomeTexts.h"
+
+#include "core/Journal.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <algorithm>
+
+namespace
+{
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString findingLine(const JournalFinding &finding)
+{
+    const QString source = native(finding.source);
+    switch (finding.recovery) {
+    case JournalRecovery::LeftHidden:
+        return QCoreApplication::translate("CPlindorDlg", "%1\n    现在位于：%2").arg(source, native(finding.leftAt));
+    case JournalRecovery::LeftTwice:
+        return QCoreApplication::translate("CPlindorDlg", "%1\n    另有一份完整的副本在：%2")
+            .arg(source, native(finding.destination));
+    case JournalRecovery::Missing:
+        return QCoreApplication::translate("CPlindorDlg", "%1\n    已找不到（原本要移到：%2）")
+            .arg(source, native(finding.destination));
+    default:
+        return {};
+    }
+}
+} // namespace
+
+QString COutcomeTexts::pathSummary(const QStringList &paths)
+{
+    constexpr qsizetype shownPaths = 20;
+    constexpr qsizetype shownChars = 260;
+    QStringList lines;
+    for (const QString &path : paths.first(std::min(paths.size(), shownPaths)))
+        lines << native(path.size() > shownChars ? path.first(shownChars) + u'…' : path);
+    if (paths.size() > shownPaths)
+        lines << QCoreApplication::translate("CPlindorDlg", "…等共 %1 个路径").arg(paths.size());
+    return lines.join(u'\n');
+}
+
+// One message for everything start-up found, so a crash is explained once and not in a row of boxes.
+QString COutcomeTexts::startupFindings(const CJournal &journal, const QList<JournalFinding> &findings)
+{
+    QStringList notes;
+    if (!journal.keptAsidePath().isEmpty())
+        notes << QCoreApplication::translate("CPlindorDlg", "操作记录已损坏，已另存为：\n%1\n并已新建操作记录。")
+                     .arg(native(journal.keptAsidePath()));
+    if (!journal.isAvailable())
+        notes << journalUnavailable(journal);
+    QStringList items;
+    for (const JournalFinding &finding : findings) {
+        if (const QString line = findingLine(finding); !line.isEmpty())
+            items << line;
+    }
+    if (!items.isEmpty())
+        notes << QCoreApplication::translate("CPlindorDlg", "上次运行时有操作未能完成，以下文件不在预期的位置：\n%1")
+                     .arg(items.join(u'\n'));
+    return notes.join(QStringLiteral("\n\n"));
+}
+
+QString COutcomeTexts::journalUnavailable(const CJournal &journal)
+{
+    return QCoreApplication::translate("CPlindorDlg", "操作记录无法使用，本次运行中的操作将不能撤销。\n%1")
+        .arg(journal.unavailableReason());
+}
+
+QString COutcomeTexts::undoRefusal(const CUndoPlanner::Step &step)
+{
+    switch (step.refusal) {
+    case CUndoPlanner::Refusal::Gone:
+        return QCoreApplication::translate("CPlindorDlg", "文件已不在操作后的位置，无法撤销：\n%1")
+            .arg(native(step.from));
+    case CUndoPlanner::Refusal::Changed:
+        return QCoreApplication::translate("CPlindorDlg", "文件在操作之后被修改或替换过，无法撤销：\n%1")
+            .arg(native(step.from));
+    case CUndoPlanner::Refusal::NameTaken:
+        return QCoreApplication::translate("CPlindorDlg", "原位置已有同名的文件或文件夹，无法撤销：\n%1")
+            .arg(native(step.to));
+    case CUndoPlanner::Refusal::FolderGone:
+        return QCoreApplication::translate("CPlindorDlg", "原文件夹已不存在，无法撤销：\n%1").arg(native(step.folder));
+    case CUndoPlanner::Refusal::None:
+        break;
+    }
+    return {};
+}
+
+QString COutcomeTexts::redoRefusal(const CUndoPlanner::Step &step)
+{
+    switch (step.refusal) {
+    case CUndoPlanner::Refusal::Gone:
+        return QCoreApplication::translate("CPlindorDlg", "文件已不在撤销后的位置，无法重做：\n%1")
+            .arg(native(step.from));
+    case CUndoPlanner::Refusal::Changed:
+        return QCoreApplication::translate("CPlindorDlg", "文件在撤销之后被修改或替换过，无法重做：\n%1")
+            .arg(native(step.from));
+    case CUndoPlanner::Refusal::NameTaken:
+        return QCoreApplication::translate("CPlindorDlg", "目标位置已有同名的文件或文件夹，无法重做：\n%1")
+            .arg(native(step.to));
+    case CUndoPlanner::Refusal::FolderGone:
+        return QCoreApplication::translate("CPlindorDlg", "目标文件夹已不存在，无法重做：\n%1")
+            .arg(native(step.folder));
+    case CUndoPlanner::Refusal::None:
+        break;
+    }
+    return {};
+}
+
+// Another program took the old name while the item was under a temporary one: the user must learn where it is.
+QString COutcomeTexts::itemLeftAside(const QString &leftAt)
+{
+    return QCoreApplication::translate("CPlindorDlg", "另一个程序占用了原文件名，文件未能改回原名，现在位于：\n%1")
+        .arg(native(leftAt));
+}
+
+QString COutcomeTexts::undoFailed(const QString &from)
+{
+    return QCoreApplication::translate("CPlindorDlg", "撤销失败，文件仍在：\n%1").arg(native(from));
+}
+
+QString COutcomeTexts::redoFailed(const QString &from)
+{
+    return QCoreApplication::translate("CPlindorDlg", "重做失败，文件仍在：\n%1").arg(native(from));
+}

@@ -1,0 +1,30 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/JournalEntry.h"
+#include "core/UndoPlanner.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class CJournal;
+
+/// The window's words for what an operation, an undo, a redo or start-up came to. They keep the window's
+/// translation context, so the translations need not know which file asks for them.
+class COutcomeTexts
+{
+public:
+    /// The first paths one a line, then how many there were: a launch can name thousands, more than a message shows.
+    [[nodiscard]] static QString pathSummary(const QStringList &paths);
+    /// Everything start-up found about the journal and the operations a crash left, as one message; empty when
+    /// there is nothing to tell.
+    [[nodiscard]] static QString startupFindings(const CJournal &journal, const QList<JournalFinding> &findings);
+    [[nodiscard]] static QString journalUnavailable(const CJournal &journal);
+    [[nodiscard]] static QString undoRefusal(const CUndoPlanner::Step &step);
+    [[nodiscard]] static QString redoRefusal(const CUndoPlanner::Step &step);
+    [[nodiscard]] static QString itemLeftAside(const QString &leftAt);
+    [[nodiscard]] static QString undoFailed(const QString &from);
+    [[nodiscard]] static QString redoFailed(const QString &from);
+};

@@ -1,0 +1,14 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/LinuxMover.h"
+
+CLinuxMover::CLinuxMover(CFileMover::Abilities doWithout)
+    : m_doWithout(doWithout)
+{
+}
+
+MoveResult CLinuxMover::move(const QString &source, const QString &targetDir, const QString &newName,
+                             IMoveProgress *progress)
+{
+    return CFileMover::move(source, targetDir, newName, progress, m_doWithout);
+}

@@ -1,5 +1,0 @@
-// SPDX-FileCopyrightText: 2026 Plindor developers
-// SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Logging.h"
-
-Q_LOGGING_CATEGORY(lcFileOps, "plindor.fileops", QtInfoMsg)
