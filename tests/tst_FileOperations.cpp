@@ -890,12 +890,12 @@ void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
     const QString landed = u"/tmp/"_s + name + u".txt"_s;
     const auto tidy = qScopeGuard([&] { QFile::remove(landed); });
     CDialogFixture f;
-    f.restart([&f] {
+    QVERIFY(f.restart([&f] {
         QSettings profile(f.profilePath(), QSettings::IniFormat);
         profile.setValue(u"m_BTdir3/m_filePathName"_s, u"/tmp"_s);
         profile.setValue(u"m_BTdir3/m_filePath"_s, QString());
         profile.setValue(u"m_BTdir3/m_Name"_s, u"tmp"_s);
-    });
+    }));
     QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
     QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_DIR3);

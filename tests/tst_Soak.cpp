@@ -1006,7 +1006,10 @@ void tst_Soak::restart()
         return texts;
     };
     const QStringList before = saved();
-    m_f->restart();
+    if (!m_f->restart()) {
+        QTest::qFail("the window did not open again", __FILE__, __LINE__);
+        return;
+    }
     m_queue.clear();
     m_loaded.reset();
     if (saved() != before)
