@@ -39,6 +39,20 @@ std::optional<CPathIntake::Batch> CDropPaths::acceptDrop(QDropEvent *event)
     return batch;
 }
 
+std::optional<QString> CDropPaths::acceptFirstPath(QDropEvent *event,
+                                                   const std::function<void(const QStringList &)> &refused)
+{
+    const std::optional<CPathIntake::Batch> batch = acceptDrop(event);
+    if (!batch)
+        return std::nullopt;
+    // Refused names are reported only when no path can be read: one readable path is all the target wants.
+    if (batch->paths.isEmpty()) {
+        refused(batch->undecodable);
+        return std::nullopt;
+    }
+    return batch->paths.constFirst();
+}
+
 QStringList CDropPaths::localPaths(const QMimeData *mime)
 {
     return intake(mime).paths;

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QDropEvent;
@@ -31,6 +32,10 @@ public:
     /// What a drop carries, once accepted as a copy or link; nothing (and the drop ignored) when it carries no local
     /// path or offers only a move. Paths that cannot be read count, so that the target can report them.
     [[nodiscard]] static std::optional<CPathIntake::Batch> acceptDrop(QDropEvent *event);
+    /// For a target that takes one path: the first readable path of an accepted drop. When the drop carries only
+    /// names that cannot be read, hands them to refused and gives nothing.
+    [[nodiscard]] static std::optional<QString>
+    acceptFirstPath(QDropEvent *event, const std::function<void(const QStringList &)> &refused);
     /// The first readable local path, or an empty string.
     [[nodiscard]] static QString firstLocalPath(const QMimeData *mime);
 };

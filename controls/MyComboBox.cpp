@@ -90,15 +90,11 @@ void CMyComboBox::dragMoveEvent(QDragMoveEvent *event)
 
 void CMyComboBox::dropEvent(QDropEvent *event)
 {
-    const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
-    if (!batch)
+    const std::optional<QString> dropped
+        = CDropPaths::acceptFirstPath(event, [this](const QStringList &names) { Q_EMIT undecodableDropped(names); });
+    if (!dropped)
         return;
-    // One path is taken: the first that can be read. Refused names are reported only when none can.
-    if (batch->paths.isEmpty()) {
-        Q_EMIT undecodableDropped(batch->undecodable);
-        return;
-    }
-    const QString path = batch->paths.constFirst();
+    const QString &path = *dropped;
     takeDrop(path);
     Q_EMIT folderDropped(m_filePath);
 }

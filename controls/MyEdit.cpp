@@ -27,15 +27,11 @@ void CMyEdit::dragMoveEvent(QDragMoveEvent *event)
 
 void CMyEdit::dropEvent(QDropEvent *event)
 {
-    const std::optional<CPathIntake::Batch> batch = CDropPaths::acceptDrop(event);
-    if (!batch)
+    const std::optional<QString> dropped
+        = CDropPaths::acceptFirstPath(event, [this](const QStringList &names) { Q_EMIT undecodableDropped(names); });
+    if (!dropped)
         return;
-    // One path is taken: the first that can be read. Refused names are reported only when none can.
-    if (batch->paths.isEmpty()) {
-        Q_EMIT undecodableDropped(batch->undecodable);
-        return;
-    }
-    const QString path = batch->paths.constFirst();
+    const QString &path = *dropped;
     m_filePathName = path;
     m_filePath = CPathParts::directoryOf(path);
     if (CPathProbe::isDirectory(path)) {

@@ -2,13 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/ButtonWarnings.h"
 
-#include "controls/MyButton.h"
-#include "controls/MyComboBox.h"
-#include "controls/MyEdit.h"
-#include "controls/MyListBox.h"
 #include "core/PathParts.h"
-#include "dialog/ControlIds.h"
-#include "dialog/PlindorDlg.h"
 #include "dialog/WarningTexts.h"
 #include "platform/ProbePool.h"
 
@@ -23,23 +17,20 @@ namespace
 {
 using Warning = COperationCheck::Warning;
 using Facts = COperationCheck::Facts;
-
-constexpr std::array slotIds { int(IDC_BTN_RENAME), int(IDC_BTN_MOVE), int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),
-                               int(IDC_BTN_DIR3),   int(IDC_BTN_DIR4), int(IDC_BTN_DIR5) };
 } // namespace
 
-CButtonWarnings::CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot,
-                                 TargetFor targetFor)
-    : QObject(dialog)
+CButtonWarnings::CButtonWarnings(const Buttons &buttons, std::function<COperationPlanner::Item()> snapshot,
+                                 TargetFor targetFor, QObject *parent)
+    : QObject(parent)
     , m_snapshot(std::move(snapshot))
     , m_targetFor(std::move(targetFor))
     , m_probe(&CTargetFacts::probe)
     , m_watcher(new QFileSystemWatcher(this))
 {
     setObjectName(QStringLiteral("buttonWarnings"));
-    for (std::size_t i = 0; i < slotIds.size(); ++i) {
-        m_slots.at(i).id = slotIds.at(i);
-        m_slots.at(i).button = qobject_cast<QPushButton *>(dialog->item(slotIds.at(i)));
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        m_slots.at(i).id = buttons.at(i).id;
+        m_slots.at(i).button = buttons.at(i).widget;
         m_slots.at(i).button->installEventFilter(this);
     }
     m_round.setSingleShot(true);
@@ -47,25 +38,13 @@ CButtonWarnings::CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPl
     connect(&m_round, &QTimer::timeout, this, &CButtonWarnings::runRound);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &CButtonWarnings::giveUpOnSlowAnswers);
-    connectTriggers(dialog);
+    watchFolderChanges();
 }
 
 CButtonWarnings::~CButtonWarnings() = default;
 
-void CButtonWarnings::connectTriggers(CPlindorDlg *dialog)
+void CButtonWarnings::watchFolderChanges()
 {
-    for (int id : { IDC_EDIT_PREFIX, IDC_EDIT_NAME, IDC_EDIT_SUFFIX }) {
-        auto *edit = qobject_cast<CMyEdit *>(dialog->item(id));
-        connect(edit, &QLineEdit::textChanged, this, &CButtonWarnings::refresh);
-        connect(edit, &CMyEdit::pathDropped, this, &CButtonWarnings::refresh);
-    }
-    connect(qobject_cast<CMyComboBox *>(dialog->item(IDC_COMBO_TARGET_DIR)), &QComboBox::currentTextChanged, this,
-            &CButtonWarnings::refresh);
-    for (int id = IDC_BTN_DIR1; id <= IDC_BTN_DIR5; ++id)
-        connect(qobject_cast<CMyButton *>(dialog->item(id)), &CMyButton::linked, this, &CButtonWarnings::refresh);
-    auto *queue = qobject_cast<CMyListBox *>(dialog->item(IDC_FILE_LIST));
-    connect(queue, &CMyListBox::dropLoaded, this, &CButtonWarnings::refresh);
-    connect(queue, &CMyListBox::clickLoaded, this, &CButtonWarnings::refresh);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         // A folder that went is no longer watched; it is watched again once it is back.
         const QStringList watched = m_watcher->directories();

@@ -16,7 +16,6 @@
 #include <chrono>
 #include <functional>
 
-class CPlindorDlg;
 class QFileSystemWatcher;
 class QPushButton;
 
@@ -31,9 +30,18 @@ public:
 
     using TargetFor = std::function<COperationPlanner::Target(int id)>;
 
+    /// An operation button, and the id `targetFor` knows it by.
+    struct Button {
+        int id = 0;
+        QPushButton *widget = nullptr;
+    };
+    using Buttons = std::array<Button, 7>;
+
     /// `snapshot` gives the loaded item as a click would take it; an empty source path means nothing is loaded.
-    /// `targetFor` gives the target of an operation button as its click would take it.
-    CButtonWarnings(CPlindorDlg *dialog, std::function<COperationPlanner::Item()> snapshot, TargetFor targetFor);
+    /// `targetFor` gives the target of an operation button as its click would take it. The owner calls refresh()
+    /// whenever either may have changed; a button switched on or off is noticed here.
+    CButtonWarnings(const Buttons &buttons, std::function<COperationPlanner::Item()> snapshot, TargetFor targetFor,
+                    QObject *parent);
     ~CButtonWarnings() override;
 
     /// Checks every button again in the next turn of the event loop; the calls of one turn make one round.
@@ -73,7 +81,7 @@ private:
         QString watchedFolder;
     };
 
-    void connectTriggers(CPlindorDlg *dialog);
+    void watchFolderChanges();
     void runRound();
     void check(Slot &slot, const COperationPlanner::Item &item);
     void ask(int index);

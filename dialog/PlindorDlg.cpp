@@ -77,9 +77,7 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     LoadSettings();
     applyLoadedSettings();
     connectSignals();
-    // Parented to the window, which the buttons are too; it finds its controls and signals through item().
-    new CButtonWarnings(
-        this, [this] { return snapshotItem(); }, [this](int id) { return targetFor(id); });
+    createButtonWarnings();
 }
 
 CPlindorDlg::~CPlindorDlg() = default;
@@ -87,6 +85,33 @@ CPlindorDlg::~CPlindorDlg() = default;
 QWidget *CPlindorDlg::item(int id) const
 {
     return m_items.value(id);
+}
+
+void CPlindorDlg::createButtonWarnings()
+{
+    constexpr std::array ids { int(IDC_BTN_RENAME), int(IDC_BTN_MOVE), int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),
+                               int(IDC_BTN_DIR3),   int(IDC_BTN_DIR4), int(IDC_BTN_DIR5) };
+    CButtonWarnings::Buttons buttons;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        buttons.at(i) = { ids.at(i), qobject_cast<QPushButton *>(item(ids.at(i))) };
+    // Parented to the window, which the buttons are too, so it never outlives them.
+    auto *warnings = new CButtonWarnings(
+        buttons, [this] { return snapshotItem(); }, [this](int id) { return targetFor(id); }, this);
+    refreshWarningsOnChange(warnings);
+}
+
+// What changes the loaded item or where a button would put it: the warnings may no longer hold.
+void CPlindorDlg::refreshWarningsOnChange(CButtonWarnings *warnings)
+{
+    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix }) {
+        connect(edit, &QLineEdit::textChanged, warnings, &CButtonWarnings::refresh);
+        connect(edit, &CMyEdit::pathDropped, warnings, &CButtonWarnings::refresh);
+    }
+    connect(m_cmbTargetDir, &QComboBox::currentTextChanged, warnings, &CButtonWarnings::refresh);
+    for (CMyButton *button : m_btnDir)
+        connect(button, &CMyButton::linked, warnings, &CButtonWarnings::refresh);
+    connect(m_listFiles, &CMyListBox::dropLoaded, warnings, &CButtonWarnings::refresh);
+    connect(m_listFiles, &CMyListBox::clickLoaded, warnings, &CButtonWarnings::refresh);
 }
 
 void CPlindorDlg::createControls()

@@ -17,6 +17,7 @@
 #include <memory>
 #include <span>
 
+class CButtonWarnings;
 class CHistoryWindow;
 class CJournal;
 class CMyButton;
@@ -88,6 +89,8 @@ private:
     void connectSignals();
     void connectUndecodableReports();
     void connectUndoShortcuts();
+    void createButtonWarnings();
+    void refreshWarningsOnChange(CButtonWarnings *warnings);
 
     // Composition handlers, one per control.
     void OnBnClickedAddTermA();

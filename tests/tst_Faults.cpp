@@ -206,6 +206,7 @@ bool tst_Faults::makeReadOnly(const QString &folder)
 }
 
 // Queues `file`, points quick-move button 1 and the folder list at `target`, and types the new name "new".
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void tst_Faults::prepare(CDialogFixture &f, const QString &file, const QString &target)
 {
     QVERIFY(f.dropOnQueue({ file }));
@@ -237,6 +238,8 @@ void tst_Faults::sourceChangesBeforeClick()
     CDialogFixture f;
     const QString source = path(u"src/report.txt"_s);
     prepare(f, source, path(u"target"_s));
+    if (QTest::currentTestFailed())
+        return;
 
     // Another program takes the file away, and may put something else under its name.
     QVERIFY(QFile::rename(source, path(u"elsewhere/report.txt"_s)));
@@ -280,6 +283,8 @@ void tst_Faults::targetFolderBreaks()
     CDialogFixture f;
     const QString target = path(u"target"_s);
     prepare(f, path(u"src/report.txt"_s), target);
+    if (QTest::currentTestFailed())
+        return;
 
     if (fault == u"read-only"_s) {
         QVERIFY(makeReadOnly(target));
@@ -323,6 +328,8 @@ void tst_Faults::destinationAppearsAtLastMoment()
     const QByteArray original = readBytes(source);
     CDialogFixture f;
     prepare(f, source, target);
+    if (QTest::currentTestFailed())
+        return;
     const QString destination = (op == u"rename"_s ? path(u"src"_s) : target) + u"/new.txt"_s;
 
     bool clicking = false;
@@ -372,6 +379,8 @@ void tst_Faults::pathsQueuedDuringCopy()
     QVERIFY(writeBytes(arriving, "arriving"));
     CDialogFixture f;
     prepare(f, source, target);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(f.dropOnQueue({ waiting }));
     QCOMPARE(f.queue()->pathAt(0), source);
     QTest::keyClicks(f.edit(IDC_EDIT_NAME), u"new"_s);
@@ -453,6 +462,8 @@ void tst_Faults::unreadableOrLockedSource()
     const QString source = path(u"src/report.txt"_s);
     CDialogFixture f;
     prepare(f, source, target);
+    if (QTest::currentTestFailed())
+        return;
 
     const bool unreadable = fault == u"unreadable"_s;
     QFile held(source);

@@ -117,9 +117,9 @@ bool highlightOnlyOn(const CDialogFixture &f, int row)
     return shown > 0;
 }
 
-void link(const CDialogFixture &f, int id, const QStringList &paths)
+bool link(const CDialogFixture &f, int id, const QStringList &paths)
 {
-    QVERIFY(CDropSimulator::dropPaths(f.dropButton(id), paths));
+    return CDropSimulator::dropPaths(f.dropButton(id), paths);
 }
 
 /// The editor showing a freshly loaded item: placeholders around its base name.
@@ -361,7 +361,7 @@ void tst_FileOperations::emptyNameDoesNothing()
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"b.txt"_s, u"a.txt"_s })));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
-    link(f, IDC_BTN_DIR2, { dir.filePath(u"target"_s) });
+    QVERIFY(link(f, IDC_BTN_DIR2, { dir.filePath(u"target"_s) }));
     const QStringList before = CTreeSnapshot::lines(dir.path());
     QVERIFY(enter(f.edit(IDC_EDIT_PREFIX), u"p"_s));
     QVERIFY(enter(f.edit(IDC_EDIT_NAME), QString()));
@@ -394,7 +394,7 @@ void tst_FileOperations::lastItemLeavesTheDialogIdle()
     QVERIFY(f.dropOnQueue({ dir.filePath(u"only.txt"_s) }));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
-    link(f, IDC_BTN_DIR5, { dir.filePath(u"target"_s) });
+    QVERIFY(link(f, IDC_BTN_DIR5, { dir.filePath(u"target"_s) }));
     QVERIFY(enter(f.edit(IDC_EDIT_NAME), u"done"_s));
     f.click(button);
     QCOMPARE(takeBoxes(f), messages);
@@ -493,7 +493,7 @@ void tst_FileOperations::finishedEntryIsTheOneRemoved()
     QVERIFY(f.dropOnQueue(absolute(dir.path(), files)));
     f.prompter().folderAnswers << dir.filePath(u"target"_s);
     f.click(IDC_BTN_ADD_DIR);
-    link(f, IDC_BTN_DIR1, { dir.filePath(u"target"_s) });
+    QVERIFY(link(f, IDC_BTN_DIR1, { dir.filePath(u"target"_s) }));
     QCOMPARE(queued(f, dir.path()), files);
     clickRow(f, row);
     for (int key : std::as_const(keys))
@@ -686,7 +686,7 @@ void tst_FileOperations::quickMoveReadsItsOwnButton()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"target/"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
-    link(f, linked, { dir.filePath(u"target"_s) });
+    QVERIFY(link(f, linked, { dir.filePath(u"target"_s) }));
     const QStringList before = CTreeSnapshot::lines(dir.path());
     for (int id = IDC_BTN_DIR1; id <= IDC_BTN_DIR5; ++id) {
         if (id == linked)
@@ -727,7 +727,7 @@ void tst_FileOperations::quickMoveLinkedByDrop()
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
     for (const QString &drop : std::as_const(drops))
-        link(f, IDC_BTN_DIR3, absolute(dir.path(), drop.split(u'|')));
+        QVERIFY(link(f, IDC_BTN_DIR3, absolute(dir.path(), drop.split(u'|'))));
     CMyButton *button = f.dropButton(IDC_BTN_DIR3);
     QCOMPARE(button->text(), u"docs"_s);
     QCOMPARE(button->m_filePathName, dir.filePath(u"work/docs"_s));
@@ -766,7 +766,7 @@ void tst_FileOperations::quickMoveRefused()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"b.txt"_s, u"work/docs/taken.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue(absolute(dir.path(), { u"a.txt"_s, u"b.txt"_s })));
-    link(f, IDC_BTN_DIR4, { dir.filePath(u"work/docs"_s) });
+    QVERIFY(link(f, IDC_BTN_DIR4, { dir.filePath(u"work/docs"_s) }));
     const QString docs = dir.filePath(u"work/docs"_s);
     if (spoil == u"folder" || spoil == u"file")
         QVERIFY(QDir(docs).removeRecursively());
@@ -810,7 +810,7 @@ void tst_FileOperations::rightClickShowsTheLink()
     if (enabled)
         QVERIFY(f.dropOnQueue({ dir.filePath(u"a.txt"_s) }));
     if (!dropped.isEmpty())
-        link(f, id, { dir.filePath(dropped) });
+        QVERIFY(link(f, id, { dir.filePath(dropped) }));
     const QStringList before = CTreeSnapshot::lines(dir.path());
     QTest::mouseClick(f.dropButton(id), Qt::RightButton);
     QCOMPARE(CTreeSnapshot::lines(dir.path()), before);
@@ -867,7 +867,7 @@ void tst_FileOperations::linkAtAnyDepth()
 
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
-    link(f, IDC_BTN_DIR1, { dropped });
+    QVERIFY(link(f, IDC_BTN_DIR1, { dropped }));
     CMyButton *button = f.dropButton(IDC_BTN_DIR1);
     QCOMPARE(button->caption(), linked == u"/" ? linked : QFileInfo(linked).fileName());
     QTest::mouseClick(button, Qt::RightButton);
@@ -890,12 +890,12 @@ void tst_FileOperations::rootLevelLinkFromAnOlderProfile()
     const QString landed = u"/tmp/"_s + name + u".txt"_s;
     const auto tidy = qScopeGuard([&] { QFile::remove(landed); });
     CDialogFixture f;
-    f.restart([&f] {
+    QVERIFY(f.restart([&f] {
         QSettings profile(f.profilePath(), QSettings::IniFormat);
         profile.setValue(u"m_BTdir3/m_filePathName"_s, u"/tmp"_s);
         profile.setValue(u"m_BTdir3/m_filePath"_s, QString());
         profile.setValue(u"m_BTdir3/m_Name"_s, u"tmp"_s);
-    });
+    }));
     QVERIFY(f.dropOnQueue({ items.filePath(u"a.txt"_s) }));
     QVERIFY(enter(f.edit(IDC_EDIT_NAME), name));
     f.click(IDC_BTN_DIR3);
@@ -909,9 +909,9 @@ void tst_FileOperations::droppedFolderBecomesCommonText()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"a.txt"_s, u"高四/x.txt"_s }));
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ dir.filePath(u"a.txt"_s) }));
-    link(f, IDC_BTN_TEXT1, { dir.filePath(u"高四"_s) });
+    QVERIFY(link(f, IDC_BTN_TEXT1, { dir.filePath(u"高四"_s) }));
     QCOMPARE(f.button(IDC_BTN_TEXT1)->text(), u"高四"_s);
-    link(f, IDC_BTN_TEXT2, { dir.filePath(u"高四/x.txt"_s) });
+    QVERIFY(link(f, IDC_BTN_TEXT2, { dir.filePath(u"高四/x.txt"_s) }));
     QCOMPARE(f.button(IDC_BTN_TEXT2)->text(), u"高四"_s);
     f.click(IDC_BTN_TEXT1);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"高四a"_s);

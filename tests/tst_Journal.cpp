@@ -58,6 +58,7 @@ const QString kAside = u"src/.plindor-abc123.moving"_s;
 const QString kLivePart = u"dst/.plindor-def456-%1.part"_s.arg(::getpid());
 
 // A copy as the mover leaves it once complete: the same bytes and the source's modification time.
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void copyWithTime(const QString &from, const QString &to, qint64 shiftSeconds = 0)
 {
     QVERIFY(QFile::copy(from, to));
@@ -339,6 +340,7 @@ void tst_Journal::reopensAfterCrash()
     QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
 }
 
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void tst_Journal::arrange(Leftover leftover)
 {
     const QString source = path(u"src/a.txt"_s);
@@ -358,13 +360,19 @@ void tst_Journal::arrange(Leftover leftover)
         break;
     case Leftover::WholeCopy:
         copyWithTime(source, destination);
+        if (QTest::currentTestFailed())
+            return;
         break;
     case Leftover::WholeCopyUntimed:
         copyWithTime(source, destination, 3600);
+        if (QTest::currentTestFailed())
+            return;
         break;
     case Leftover::AsideWithCopy:
     case Leftover::AsideWithChangedCopy:
         copyWithTime(source, destination, leftover == Leftover::AsideWithCopy ? 0 : -3600);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(QFile::rename(source, path(kAside)));
         break;
     case Leftover::AsideLinked:
@@ -381,6 +389,8 @@ void tst_Journal::arrange(Leftover leftover)
     case Leftover::AsideRenumbered:
         // A FUSE driver numbers files anew at every mount: only the name, size and time still tell the item.
         copyWithTime(source, path(kAside));
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(QFile::remove(source));
         break;
     case Leftover::Gone:
@@ -395,6 +405,8 @@ void tst_Journal::arrange(Leftover leftover)
         break;
     case Leftover::HandCopyEdited:
         copyWithTime(source, destination);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(writeBytes(destination, "original, edited"));
         break;
     case Leftover::StalePartFile:
@@ -467,6 +479,8 @@ void tst_Journal::reconcilesAfterCrash()
                                     entry(path(u"src/a.txt"_s), path(destination), JournalEntry::Kind::QuickMove), {});
     QVERIFY(id > 0);
     arrange(leftover);
+    if (QTest::currentTestFailed())
+        return;
 
     CJournal journal;
     QVERIFY(journal.open(journalPath()));

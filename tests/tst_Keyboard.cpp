@@ -41,6 +41,7 @@ void tst_Keyboard::cleanup()
     QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void tst_Keyboard::tabTo(CDialogFixture &f, QWidget *target)
 {
     for (int presses = 0; presses < 60 && QApplication::focusWidget() != target; ++presses)
@@ -98,6 +99,8 @@ void tst_Keyboard::renameAndMoveWithoutAMouse()
 
     // Name the first file with the keyboard and press Enter: the default button renames it.
     tabTo(f, f.edit(IDC_EDIT_NAME));
+    if (QTest::currentTestFailed())
+        return;
     f.edit(IDC_EDIT_NAME)->selectAll();
     // Chinese arrives from an input method as a committed string, not as key presses.
     QInputMethodEvent commit;
@@ -110,8 +113,12 @@ void tst_Keyboard::renameAndMoveWithoutAMouse()
     // The second comes up; add a folder and move it there with Tab and Space only.
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"b-second"_s);
     tabTo(f, f.button(IDC_BTN_ADD_DIR));
+    if (QTest::currentTestFailed())
+        return;
     QTest::keyClick(f.button(IDC_BTN_ADD_DIR), Qt::Key_Space);
     tabTo(f, f.button(IDC_BTN_MOVE));
+    if (QTest::currentTestFailed())
+        return;
     QTest::keyClick(f.button(IDC_BTN_MOVE), Qt::Key_Space);
     QVERIFY(QFile::exists(dir.filePath(u"归档/b-second.txt"_s)));
     QCOMPARE(f.queue()->count(), 0);

@@ -35,6 +35,7 @@ void eraseText(QLineEdit *edit)
 }
 
 /// Gives the control the keyboard focus by a click, as a user does.
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void clickToFocus(QWidget *clicked, QWidget *focused)
 {
     clicked->window()->activateWindow();
@@ -44,6 +45,7 @@ void clickToFocus(QWidget *clicked, QWidget *focused)
 
 /// Chooses `row` in a combo's list with a click in its popup. The popup is opened directly: opened by a click on
 /// the arrow, the combo ignores a release that follows within the double-click interval, as a test's click does.
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void chooseInPopup(QComboBox *combo, int row)
 {
     combo->showPopup();
@@ -216,6 +218,8 @@ void tst_NameEditor::listChoiceInsertsAtOnce()
     const int start = combo->currentIndex();
     if (popup) {
         chooseInPopup(combo, row);
+        if (QTest::currentTestFailed())
+            return;
     } else {
         // Up and Down step through an editable list as well, and report the step as a choice, like the popup.
         // The term lists open on their last entry, the others on their first.
@@ -274,6 +278,8 @@ void tst_NameEditor::typedListTextIsUsedAsTyped()
     CMyComboBox *combo = f.combo(list);
     const QString untouched = f.edit(target)->text();
     clickToFocus(combo->lineEdit(), combo);
+    if (QTest::currentTestFailed())
+        return;
     QTest::keyClick(combo, Qt::Key_A, Qt::ControlModifier);
     typeLikeAUser(combo, typed);
     QCOMPARE(combo->currentText(), typed);
@@ -282,8 +288,12 @@ void tst_NameEditor::typedListTextIsUsedAsTyped()
         QVERIFY(!combo->hasFocus());
     } else if (leave == u"click") {
         clickToFocus(f.edit(IDC_EDIT_NAME), f.edit(IDC_EDIT_NAME));
+        if (QTest::currentTestFailed())
+            return;
     } else if (leave == u"choose") {
         chooseInPopup(combo, row);
+        if (QTest::currentTestFailed())
+            return;
     }
     // Typing and leaving insert nothing; only a choice in the list does, at once.
     QCOMPARE(f.edit(target)->text(), leave == u"choose" ? inserted : untouched);
@@ -369,7 +379,7 @@ void tst_NameEditor::ampersandCaptionIsLiteral()
             QVERIFY(QFile::rename(tmp.filePath(u"R&D/lesson.pdf"_s), tmp.filePath(u"lesson.pdf"_s)));
         }
         // The same after a restart, from the saved profile.
-        f.restart();
+        QVERIFY(f.restart());
     }
 }
 

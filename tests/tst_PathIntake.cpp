@@ -46,6 +46,7 @@ QByteArray rawContentOf(const QByteArray &path)
 }
 
 /// real/f, real/sub/, work/f, and work/link pointing at ../real/sub: "work/link/../f" opens real/f.
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void makeLinkedTree(const CTempTree &tree)
 {
     tree.folder(u"real/sub"_s);
@@ -120,6 +121,8 @@ void tst_PathIntake::resolvesAsTheSystemDoes()
     QFETCH(QString, expected);
     CTempTree tree;
     makeLinkedTree(tree);
+    if (QTest::currentTestFailed())
+        return;
     const QString root = QFileInfo(tree.path()).canonicalFilePath();
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(tree.path()));
@@ -142,6 +145,8 @@ void tst_PathIntake::largeDropKeepsItsOrder()
     // Enough URLs to be taken in slices on several threads; the slices must join in the drop's order.
     CTempTree tree;
     makeLinkedTree(tree);
+    if (QTest::currentTestFailed())
+        return;
     const QStringList spellings { u"work/link/../f"_s, u"work/flink"_s, u"work//./f"_s, u"real/sub"_s };
     QList<QUrl> urls;
     QStringList expectedPaths;
@@ -169,6 +174,8 @@ void tst_PathIntake::dragBytesReadAsQtReadsThem()
 {
     CTempTree tree;
     makeLinkedTree(tree);
+    if (QTest::currentTestFailed())
+        return;
     const QByteArray base = QUrl::fromLocalFile(tree.path()).toEncoded();
     const QList<QByteArray> starts { base + "/work/link/../f",
                                      base + "/work//./link/",
@@ -329,6 +336,8 @@ void tst_PathIntake::dropThroughALinkRenamesWhatTheSystemOpens()
 {
     CTempTree tree;
     makeLinkedTree(tree);
+    if (QTest::currentTestFailed())
+        return;
     const QString root = QFileInfo(tree.path()).canonicalFilePath();
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ tree.filePath(u"work/link/../f"_s) }));
@@ -372,6 +381,8 @@ void tst_PathIntake::laterLaunchKeepsUndecodableNames()
     QTemporaryDir runtime;
     CTempTree tree;
     makeLinkedTree(tree);
+    if (QTest::currentTestFailed())
+        return;
     const QByteArray raw = tree.rawFile("work/" + kUndecodable, "undecodable");
     QVERIFY(writeBytes(tree.filePath(u"work/"_s + kLookalike), "look-alike", QIODevice::NewOnly));
     CSingleInstance primary(runtime.path());

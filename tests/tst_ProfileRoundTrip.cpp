@@ -81,7 +81,7 @@ void tst_ProfileRoundTrip::foldersLinksAndCaptionsSurviveARestart()
     const CMyButton *linked = f.dropButton(IDC_BTN_DIR2);
     const QStringList link { linked->m_filePathName, linked->m_filePath, linked->m_fileName, linked->m_Name };
 
-    f.restart();
+    QVERIFY(f.restart());
     QStringList expected;
     for (const QString &folder : folders)
         expected << QDir::toNativeSeparators(m_files.filePath(folder));
@@ -103,8 +103,8 @@ void tst_ProfileRoundTrip::foldersLinksAndCaptionsSurviveARestart()
 void tst_ProfileRoundTrip::placeholderOnlyListIsKeptWithoutASecondPlaceholder()
 {
     CDialogFixture f;
-    f.restart();
-    f.restart();
+    QVERIFY(f.restart());
+    QVERIFY(f.restart());
     QCOMPARE(entries(f.combo(IDC_COMBO_TARGET_DIR)), QStringList { u"拖入文件夹"_s });
     QSettings stored(f.profilePath(), QSettings::IniFormat);
     QCOMPARE(stored.value(u"m_cb5/num"_s).toString(), u"10001"_s);
@@ -113,12 +113,12 @@ void tst_ProfileRoundTrip::placeholderOnlyListIsKeptWithoutASecondPlaceholder()
 void tst_ProfileRoundTrip::storedDefaultLabelKeepsTheBuiltInCaption()
 {
     CDialogFixture f;
-    f.restart([&f, this] {
+    QVERIFY(f.restart([&f, this] {
         QSettings stored(f.profilePath(), QSettings::IniFormat);
         stored.setValue(u"m_BTdir3/m_Name"_s, u"拖入目标文件夹3"_s);
         stored.setValue(u"m_BTdir4/m_Name"_s, u"Docs"_s);
         stored.setValue(u"m_BTdir4/m_filePath"_s, m_files.path());
-    });
+    }));
     QCOMPARE(f.button(IDC_BTN_DIR3)->text(), u"拖入目标文件夹3"_s);
     QCOMPARE(f.button(IDC_BTN_DIR4)->text(), u"Docs"_s);
 }

@@ -85,27 +85,23 @@ bool readPipe(int fd, void *data, size_t size)
     return ::poll(&ready, 1, 10000) == 1 && ::read(fd, data, size) == ssize_t(size);
 }
 
-void setMode(const QString &path, mode_t mode)
+bool setMode(const QString &path, mode_t mode)
 {
-    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
 /// Makes `path` as `kind` says: a folder with a mode ("0700", "0777"), a folder of another user ("foreign"),
-/// a link to a private folder ("link"), or nothing ("absent").
-void make(const QString &path, const QString &kind)
+/// a link to a private folder ("link"), or nothing ("absent"). Returns false when it could not.
+bool make(const QString &path, const QString &kind)
 {
     const QByteArray native = QFile::encodeName(path);
     if (kind == u"absent")
-        return;
-    if (kind == u"link") {
-        make(path + u"-target"_s, u"0700"_s);
-        QVERIFY(QFile::link(path + u"-target"_s, path));
-        return;
-    }
-    QVERIFY(QDir().mkdir(path));
-    setMode(path, kind == u"foreign" ? 0700 : kind.toUInt(nullptr, 8));
-    if (kind == u"foreign")
-        QCOMPARE(::chown(native.constData(), CEffectiveUser::nobody, CEffectiveUser::nobody), 0);
+        return true;
+    if (kind == u"link")
+        return make(path + u"-target"_s, u"0700"_s) && QFile::link(path + u"-target"_s, path);
+    if (!QDir().mkdir(path) || !setMode(path, kind == u"foreign" ? 0700 : kind.toUInt(nullptr, 8)))
+        return false;
+    return kind != u"foreign" || ::chown(native.constData(), CEffectiveUser::nobody, CEffectiveUser::nobody) == 0;
 }
 
 bool answers(const QString &socketPath)
@@ -244,15 +240,15 @@ void tst_SingleInstance::runtimeFolderChoice()
     const QString parent = base.filePath(u"tmp"_s);
     QVERIFY(QDir().mkdir(parent));
     const QString own = parent + u"/plindor-"_s + QString::number(::geteuid());
-    make(own, fallback);
+    QVERIFY(make(own, fallback));
     QString sessionPath;
     if (session == u"relative") {
         // A relative name would follow whatever folder the program was started in.
-        make(base.filePath(u"run"_s), u"0700"_s);
+        QVERIFY(make(base.filePath(u"run"_s), u"0700"_s));
         sessionPath = QDir::current().relativeFilePath(base.filePath(u"run"_s));
     } else if (session != u"unset") {
         sessionPath = base.filePath(u"run"_s);
-        make(sessionPath, session);
+        QVERIFY(make(sessionPath, session));
     }
 
     QString problem;
@@ -281,8 +277,8 @@ void tst_SingleInstance::unusableSessionFolderIsNotUsed()
     QFETCH(QString, session);
     QTemporaryDir open;
     QTemporaryDir work;
-    make(work.filePath(u"run"_s), u"0700"_s);
-    setMode(open.path(), 0777);
+    QVERIFY(make(work.filePath(u"run"_s), u"0700"_s));
+    QVERIFY(setMode(open.path(), 0777));
     if (::geteuid() == 0)
         QCOMPARE(::chown(QFile::encodeName(open.path()).constData(), CEffectiveUser::nobody, 0), 0);
     const QString runtime = session == u"open" ? open.path() : session;
@@ -311,10 +307,10 @@ void tst_SingleInstance::lockThatCannotBeMadeOpensALoneWindow()
         QSKIP("root is needed to act as a user whose own runtime folder is read-only");
     // Root passes every permission check; the user "nobody" with a folder of mode 0500 cannot make the lock.
     QTemporaryDir base;
-    setMode(base.path(), 0711);
+    QVERIFY(setMode(base.path(), 0711));
     const QString runtime = base.filePath(u"run"_s);
-    make(runtime, u"foreign"_s);
-    setMode(runtime, 0500);
+    QVERIFY(make(runtime, u"foreign"_s));
+    QVERIFY(setMode(runtime, 0500));
     {
         const CEffectiveUser nobody(CEffectiveUser::nobody);
         CSingleInstance instance(runtime);
@@ -347,8 +343,8 @@ void tst_SingleInstance::primaryDropsAnotherUsersConnection()
     QVERIFY(primary.listen());
     QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
     // Should the folder and socket ever be open to others, the credentials still keep them out.
-    setMode(runtime.path(), 0777);
-    setMode(primary.socketPath(), 0777);
+    QVERIFY(setMode(runtime.path(), 0777));
+    QVERIFY(setMode(primary.socketPath(), 0777));
     const QByteArray socketPath = QFile::encodeName(primary.socketPath());
     const QByteArray message("/from/another/user\0", 19);
     const pid_t child = ::fork();
@@ -362,7 +358,7 @@ void tst_SingleInstance::primaryDropsAnotherUsersConnection()
     QCOMPARE(::waitpid(child, &status, 0), child);
     QCOMPARE(status, 0);
 
-    setMode(runtime.path(), 0700);
+    QVERIFY(setMode(runtime.path(), 0700));
     CSingleInstance later(runtime.path());
     QCOMPARE(later.sendToPrimary({ u"/mine"_s }), CSingleInstance::Delivery::Delivered);
     QTRY_COMPARE(received.count(), 1);
@@ -376,9 +372,9 @@ void tst_SingleInstance::senderRefusesAnotherUsersServer()
     if (::geteuid() != 0)
         QSKIP("root is needed to listen as another user");
     QTemporaryDir base;
-    setMode(base.path(), 0711);
+    QVERIFY(setMode(base.path(), 0711));
     const QString runtime = base.filePath(u"run"_s);
-    make(runtime, u"foreign"_s);
+    QVERIFY(make(runtime, u"foreign"_s));
     const QByteArray socketPath = QFile::encodeName(runtime + u"/plindor.socket"_s);
     int ready[2];
     int result[2];

@@ -304,6 +304,8 @@ void tst_Soak::randomUserActions()
     std::fflush(stdout);
     m_rng.seed(seed);
     setUpTree();
+    if (QTest::currentTestFailed())
+        return;
     m_f = std::make_unique<CDialogFixture>();
 
     // Weights say how often a user does each thing; clicks that act on files are the most common.
@@ -368,6 +370,7 @@ void tst_Soak::randomUserActions()
 }
 
 // Two folders on the main disk, one with a space and Chinese, and (as root) a tmpfs as a second file system.
+// A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void tst_Soak::setUpTree()
 {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -1006,7 +1009,10 @@ void tst_Soak::restart()
         return texts;
     };
     const QStringList before = saved();
-    m_f->restart();
+    if (!m_f->restart()) {
+        QTest::qFail("the window did not open again", __FILE__, __LINE__);
+        return;
+    }
     m_queue.clear();
     m_loaded.reset();
     if (saved() != before)

@@ -265,18 +265,18 @@ void tst_Translation::profileMeansTheSameInBothLanguages()
     speak(writer);
     CDialogFixture f;
     // An unlinked button may hold its default label, as the profiles of earlier versions do, or nothing.
-    f.restart([&f] {
+    QVERIFY(f.restart([&f] {
         QSettings stored(f.profilePath(), QSettings::IniFormat);
         stored.setValue(u"m_BTdir1/m_Name"_s, u"拖入目标文件夹1"_s);
-    });
+    }));
     // The folder list keeps only its placeholder; the second button is linked.
     QVERIFY(f.dropOnQueue({ tree.file(u"draft.txt"_s) }));
     QVERIFY(CDropSimulator::dropPaths(f.dropButton(IDC_BTN_DIR2), { reports }));
     QMap<QString, QVariant> written;
-    f.restart([&] {
+    QVERIFY(f.restart([&] {
         written = contentsOf(f.profilePath());
         speak(reader);
-    });
+    }));
 
     // The stored labels are the ones written in the program, whichever language wrote them.
     QCOMPARE(written.value(u"m_BTdir1/m_Name"_s).toString(), u"拖入目标文件夹1"_s);
@@ -298,7 +298,7 @@ void tst_Translation::profileMeansTheSameInBothLanguages()
     QVERIFY(QFileInfo::exists(tree.filePath(u"draft.txt"_s)));
 
     // Leaving in the other language writes back exactly what was read.
-    f.restart();
+    QVERIFY(f.restart());
     QCOMPARE(contentsOf(f.profilePath()), written);
 }
 

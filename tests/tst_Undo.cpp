@@ -229,7 +229,7 @@ void tst_Undo::undoesAndFilesAgain()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/z.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/z.txt"_s) }));
     QVERIFY(operate(f, root, operation));
     QVERIFY(QFileInfo::exists(root.filePath(movedTo(operation))));
@@ -255,9 +255,9 @@ void tst_Undo::undoesAfterRestart()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(operate(f, root, u"quickMove"_s));
-    f.restart();
+    QVERIFY(f.restart());
     QCOMPARE(f.takeMessages(), QString());
     undo(f);
     QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"dst/"_s, u"src/"_s, u"src/a.txt=src/a.txt"_s }));
@@ -275,7 +275,7 @@ void tst_Undo::undoesAndRedoesAcrossFileSystems()
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
     QVERIFY(QDir(other.path()).mkdir(u"dst"_s));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s) }));
     f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(other.filePath(u"dst"_s)));
     f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
@@ -310,7 +310,7 @@ void tst_Undo::refusesAndChangesNothing()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(operate(f, root, u"move"_s));
     const QString moved = root.filePath(u"dst/b.txt"_s);
     if (afterwards == "takeOldName"_L1)
@@ -335,7 +335,7 @@ void tst_Undo::redoes()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(operate(f, root, u"move"_s));
     undo(f);
     redo(f);
@@ -355,7 +355,7 @@ void tst_Undo::ctrlZInAnEditTakesBackTypingFirst()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
     QVERIFY(operate(f, root, u"rename"_s));
     QLineEdit *name = f.edit(IDC_EDIT_NAME);
@@ -379,7 +379,7 @@ void tst_Undo::historyListsAndUndoes()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     QVERIFY(operate(f, root, u"rename"_s));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/b.txt"_s) }));
     f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(root.filePath(u"dst"_s)));
@@ -437,9 +437,9 @@ void tst_Undo::explainsAnInterruptedMoveAtStart()
     const QDir root(dir.path());
     QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     const QString hidden = root.filePath(u"src/.plindor-abc123.moving"_s);
-    f.restart([&] {
+    QVERIFY(f.restart([&] {
         // What a crash leaves when another program took the old name while the item stood aside.
         CJournal crashed;
         QVERIFY(crashed.open(f.journalPath()));
@@ -449,7 +449,7 @@ void tst_Undo::explainsAnInterruptedMoveAtStart()
         QVERIFY(crashed.recordIntent(entry) > 0);
         QVERIFY(QFile::rename(entry.source, hidden));
         QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
-    });
+    }));
     const QStringList told = f.prompter().takeTexts();
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.constFirst().startsWith(u"上次运行时有操作未能完成，以下文件不在预期的位置："_s),
@@ -457,7 +457,7 @@ void tst_Undo::explainsAnInterruptedMoveAtStart()
     QVERIFY(told.constFirst().contains(QDir::toNativeSeparators(hidden)));
     QVERIFY(QFileInfo::exists(hidden));
     // Told once: the next start finds nothing left to settle.
-    f.restart();
+    QVERIFY(f.restart());
     QCOMPARE(f.takeMessages(), QString());
 }
 
@@ -487,11 +487,11 @@ void tst_Undo::survivesAKillDuringACrossDiskMove()
     const QByteArray sha1 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
 
     CDialogFixture f;
-    f.useJournal();
+    QVERIFY(f.useJournal());
     moveAndGetKilled(f.journalPath(), source, to.path(), moment);
     if (QTest::currentTestFailed())
         return;
-    f.restart();
+    QVERIFY(f.restart());
 
     const QStringList roots { from.path(), to.path() };
     const QStringList copies = copiesOf(roots, sha1);

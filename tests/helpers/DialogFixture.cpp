@@ -17,7 +17,9 @@ using namespace Qt::Literals::StringLiterals;
 CDialogFixture::CDialogFixture(QDate today)
     : m_today(today)
 {
-    open();
+    // A constructor cannot end the test; the failure is recorded, and the test's next check of the window fails.
+    if (!open())
+        QTest::qFail("the window was not shown", __FILE__, __LINE__);
 }
 
 CDialogFixture::~CDialogFixture()
@@ -28,7 +30,7 @@ CDialogFixture::~CDialogFixture()
     m_store.reset();
 }
 
-void CDialogFixture::open()
+bool CDialogFixture::open()
 {
     m_store = std::make_unique<QSettings>(profilePath(), QSettings::IniFormat);
     m_settings = std::make_unique<CPlindorSettings>(*m_store);
@@ -36,19 +38,18 @@ void CDialogFixture::open()
     m_prompter = prompter.get();
     m_dlg = std::make_unique<CPlindorDlg>(*m_settings, std::move(prompter), m_today);
     m_dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
-    if (m_journal) {
-        m_journal = std::make_unique<CJournal>();
-        m_journal->open(journalPath());
-        m_dlg->useJournal(m_journal.get());
-    }
+    if (!QTest::qWaitForWindowExposed(m_dlg.get()))
+        return false;
+    return !m_journal || useJournal();
 }
 
-void CDialogFixture::useJournal()
+bool CDialogFixture::useJournal()
 {
     m_journal = std::make_unique<CJournal>();
-    QVERIFY(m_journal->open(journalPath()));
+    if (!m_journal->open(journalPath()))
+        return false;
     m_dlg->useJournal(m_journal.get());
+    return true;
 }
 
 CJournal *CDialogFixture::journal() const
@@ -61,7 +62,7 @@ QString CDialogFixture::journalPath() const
     return m_profileDir.filePath(u"journal.sqlite"_s);
 }
 
-void CDialogFixture::restart(const std::function<void()> &whileClosed)
+bool CDialogFixture::restart(const std::function<void()> &whileClosed)
 {
     m_dlg->reject();
     m_dlg.reset();
@@ -69,9 +70,13 @@ void CDialogFixture::restart(const std::function<void()> &whileClosed)
         m_journal->close();
     m_settings.reset();
     m_store.reset();
-    if (whileClosed)
+    // A failed check inside whileClosed ends only that function; the window still opens, so the fixture stays whole.
+    bool closedStepsPassed = true;
+    if (whileClosed) {
         whileClosed();
-    open();
+        closedStepsPassed = !QTest::currentTestFailed();
+    }
+    return open() && closedStepsPassed;
 }
 
 CPlindorDlg &CDialogFixture::dlg() const

@@ -28,14 +28,16 @@ public:
     ~CDialogFixture();
 
     /// Closes the window through its exit path and opens a new one over the same profile;
-    /// `whileClosed` runs in between, when no window holds the profile.
-    void restart(const std::function<void()> &whileClosed = {});
+    /// `whileClosed` runs in between, when no window holds the profile. Returns whether the new window is shown,
+    /// with its journal when there is one, and whileClosed's checks passed.
+    [[nodiscard]] bool restart(const std::function<void()> &whileClosed = {});
 
     [[nodiscard]] CPlindorDlg &dlg() const;
     [[nodiscard]] CFakePrompter &prompter() const;
     [[nodiscard]] QString profilePath() const;
     /// Journals this window's operations, and every window restart() opens, in a journal beside the profile.
-    void useJournal();
+    /// Returns whether the journal could be opened.
+    [[nodiscard]] bool useJournal();
     [[nodiscard]] CJournal *journal() const;
     [[nodiscard]] QString journalPath() const;
 
@@ -55,7 +57,7 @@ public:
     QString takeMessages() const;
 
 private:
-    void open();
+    bool open();
 
     QDate m_today;
     QTemporaryDir m_profileDir;
