@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QStringDecoder>
 #include <QThread>
 #include <QUrl>
@@ -102,8 +103,9 @@ bool CPathIntake::isFileNameText(QByteArrayView raw)
 bool CPathIntake::isLocalFileUrl(const QUrl &url)
 {
     // QUrl keeps a host in lower case. Another machine's file, which QUrl::toLocalFile() would turn into a path
-    // beginning "//" and so into a file of this machine, is none of ours.
-    return url.isLocalFile() && (url.host().isEmpty() || url.host() == "localhost"_L1);
+    // beginning "//" and so into a file of this machine, is none of ours. A URL QUrl could not read (a host with a
+    // NUL in it, say) shows no host at all, and names nothing either.
+    return url.isValid() && url.isLocalFile() && (url.host().isEmpty() || url.host() == "localhost"_L1);
 }
 
 QByteArray CPathIntake::localBytes(const QUrl &url)
@@ -154,13 +156,28 @@ CPathIntake::Batch CPathIntake::fromUriList(QByteArrayView list)
     return batch;
 }
 
+namespace
+{
+// The URL the drop's data gives for one line. Qt has its own reading of a line with a NUL in it (rare: no file
+// manager sends one), so such a line is read as Qt reads it.
+QUrl urlOfLine(QByteArrayView line)
+{
+    if (!line.contains('\0'))
+        return QUrl::fromEncoded(line.toByteArray());
+    QMimeData mime;
+    mime.setData(u"text/uri-list"_s, line.toByteArray());
+    const QList<QUrl> urls = mime.urls();
+    return urls.isEmpty() ? QUrl() : urls.first();
+}
+} // namespace
+
 bool CPathIntake::hasFileUrl(QByteArrayView list)
 {
     bool found = false;
     // Only a line that begins with the scheme can be a file URL; QUrl has the last word on it.
     forEachLine(list, [&found](QByteArrayView line) {
         found = line.size() >= 5 && line.first(5).compare("file:", Qt::CaseInsensitive) == 0
-            && isLocalFileUrl(QUrl::fromEncoded(line.toByteArray()));
+            && isLocalFileUrl(urlOfLine(line));
         return !found;
     });
     return found;
