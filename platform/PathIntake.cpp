@@ -156,28 +156,21 @@ CPathIntake::Batch CPathIntake::fromUriList(QByteArrayView list)
     return batch;
 }
 
-namespace
-{
-// The URL the drop's data gives for one line. Qt has its own reading of a line with a NUL in it (rare: no file
-// manager sends one), so such a line is read as Qt reads it.
-QUrl urlOfLine(QByteArrayView line)
-{
-    if (!line.contains('\0'))
-        return QUrl::fromEncoded(line.toByteArray());
-    QMimeData mime;
-    mime.setData(u"text/uri-list"_s, line.toByteArray());
-    const QList<QUrl> urls = mime.urls();
-    return urls.isEmpty() ? QUrl() : urls.first();
-}
-} // namespace
-
 bool CPathIntake::hasFileUrl(QByteArrayView list)
 {
+    // Qt has its own reading of a list with a NUL in it (no file manager sends one): such a list is read as Qt reads
+    // it.
+    if (list.contains('\0')) {
+        QMimeData mime;
+        mime.setData(u"text/uri-list"_s, list.toByteArray());
+        const QList<QUrl> urls = mime.urls();
+        return std::any_of(urls.cbegin(), urls.cend(), &CPathIntake::isLocalFileUrl);
+    }
     bool found = false;
     // Only a line that begins with the scheme can be a file URL; QUrl has the last word on it.
     forEachLine(list, [&found](QByteArrayView line) {
         found = line.size() >= 5 && line.first(5).compare("file:", Qt::CaseInsensitive) == 0
-            && isLocalFileUrl(urlOfLine(line));
+            && isLocalFileUrl(QUrl::fromEncoded(line.toByteArray()));
         return !found;
     });
     return found;
