@@ -4,6 +4,7 @@
 
 #include "core/JournalReconciler.h"
 #include "core/Logging.h"
+#include "core/System.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,8 +15,6 @@
 #include <QVariant>
 
 #include <atomic>
-
-#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 using State = JournalEntry::State;
@@ -126,9 +125,9 @@ QString upgrade(QSqlDatabase &db, int *code)
 // Other local users have no business reading where someone's files went.
 void keepPrivate(const QString &path)
 {
-    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0700);
+    QFile::setPermissions(QFileInfo(path).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     for (const auto suffix : { ""_L1, "-wal"_L1, "-shm"_L1 })
-        ::chmod(QFile::encodeName(path + suffix).constData(), 0600);
+        QFile::setPermissions(path + suffix, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 QString integrityProblem(QSqlDatabase &db, int *code)
@@ -153,11 +152,6 @@ QString keepAside(const QString &path)
             QFile::remove(path + companion);
     }
     return aside;
-}
-
-qint64 nanoseconds(const timespec &time)
-{
-    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
 }
 
 void bindStamp(QSqlQuery &query, const QString &prefix, const FileStamp &stamp)
@@ -238,21 +232,12 @@ QString CJournal::defaultPath()
 
 FileStamp CJournal::stampOf(const QString &path)
 {
-    struct stat info {
-    };
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return {};
-    return { qint64(info.st_size), nanoseconds(info.st_mtim), quint64(info.st_ino), quint64(info.st_dev),
-             nanoseconds(info.st_ctim) };
+    return CSystem::look(path).stamp;
 }
 
 FolderId CJournal::folderIdOf(const QString &path)
 {
-    struct stat info {
-    };
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return {};
-    return { quint64(info.st_dev), quint64(info.st_ino) };
+    return CSystem::folderIdOf(path);
 }
 
 bool CJournal::open(const QString &path)
@@ -522,7 +507,7 @@ QList<JournalEntry> CJournal::select(const QString &where, int limit, Qt::SortOr
     return entries;
 }
 
-QList<JournalFinding> CJournal::reconcile()
+QList<JournalFinding> CJournal::reconcile(IMover &mover)
 {
     QList<JournalFinding> findings;
     if (!isAvailable())
@@ -534,7 +519,7 @@ QList<JournalFinding> CJournal::reconcile()
             qCInfo(lcJournal) << "left an operation to the program still carrying it out:" << entry.source;
             continue;
         }
-        const JournalFinding finding = settleOne(entry);
+        const JournalFinding finding = settleOne(entry, mover);
         qCInfo(lcJournal) << "settled an operation a crash left unfinished:" << finding.source << "to"
                           << finding.destination << "outcome" << int(finding.recovery) << finding.leftAt;
         findings.append(finding);
@@ -544,7 +529,7 @@ QList<JournalFinding> CJournal::reconcile()
 }
 
 // An undo is settled as the operation it takes back, the other way round; a redo as the operation itself.
-JournalFinding CJournal::settleOne(const JournalEntry &entry)
+JournalFinding CJournal::settleOne(const JournalEntry &entry, IMover &mover)
 {
     JournalEntry asFound = entry;
     if (entry.state == State::Undoing) {
@@ -552,7 +537,7 @@ JournalFinding CJournal::settleOne(const JournalEntry &entry)
         asFound.before = entry.after;
         asFound.destinationExisted = false;
     }
-    const JournalFinding finding = CJournalReconciler::settle(asFound);
+    const JournalFinding finding = CJournalReconciler::settle(asFound, mover);
     const bool done = finding.recovery == JournalRecovery::Finished;
     switch (entry.state) {
     case State::Undoing:

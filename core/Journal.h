@@ -4,6 +4,7 @@
 
 #include "core/JournalEntry.h"
 #include "core/JournalOwner.h"
+#include "core/Mover.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -65,8 +66,8 @@ public:
     [[nodiscard]] QList<JournalEntry> history(int limit) const;
 
     /// Settles every operation, undo or redo that a crash left unfinished against the file system, oldest first.
-    /// Operations that a program still running is carrying out are left to it.
-    QList<JournalFinding> reconcile();
+    /// Operations that a program still running is carrying out are left to it; hidden items go back through `mover`.
+    QList<JournalFinding> reconcile(IMover &mover);
 
 private:
     QString tryOpen(const QString &path, int *code);
@@ -79,7 +80,7 @@ private:
     void syncEach(bool commit);
     [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit,
                                              Qt::SortOrder order = Qt::DescendingOrder) const;
-    JournalFinding settleOne(const JournalEntry &entry);
+    JournalFinding settleOne(const JournalEntry &entry, IMover &mover);
 
     qint64 m_retention;
     QString m_connection;

@@ -36,5 +36,5 @@ private:
 
     QString m_folder;
     QString m_token;
-    int m_lock = -1;
+    qintptr m_lock = -1; ///< CSystem::kNoLock while none is held
 };

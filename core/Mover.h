@@ -59,4 +59,6 @@ public:
     [[nodiscard]] virtual MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
                                           IMoveProgress *progress)
         = 0;
+    /// Removes from `folder` what moves cut short by a crash left there, never a running move's.
+    virtual void removeLeftovers(const QString &folder) = 0;
 };

@@ -175,3 +175,8 @@ bool COperationRunner::moveBack(Outcome &outcome, IMoveProgress *progress)
                           << outcome.result.detail;
     return outcome.result.ok();
 }
+
+QList<JournalFinding> COperationRunner::settle()
+{
+    return m_journal ? m_journal->reconcile(m_mover) : QList<JournalFinding>();
+}

@@ -53,6 +53,8 @@ public:
     /// Does again the undone operation `id`, whenever it was undone.
     [[nodiscard]] Outcome redo(qint64 id, IMoveProgress *progress = nullptr);
     [[nodiscard]] bool canRedo() const;
+    /// Settles what a crash left unfinished, at start-up; nothing without a journal.
+    [[nodiscard]] QList<JournalFinding> settle();
 
 private:
     [[nodiscard]] qint64 recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,

@@ -1,17 +1,14 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/PathBlock.h"
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
+#include "core/System.h"
 
 void CPathBlock::reserve(qsizetype paths, qsizetype units)
 {
     m_text.reserve(units);
     m_ends.reserve(static_cast<size_t>(paths));
-    preferHugePages(m_text.constData(), m_text.capacity() * qsizetype(sizeof(QChar)));
-    preferHugePages(m_ends.data(), static_cast<qsizetype>(m_ends.capacity() * sizeof(qsizetype)));
+    CSystem::preferHugePages(m_text.constData(), m_text.capacity() * qsizetype(sizeof(QChar)));
+    CSystem::preferHugePages(m_ends.data(), static_cast<qsizetype>(m_ends.capacity() * sizeof(qsizetype)));
 }
 
 void CPathBlock::append(QStringView path)
@@ -39,20 +36,4 @@ qsizetype CPathBlock::startOf(qsizetype index) const
 std::pair<QString, std::vector<qsizetype>> CPathBlock::take()
 {
     return { std::exchange(m_text, {}), std::exchange(m_ends, {}) };
-}
-
-void CPathBlock::preferHugePages(const void *data, qsizetype bytes)
-{
-#ifdef Q_OS_LINUX
-    constexpr quintptr huge = 2 * 1024 * 1024;
-    if (bytes < qsizetype(huge))
-        return;
-    const auto start = (reinterpret_cast<quintptr>(data) + huge - 1) & ~(huge - 1);
-    const auto end = (reinterpret_cast<quintptr>(data) + static_cast<quintptr>(bytes)) & ~(huge - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(bytes);
-#endif
 }

@@ -23,10 +23,6 @@ public:
     /// Every path's text, end to end, and where each path ends in it; the block is left empty.
     [[nodiscard]] std::pair<QString, std::vector<qsizetype>> take();
 
-    /// Asks for huge pages under a large block about to be filled: first touching a million paths' worth of memory
-    /// a 4 KiB page at a time cost more than sorting them did on the build machine.
-    static void preferHugePages(const void *data, qsizetype bytes);
-
 private:
     QString m_text;
     std::vector<qsizetype> m_ends;

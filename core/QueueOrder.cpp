@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueOrder.h"
+#include "core/System.h"
 
 #include <QThread>
 #include <QtConcurrent>
@@ -176,9 +177,9 @@ CQueueOrder::Run CQueueOrder::keyedRun(CPathBlock paths) const
     // Keys run about as long as their paths; space reserved but never written costs nothing.
     QByteArray &keys = run.block->keys;
     keys.reserve(2 * run.block->text.size() + 16 * rows);
-    CPathBlock::preferHugePages(keys.constData(), keys.capacity());
+    CSystem::preferHugePages(keys.constData(), keys.capacity());
     run.keyEnds.reserve(static_cast<size_t>(rows));
-    CPathBlock::preferHugePages(run.keyEnds.data(), rows * qsizetype(sizeof(qsizetype)));
+    CSystem::preferHugePages(run.keyEnds.data(), rows * qsizetype(sizeof(qsizetype)));
     for (qsizetype row = 0; row < rows; ++row) {
         keys.append(keyInBuffer(run.path(row)));
         run.keyEnds.push_back(keys.size());
@@ -245,7 +246,7 @@ CQueueOrder::Entries CQueueOrder::withBlocks(const Entries &queued, std::vector<
         rows += run.size();
     }
     result.rows.reserve(static_cast<size_t>(rows));
-    CPathBlock::preferHugePages(result.rows.data(), rows * qsizetype(sizeof(Entries::Row)));
+    CSystem::preferHugePages(result.rows.data(), rows * qsizetype(sizeof(Entries::Row)));
     result.rows.resize(static_cast<size_t>(rows));
     const qsizetype written = rows < kParallelFrom ? mergeSources(queued, runs, all, result.rows.data())
                                                    : mergeHalves(queued, runs, all, result.rows.data());

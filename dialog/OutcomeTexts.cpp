@@ -47,6 +47,17 @@ QString COutcomeTexts::pathSummary(const QStringList &paths)
 }
 
 // One message for everything start-up found, so a crash is explained once and not in a row of boxes.
+QString COutcomeTexts::notQueued(const QStringList &missing, const QStringList &tooLong)
+{
+    QStringList problems;
+    if (!missing.isEmpty())
+        problems
+            << QCoreApplication::translate("CPlindorDlg", "以下路径不存在，未加入队列：\n%1").arg(pathSummary(missing));
+    if (!tooLong.isEmpty())
+        problems << QCoreApplication::translate("CPlindorDlg", "路径过长，未加入队列：\n%1").arg(pathSummary(tooLong));
+    return problems.join(u"\n\n");
+}
+
 QString COutcomeTexts::startupFindings(const CJournal &journal, const QList<JournalFinding> &findings)
 {
     QStringList notes;

@@ -18,6 +18,8 @@ class COutcomeTexts
 public:
     /// The first paths one a line, then how many there were: a launch can name thousands, more than a message shows.
     [[nodiscard]] static QString pathSummary(const QStringList &paths);
+    /// Why paths given to the queue stayed out of it; empty when none did.
+    [[nodiscard]] static QString notQueued(const QStringList &missing, const QStringList &tooLong);
     /// Everything start-up found about the journal and the operations a crash left, as one message; empty when
     /// there is nothing to tell.
     [[nodiscard]] static QString startupFindings(const CJournal &journal, const QList<JournalFinding> &findings);

@@ -316,38 +316,34 @@ void CPlindorDlg::connectSignals()
     connect(m_cmbDate, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeDate);
     connect(m_cmbSuffix, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeSuffix);
     connect(m_cmbTargetDir, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
-    connect(m_btnAdd.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermA);
-    connect(m_btnAdd.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddTermB);
-    connect(m_btnAdd.at(2), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddDate);
-    connect(m_btnAdd.at(3), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedAddSuffix);
-    connect(m_btnText.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText1);
-    connect(m_btnText.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText2);
-    connect(m_btnText.at(2), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText3);
-    connect(m_btnText.at(3), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText4);
-    connect(m_btnText.at(4), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText5);
-    connect(m_btnText.at(5), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedText6);
-    connect(qobject_cast<QPushButton *>(item(IDC_BTN_CLEAR)), &QPushButton::clicked, this,
-            &CPlindorDlg::OnBnClickedClear);
-    connect(m_btnDir.at(0), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir1);
-    connect(m_btnDir.at(1), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir2);
-    connect(m_btnDir.at(2), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir3);
-    connect(m_btnDir.at(3), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir4);
-    connect(m_btnDir.at(4), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedDir5);
-    connect(qobject_cast<QPushButton *>(item(IDC_BTN_RENAME)), &QPushButton::clicked, this,
-            &CPlindorDlg::OnBnClickedRename);
-    connect(qobject_cast<QPushButton *>(item(IDC_BTN_MOVE)), &QPushButton::clicked, this,
-            &CPlindorDlg::OnBnClickedMove);
-    connect(qobject_cast<QPushButton *>(item(IDC_BTN_ADD_DIR)), &QPushButton::clicked, this,
-            &CPlindorDlg::OnBnClickedAddDir);
-    connect(qobject_cast<QPushButton *>(item(IDC_BTN_DEL_DIR)), &QPushButton::clicked, this,
-            &CPlindorDlg::OnBnClickedDelDir);
-    connect(qobject_cast<QPushButton *>(item(IDCANCEL)), &QPushButton::clicked, this, &CPlindorDlg::OnBnClickedCancel);
-    for (CMyButton *button : m_btnDir)
-        connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
-    for (CMyButton *button : m_btnAdd)
-        connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
-    for (CMyButton *button : m_btnText)
-        connect(button, &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
+    connectButtons();
+}
+
+void CPlindorDlg::connectButtons()
+{
+    using D = CPlindorDlg;
+    using Handler = void (D::*)();
+    const auto connectRow = [this](std::span<CMyButton *const> buttons, std::initializer_list<Handler> handlers) {
+        for (size_t i = 0; i < buttons.size(); ++i) {
+            connect(buttons[i], &QPushButton::clicked, this, std::data(handlers)[i]);
+            connect(buttons[i], &CMyButton::rightClicked, this, &CPlindorDlg::OnButtonRightClicked);
+        }
+    };
+    connectRow(m_btnAdd,
+               { &D::OnBnClickedAddTermA, &D::OnBnClickedAddTermB, &D::OnBnClickedAddDate, &D::OnBnClickedAddSuffix });
+    connectRow(m_btnText,
+               { &D::OnBnClickedText1, &D::OnBnClickedText2, &D::OnBnClickedText3, &D::OnBnClickedText4,
+                 &D::OnBnClickedText5, &D::OnBnClickedText6 });
+    connectRow(
+        m_btnDir,
+        { &D::OnBnClickedDir1, &D::OnBnClickedDir2, &D::OnBnClickedDir3, &D::OnBnClickedDir4, &D::OnBnClickedDir5 });
+    const std::pair<int, Handler> single[] = {
+        { IDC_BTN_CLEAR, &D::OnBnClickedClear },    { IDC_BTN_RENAME, &D::OnBnClickedRename },
+        { IDC_BTN_MOVE, &D::OnBnClickedMove },      { IDC_BTN_ADD_DIR, &D::OnBnClickedAddDir },
+        { IDC_BTN_DEL_DIR, &D::OnBnClickedDelDir }, { IDCANCEL, &D::OnBnClickedCancel },
+    };
+    for (const auto &[id, handler] : single)
+        connect(qobject_cast<QPushButton *>(item(id)), &QPushButton::clicked, this, handler);
 }
 
 void CPlindorDlg::connectUndecodableReports()
@@ -481,13 +477,8 @@ void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
         if (checked.presence == Presence::Unknown)
             qCInfo(lcFileOps) << "queued unchecked, the disk did not answer in time:" << checked.path;
     }
-    QStringList problems;
-    if (!missing.isEmpty())
-        problems << tr("以下路径不存在，未加入队列：\n%1").arg(COutcomeTexts::pathSummary(missing));
-    if (!tooLong.isEmpty())
-        problems << tr("路径过长，未加入队列：\n%1").arg(COutcomeTexts::pathSummary(tooLong));
-    if (!problems.isEmpty())
-        m_prompter->message(this, problems.join(u"\n\n"_s), tr("错误提示"));
+    if (const QString problems = COutcomeTexts::notQueued(missing, tooLong); !problems.isEmpty())
+        m_prompter->message(this, problems, tr("错误提示"));
     if (existing.isEmpty())
         return;
     if (loadFirst)
@@ -829,7 +820,7 @@ void CPlindorDlg::useJournal(CJournal *journal, bool settle)
     // operation.
     m_runner = std::make_unique<COperationRunner>(journal, *m_mover);
     const QString findings
-        = COutcomeTexts::startupFindings(*journal, settle ? journal->reconcile() : QList<JournalFinding>());
+        = COutcomeTexts::startupFindings(*journal, settle ? m_runner->settle() : QList<JournalFinding>());
     if (!findings.isEmpty())
         m_prompter->message(this, findings, tr("操作记录"));
 }

@@ -87,6 +87,7 @@ private:
     void fillCandidateLists();
     void applyLoadedSettings();
     void connectSignals();
+    void connectButtons();
     void connectUndecodableReports();
     void connectUndoShortcuts();
     void createButtonWarnings();

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
 #include "core/Logging.h"
-#include "core/PartFiles.h"
+#include "platform/PartFiles.h"
 #include "platform/ExtendedAttributes.h"
 #include "platform/TargetFilesystem.h"
 

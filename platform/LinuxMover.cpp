@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/LinuxMover.h"
+#include "platform/PartFiles.h"
 
 CLinuxMover::CLinuxMover(CFileMover::Abilities doWithout)
     : m_doWithout(doWithout)
@@ -11,4 +12,9 @@ MoveResult CLinuxMover::move(const QString &source, const QString &targetDir, co
                              IMoveProgress *progress)
 {
     return CFileMover::move(source, targetDir, newName, progress, m_doWithout);
+}
+
+void CLinuxMover::removeLeftovers(const QString &folder)
+{
+    CPartFiles::removeStale(folder);
 }

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
+#include "platform/LinuxMover.h"
 
 #include "helpers/Bytes.h"
 #include "helpers/EffectiveUser.h"
@@ -31,6 +32,13 @@ using Recovery = JournalRecovery;
 
 namespace
 {
+
+// Settling puts hidden items back through the program's own mover.
+IMover &mover()
+{
+    static CLinuxMover linuxMover;
+    return linuxMover;
+}
 
 /// What the file system looks like when the program that recorded the intent dies.
 enum class Leftover {
@@ -332,7 +340,7 @@ void tst_Journal::reopensAfterCrash()
     QCOMPARE(history.first().state, state);
     QCOMPARE(journal.latestUndoable().has_value(), state == State::Done);
     // Only an intent is settled at start-up; the file stayed where it was, so nothing happened.
-    const QList<JournalFinding> findings = journal.reconcile();
+    const QList<JournalFinding> findings = journal.reconcile(mover());
     QCOMPARE(findings.size(), state == State::Intended ? 1 : 0);
     if (state == State::Intended)
         QCOMPARE(findings.first().recovery, Recovery::NothingHappened);
@@ -484,7 +492,7 @@ void tst_Journal::reconcilesAfterCrash()
 
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    const QList<JournalFinding> findings = journal.reconcile();
+    const QList<JournalFinding> findings = journal.reconcile(mover());
     expected.sort();
     QCOMPARE(files(m_dir->path()), expected);
     QCOMPARE(findings.size(), 1);
@@ -500,7 +508,7 @@ void tst_Journal::reconcilesAfterCrash()
     QCOMPARE(settled.recovery, recovery);
     QCOMPARE(settled.state, recovery == Recovery::Finished ? State::Done : State::Failed);
     QCOMPARE(settled.after, recovery == Recovery::Finished ? CJournal::stampOf(path(destination)) : FileStamp());
-    QVERIFY(journal.reconcile().isEmpty());
+    QVERIFY(journal.reconcile(mover()).isEmpty());
 }
 
 void tst_Journal::reconcilesCaseOnlyRenameWithoutCase_data()
@@ -541,7 +549,7 @@ void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
 
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    const QList<JournalFinding> findings = journal.reconcile();
+    const QList<JournalFinding> findings = journal.reconcile(mover());
     QCOMPARE(findings.size(), 1);
     QCOMPARE(findings.first().recovery, recovery);
     QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden), QStringList { expected });
@@ -660,7 +668,7 @@ void tst_Journal::leavesARunningProgramsOperationAlone()
 
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    const QList<JournalFinding> whileRunning = journal.reconcile();
+    const QList<JournalFinding> whileRunning = journal.reconcile(mover());
     const QStringList filesWhileRunning = files(m_dir->path());
     ::close(finish[1]);
     int status = 0;
@@ -670,7 +678,7 @@ void tst_Journal::leavesARunningProgramsOperationAlone()
     QCOMPARE(journal.history(1).first().state, State::Intended);
 
     // Once its program has ended, the intent is a crash's leftover like any other.
-    const QList<JournalFinding> afterwards = journal.reconcile();
+    const QList<JournalFinding> afterwards = journal.reconcile(mover());
     QCOMPARE(afterwards.size(), 1);
     QCOMPARE(afterwards.first().recovery, Recovery::CopyRemoved);
     QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
@@ -726,7 +734,7 @@ void tst_Journal::handWrittenRowRemovesNothing()
     QSqlDatabase::removeDatabase(u"hand"_s);
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    QCOMPARE(journal.reconcile().size(), 1);
+    QCOMPARE(journal.reconcile(mover()).size(), 1);
     QCOMPARE(files(m_dir->path()), (QStringList { u"dst/thesis.odt=thesis"_s, u"src/notes.txt=notes"_s }));
     struct stat file {
     };
@@ -761,7 +769,7 @@ void tst_Journal::settlesAnInterruptedUndo()
 
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    const QList<JournalFinding> findings = journal.reconcile();
+    const QList<JournalFinding> findings = journal.reconcile(mover());
     QCOMPARE(findings.size(), 1);
     QCOMPARE(findings.first().recovery, movedBack ? Recovery::Finished : Recovery::NothingHappened);
     QCOMPARE(journal.find(id)->state, state);
@@ -814,7 +822,7 @@ void tst_Journal::runsWithoutUnwritableJournal()
     QCOMPARE(unwritable.markDone(id, {}), available);
     QCOMPARE(unwritable.latestUndoable().has_value(), available);
     QCOMPARE(unwritable.history(10).size(), available ? 1 : 0);
-    QVERIFY(unwritable.reconcile().isEmpty());
+    QVERIFY(unwritable.reconcile(mover()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Journal)

@@ -39,6 +39,9 @@ public:
             result.error = MoveError::IoError;
         return result;
     }
+    void removeLeftovers(const QString &) override
+    {
+    }
 
     int calls = 0;
     std::optional<State> stateAtCall;

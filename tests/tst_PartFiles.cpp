@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "core/PartFiles.h"
+#include "platform/PartFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -219,7 +219,8 @@ Status settle(const QStringList &args)
     openJournal(journal, args.at(0));
     if (!journal.isAvailable())
         return Failure;
-    for (const JournalFinding &finding : journal.reconcile()) {
+    CLinuxMover mover;
+    for (const JournalFinding &finding : journal.reconcile(mover)) {
         QString line = u"settled %1 %2 %3 -> %4"_s.arg(finding.id)
                            .arg(recoveryWord(finding.recovery), finding.source, finding.destination);
         if (!finding.leftAt.isEmpty())

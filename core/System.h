@@ -1,0 +1,52 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/JournalEntry.h"
+
+#include <QString>
+
+/// What one name shows now, the name itself and not what a link at it points to.
+struct ItemFacts {
+    enum class Type { Missing, File, Folder, Other };
+    Type type = Type::Missing;
+    FileStamp stamp;
+    quint64 links = 0; ///< how many names the item has
+
+    [[nodiscard]] bool exists() const
+    {
+        return type != Type::Missing;
+    }
+    [[nodiscard]] bool sameItem(const ItemFacts &other) const
+    {
+        return exists() && other.exists() && stamp.device == other.stamp.device && stamp.inode == other.stamp.inode;
+    }
+};
+
+/// What the program's logic asks of the operating system beyond what Qt answers: which item a name is, and locks
+/// that the system lets go of when a program ends, however it ends. This header is the whole of it; each system's
+/// answers are in platform/, so that nothing here reads a system header.
+class CSystem
+{
+public:
+    static constexpr qintptr kNoLock = -1;
+
+    [[nodiscard]] static ItemFacts look(const QString &path);
+    /// The folder at `path`, following links: a link to a folder is the folder it leads to.
+    [[nodiscard]] static FolderId folderIdOf(const QString &path);
+    /// True only when nothing at all has the name; a name that cannot be looked at is not absent.
+    [[nodiscard]] static bool isAbsent(const QString &path);
+
+    /// Creates `path` (which must not exist yet), readable by its owner only, and locks it; kNoLock on failure.
+    [[nodiscard]] static qintptr createLocked(const QString &path);
+    /// Locks the existing file at `path` unless another program holds it; kNoLock when it does or on failure.
+    [[nodiscard]] static qintptr lockIfFree(const QString &path);
+    /// Removes `path` if it still names the file that `lock` holds, so that a file another program made anew under
+    /// the name stays; then lets go of the lock.
+    static void removeAndUnlock(qintptr lock, const QString &path);
+    static void unlock(qintptr lock);
+
+    /// Asks for large memory pages under a big block that is about to be filled, where the system has them: first
+    /// touching a million paths' worth of memory a 4 KiB page at a time cost more than sorting them did.
+    static void preferHugePages(const void *data, qsizetype bytes);
+};

@@ -1,0 +1,121 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/System.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+qint64 nanoseconds(const timespec &time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+ItemFacts::Type typeOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return ItemFacts::Type::File;
+    return S_ISDIR(mode) ? ItemFacts::Type::Folder : ItemFacts::Type::Other;
+}
+
+bool sameFile(int fd, const QByteArray &path)
+{
+    struct stat opened {
+    };
+    struct stat named {
+    };
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.constData(), &named) == 0 && opened.st_dev == named.st_dev
+        && opened.st_ino == named.st_ino;
+}
+
+} // namespace
+
+ItemFacts CSystem::look(const QString &path)
+{
+    struct stat info {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return { typeOf(info.st_mode),
+             { qint64(info.st_size), nanoseconds(info.st_mtim), quint64(info.st_ino), quint64(info.st_dev),
+               nanoseconds(info.st_ctim) },
+             quint64(info.st_nlink) };
+}
+
+FolderId CSystem::folderIdOf(const QString &path)
+{
+    struct stat info {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return {};
+    return { quint64(info.st_dev), quint64(info.st_ino) };
+}
+
+bool CSystem::isAbsent(const QString &path)
+{
+    struct stat info {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) != 0 && errno == ENOENT;
+}
+
+// flock(), not a pid in the file: the kernel lets go of it however the program ends, and it means the same in
+// every pid namespace.
+qintptr CSystem::createLocked(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return kNoLock;
+    // Another program that cleans up ended locks may have taken the file away between its creation and the lock.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && sameFile(fd, name))
+        return fd;
+    ::close(fd);
+    return kNoLock;
+}
+
+qintptr CSystem::lockIfFree(const QString &path)
+{
+    // O_NONBLOCK: whatever took the name, opening it must not hang.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return kNoLock;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return fd;
+    ::close(fd);
+    return kNoLock;
+}
+
+void CSystem::removeAndUnlock(qintptr lock, const QString &path)
+{
+    if (lock == kNoLock)
+        return;
+    const QByteArray name = QFile::encodeName(path);
+    if (sameFile(int(lock), name))
+        ::unlink(name.constData());
+    ::close(int(lock));
+}
+
+void CSystem::unlock(qintptr lock)
+{
+    if (lock != kNoLock)
+        ::close(int(lock));
+}
+
+void CSystem::preferHugePages(const void *data, qsizetype bytes)
+{
+    constexpr quintptr huge = 2 * 1024 * 1024;
+    if (bytes < qsizetype(huge))
+        return;
+    const auto start = (reinterpret_cast<quintptr>(data) + huge - 1) & ~(huge - 1);
+    const auto end = (reinterpret_cast<quintptr>(data) + static_cast<quintptr>(bytes)) & ~(huge - 1);
+    if (end > start)
+        ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+}
