@@ -337,13 +337,13 @@ void CJournal::becomeUnavailable(const QString &reason)
     m_reason = reason;
 }
 
-qint64 CJournal::recordIntent(JournalEntry entry)
+qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
 {
     if (!isAvailable())
         return 0;
     if (!entry.before.isValid())
         entry.before = stampOf(entry.source);
-    syncEach(true);
+    syncEach(sync == Sync::ToDisk);
     QSqlQuery query(m_db);
     query.prepare(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
                   " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
@@ -447,9 +447,10 @@ bool CJournal::update(qint64 id, std::initializer_list<State> from, State to, co
     return query.numRowsAffected() == 1;
 }
 
-// An intent must survive a power cut: it is what finds a half-made copy or an item set aside. An outcome need not
-// wait for the disk, as start-up settles an intent whose outcome was lost, and the next intent's sync takes every
-// earlier change with it. That halves the syncs a rename waits for.
+// An intent of several steps must survive a power cut: it is what finds a half-made copy or an item set aside. An
+// outcome need not wait for the disk, as start-up settles an intent whose outcome was lost, and the next synced
+// intent takes every earlier change with it; nor need the intent of a single rename, which a power cut leaves done
+// or not done. So a rename within one file system waits for no sync at all, and a copy for one.
 void CJournal::syncEach(bool commit)
 {
     if (commit == m_syncEachCommit)

@@ -43,8 +43,12 @@ public:
     /// Where open() kept a journal it could not use; empty when it kept none.
     [[nodiscard]] QString keptAsidePath() const;
 
-    /// Records that an operation is about to start and returns its id, or 0 when nothing could be recorded.
-    qint64 recordIntent(JournalEntry entry);
+    /// Whether a record waits until the disk holds it, so that it outlasts a power cut.
+    enum class Sync { ToDisk, Later };
+    /// Records that an operation is about to start and returns its id, or 0 when nothing could be recorded. An
+    /// operation a crash cannot cut in two may record with Sync::Later: after a power cut the item is under one of
+    /// its two names whether or not its intent was kept, and start-up settles the intent if it was.
+    qint64 recordIntent(JournalEntry entry, Sync sync = Sync::ToDisk);
     /// Each returns false unless the operation was in the state the call moves it from.
     bool markDone(qint64 id, const FileStamp &after);
     bool markFailed(qint64 id);

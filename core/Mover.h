@@ -59,6 +59,10 @@ public:
     [[nodiscard]] virtual MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
                                           IMoveProgress *progress)
         = 0;
+    /// True when move() will be a single rename that a crash cannot cut in two: afterwards the item has its old
+    /// name or its new one, and nothing of it is anywhere else. Such a move's intent need not wait for the disk.
+    [[nodiscard]] virtual bool isSingleStep(const QString &source, const QString &targetDir, const QString &newName)
+        = 0;
     /// Removes from `folder` what moves cut short by a crash left there, never a running move's.
     virtual void removeLeftovers(const QString &folder) = 0;
 };

@@ -46,7 +46,8 @@ qint64 COperationRunner::recordIntent(const COperationPlanner::Item &item, const
     entry.source = item.sourcePath;
     entry.destination = plan.destination;
     entry.composedName = plan.composedName;
-    return m_journal->recordIntent(entry);
+    const bool oneStep = m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
+    return m_journal->recordIntent(entry, oneStep ? CJournal::Sync::Later : CJournal::Sync::ToDisk);
 }
 
 // The log keeps what the window's messages do not say: the system's own words for a failure.

@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileMover.h"
 #include "core/Logging.h"
-#include "platform/PartFiles.h"
 #include "platform/ExtendedAttributes.h"
+#include "platform/PartFiles.h"
 #include "platform/TargetFilesystem.h"
 
 #include <QDir>
@@ -23,6 +23,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -954,6 +955,34 @@ Job makeJob(const QString &source, const QString &targetDir, const QString &newN
 }
 
 } // namespace
+
+namespace
+{
+// The mount a path is on: a bind mount shows the same device as the mount it repeats, yet rename(2) between the two
+// fails with EXDEV and the move becomes a copy.
+std::optional<std::pair<quint64, dev_t>> mountOf(const QByteArray &path)
+{
+    struct statx info {
+    };
+    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &info) != 0
+        || (info.stx_mask & STATX_MNT_ID) == 0)
+        return std::nullopt;
+    return std::pair { quint64(info.stx_mnt_id), makedev(info.stx_dev_major, info.stx_dev_minor) };
+}
+} // namespace
+
+bool CFileMover::isSingleRename(const QString &source, const QString &targetDir, const QString &newName,
+                                Abilities doWithout)
+{
+    if (doWithout.testFlag(Ability::NoReplaceRename))
+        return false;
+    const Job job = makeJob(source, targetDir, newName);
+    if (sameFolder(job.sourceParent, job.folder)
+        && QString::compare(QFile::decodeName(job.sourceName), newName, Qt::CaseInsensitive) == 0)
+        return false;
+    const auto from = mountOf(job.sourceParent);
+    return from && from == mountOf(job.folder) && CTargetFilesystem::refusesTakenNames(job.folder);
+}
 
 // QFile::rename is no use here: it cuts a name at an embedded NUL, may replace an existing file, and across file
 // systems it writes straight into the final name without keeping mode or times.

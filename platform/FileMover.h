@@ -24,6 +24,11 @@ public:
     /// Moves `source` into `targetDir` under `newName`. On any failure the file system is as it was.
     [[nodiscard]] static MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
                                          IMoveProgress *progress = nullptr, Abilities doWithout = {});
+    /// True when move() will be one rename that a crash cannot cut in two: afterwards the item has its old name
+    /// or its new one and nothing of it is anywhere else. The same mount, a file system that refuses taken names,
+    /// and not a case-only rename (which may go through a hidden name).
+    [[nodiscard]] static bool isSingleRename(const QString &source, const QString &targetDir, const QString &newName,
+                                             Abilities doWithout = {});
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(CFileMover::Abilities)

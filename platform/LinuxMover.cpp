@@ -18,3 +18,8 @@ void CLinuxMover::removeLeftovers(const QString &folder)
 {
     CPartFiles::removeStale(folder);
 }
+
+bool CLinuxMover::isSingleStep(const QString &source, const QString &targetDir, const QString &newName)
+{
+    return CFileMover::isSingleRename(source, targetDir, newName, m_doWithout);
+}

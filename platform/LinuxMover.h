@@ -14,6 +14,7 @@ public:
 
     [[nodiscard]] MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
                                   IMoveProgress *progress) override;
+    [[nodiscard]] bool isSingleStep(const QString &source, const QString &targetDir, const QString &newName) override;
     void removeLeftovers(const QString &folder) override;
 
 private:

@@ -106,3 +106,21 @@ qint64 CTargetFilesystem::maxFileSize(const QByteArray &folder)
         return fat32Limit;
     return 0;
 }
+
+bool CTargetFilesystem::refusesTakenNames(const QByteArray &folder)
+{
+    struct statfs fs {
+    };
+    if (::statfs(folder.constData(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -23,4 +23,7 @@ public:
     /// The largest file the file system holding `folder` stores (4 GiB - 1 on FAT32), or 0 when it sets no limit of
     /// its own or cannot tell.
     [[nodiscard]] static qint64 maxFileSize(const QByteArray &folder);
+    /// True for the kernel's own disk file systems known to refuse an existing name in a rename
+    /// (RENAME_NOREPLACE); false for every other, FUSE included, and when it cannot tell.
+    [[nodiscard]] static bool refusesTakenNames(const QByteArray &folder);
 };

@@ -13,8 +13,10 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,6 +145,7 @@ private Q_SLOTS:
     void abandonsCopyCleanly_data();
     void abandonsCopyCleanly();
     void worksOnCaseInsensitiveFuseMount();
+    void knowsASingleRename();
     void keepsANewVersionSavedDuringTheMove_data();
     void keepsANewVersionSavedDuringTheMove();
     void neverReplacesARacingCreatorOnAStick_data();
@@ -501,6 +504,29 @@ void tst_FileMover::abandonsCopyCleanly()
 
     QCOMPARE(result.error, error);
     QCOMPARE(CTreeSnapshot::of(m_dir->path(), CTreeSnapshot::Detail::Metadata), expected);
+}
+
+// Only a move that one rename makes whole may record its intent without waiting for the disk. A bind mount shows
+// the same device as the mount it repeats, yet a rename between them becomes a copy.
+void tst_FileMover::knowsASingleRename()
+{
+    const QString disk = mountTmpfs(u"disk"_s, "size=1m");
+    const QString other = mountTmpfs(u"other"_s, "size=1m");
+    const QString stick = mountExfat(u"stick"_s);
+    if (disk.isEmpty() || other.isEmpty() || stick.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    QVERIFY(QDir().mkpath(disk + u"/sub"_s) && QDir().mkpath(path(u"bound"_s)));
+    QCOMPARE(QProcess::execute(u"mount"_s, { u"--bind"_s, disk + u"/sub"_s, path(u"bound"_s) }), 0);
+    const auto unbind = qScopeGuard([&] { QProcess::execute(u"umount"_s, { path(u"bound"_s) }); });
+    QVERIFY(writeBytes(disk + u"/a.txt"_s, "a") && writeBytes(stick + u"/a.txt"_s, "a"));
+
+    QVERIFY(CFileMover::isSingleRename(disk + u"/a.txt"_s, disk, u"b.txt"_s));
+    QVERIFY(CFileMover::isSingleRename(disk + u"/a.txt"_s, disk + u"/sub"_s, u"a.txt"_s));
+    QVERIFY(!CFileMover::isSingleRename(disk + u"/a.txt"_s, disk, u"A.txt"_s));
+    QVERIFY(!CFileMover::isSingleRename(disk + u"/a.txt"_s, path(u"bound"_s), u"b.txt"_s));
+    QVERIFY(!CFileMover::isSingleRename(disk + u"/a.txt"_s, other, u"b.txt"_s));
+    QVERIFY(!CFileMover::isSingleRename(stick + u"/a.txt"_s, stick, u"b.txt"_s));
+    QVERIFY(!CFileMover::isSingleRename(disk + u"/a.txt"_s, disk, u"b.txt"_s, Ability::NoReplaceRename));
 }
 
 void tst_FileMover::worksOnCaseInsensitiveFuseMount()

@@ -95,12 +95,13 @@ QStringList files(const QString &root)
 }
 
 // Plays the steps in a child that then dies without closing anything, as a crash leaves the journal.
-qint64 recordThenDie(const QString &journal, const JournalEntry &entry, const QStringList &steps)
+qint64 recordThenDie(const QString &journal, const JournalEntry &entry, const QStringList &steps,
+                     CJournal::Sync sync = CJournal::Sync::ToDisk)
 {
     const pid_t child = ::fork();
     if (child == 0) {
         auto *dying = new CJournal; // never deleted: a crash closes nothing
-        const qint64 id = dying->open(journal) ? dying->recordIntent(entry) : 0;
+        const qint64 id = dying->open(journal) ? dying->recordIntent(entry, sync) : 0;
         bool ok = id > 0;
         for (const QString &step : steps) {
             if (step == "done"_L1)
@@ -160,6 +161,8 @@ private Q_SLOTS:
     void leavesARunningProgramsOperationAlone();
     void selfTestSettlesNothing();
     void handWrittenRowRemovesNothing();
+    void settlesAnUnsyncedIntent_data();
+    void settlesAnUnsyncedIntent();
     void settlesAnInterruptedUndo_data();
     void settlesAnInterruptedUndo();
     void runsWithoutUnwritableJournal_data();
@@ -744,6 +747,47 @@ void tst_Journal::handWrittenRowRemovesNothing()
     QCOMPARE(::stat(native(QFileInfo(journalPath()).absolutePath()).constData(), &folder), 0);
     QCOMPARE(file.st_mode & 0777, mode_t(0600));
     QCOMPARE(folder.st_mode & 0777, mode_t(0700));
+}
+
+// A rename or a move within one file system records its intent without waiting for the disk, so a power cut may
+// keep or lose the intent and, on its own, the rename. Each of the four leaves the item once and the journal true.
+void tst_Journal::settlesAnUnsyncedIntent_data()
+{
+    QTest::addColumn<QString>("destination");
+    QTest::addColumn<bool>("intentKept");
+    QTest::addColumn<bool>("renameKept");
+    for (const auto &[kind, destination] : { std::pair { "rename", u"src/b.txt"_s }, { "move", u"dst/a.txt"_s } }) {
+        for (const bool intentKept : { true, false }) {
+            for (const bool renameKept : { true, false })
+                QTest::addRow("%s-intent-%s-rename-%s", kind, intentKept ? "kept" : "lost",
+                              renameKept ? "kept" : "lost")
+                    << destination << intentKept << renameKept;
+        }
+    }
+}
+
+void tst_Journal::settlesAnUnsyncedIntent()
+{
+    QFETCH(QString, destination);
+    QFETCH(bool, intentKept);
+    QFETCH(bool, renameKept);
+    const QString source = path(u"src/a.txt"_s);
+    QVERIFY(writeBytes(source, "original"));
+    if (intentKept)
+        QVERIFY(recordThenDie(journalPath(), entry(source, path(destination), {}), {}, CJournal::Sync::Later) > 0);
+    if (renameKept)
+        QVERIFY(QFile::rename(source, path(destination)));
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile(mover());
+    QCOMPARE(findings.size(), intentKept ? 1 : 0);
+    if (intentKept) {
+        QCOMPARE(findings.first().recovery, renameKept ? Recovery::Finished : Recovery::NothingHappened);
+        QCOMPARE(journal.history(1).first().state, renameKept ? State::Done : State::Failed);
+        QCOMPARE(journal.latestUndoable().has_value(), renameKept);
+    }
+    const QString left = renameKept ? destination : u"src/a.txt"_s;
+    QCOMPARE(files(m_dir->path()), QStringList { left + u"=original"_s });
 }
 
 void tst_Journal::settlesAnInterruptedUndo_data()

@@ -39,6 +39,10 @@ public:
             result.error = MoveError::IoError;
         return result;
     }
+    bool isSingleStep(const QString &, const QString &, const QString &) override
+    {
+        return true;
+    }
     void removeLeftovers(const QString &) override
     {
     }
