@@ -15,7 +15,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,23 +33,37 @@ QIcon applicationIcon()
 }
 
 /// Closes the window once it has painted itself: `--self-test` proves the whole start-up path works.
-class CCloseAfterFirstPaint : public QObject
+/// Runs work once the window has been painted for the first time, in the order it was given: what the first
+/// paint need not wait for.
+class CAfterFirstPaint : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit CAfterFirstPaint(QWidget *window)
+        : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+    void then(std::function<void()> work)
+    {
+        m_work.push_back(std::move(work));
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && !m_done) {
-            m_done = true;
-            QTimer::singleShot(0, qobject_cast<QDialog *>(watched), &QDialog::accept);
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After this paint has reached the screen, not inside it.
+            QTimer::singleShot(0, this, [this] {
+                for (const std::function<void()> &work : std::exchange(m_work, {}))
+                    work();
+            });
         }
         return false;
     }
 
 private:
-    bool m_done = false;
+    std::vector<std::function<void()>> m_work;
 };
 
 /// The bytes of each path argument. Qt decodes argv with replacement characters, and such a text names another
@@ -177,18 +194,25 @@ int main(int argc, char *argv[])
     });
     // A session that ends (logout, shutdown) closes the window through its exit path, so the settings are saved.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &dlg, [&dlg] { dlg.reject(); });
-    CCloseAfterFirstPaint closer;
+    auto *afterPaint = new CAfterFirstPaint(&dlg);
     if (parser.isSet(selfTest)) {
-        dlg.installEventFilter(&closer);
+        afterPaint->then([&dlg] { dlg.accept(); });
         // A display that never shows the window must fail the self-test, not leave it waiting.
         QTimer::singleShot(std::chrono::seconds(30), &app, [] {
             say(u"self-test: the window was not painted within 30 seconds"_s);
             QCoreApplication::exit(1);
         });
     }
+    // Opening the journal and settling what a crash left cost more than the rest of start-up; the window need not
+    // wait for them, and no click can come before they are done. A window already closed (the self-test) needs
+    // no journal.
+    afterPaint->then([&] {
+        if (!dlg.isVisible())
+            return;
+        journal.open(CJournal::defaultPath());
+        dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
+    });
     dlg.show();
-    journal.open(CJournal::defaultPath());
-    dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)
         QTimer::singleShot(0, &instance, &CSingleInstance::listen);
