@@ -1,0 +1,28 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/WindowsPath.h"
+
+#include <QDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+std::wstring CWindowsPath::extended(const QString &path)
+{
+    QString native = QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+    if (native.startsWith(R"(\\?\)"_L1))
+        return native.toStdWString();
+    if (native.startsWith(R"(\\)"_L1))
+        return QString(R"(\\?\UNC\)"_L1 + QStringView(native).mid(2)).toStdWString();
+    return QString(R"(\\?\)"_L1 + native).toStdWString();
+}
+
+HANDLE CWindowsPath::openItem(const QString &path, DWORD access, DWORD share)
+{
+    return ::CreateFileW(extended(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+CWindowsPath::Handle CWindowsPath::own(HANDLE handle)
+{
+    return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
