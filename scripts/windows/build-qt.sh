@@ -130,25 +130,30 @@ fi
 enable_sources
 
 started=$(date +%s)
-# A half-built prefix from an earlier run is started afresh: Qt must not find pieces of itself while configuring.
-rm -rf "$PLINDOR_WINDOWS_QT"
 work=$PLINDOR_CACHE/build-qt-work
-rm -rf "$work"
-mkdir -p "$work/build" "$PLINDOR_WINDOWS_QT"
-# Qt's installed CMake files name the toolchain file they were built with; this copy stays beside them.
-cp "$here/../../cmake/mingw-w64.cmake" "$PLINDOR_WINDOWS_QT/mingw-w64.cmake"
+# A run that was stopped after configuring (the build takes long on a busy machine) goes on where it was.
+if [ -f "$work/.configured" ]; then
+    echo "== Resuming the build in $work"
+else
+    # A half-built prefix is started afresh: Qt must not find pieces of itself while configuring.
+    rm -rf "$PLINDOR_WINDOWS_QT" "$work"
+    mkdir -p "$work/build" "$PLINDOR_WINDOWS_QT"
+    # Qt's installed CMake files name the toolchain file they were built with; this copy stays beside them.
+    cp "$here/../../cmake/mingw-w64.cmake" "$PLINDOR_WINDOWS_QT/mingw-w64.cmake"
 
-echo "== Fetching Qt's source"
-(cd "$work" && apt-get source -qq "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)" >/dev/null)
-qtsrc=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+    echo "== Fetching Qt's source"
+    (cd "$work" && apt-get source -qq "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)" >/dev/null)
+    qtsrc=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
 
-echo "== Building SQLite for MinGW"
-build_sqlite "$PLINDOR_WINDOWS_QT/sqlite3"
-echo "== Supplying the tablet headers"
-supply_wintab "$qtsrc"
+    echo "== Building SQLite for MinGW"
+    build_sqlite "$PLINDOR_WINDOWS_QT/sqlite3"
+    echo "== Supplying the tablet headers"
+    supply_wintab "$qtsrc"
 
-echo "== Configuring Qt"
-configure_qt "$qtsrc" "$PLINDOR_WINDOWS_QT/sqlite3"
+    echo "== Configuring Qt"
+    configure_qt "$qtsrc" "$PLINDOR_WINDOWS_QT/sqlite3"
+    touch "$work/.configured"
+fi
 echo "== Building Qt ($jobs)"
 nice -n 10 cmake --build "$work/build" --parallel "${jobs#-j}"
 nice -n 10 cmake --install "$work/build" >/dev/null

@@ -28,3 +28,13 @@ plindor_wine_path() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 # Qt's and MinGW's DLLs, and Qt's plugins, for programs run straight from a build folder.
 export WINEPATH="$(plindor_wine_path "$PLINDOR_WINDOWS_QT/bin");$(plindor_wine_path "$PLINDOR_MINGW_GCC_DIR");$(plindor_wine_path "$PLINDOR_MINGW_SYSROOT/lib")"
 export WINEQT_PLUGIN_PATH="$(plindor_wine_path "$PLINDOR_WINDOWS_QT/plugins")"
+
+# Makes the Wine prefix on first use (about 11 seconds) and has it report Windows 10, the oldest Windows Qt 6
+# supports; Wine 8 reports Windows 7 by default.
+plindor_wine_prefix() {
+    [ -f "$WINEPREFIX/.plindor-ready" ] && return
+    wine wineboot --init >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.plindor-ready"
+}
