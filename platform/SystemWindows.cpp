@@ -7,7 +7,7 @@ namespace
 {
 // FILETIME counts 100 ns steps from 1601; stamps count nanoseconds from 1970, as on Linux.
 constexpr qint64 kEpochIn100ns = 116444736000000000LL;
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kShareAll = CWindowsPath::kShareAll;
 
 qint64 nanoseconds(qint64 fileTime)
 {

@@ -17,8 +17,6 @@ namespace
 using Facts = COperationCheck::Facts;
 using FolderState = COperationCheck::FolderState;
 
-constexpr qint64 kFatLimit = (qint64(1) << 32) - 1;
-
 struct Item {
     BY_HANDLE_FILE_INFORMATION info {};
 
@@ -31,8 +29,7 @@ struct Item {
 
 std::optional<Item> itemAt(const QString &path)
 {
-    const auto handle = CWindowsPath::own(CWindowsPath::openItem(
-        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    const auto handle = CWindowsPath::own(CWindowsPath::openItem(path, FILE_READ_ATTRIBUTES, CWindowsPath::kShareAll));
     Item item;
     if (!handle || !::GetFileInformationByHandle(handle.get(), &item.info))
         return std::nullopt;
@@ -46,14 +43,9 @@ struct Volume {
 
 std::optional<Volume> volumeOf(const QString &folder)
 {
-    wchar_t root[MAX_PATH + 1] = {};
-    wchar_t type[MAX_PATH + 1] = {};
     Volume volume;
-    if (!::GetVolumePathNameW(CWindowsPath::extended(folder).c_str(), root, MAX_PATH)
-        || !::GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &volume.flags, type, MAX_PATH))
-        return std::nullopt;
-    volume.type = QString::fromWCharArray(type);
-    return volume;
+    volume.type = CWindowsPath::fileSystemOf(folder, &volume.flags);
+    return volume.type.isEmpty() ? std::nullopt : std::optional<Volume>(volume);
 }
 
 FolderState folderState(const QString &folder, const std::optional<Volume> &volume)
@@ -81,7 +73,7 @@ void learnFilesystem(Facts &facts, const QString &folder, const std::optional<Vo
     facts.caseInsensitive = true;
     // The limit on names is 255 UTF-16 units, not bytes; the mover refuses a longer name before any call.
     facts.nameMaxBytes = 0;
-    facts.maxFileSize = volume && volume->type.startsWith("FAT"_L1) ? kFatLimit : 0;
+    facts.maxFileSize = volume && volume->type.startsWith("FAT"_L1) ? CWindowsPath::kFatLimit : 0;
     ULARGE_INTEGER available {};
     // What this user may still write, quotas included.
     if (::GetDiskFreeSpaceExW(CWindowsPath::extended(folder + u'/').c_str(), &available, nullptr, nullptr))

@@ -20,8 +20,7 @@ namespace
 {
 constexpr qsizetype kMaxNameLength = 255;
 constexpr int kNameAttempts = 100;
-constexpr qint64 kFatLimit = (qint64(1) << 32) - 1;
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kShareAll = CWindowsPath::kShareAll;
 // The attributes a copy carries over; the others (compressed, encrypted, sparse) are the target's own business.
 constexpr DWORD kCarried = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
     | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -189,13 +188,7 @@ DWORD CALLBACK copyProgress(LARGE_INTEGER, LARGE_INTEGER done, LARGE_INTEGER, LA
 
 qint64 maxFileSize(const QString &folder)
 {
-    wchar_t root[MAX_PATH + 1] = {};
-    wchar_t type[MAX_PATH + 1] = {};
-    if (!::GetVolumePathNameW(CWindowsPath::extended(folder).c_str(), root, MAX_PATH)
-        || !::GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, type, MAX_PATH))
-        return 0;
-    // A FAT directory entry holds a file's size in 32 bits.
-    return QString::fromWCharArray(type).startsWith("FAT"_L1) ? kFatLimit : 0;
+    return CWindowsPath::fileSystemOf(folder).startsWith("FAT"_L1) ? CWindowsPath::kFatLimit : 0;
 }
 
 /// Copies the source into a new part file in the target folder; returns its path, or empty with `result` set.

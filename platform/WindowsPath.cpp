@@ -26,3 +26,16 @@ CWindowsPath::Handle CWindowsPath::own(HANDLE handle)
 {
     return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
+
+QString CWindowsPath::fileSystemOf(const QString &folder, DWORD *flags)
+{
+    wchar_t root[MAX_PATH + 1] = {};
+    wchar_t type[MAX_PATH + 1] = {};
+    DWORD volumeFlags = 0;
+    if (!::GetVolumePathNameW(extended(folder).c_str(), root, MAX_PATH)
+        || !::GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &volumeFlags, type, MAX_PATH))
+        return {};
+    if (flags)
+        *flags = volumeFlags;
+    return QString::fromWCharArray(type);
+}
