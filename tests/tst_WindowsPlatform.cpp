@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/System.h"
+#include "helpers/Bytes.h"
+#include "platform/TargetFacts.h"
 #include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
@@ -40,6 +42,7 @@ private Q_SLOTS:
     void profileLivesInTheRegistry();
     void laterLaunchHandsOverItsPaths();
     void lockFilesShareNothing();
+    void targetFactsKnowWhoHoldsAName();
 };
 
 void tst_WindowsPlatform::profileLivesInTheRegistry()
@@ -107,6 +110,26 @@ void tst_WindowsPlatform::lockFilesShareNothing()
     QVERIFY(!CSystem::isAbsent(path));
     CSystem::removeAndUnlock(taken, path);
     QVERIFY(CSystem::isAbsent(path));
+}
+
+// The volume serial and file index tell the source's own new spelling from another file, as NTFS folds case.
+void tst_WindowsPlatform::targetFactsKnowWhoHoldsAName()
+{
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath(u"a.txt"_s), "source"));
+    QVERIFY(writeBytes(dir.filePath(u"b.txt"_s), "other"));
+    const auto probe = [&dir](const QString &name) {
+        return CTargetFacts::probe({ dir.filePath(u"a.txt"_s), dir.path(), dir.filePath(name) });
+    };
+    const COperationCheck::Facts own = probe(u"A.txt"_s);
+    QVERIFY(own.known && own.sourceExists && own.sameFilesystem && own.sameFolder && own.caseInsensitive);
+    QCOMPARE(own.folder, COperationCheck::FolderState::Usable);
+    QCOMPARE(own.sourceSize, 6);
+    QVERIFY(own.freeBytes > 0);
+    QCOMPARE(own.occupant, COperationCheck::Occupant::Source);
+    QCOMPARE(probe(u"B.TXT"_s).occupant, COperationCheck::Occupant::Other);
+    QCOMPARE(probe(u"c.txt"_s).occupant, COperationCheck::Occupant::Nobody);
+    QVERIFY(!CTargetFacts::probe({ dir.filePath(u"gone.txt"_s), dir.path(), dir.filePath(u"x"_s) }).sourceExists);
 }
 
 QTEST_GUILESS_MAIN(tst_WindowsPlatform)
