@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 #include <windows.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -40,6 +42,7 @@ class tst_WindowsPlatform : public QObject
 
 private Q_SLOTS:
     void profileLivesInTheRegistry();
+    void handOverReachesTheWindow();
     void laterLaunchHandsOverItsPaths();
     void lockFilesShareNothing();
     void targetFactsKnowWhoHoldsAName();
@@ -66,6 +69,27 @@ void tst_WindowsPlatform::profileLivesInTheRegistry()
     QCOMPARE(registryText(key + u"\\m_BTdir1"_s, u"m_extend"_s), u".docx"_s);
     const std::unique_ptr<QSettings> again = CPlindorSettings::openUserProfile();
     QCOMPARE(CPlindorSettings(*again).load(), profile);
+}
+
+// A pipe takes what the window has not read yet only up to its buffer: the sender runs on a thread of its own, as it
+// would in a process of its own, while the window's event loop reads.
+void tst_WindowsPlatform::handOverReachesTheWindow()
+{
+    QTemporaryDir runtime;
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+    CSingleInstance later(runtime.path());
+    QCOMPARE(later.claim(), CSingleInstance::Role::Secondary);
+    const QStringList paths { u"C:/作业/名单 2026.xlsx"_s, u"D:/sub/dir"_s };
+    CSingleInstance::Delivery delivery = CSingleInstance::Delivery::NoAnswer;
+    std::thread sender([&] { delivery = later.sendToPrimary(paths); });
+    const bool arrived = received.wait(10000);
+    sender.join();
+    QVERIFY(arrived);
+    QCOMPARE(delivery, CSingleInstance::Delivery::Delivered);
+    QCOMPARE(received.at(0).at(0).toStringList(), paths);
 }
 
 // The real program, launched with paths while a window runs, hands them over through the user's pipe and leaves.
