@@ -155,11 +155,11 @@ QString hiddenName(const char *suffix)
 
 /// Removes the file at `path` if it still is `file`: deleted through a handle that was checked, so that a file another
 /// program put under the name meanwhile stays.
-bool removeIfSame(const QString &path, const Identity &file, bool version)
+bool removeIfSame(const QString &path, const Identity &file)
 {
     const auto item = CWindowsPath::own(CWindowsPath::openItem(path, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ));
     const std::optional<Identity> now = item ? identityOf(item.get()) : std::nullopt;
-    if (!now || !(version ? now->sameVersion(file) : now->sameFile(file)))
+    if (!now || !now->sameFile(file))
         return false;
     FILE_DISPOSITION_INFO dispose { TRUE };
     return ::SetFileInformationByHandle(item.get(), FileDispositionInfo, &dispose, sizeof dispose);
@@ -223,18 +223,18 @@ MoveResult retireSource(const Job &job, const Identity &original, const Identity
         = CWindowsPath::own(CWindowsPath::openItem(job.source, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ));
     if (!source) {
         const MoveResult result = lastFailure(job);
-        removeIfSame(job.destination, copy, false);
+        removeIfSame(job.destination, copy);
         return result;
     }
     const std::optional<Identity> now = identityOf(source.get());
     if (!now || !now->sameVersion(original)) {
-        removeIfSame(job.destination, copy, false);
+        removeIfSame(job.destination, copy);
         return failed(job, MoveError::SourceChanged, u"the file was changed meanwhile"_s);
     }
     FILE_DISPOSITION_INFO dispose { TRUE };
     if (!::SetFileInformationByHandle(source.get(), FileDispositionInfo, &dispose, sizeof dispose)) {
         const MoveResult result = lastFailure(job);
-        removeIfSame(job.destination, copy, false);
+        removeIfSame(job.destination, copy);
         return result;
     }
     return job.report;
