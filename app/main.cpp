@@ -71,12 +71,20 @@ private:
 QList<QByteArray> rawArguments(int argc, char *argv[], const QStringList &positional)
 {
     QList<QByteArray> raw;
+#ifdef Q_OS_WIN
+    // Windows hands Qt the command line in UTF-16, whole; argv holds the ANSI code page's lossy copy.
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
+    for (const QString &argument : positional)
+        raw << CPathIntake::bytesOfName(argument);
+#else
     int next = 1;
     for (const QString &argument : positional) {
         while (next < argc && QString::fromLocal8Bit(argv[next]) != argument)
             ++next;
         raw << (next < argc ? QByteArray(argv[next++]) : argument.toLocal8Bit());
     }
+#endif
     return raw;
 }
 

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QVariant>
 
 #include <atomic>
@@ -223,11 +224,16 @@ CJournal::~CJournal()
 
 QString CJournal::defaultPath()
 {
+#ifdef Q_OS_WIN
+    // %LOCALAPPDATA%: the journal names this machine's files, so it must not roam to another machine.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Plindor/journal.sqlite"_L1;
+#else
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     // The XDG base directory rules say a relative path is to be ignored.
     if (state.isEmpty() || QDir::isRelativePath(state))
         state = QDir::homePath() + "/.local/state"_L1;
     return state + "/Plindor/journal.sqlite"_L1;
+#endif
 }
 
 FileStamp CJournal::stampOf(const QString &path)

@@ -26,7 +26,8 @@ public:
     CJournal(const CJournal &) = delete;
     CJournal &operator=(const CJournal &) = delete;
 
-    /// $XDG_STATE_HOME/Plindor/journal.sqlite, or under ~/.local/state when the variable is unset.
+    /// $XDG_STATE_HOME/Plindor/journal.sqlite, or under ~/.local/state when the variable is unset; on Windows
+    /// %LOCALAPPDATA%/Plindor/journal.sqlite.
     [[nodiscard]] static QString defaultPath();
     /// Stats a path without following a final symbolic link.
     [[nodiscard]] static FileStamp stampOf(const QString &path);

@@ -18,7 +18,21 @@ using Warning = COperationCheck::Warning;
 using Facts = COperationCheck::Facts;
 using Refusal = COperationPlanner::Refusal;
 
-// The mover refuses longer names on every disk, whatever the disk itself would take.
+// The mover refuses longer names on every disk, whatever the disk itself would take. Linux counts a name's and a
+// path's bytes; Windows counts UTF-16 units, and takes paths of up to 32767 of them, prefix included, through \\?\.
+#ifdef Q_OS_WIN
+constexpr qint64 kPathLimit = 32767 - 4;
+qint64 lengthOf(const QString &text)
+{
+    return text.size();
+}
+#else
+constexpr qint64 kPathLimit = PATH_MAX;
+qint64 lengthOf(const QString &text)
+{
+    return QFile::encodeName(text).size();
+}
+#endif
 constexpr qint64 kNameBytes = 255;
 
 Warning warn(Reason reason, const QString &detail = {}, qint64 amount = 0, qint64 limit = 0)
@@ -121,10 +135,10 @@ COperationCheck::Warning COperationCheck::checkName(const COperationPlanner::Ite
         return refusalWarning(plan);
     if (const Warning rule = nameRuleWarning(plan.newName); !rule.ok())
         return rule;
-    if (const qint64 bytes = QFile::encodeName(plan.newName).size(); bytes > kNameBytes)
-        return warn(Reason::NameTooLong, {}, bytes, kNameBytes);
-    if (const qint64 bytes = QFile::encodeName(plan.destination).size(); bytes >= PATH_MAX)
-        return warn(Reason::PathTooLong, {}, bytes, PATH_MAX - 1);
+    if (const qint64 length = lengthOf(plan.newName); length > kNameBytes)
+        return warn(Reason::NameTooLong, {}, length, kNameBytes);
+    if (const qint64 length = lengthOf(plan.destination); length >= kPathLimit)
+        return warn(Reason::PathTooLong, {}, length, kPathLimit - 1);
     return {};
 }
 

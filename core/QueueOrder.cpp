@@ -1,12 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueOrder.h"
+#include "core/SortKeys.h"
 #include "core/System.h"
 
 #include <QThread>
 #include <QtConcurrent>
-
-#include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cstring>
@@ -24,23 +23,6 @@ QLocale collationLocale()
     // The C locale collates by code unit and ignores numeric mode; English gives the usual file-manager order.
     const QLocale system;
     return system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : system;
-}
-
-/// A collator configured as QCollator configures its own for the same locale and settings, so that its keys
-/// order paths exactly as QCollator::compare() does.
-UCollator *openCollator(const QLocale &locale)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    UCollator *collator = ucol_open(locale.bcp47Name().replace(u'-', u'_').toLatin1().constData(), &status);
-    if (U_FAILURE(status))
-        qFatal("no collator for the locale %s", qPrintable(locale.bcp47Name()));
-    ucol_setAttribute(collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
-    ucol_setAttribute(collator, UCOL_STRENGTH, UCOL_SECONDARY, &status);
-    ucol_setAttribute(collator, UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
-    ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
-    if (U_FAILURE(status))
-        qFatal("the collator refused its settings: %d", status);
-    return collator;
 }
 
 /// The key's eight bytes from `offset` on as one number that orders as they do; missing bytes count as zero, below
@@ -61,15 +43,9 @@ int compareKeys(QByteArrayView a, QByteArrayView b)
 
 } // namespace
 
-void CQueueOrder::CollatorCloser::operator()(UCollator *collator) const
-{
-    ucol_close(collator);
-}
-
 CQueueOrder::CQueueOrder()
     : m_collator(collationLocale())
-    , m_keyCollator(openCollator(m_collator.locale()))
-    , m_keyBuffer(256)
+    , m_keys(std::make_unique<CSortKeys>(m_collator.locale()))
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_collator.setNumericMode(true);
@@ -96,16 +72,7 @@ QByteArray CQueueOrder::keyOf(QStringView path) const
 
 QByteArrayView CQueueOrder::keyInBuffer(QStringView path) const
 {
-    const auto *text = reinterpret_cast<const UChar *>(path.utf16());
-    const auto length = static_cast<int32_t>(path.size());
-    int32_t size = ucol_getSortKey(m_keyCollator.get(), text, length, m_keyBuffer.data(),
-                                   static_cast<int32_t>(m_keyBuffer.size()));
-    if (size > static_cast<int32_t>(m_keyBuffer.size())) {
-        m_keyBuffer.resize(static_cast<size_t>(size));
-        size = ucol_getSortKey(m_keyCollator.get(), text, length, m_keyBuffer.data(), size);
-    }
-    // The key's closing zero byte orders nothing: a key that is a prefix of another is shorter.
-    return { m_keyBuffer.data(), std::max(0, size - 1) };
+    return m_keys->keyOf(path);
 }
 
 struct CQueueOrder::Run {

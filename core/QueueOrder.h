@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-struct UCollator;
+class CSortKeys;
 
 /// The queue's order, as a file manager sorts: by the user's locale, ignoring case, numbers by value,
 /// and paths that differ only in case kept apart in a fixed order.
@@ -77,10 +77,6 @@ public:
     [[nodiscard]] QStringList merged(const QStringList &a, const QStringList &b) const;
 
 private:
-    struct CollatorCloser {
-        void operator()(UCollator *collator) const;
-    };
-
     /// The key of `path` in the collator's buffer, valid until the next call.
     [[nodiscard]] QByteArrayView keyInBuffer(QStringView path) const;
     /// A block of new paths with their keys and their sorted order.
@@ -103,6 +99,5 @@ private:
                                   Entries::Row *out);
 
     QCollator m_collator;
-    std::unique_ptr<UCollator, CollatorCloser> m_keyCollator;
-    mutable std::vector<uint8_t> m_keyBuffer;
+    std::unique_ptr<CSortKeys> m_keys;
 };

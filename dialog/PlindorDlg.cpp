@@ -17,7 +17,7 @@
 #include "dialog/DialogTemplate.h"
 #include "dialog/HistoryWindow.h"
 #include "dialog/OutcomeTexts.h"
-#include "platform/LinuxMover.h"
+#include "platform/PlatformMover.h"
 #include "platform/LocalDate.h"
 #include "platform/MoveProgress.h"
 #include "platform/PathIntake.h"
@@ -61,7 +61,7 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     , m_settings(settings)
     , m_prompter(prompter ? std::move(prompter) : std::make_unique<CWidgetPrompter>())
     , m_today(today.isValid() ? today : CLocalDate::today())
-    , m_mover(std::make_unique<CLinuxMover>())
+    , m_mover(makeMover())
     , m_runner(std::make_unique<COperationRunner>(nullptr, *m_mover))
 {
     setWindowTitle(u"Plindor"_s);

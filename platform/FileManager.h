@@ -9,6 +9,7 @@ class CFileManager
 {
 public:
     /// Opens the item's folder with the item selected, through the desktop's common file-manager interface on the
-    /// session bus; where no file manager offers it, opens the folder alone. False when neither worked.
+    /// session bus (on Windows, Explorer's /select); where no file manager offers it, opens the folder alone. False
+    /// when neither worked.
     static bool showItem(const QString &path);
 };

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/InterfaceLanguage.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -32,8 +33,23 @@ bool isPlainC(const QString &locale)
 
 CInterfaceLanguage::Language CInterfaceLanguage::fromEnvironment()
 {
+#ifdef Q_OS_WIN
+    // Windows has no such variables; its display language is what QLocale reads first.
+    return fromUiLanguages(QLocale::system().uiLanguages());
+#else
     return choose(qEnvironmentVariable("LANGUAGE"), qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
                   qEnvironmentVariable("LANG"));
+#endif
+}
+
+CInterfaceLanguage::Language CInterfaceLanguage::fromUiLanguages(const QStringList &languages)
+{
+    // Like the list in LANGUAGE: the first language the program speaks wins.
+    for (const QString &entry : languages) {
+        if (const std::optional<Language> found = languageOf(QString(entry).replace(u'-', u'_')))
+            return *found;
+    }
+    return Language::Chinese;
 }
 
 CInterfaceLanguage::Language CInterfaceLanguage::choose(const QString &language, const QString &lcAll,

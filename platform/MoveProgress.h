@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/FileMover.h"
+#include "core/Mover.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -97,7 +97,25 @@ QString childOf(const QString &folder, const QString &name)
 bool CPathIntake::isFileNameText(QByteArrayView raw)
 {
     // Qt encodes every file name it is given back to bytes; a lossy decoding would name another file then.
-    return !raw.contains('\0') && QFile::encodeName(QFile::decodeName(raw.toByteArray())) == raw;
+    return !raw.contains('\0') && bytesOfName(nameFromBytes(raw.toByteArray())) == raw;
+}
+
+QString CPathIntake::nameFromBytes(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    return QString::fromUtf8(bytes);
+#else
+    return QFile::decodeName(bytes);
+#endif
+}
+
+QByteArray CPathIntake::bytesOfName(const QString &name)
+{
+#ifdef Q_OS_WIN
+    return name.toUtf8();
+#else
+    return QFile::encodeName(name);
+#endif
 }
 
 bool CPathIntake::isLocalFileUrl(const QUrl &url)
@@ -199,7 +217,7 @@ QUrl CPathIntake::fileUrlIn(const QByteArray &argument)
     if (argument.size() < 6 || QByteArrayView(argument).first(6).compare("file:/", Qt::CaseInsensitive) != 0
         || !isFileNameText(argument))
         return {};
-    const QString text = QFile::decodeName(argument);
+    const QString text = nameFromBytes(argument);
     const QFileInfo relative(text);
     if (relative.exists() || relative.isSymLink())
         return {};
@@ -332,7 +350,7 @@ void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders
 {
     if (raw.isEmpty())
         return;
-    const QString text = QFile::decodeName(raw);
+    const QString text = nameFromBytes(raw);
     if (isFileNameText(raw))
         batch.paths << resolvedIn(text, folders);
     else

@@ -25,6 +25,10 @@ public:
 
     /// True when the bytes decode without loss, so that the text names the same file again, and hold no NUL.
     [[nodiscard]] static bool isFileNameText(QByteArrayView raw);
+    /// The name that bytes stand for, and the bytes of a name: in the locale's encoding on Linux, where names are
+    /// bytes; in UTF-8 on Windows, where names are UTF-16 and the ANSI code page would lose what it cannot spell.
+    [[nodiscard]] static QString nameFromBytes(const QByteArray &bytes);
+    [[nodiscard]] static QByteArray bytesOfName(const QString &name);
     /// True for a file URL of this machine: without a host, or with "localhost".
     [[nodiscard]] static bool isLocalFileUrl(const QUrl &url);
     /// The bytes a local file URL names, percent-decoding undone; empty for any other URL.

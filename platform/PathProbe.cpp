@@ -20,7 +20,12 @@ bool CPathProbe::isDirectory(const QString &path)
 
 bool CPathProbe::isTooLong(const QString &path)
 {
+#ifdef Q_OS_WIN
+    // UTF-16 units, through the \\?\ prefix (four of them) that the mover puts before every path.
+    return path.size() + 4 >= 32767;
+#else
     return QFile::encodeName(path).size() >= PATH_MAX;
+#endif
 }
 
 QList<CPathProbe::Checked> CPathProbe::presenceOf(const QStringList &paths)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SingleInstance.h"
 
+#include "platform/LocalPeer.h"
 #include "platform/RuntimeFolder.h"
 
 #include <QDeadlineTimer>
@@ -10,16 +11,18 @@
 #include <QThread>
 
 #include <cerrno>
-#include <climits>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-// No path of PATH_MAX bytes or more names a file. One cut to that length still shows the window it is too long.
-constexpr qsizetype maxRecordBytes = PATH_MAX;
+// No path of 4096 bytes or more names a file on Linux, nor one of 32767 UTF-16 units on Windows, which UTF-8 may take
+// three bytes each for. One cut to that length still shows the window it is too long.
+#ifdef Q_OS_WIN
+constexpr qsizetype maxRecordBytes = 3 * 32767;
+#else
+constexpr qsizetype maxRecordBytes = 4096;
+#endif
 // What the window takes in one go, so that a flood of bytes cannot keep it from repainting.
 constexpr qsizetype readChunkBytes = 64 * 1024;
 
@@ -71,14 +74,6 @@ bool take(CIncoming &in, QByteArrayView chunk)
     return in.received < CSingleInstance::maxMessageBytes;
 }
 
-/// The folder's permissions keep other users out; the kernel's word on who is at the other end is the proof.
-bool peerIsThisUser(const QLocalSocket &socket)
-{
-    ucred peer = {};
-    socklen_t size = sizeof peer;
-    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
-        && peer.uid == ::geteuid();
-}
 } // namespace
 
 CSingleInstance::CSingleInstance(const QString &runtimeDir, QObject *parent)
@@ -101,7 +96,7 @@ CSingleInstance::~CSingleInstance() = default;
 
 QString CSingleInstance::socketPath() const
 {
-    return m_runtimeDir.isEmpty() ? QString() : QDir(m_runtimeDir).filePath(u"plindor.socket"_s);
+    return m_runtimeDir.isEmpty() ? QString() : CLocalPeer::serverName(m_runtimeDir);
 }
 
 QString CSingleInstance::errorString() const
@@ -156,7 +151,7 @@ CSingleInstance::Delivery CSingleInstance::sendToPrimary(const QStringList &path
         QLocalSocket socket;
         socket.connectToServer(socketPath());
         if (socket.waitForConnected(remaining())) {
-            if (!peerIsThisUser(socket)) {
+            if (!CLocalPeer::isThisUser(socket)) {
                 socket.abort();
                 return Delivery::ForeignServer;
             }
@@ -175,7 +170,7 @@ CSingleInstance::Delivery CSingleInstance::sendToPrimary(const QStringList &path
 void CSingleInstance::acceptConnection()
 {
     while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-        if (peerIsThisUser(*socket)) {
+        if (CLocalPeer::isThisUser(*socket)) {
             receive(socket);
         } else {
             socket->abort();

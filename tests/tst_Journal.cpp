@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
-#include "platform/LinuxMover.h"
+#include "platform/PlatformMover.h"
 
 #include "helpers/Bytes.h"
 #include "helpers/EffectiveUser.h"
@@ -36,8 +36,8 @@ namespace
 // Settling puts hidden items back through the program's own mover.
 IMover &mover()
 {
-    static CLinuxMover linuxMover;
-    return linuxMover;
+    static const std::unique_ptr<IMover> systemMover = makeMover();
+    return *systemMover;
 }
 
 /// What the file system looks like when the program that recorded the intent dies.

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FileMover.h"
 #include "platform/MoveProgress.h"
 
 #include <QApplication>

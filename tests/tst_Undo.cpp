@@ -11,7 +11,7 @@
 #include "helpers/DropSimulator.h"
 #include "helpers/NameWatcher.h"
 #include "helpers/TreeSnapshot.h"
-#include "platform/LinuxMover.h"
+#include "platform/PlatformMover.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -157,7 +157,7 @@ void moveAndGetKilled(const QString &journal, const QString &source, const QStri
         char byte = dying->open(journal) ? 'r' : 'x';
         (void)!::write(ready[1], &byte, 1);
         (void)!::read(go[0], &byte, 1);
-        auto *mover = new CLinuxMover;
+        IMover *mover = makeMover().release();
         auto *runner = new COperationRunner(dying, *mover);
         CCopyBegunSignal progress(ready[1]);
         const COperationPlanner::Item item { source, QFileInfo(source).path(), {}, u"b"_s, {}, u".bin"_s };

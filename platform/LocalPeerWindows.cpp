@@ -1,0 +1,84 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/LocalPeer.h"
+
+#include <QLocalSocket>
+
+#include <memory>
+#include <vector>
+
+#include <windows.h>
+
+#include <sddl.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace
+{
+struct HandleCloser {
+    void operator()(HANDLE handle) const
+    {
+        ::CloseHandle(handle);
+    }
+};
+using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+/// The user a process runs as, as the bytes of its SID; empty when the system does not say.
+QByteArray userOf(HANDLE process)
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, &token))
+        return {};
+    const Handle owned(token);
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        return {};
+    const PSID sid = reinterpret_cast<const TOKEN_USER *>(buffer.data())->User.Sid;
+    return QByteArray(static_cast<const char *>(sid), int(::GetLengthSid(sid)));
+}
+
+QByteArray userOfProcess(ULONG processId)
+{
+    const Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    return process ? userOf(process.get()) : QByteArray();
+}
+
+QByteArray thisUser()
+{
+    static const QByteArray user = userOf(::GetCurrentProcess());
+    return user;
+}
+
+QString thisUserText()
+{
+    QByteArray sid = thisUser();
+    wchar_t *text = nullptr;
+    if (sid.isEmpty() || !::ConvertSidToStringSidW(sid.data(), &text))
+        return qEnvironmentVariable("USERNAME");
+    const QString result = QString::fromWCharArray(text);
+    ::LocalFree(text);
+    return result;
+}
+} // namespace
+
+// Pipe names are one namespace for the whole machine: the user's SID keeps two users' windows apart, and
+// QLocalServer::UserAccessOption keeps other users from connecting to this one's.
+QString CLocalPeer::serverName(const QString &runtimeDir)
+{
+    Q_UNUSED(runtimeDir)
+    return u"plindor-"_s + thisUserText();
+}
+
+// Another user could have made a pipe of that name first; the system's word on both ends' processes is the proof.
+bool CLocalPeer::isThisUser(const QLocalSocket &socket)
+{
+    const auto pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    ULONG client = 0;
+    ULONG server = 0;
+    if (!::GetNamedPipeClientProcessId(pipe, &client) || !::GetNamedPipeServerProcessId(pipe, &server))
+        return false;
+    const QByteArray user = thisUser();
+    return !user.isEmpty() && userOfProcess(client) == user && userOfProcess(server) == user;
+}
