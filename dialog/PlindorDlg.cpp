@@ -17,6 +17,7 @@
 #include "dialog/DialogTemplate.h"
 #include "dialog/HistoryWindow.h"
 #include "dialog/OutcomeTexts.h"
+#include "dialog/PreviewPane.h"
 #include "platform/LinuxMover.h"
 #include "platform/LocalDate.h"
 #include "platform/MoveProgress.h"
@@ -71,6 +72,7 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     createControls();
     bindControls();
     applyFontsAndColours();
+    m_preview = new CPreviewPane(this);
     fitToScreen(screen()->availableGeometry());
     setPlaceholderTexts();
     fillCandidateLists();
@@ -142,6 +144,7 @@ void CPlindorDlg::fitToScreen(const QRect &available)
     const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
     placeControls(CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, available.size() - frame));
     fitEditFont();
+    m_preview->fitBeside(available.size() - frame);
 }
 
 void CPlindorDlg::placeControls(QSize units)
@@ -260,6 +263,7 @@ void CPlindorDlg::LoadSettings()
     }
     for (int k = 0; k < 6; ++k)
         m_btnText.at(k)->m_Name = profile.captions.at(k);
+    m_preview->setChosen(profile.previewShown);
 }
 
 void CPlindorDlg::applyLoadedSettings()
@@ -295,6 +299,7 @@ void CPlindorDlg::SaveSettings()
     }
     for (int k = 0; k < 6; ++k)
         profile.captions.at(k) = m_btnText.at(k)->m_Name;
+    profile.previewShown = m_preview->isChosen();
     if (!m_settings.save(profile))
         m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
 }
@@ -304,6 +309,8 @@ void CPlindorDlg::connectSignals()
     connect(m_listFiles, &CMyListBox::dropLoaded, this, &CPlindorDlg::OnQueueDropLoaded);
     connect(m_listFiles, &CMyListBox::clickLoaded, this, &CPlindorDlg::OnQueueClickLoaded);
     connect(m_listFiles, &CMyListBox::removeRequested, this, &CPlindorDlg::OnQueueRemoveRequested);
+    connect(this, &CPlindorDlg::loadedItemChanged, m_preview, &CPreviewPane::showItem);
+    m_listFiles->addAction(m_preview->toggleAction());
     connectUndecodableReports();
     connectUndoShortcuts();
     connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
@@ -389,6 +396,7 @@ void CPlindorDlg::RefreshQueue()
     // A drop on the folder list still enables "移动文件"; with nothing queued it must find nothing to move, not the
     // item the user just took off the queue or the one just moved away.
     m_strSrcPath.clear();
+    Q_EMIT loadedItemChanged({});
     // The lists stay usable when the queue runs empty; only composing and the file operations stop.
     setEnabledIds(compositionIds, false);
     setEditorReadOnly(true);
@@ -402,6 +410,7 @@ void CPlindorDlg::LoadItem(QString path)
     m_editPrefix->setText(CNameComposer::prefixPlaceholder());
     m_editName->setText(m_strName);
     m_editSuffix->setText(CNameComposer::suffixPlaceholder());
+    Q_EMIT loadedItemChanged(path);
 }
 
 // The same split as every drop target makes of what is dropped on it: a folder's own name, or a file's base name and
@@ -514,6 +523,7 @@ void CPlindorDlg::adoptLoadedItem(const QString &path)
     splitIntoWorkingStrings(path);
     m_strSrcPath = path;
     m_editName->setText(m_strName);
+    Q_EMIT loadedItemChanged(path);
 }
 
 void CPlindorDlg::unlockEditor()
