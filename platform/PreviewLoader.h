@@ -4,8 +4,8 @@
 
 #include "platform/PreviewSource.h"
 
-#include <QObject>
 #include <QList>
+#include <QObject>
 #include <QTimer>
 
 #include <chrono>
@@ -48,8 +48,8 @@ private:
     void answered(quint64 generation, const std::shared_ptr<Reading> &reading, const CPreview &preview);
     void giveUp();
     [[nodiscard]] bool folderHangs(const QString &folder) const;
-    [[nodiscard]] static CPreview readThrough(const std::shared_ptr<Cache> &cache, const std::shared_ptr<Reading> &reading,
-                                              const QString &path, QSize box);
+    [[nodiscard]] static CPreview readThrough(const std::shared_ptr<Cache> &cache,
+                                              const std::shared_ptr<Reading> &reading, const QString &path, QSize box);
     [[nodiscard]] static QThreadPool *pool();
 
     std::shared_ptr<Cache> m_cache;

@@ -29,11 +29,6 @@ using Problem = CPreview::Problem;
 
 namespace
 {
-QString tr(const char *text, int n = -1)
-{
-    return QCoreApplication::translate("CPreviewSource", text, nullptr, n);
-}
-
 QString reasonFor(Problem problem)
 {
     switch (problem) {
@@ -41,27 +36,27 @@ QString reasonFor(Problem problem)
     case Problem::Cancelled:
         return {};
     case Problem::Missing:
-        return tr("文件不存在");
+        return QCoreApplication::translate("CPreviewSource", "文件不存在");
     case Problem::NotRegular:
-        return tr("不是普通文件（管道、设备或套接字），不读取");
+        return QCoreApplication::translate("CPreviewSource", "不是普通文件（管道、设备或套接字），不读取");
     case Problem::Unreadable:
-        return tr("文件无法打开");
+        return QCoreApplication::translate("CPreviewSource", "文件无法打开");
     case Problem::DamagedPdf:
-        return tr("PDF 文件已损坏，无法显示");
+        return QCoreApplication::translate("CPreviewSource", "PDF 文件已损坏，无法显示");
     case Problem::EncryptedPdf:
-        return tr("PDF 文件有密码保护，不显示内容");
+        return QCoreApplication::translate("CPreviewSource", "PDF 文件有密码保护，不显示内容");
     case Problem::NoPdfSupport:
-        return tr("此版本不能显示 PDF 页面");
+        return QCoreApplication::translate("CPreviewSource", "此版本不能显示 PDF 页面");
     case Problem::ImageTooLarge:
-        return tr("图片过大，不显示");
+        return QCoreApplication::translate("CPreviewSource", "图片过大，不显示");
     case Problem::DamagedImage:
-        return tr("图片已损坏，无法显示");
+        return QCoreApplication::translate("CPreviewSource", "图片已损坏，无法显示");
     case Problem::NoAnswer:
-        return tr("磁盘没有及时响应");
+        return QCoreApplication::translate("CPreviewSource", "磁盘没有及时响应");
     case Problem::Slow:
-        return tr("读取时间过长");
+        return QCoreApplication::translate("CPreviewSource", "读取时间过长");
     case Problem::FolderHangs:
-        return tr("所在文件夹没有响应");
+        return QCoreApplication::translate("CPreviewSource", "所在文件夹没有响应");
     }
     return {};
 }
@@ -96,7 +91,8 @@ bool openRegular(const QString &path, QFile &file, CPreview &preview)
         setProblem(preview, Problem::Unreadable, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         setProblem(preview, Problem::NotRegular);
@@ -231,17 +227,17 @@ QString infoLine(const CPreview &preview, const CPreviewSource::Facts &facts, co
 {
     const QLocale locale;
     QStringList parts { type.comment().isEmpty() ? type.name() : type.comment() };
-    if (preview.folder && preview.entries >= 0) {
-        parts << (preview.entries > CPreviewSource::kMostEntries
-                      ? tr("超过 %1 项").arg(locale.toString(CPreviewSource::kMostEntries))
-                      : tr("%n 项", int(preview.entries)));
-    }
+    if (preview.folder && preview.entries > CPreviewSource::kMostEntries)
+        parts << QCoreApplication::translate("CPreviewSource", "超过 %1 项")
+                     .arg(locale.toString(CPreviewSource::kMostEntries));
+    else if (preview.folder && preview.entries >= 0)
+        parts << QCoreApplication::translate("CPreviewSource", "%n 项", nullptr, int(preview.entries));
     if (!preview.folder)
         parts << locale.formattedDataSize(facts.size);
     if (facts.modified.isValid())
         parts << locale.toString(facts.modified, QLocale::ShortFormat);
     if (preview.pages > 0)
-        parts << tr("%n 页", preview.pages);
+        parts << QCoreApplication::translate("CPreviewSource", "%n 页", nullptr, preview.pages);
     if (preview.pixels.isValid())
         parts << u"%1 × %2"_s.arg(preview.pixels.width()).arg(preview.pixels.height());
     return parts.join(u" · "_s);

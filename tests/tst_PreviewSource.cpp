@@ -81,13 +81,13 @@ void tst_PreviewSource::showsAPicture_data()
     QTest::addColumn<QSize>("pixels");
     QTest::newRow("png") << u"green.png"_s << PreviewFiles::png({ 640, 480 }, Qt::green) << QColor(Qt::green) << -1
                          << QSize(640, 480);
-    QTest::newRow("small-png-kept-small") << u"dot.png"_s << PreviewFiles::png({ 8, 8 }, Qt::red) << QColor(Qt::red)
-                                          << -1 << QSize(8, 8);
+    QTest::newRow("small-png-kept-small")
+        << u"dot.png"_s << PreviewFiles::png({ 8, 8 }, Qt::red) << QColor(Qt::red) << -1 << QSize(8, 8);
     QTest::newRow("pdf-page-one") << u"worksheet.pdf"_s << PreviewFiles::pdf(3, Qt::blue) << QColor(Qt::blue) << 3
                                   << QSize();
     // The type is what the bytes say, not the name.
-    QTest::newRow("pdf-without-extension") << u"scan0001"_s << PreviewFiles::pdf(1, Qt::yellow)
-                                           << QColor(Qt::yellow) << 1 << QSize();
+    QTest::newRow("pdf-without-extension")
+        << u"scan0001"_s << PreviewFiles::pdf(1, Qt::yellow) << QColor(Qt::yellow) << 1 << QSize();
 }
 
 void tst_PreviewSource::showsAPicture()
@@ -115,7 +115,8 @@ void tst_PreviewSource::showsAPicture()
         QVERIFY(qAbs(preview.image.height() - preview.image.width() * 297.0 / 210) <= 2);
         QVERIFY2(preview.info.contains(QString::number(pages)), qPrintable(preview.info));
     } else {
-        QVERIFY2(preview.info.contains(u"%1 × %2"_s.arg(pixels.width()).arg(pixels.height())), qPrintable(preview.info));
+        QVERIFY2(preview.info.contains(u"%1 × %2"_s.arg(pixels.width()).arg(pixels.height())),
+                 qPrintable(preview.info));
     }
 }
 
@@ -148,7 +149,8 @@ void tst_PreviewSource::usesAThumbnailOnlyWhileItMatches()
     QFETCH(bool, otherUri);
     QFETCH(bool, used);
     // A type the preview cannot draw itself; the name has a space and Chinese, which the URI escapes.
-    const QString path = write(u"教案 %1.odt"_s.arg(QString::fromLatin1(QTest::currentDataTag())), QByteArray("PK\3\4 not really", 16));
+    const QString path = write(u"教案 %1.odt"_s.arg(QString::fromLatin1(QTest::currentDataTag())),
+                               QByteArray("PK\3\4 not really", 16));
     QVERIFY(!path.isEmpty());
     QImage thumbnail(256, 181, QImage::Format_RGB32);
     thumbnail.fill(Qt::magenta);
@@ -188,8 +190,8 @@ void tst_PreviewSource::givesUpWithAReason_data()
     QTest::addColumn<Problem>("problem");
     QTest::addColumn<bool>("needsPdf");
     QTest::newRow("fifo-named-pdf") << u"x.pdf"_s << QByteArray() << Problem::NotRegular << false;
-    QTest::newRow("damaged-pdf") << u"damaged.pdf"_s << QByteArray("%PDF-1.7\n1 0 obj << /Type /Cat") << Problem::DamagedPdf
-                                 << true;
+    QTest::newRow("damaged-pdf") << u"damaged.pdf"_s << QByteArray("%PDF-1.7\n1 0 obj << /Type /Cat")
+                                 << Problem::DamagedPdf << true;
     QTest::newRow("truncated-pdf") << u"truncated.pdf"_s << PreviewFiles::pdf(2, Qt::red).left(400)
                                    << Problem::DamagedPdf << true;
     QTest::newRow("encrypted-pdf") << u"locked.pdf"_s << PreviewFiles::encryptedPdf() << Problem::EncryptedPdf << true;

@@ -79,7 +79,10 @@ QByteArray PreviewFiles::turnedJpeg()
     QPainter(&image).fillRect(0, 0, 100, 100, Qt::red);
     const QByteArray jpeg = encoded(image, "JPEG");
     // One IFD entry: Orientation (0x0112), a SHORT, value 6.
-    const QByteArray tiff = QByteArray("MM\0*", 4) + bigEndian32(8) + QByteArray::fromHex("0001" "0112" "0003")
+    const QByteArray tiff = QByteArray("MM\0*", 4) + bigEndian32(8)
+        + QByteArray::fromHex("0001"
+                              "0112"
+                              "0003")
         + bigEndian32(1) + QByteArray::fromHex("00060000") + bigEndian32(0);
     const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment = QByteArray::fromHex("ffe1") + QByteArray(2, '\0') + exif;
@@ -147,8 +150,9 @@ QByteArray PreviewFiles::encryptedPdf()
 {
     // Owner and user keys that no password, the empty one included, opens.
     const QByteArray key = QByteArray(32, '\x5a').toHex();
-    return assembled({ "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
-                       "<< /Filter /Standard /V 1 /R 2 /O <" + key + "> /U <" + key + "> /P -4 >>" },
-                     "/Root 1 0 R /Encrypt 4 0 R /ID [<00112233445566778899aabbccddeeff><00112233445566778899aabbccddeeff>]");
+    return assembled(
+        { "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
+          "<< /Filter /Standard /V 1 /R 2 /O <" + key + "> /U <" + key + "> /P -4 >>" },
+        "/Root 1 0 R /Encrypt 4 0 R /ID [<00112233445566778899aabbccddeeff><00112233445566778899aabbccddeeff>]");
 }
