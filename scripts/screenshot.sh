@@ -27,7 +27,7 @@ for name in "物理期中试卷 高一(3)班.docx" "课堂照片.jpg" "教学计
     echo sample >"$work/作业/$name"
 done
 
-# A scanned worksheet, the first item of the queue, so that the preview shows page 1 of a PDF. Written by hand: one
+# A scanned worksheet, the first item of the queue (digits sort first), so that the preview shows page 1 of a PDF. Written by hand: one
 # A4 page of text and lines in a standard font, with a correct cross-reference table.
 worksheet() {
     local LC_ALL=C stream='' y n pdf offsets=() i
@@ -60,13 +60,13 @@ worksheet() {
     pdf+=$'trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n'"$xref"$'\n%%EOF\n'
     printf '%s' "$pdf"
 }
-worksheet >"$work/作业/scan0001.pdf"
+worksheet >"$work/作业/2026-12-07 扫描0001.pdf"
 
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
-DISPLAY=$display QT_SCALE_FACTOR=$scale XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
+DISPLAY=$display LANG=zh_CN.UTF-8 QT_SCALE_FACTOR=$scale XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
     build/plindor "$work/作业"/* &
 app=$!
 sleep 3
