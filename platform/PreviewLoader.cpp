@@ -58,6 +58,10 @@ CPreviewLoader::CPreviewLoader(QObject *parent)
 CPreviewLoader::~CPreviewLoader()
 {
     clear();
+    // A page being drawn as the program ends would meet Qt PDF's state being torn down: a moment is granted to
+    // finish it. A thread stuck on a hanging mount is left behind.
+    if (!m_outstanding.isEmpty())
+        pool()->waitForDone(500);
 }
 
 QThreadPool *CPreviewLoader::pool()

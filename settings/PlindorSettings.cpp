@@ -173,7 +173,11 @@ bool writeProfile(QSettings &store, const CProfile &profile)
     }
     for (std::size_t button = 0; button < profile.captions.size(); ++button)
         store.setValue(keyPath(captionSection(button), kCaptionKey), profile.captions[button]);
-    store.setValue(keyPath(kPreviewSection, kPreviewShownKey), profile.previewShown ? u"1"_s : u"0"_s);
+    // Written only while the preview is hidden: a profile otherwise keeps the sections it always had.
+    if (profile.previewShown)
+        store.remove(keyPath(kPreviewSection, kPreviewShownKey));
+    else
+        store.setValue(keyPath(kPreviewSection, kPreviewShownKey), u"0"_s);
     store.sync();
     return store.status() == QSettings::NoError;
 }

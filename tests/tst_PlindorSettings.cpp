@@ -278,6 +278,15 @@ void tst_PlindorSettings::writesHistoricalLayout()
     expected.sort();
     QCOMPARE(rawIni(profilePath()), expected);
 
+    // The preview's one key is there only while the user keeps the preview hidden.
+    profile.previewShown = false;
+    QVERIFY(saveTo(profilePath(), profile));
+    QVERIFY(rawIni(profilePath()).contains(u"preview/shown=0"_s));
+    QCOMPARE(loadFromDisk(profilePath()), profile);
+    profile.previewShown = true;
+    QVERIFY(saveTo(profilePath(), profile));
+    QCOMPARE(rawIni(profilePath()), expected);
+
     QVERIFY(fileBytes(profilePath()).contains(u"某某学校"_s.toUtf8()));
     // The atomic replace leaves no temporary file and a healthy profile gets no aside copy.
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"t.ini"_s });
