@@ -309,8 +309,6 @@ void CPlindorDlg::connectSignals()
     connect(m_listFiles, &CMyListBox::dropLoaded, this, &CPlindorDlg::OnQueueDropLoaded);
     connect(m_listFiles, &CMyListBox::clickLoaded, this, &CPlindorDlg::OnQueueClickLoaded);
     connect(m_listFiles, &CMyListBox::removeRequested, this, &CPlindorDlg::OnQueueRemoveRequested);
-    connect(this, &CPlindorDlg::loadedItemChanged, m_preview, &CPreviewPane::showItem);
-    m_listFiles->addAction(m_preview->toggleAction());
     connectUndecodableReports();
     connectUndoShortcuts();
     connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
@@ -410,7 +408,6 @@ void CPlindorDlg::LoadItem(QString path)
     m_editPrefix->setText(CNameComposer::prefixPlaceholder());
     m_editName->setText(m_strName);
     m_editSuffix->setText(CNameComposer::suffixPlaceholder());
-    Q_EMIT loadedItemChanged(path);
 }
 
 // The same split as every drop target makes of what is dropped on it: a folder's own name, or a file's base name and
@@ -427,6 +424,7 @@ void CPlindorDlg::splitIntoWorkingStrings(const QString &path)
         m_strName = CPathParts::baseNameOf(fileName);
     }
     m_strOrigName = m_strName;
+    Q_EMIT loadedItemChanged(path);
 }
 
 QString CPlindorDlg::BrowseForFolder()
@@ -523,7 +521,6 @@ void CPlindorDlg::adoptLoadedItem(const QString &path)
     splitIntoWorkingStrings(path);
     m_strSrcPath = path;
     m_editName->setText(m_strName);
-    Q_EMIT loadedItemChanged(path);
 }
 
 void CPlindorDlg::unlockEditor()

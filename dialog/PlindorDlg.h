@@ -76,7 +76,7 @@ public:
     void reject() override;
 
 Q_SIGNALS:
-    /// The item the editor now works on, or an empty path when the queue ran empty.
+    /// The item the editor now works on, split into the working strings; an empty path when the queue ran empty.
     void loadedItemChanged(const QString &path);
 
 protected:

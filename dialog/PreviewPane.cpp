@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PreviewPane.h"
 
+#include "dialog/PlindorDlg.h"
 #include "platform/PreviewLoader.h"
 
 #include <QAction>
@@ -32,7 +33,7 @@ QLabel *plainLabel(QWidget *parent)
 }
 } // namespace
 
-CPreviewPane::CPreviewPane(QWidget *window)
+CPreviewPane::CPreviewPane(CPlindorDlg *window)
     : QFrame(window)
     , m_loader(new CPreviewLoader(this))
     , m_action(new QAction(tr("预览"), this))
@@ -57,11 +58,13 @@ CPreviewPane::CPreviewPane(QWidget *window)
     m_action->setChecked(true);
     m_action->setShortcut(Qt::Key_F3);
     window->addAction(m_action);
+    window->item(IDC_FILE_LIST)->addAction(m_action);
     addAction(m_action);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     // Only the user's own toggling is a choice to keep; the pane hidden for want of room is not.
     connect(m_action, &QAction::triggered, this, &CPreviewPane::toggle);
     connect(m_loader, &CPreviewLoader::ready, this, &CPreviewPane::showPreview);
+    connect(window, &CPlindorDlg::loadedItemChanged, this, &CPreviewPane::showItem);
 }
 
 CPreviewPane::~CPreviewPane() = default;

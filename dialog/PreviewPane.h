@@ -4,6 +4,7 @@
 
 #include <QFrame>
 
+class CPlindorDlg;
 class CPreviewLoader;
 class QAction;
 class QLabel;
@@ -18,8 +19,9 @@ public:
     /// About 320 pixels at 100 % scale.
     static constexpr int kWidth = 320;
 
-    /// Adds its show-and-hide action (F3) to `window`, and becomes the window's child.
-    explicit CPreviewPane(QWidget *window);
+    /// Becomes the window's child, follows its loaded item, and adds its show-and-hide action (F3) to the window
+    /// and to the queue's menu.
+    explicit CPreviewPane(CPlindorDlg *window);
     ~CPreviewPane() override;
 
     /// Places the pane beside the window's controls, which have just been given the window's size. `room` is the

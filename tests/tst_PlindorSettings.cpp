@@ -278,6 +278,10 @@ void tst_PlindorSettings::writesHistoricalLayout()
     expected.sort();
     QCOMPARE(rawIni(profilePath()), expected);
 
+    QVERIFY(fileBytes(profilePath()).contains(u"某某学校"_s.toUtf8()));
+    // The atomic replace leaves no temporary file and a healthy profile gets no aside copy.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"t.ini"_s });
+    QCOMPARE(loadFromDisk(profilePath()), profile);
     // The preview's one key is there only while the user keeps the preview hidden.
     profile.previewShown = false;
     QVERIFY(saveTo(profilePath(), profile));
@@ -286,11 +290,6 @@ void tst_PlindorSettings::writesHistoricalLayout()
     profile.previewShown = true;
     QVERIFY(saveTo(profilePath(), profile));
     QCOMPARE(rawIni(profilePath()), expected);
-
-    QVERIFY(fileBytes(profilePath()).contains(u"某某学校"_s.toUtf8()));
-    // The atomic replace leaves no temporary file and a healthy profile gets no aside copy.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"t.ini"_s });
-    QCOMPARE(loadFromDisk(profilePath()), profile);
 }
 
 void tst_PlindorSettings::placeholderOnlyListRoundTrips()
