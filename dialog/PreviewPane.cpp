@@ -46,6 +46,10 @@ CPreviewPane::CPreviewPane(CPlindorDlg *window)
     setFrameShape(QFrame::StyledPanel);
     m_picture->setObjectName(u"previewPicture"_s);
     m_picture->setAlignment(Qt::AlignCenter);
+    // The pane's layout stays as it is from item to item: a new picture or text repaints, never lays out again.
+    m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    for (QLabel *text : { m_reason, m_info })
+        text->setFixedHeight(kTextHeight / 2);
     m_info->setObjectName(u"previewInfo"_s);
     m_reason->setObjectName(u"previewReason"_s);
     auto *column = new QVBoxLayout(this);
@@ -126,7 +130,7 @@ void CPreviewPane::loadShownItem()
         m_loader->clear();
         m_shownPath.clear();
         m_picture->clear();
-        m_reason->hide();
+        m_reason->clear();
         m_info->clear();
         setAccessibleDescription({});
         return;
@@ -140,7 +144,7 @@ void CPreviewPane::loadShownItem()
 void CPreviewPane::showPending()
 {
     m_picture->clear();
-    m_reason->hide();
+    m_reason->clear();
     m_info->setText(tr("正在读取…"));
     setAccessibleDescription(m_info->text());
 }
@@ -154,16 +158,23 @@ void CPreviewPane::showPreview(const CPreview &preview)
         picture = QPixmap::fromImage(preview.image);
         picture.setDevicePixelRatio(devicePixelRatioF());
     } else {
-        QIcon icon = QIcon::fromTheme(preview.iconName, QIcon::fromTheme(preview.genericIconName));
-        if (icon.isNull())
-            icon = style()->standardIcon(preview.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon, nullptr, this);
-        picture = icon.pixmap(QSize(kIconSize, kIconSize));
+        picture = iconFor(preview);
     }
     m_picture->setPixmap(picture);
     m_reason->setText(preview.reason);
-    m_reason->setVisible(!preview.reason.isEmpty());
     m_info->setText(preview.info);
     setAccessibleDescription(preview.info);
+}
+
+QPixmap CPreviewPane::iconFor(const CPreview &preview)
+{
+    const QString key = preview.iconName + u'|' + preview.genericIconName + u'|' + QString::number(preview.folder);
+    if (const auto kept = m_icons.constFind(key); kept != m_icons.constEnd())
+        return *kept;
+    QIcon icon = QIcon::fromTheme(preview.iconName, QIcon::fromTheme(preview.genericIconName));
+    if (icon.isNull())
+        icon = style()->standardIcon(preview.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon, nullptr, this);
+    return *m_icons.insert(key, icon.pixmap(QSize(kIconSize, kIconSize)));
 }
 
 QSize CPreviewPane::pictureBox() const

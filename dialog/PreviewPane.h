@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QFrame>
+#include <QHash>
+#include <QPixmap>
 
 class CPlindorDlg;
 class CPreviewLoader;
@@ -45,6 +47,7 @@ private:
     void showPreview(const CPreview &preview);
     void showPending();
     [[nodiscard]] QSize pictureBox() const;
+    [[nodiscard]] QPixmap iconFor(const CPreview &preview);
 
     CPreviewLoader *m_loader = nullptr;
     QAction *m_action = nullptr;
@@ -56,4 +59,5 @@ private:
     bool m_room = true;
     QString m_path;
     QString m_shownPath; ///< the path the picture was asked for; empty while hidden
+    QHash<QString, QPixmap> m_icons; ///< by icon name: looking one up in the theme reads folders each time
 };
