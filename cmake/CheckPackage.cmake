@@ -55,8 +55,12 @@ endif()
 
 execute_process(COMMAND dpkg-deb --field ${debs} Depends Recommends Version OUTPUT_VARIABLE fields)
 message(STATUS "${fields}")
-foreach(needle libqt6widgets6 libqt6sql6-sqlite libicu qt6-qpa-plugins qt6-translations-l10n fcitx5-frontend-qt6
-        qt6-wayland "Version: ${VERSION}")
+set(needles libqt6widgets6 libqt6sql6-sqlite libicu qt6-qpa-plugins qt6-translations-l10n fcitx5-frontend-qt6
+    qt6-wayland "Version: ${VERSION}")
+if(WITH_PDF)
+    list(APPEND needles libqt6pdf6)
+endif()
+foreach(needle IN LISTS needles)
     string(FIND "${fields}" "${needle}" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "the package's control fields lack ${needle}:\n${fields}")

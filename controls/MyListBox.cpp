@@ -244,6 +244,11 @@ void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
     }
     QAction *history = menu.addAction(tr("操作记录…"));
     history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    // What the window adds to the queue's menu, such as showing the preview.
+    if (!actions().isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(actions());
+    }
     const QString path = entry.isValid() ? pathAt(entry.row()) : QString();
     const QAction *chosen = menu.exec(event->globalPos());
     if (chosen && chosen == remove)

@@ -140,3 +140,27 @@ QString COutcomeTexts::redoFailed(const QString &from)
 {
     return QCoreApplication::translate("CPlindorDlg", "重做失败，文件仍在：\n%1").arg(native(from));
 }
+
+COutcomeTexts::Message COutcomeTexts::undoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey)
+{
+    switch (outcome.kind) {
+    case COperationRunner::Kind::JournalUnavailable:
+        return { QCoreApplication::translate("CPlindorDlg", "操作记录无法使用，不能撤销或重做。"),
+                 QCoreApplication::translate("CPlindorDlg", "操作记录") };
+    case COperationRunner::Kind::Nothing:
+        if (redo)
+            return { QCoreApplication::translate("CPlindorDlg", "没有可以重做的操作。"),
+                     QCoreApplication::translate("CPlindorDlg", "重做") };
+        return askedByKey ? Message { QCoreApplication::translate("CPlindorDlg", "没有可以撤销的操作。"),
+                                      QCoreApplication::translate("CPlindorDlg", "撤销") }
+                          : Message {};
+    case COperationRunner::Kind::Refused:
+        return redo ? Message { redoRefusal(outcome.step), QCoreApplication::translate("CPlindorDlg", "无法重做") }
+                    : Message { undoRefusal(outcome.step), QCoreApplication::translate("CPlindorDlg", "无法撤销") };
+    case COperationRunner::Kind::Failed:
+        return { redo ? redoFailed(outcome.step.from) : undoFailed(outcome.step.from),
+                 QCoreApplication::translate("CPlindorDlg", "错误提示") };
+    default:
+        return {};
+    }
+}

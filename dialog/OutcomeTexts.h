@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/JournalEntry.h"
+#include "core/OperationRunner.h"
 #include "core/UndoPlanner.h"
 
 #include <QList>
@@ -29,4 +30,12 @@ public:
     [[nodiscard]] static QString itemLeftAside(const QString &leftAt);
     [[nodiscard]] static QString undoFailed(const QString &from);
     [[nodiscard]] static QString redoFailed(const QString &from);
+
+    struct Message {
+        QString text; ///< empty when there is nothing to say
+        QString caption;
+    };
+    /// What the window says after an undo or a redo: nothing when it moved the item, or when an undo the history
+    /// asked for found nothing to undo.
+    [[nodiscard]] static Message undoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey);
 };

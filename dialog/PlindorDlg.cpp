@@ -17,11 +17,12 @@
 #include "dialog/DialogTemplate.h"
 #include "dialog/HistoryWindow.h"
 #include "dialog/OutcomeTexts.h"
-#include "platform/PlatformMover.h"
+#include "dialog/PreviewPane.h"
 #include "platform/LocalDate.h"
 #include "platform/MoveProgress.h"
 #include "platform/PathIntake.h"
 #include "platform/PathProbe.h"
+#include "platform/PlatformMover.h"
 #include "platform/WidgetPrompter.h"
 #include "settings/PlindorSettings.h"
 
@@ -71,6 +72,7 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     createControls();
     bindControls();
     applyFontsAndColours();
+    m_preview = new CPreviewPane(this);
     fitToScreen(screen()->availableGeometry());
     setPlaceholderTexts();
     fillCandidateLists();
@@ -142,6 +144,7 @@ void CPlindorDlg::fitToScreen(const QRect &available)
     const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
     placeControls(CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, available.size() - frame));
     fitEditFont();
+    m_preview->fitBeside(available.size() - frame);
 }
 
 void CPlindorDlg::placeControls(QSize units)
@@ -260,6 +263,7 @@ void CPlindorDlg::LoadSettings()
     }
     for (int k = 0; k < 6; ++k)
         m_btnText.at(k)->m_Name = profile.captions.at(k);
+    m_preview->setChosen(profile.previewShown);
 }
 
 void CPlindorDlg::applyLoadedSettings()
@@ -295,6 +299,7 @@ void CPlindorDlg::SaveSettings()
     }
     for (int k = 0; k < 6; ++k)
         profile.captions.at(k) = m_btnText.at(k)->m_Name;
+    profile.previewShown = m_preview->isChosen();
     if (!m_settings.save(profile))
         m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
 }
@@ -306,10 +311,9 @@ void CPlindorDlg::connectSignals()
     connect(m_listFiles, &CMyListBox::removeRequested, this, &CPlindorDlg::OnQueueRemoveRequested);
     connectUndecodableReports();
     connectUndoShortcuts();
-    connect(m_editPrefix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
-    connect(m_editName, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
+    for (const CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
+        connect(edit, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_editName, &QLineEdit::textChanged, this, &CPlindorDlg::OnEnChangeName);
-    connect(m_editSuffix, &CMyEdit::pathDropped, this, &CPlindorDlg::OnEditPathDropped);
     connect(m_cmbTermA, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeTermA);
     connect(m_cmbTermA, &CMyComboBox::folderDropped, this, &CPlindorDlg::OnComboFolderDropped);
     connect(m_cmbTermB, &CMyComboBox::entryChosen, this, &CPlindorDlg::OnCbnSelchangeTermB);
@@ -389,6 +393,7 @@ void CPlindorDlg::RefreshQueue()
     // A drop on the folder list still enables "移动文件"; with nothing queued it must find nothing to move, not the
     // item the user just took off the queue or the one just moved away.
     m_strSrcPath.clear();
+    Q_EMIT loadedItemChanged({});
     // The lists stay usable when the queue runs empty; only composing and the file operations stop.
     setEnabledIds(compositionIds, false);
     setEditorReadOnly(true);
@@ -418,6 +423,7 @@ void CPlindorDlg::splitIntoWorkingStrings(const QString &path)
         m_strName = CPathParts::baseNameOf(fileName);
     }
     m_strOrigName = m_strName;
+    Q_EMIT loadedItemChanged(path);
 }
 
 QString CPlindorDlg::BrowseForFolder()
@@ -502,10 +508,10 @@ void CPlindorDlg::bringToFront()
     activateWindow();
 }
 
+// A path dropped on an edit is taken up as a drop on the queue takes up its first path.
 void CPlindorDlg::OnEditPathDropped(const QString &path)
 {
-    adoptLoadedItem(path);
-    unlockEditor();
+    OnQueueDropLoaded(path);
 }
 
 // Only the name edit changes: the prefix and suffix keep what they showed.
@@ -519,9 +525,9 @@ void CPlindorDlg::adoptLoadedItem(const QString &path)
 void CPlindorDlg::unlockEditor()
 {
     setEditorReadOnly(false);
-    setEnabledIds(compositionIds, true);
-    setEnabledIds(listIds, true);
-    setEnabledIds(operationIds, true);
+    for (const std::span<const int> ids :
+         { std::span<const int>(compositionIds), std::span<const int>(listIds), std::span<const int>(operationIds) })
+        setEnabledIds(ids, true);
 }
 
 void CPlindorDlg::OnButtonRightClicked(CMyButton *button)
@@ -863,52 +869,31 @@ void CPlindorDlg::undoOperation(qint64 id)
     showUndone(m_runner->undo(id, &progress), false);
 }
 
-// Asked for by a key, undo and redo answer even when the journal stopped working, which has been said already.
-bool CPlindorDlg::tellUndoUnavailable(const COperationRunner::Outcome &outcome)
+// Says what an undo or a redo came to; true when it moved the item, which is then off the queue. Asked for by a
+// key, undo and redo answer even when the journal stopped working, which has been said already.
+bool CPlindorDlg::showUndoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey)
 {
-    if (outcome.kind == COperationRunner::Kind::JournalUnavailable)
-        m_prompter->message(this, tr("操作记录无法使用，不能撤销或重做。"), tr("操作记录"));
     reportItemLeftAside(outcome.step.from, outcome.leftAt);
-    return outcome.kind == COperationRunner::Kind::JournalUnavailable
-        || outcome.kind == COperationRunner::Kind::NoJournal;
+    if (const COutcomeTexts::Message said = COutcomeTexts::undoOrRedo(outcome, redo, askedByKey); !said.text.isEmpty())
+        m_prompter->message(this, said.text, said.caption);
+    if (outcome.kind != COperationRunner::Kind::Moved)
+        return false;
+    m_listFiles->removePath(outcome.step.from);
+    refreshHistory();
+    return true;
 }
 
 void CPlindorDlg::showUndone(const COperationRunner::Outcome &outcome, bool askedByKey)
 {
-    using Kind = COperationRunner::Kind;
-    if (tellUndoUnavailable(outcome))
-        return;
-    if (outcome.kind == Kind::Nothing && askedByKey) {
-        m_prompter->message(this, tr("没有可以撤销的操作。"), tr("撤销"));
-    } else if (outcome.kind == Kind::Refused) {
-        m_prompter->message(this, COutcomeTexts::undoRefusal(outcome.step), tr("无法撤销"));
-    } else if (outcome.kind == Kind::Failed) {
-        m_prompter->message(this, COutcomeTexts::undoFailed(outcome.step.from), tr("错误提示"));
-    } else if (outcome.kind == Kind::Moved) {
-        m_listFiles->removePath(outcome.step.from);
+    if (showUndoOrRedo(outcome, false, askedByKey))
         loadUndoneItem(outcome.step.to, outcome.entry.composedName);
-        refreshHistory();
-    }
 }
 
 void CPlindorDlg::OnRedo()
 {
-    using Kind = COperationRunner::Kind;
     CMoveProgress progress(this);
-    const COperationRunner::Outcome outcome = m_runner->redo(&progress);
-    if (tellUndoUnavailable(outcome))
-        return;
-    if (outcome.kind == Kind::Nothing) {
-        m_prompter->message(this, tr("没有可以重做的操作。"), tr("重做"));
-    } else if (outcome.kind == Kind::Refused) {
-        m_prompter->message(this, COutcomeTexts::redoRefusal(outcome.step), tr("无法重做"));
-    } else if (outcome.kind == Kind::Failed) {
-        m_prompter->message(this, COutcomeTexts::redoFailed(outcome.step.from), tr("错误提示"));
-    } else if (outcome.kind == Kind::Moved) {
-        m_listFiles->removePath(outcome.step.from);
-        refreshHistory();
+    if (showUndoOrRedo(m_runner->redo(&progress), true, true))
         RefreshQueue();
-    }
 }
 
 // The item comes up as it was before the click, with the name it was given, so one click files it again.

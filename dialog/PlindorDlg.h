@@ -25,6 +25,7 @@ class CMyComboBox;
 class CMyEdit;
 class CMyListBox;
 class CPlindorSettings;
+class CPreviewPane;
 class QLabel;
 class QPushButton;
 
@@ -73,6 +74,10 @@ public:
 
     /// Leaving by the exit button, Esc or the window manager's close all save the settings.
     void reject() override;
+
+Q_SIGNALS:
+    /// The item the editor now works on, split into the working strings; an empty path when the queue ran empty.
+    void loadedItemChanged(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -135,7 +140,7 @@ private:
     void OnUndo();
     void OnRedo();
     void undoOperation(qint64 id);
-    bool tellUndoUnavailable(const COperationRunner::Outcome &outcome);
+    bool showUndoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey);
     void showUndone(const COperationRunner::Outcome &outcome, bool askedByKey);
     void loadUndoneItem(const QString &path, const QString &composedName);
     void refreshHistory();
@@ -169,6 +174,7 @@ private:
     bool m_leaving = false;
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;
+    CPreviewPane *m_preview = nullptr;
 
     CMyEdit *m_editPrefix = nullptr;
     CMyEdit *m_editName = nullptr;

@@ -15,6 +15,8 @@ packages=(
     libicu-dev
     # the journal's SQLite driver for Qt SQL
     libqt6sql6-sqlite
+    # page 1 of a PDF in the preview (optional at build time)
+    qt6-pdf-dev
     # a CJK font, so the Chinese interface renders as text, not boxes; Qt's own texts in Chinese
     fonts-noto-cjk qt6-translations-l10n
     # tests: desktop and AppStream validators, clang for the fuzz targets, formatting check

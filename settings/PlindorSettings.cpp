@@ -19,6 +19,8 @@ namespace
 constexpr auto kFolderSection = "m_cb5"_L1;
 constexpr auto kFolderCountKey = "num"_L1;
 constexpr auto kCaptionKey = "m_filePath"_L1;
+constexpr auto kPreviewSection = "preview"_L1;
+constexpr auto kPreviewShownKey = "shown"_L1;
 // "num" holds the folder count plus this, so that a missing value (read as 0) gives no folders.
 constexpr qint64 kFolderCountOffset = 10000;
 // A damaged "num" must not make the loader append billions of empty items.
@@ -171,6 +173,11 @@ bool writeProfile(QSettings &store, const CProfile &profile)
     }
     for (std::size_t button = 0; button < profile.captions.size(); ++button)
         store.setValue(keyPath(captionSection(button), kCaptionKey), profile.captions[button]);
+    // Written only while the preview is hidden: a profile otherwise keeps the sections it always had.
+    if (profile.previewShown)
+        store.remove(keyPath(kPreviewSection, kPreviewShownKey));
+    else
+        store.setValue(keyPath(kPreviewSection, kPreviewShownKey), u"0"_s);
     store.sync();
     return store.status() == QSettings::NoError;
 }
@@ -216,6 +223,8 @@ CProfile CPlindorSettings::load()
     }
     for (std::size_t button = 0; button < profile.captions.size(); ++button)
         profile.captions[button] = readText(m_store, captionSection(button), kCaptionKey);
+    // Shown unless the user hid it: a profile from before the preview shows it.
+    profile.previewShown = readText(m_store, kPreviewSection, kPreviewShownKey).trimmed() != u"0"_s;
     return profile;
 }
 

@@ -26,6 +26,7 @@ struct CProfile {
     QStringList folders; ///< the target-folder list, in list order
     std::array<CButtonLink, 5> links; ///< quick-move buttons 1 … 5
     std::array<QString, 6> captions; ///< common-text buttons 1 … 6; empty keeps the built-in caption
+    bool previewShown = true; ///< the preview beside the window, as the user last chose
 
     friend bool operator==(const CProfile &, const CProfile &) = default;
 };

@@ -282,6 +282,14 @@ void tst_PlindorSettings::writesHistoricalLayout()
     // The atomic replace leaves no temporary file and a healthy profile gets no aside copy.
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"t.ini"_s });
     QCOMPARE(loadFromDisk(profilePath()), profile);
+    // The preview's one key is there only while the user keeps the preview hidden.
+    profile.previewShown = false;
+    QVERIFY(saveTo(profilePath(), profile));
+    QVERIFY(rawIni(profilePath()).contains(u"preview/shown=0"_s));
+    QCOMPARE(loadFromDisk(profilePath()), profile);
+    profile.previewShown = true;
+    QVERIFY(saveTo(profilePath(), profile));
+    QCOMPARE(rawIni(profilePath()), expected);
 }
 
 void tst_PlindorSettings::placeholderOnlyListRoundTrips()

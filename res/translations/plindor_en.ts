@@ -595,6 +595,82 @@ and a new history was started.</translation>
     </message>
 </context>
 <context>
+    <name>CPreviewPane</name>
+    <message>
+        <source>预览</source>
+        <translation>Preview</translation>
+    </message>
+    <message>
+        <source>正在读取…</source>
+        <translation>Reading…</translation>
+    </message>
+</context>
+<context>
+    <name>CPreviewSource</name>
+    <message>
+        <source>文件不存在</source>
+        <translation>The file does not exist</translation>
+    </message>
+    <message>
+        <source>不是普通文件（管道、设备或套接字），不读取</source>
+        <translation>Not a regular file (a pipe, a device or a socket): not read</translation>
+    </message>
+    <message>
+        <source>文件无法打开</source>
+        <translation>The file cannot be opened</translation>
+    </message>
+    <message>
+        <source>PDF 文件已损坏，无法显示</source>
+        <translation>The PDF is damaged and cannot be shown</translation>
+    </message>
+    <message>
+        <source>PDF 文件有密码保护，不显示内容</source>
+        <translation>The PDF is protected by a password; its content is not shown</translation>
+    </message>
+    <message>
+        <source>此版本不能显示 PDF 页面</source>
+        <translation>This build cannot show PDF pages</translation>
+    </message>
+    <message>
+        <source>图片过大，不显示</source>
+        <translation>The image is too large to show</translation>
+    </message>
+    <message>
+        <source>图片已损坏，无法显示</source>
+        <translation>The image is damaged and cannot be shown</translation>
+    </message>
+    <message>
+        <source>磁盘没有及时响应</source>
+        <translation>The disk did not answer in time</translation>
+    </message>
+    <message>
+        <source>读取时间过长</source>
+        <translation>Reading takes too long</translation>
+    </message>
+    <message>
+        <source>所在文件夹没有响应</source>
+        <translation>Its folder does not answer</translation>
+    </message>
+    <message>
+        <source>超过 %1 项</source>
+        <translation>more than %1 entries</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 项</source>
+        <translation>
+            <numerusform>%n entry</numerusform>
+            <numerusform>%n entries</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 页</source>
+        <translation>
+            <numerusform>%n page</numerusform>
+            <numerusform>%n pages</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>CWarningTexts</name>
     <message>
         <source>控制字符 U+%1</source>
