@@ -45,6 +45,8 @@ public:
 
     /// Records that an operation is about to start and returns its id, or 0 when nothing could be recorded.
     qint64 recordIntent(JournalEntry entry);
+    /// Records that the operation, still only intended, now tries another name (a taken name numbered).
+    bool retarget(qint64 id, const QString &destination, const QString &composedName);
     /// Each returns false unless the operation was in the state the call moves it from.
     bool markDone(qint64 id, const FileStamp &after);
     bool markFailed(qint64 id);
