@@ -28,6 +28,7 @@ QProcessEnvironment environmentIn(const QTemporaryDir &home)
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"run"_s));
     environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
     return environment;
 }
 

@@ -125,6 +125,7 @@ QProcess *tst_SingleInstance::launch(const QString &runtimeDir, const QStringLis
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
     environment.insert(u"XDG_CONFIG_HOME"_s, runtimeDir + u"/config"_s);
+    environment.insert(u"XDG_STATE_HOME"_s, runtimeDir + u"/state"_s);
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     process->setProcessEnvironment(environment);
     if (!workingDir.isEmpty())
