@@ -703,7 +703,7 @@ void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const C
 {
     const bool moved = outcome.kind == COperationRunner::Kind::Moved;
     RefreshQueue(moved ? QString() : loaded.sourcePath);
-    if (moved && m_workflow->options().keepPieces && !m_strSrcPath.isEmpty()) {
+    if (moved && m_workflow->options().keepPieces) {
         m_editPrefix->setText(loaded.prefix);
         m_editSuffix->setText(loaded.suffix);
     }
