@@ -86,7 +86,8 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
 // The switches and keys of a batch filed one keystroke per item.
 void CPlindorDlg::createWorkflow()
 {
-    m_workflow = new CWorkflowActions(m_settings, this, m_btnDir, qobject_cast<QPushButton *>(item(IDC_BTN_MOVE)));
+    m_workflow = new CWorkflowActions(m_settings, this, m_btnDir, qobject_cast<QPushButton *>(item(IDC_BTN_MOVE)),
+                                      qobject_cast<QPushButton *>(item(IDC_BTN_RENAME)));
     m_workflow->describeButtons();
     m_listFiles->setMenuActions(m_workflow->menuActions());
     connect(m_workflow, &CWorkflowActions::clearQueueRequested, this, [this] {

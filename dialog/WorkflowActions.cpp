@@ -13,12 +13,13 @@
 using namespace Qt::Literals::StringLiterals;
 
 CWorkflowActions::CWorkflowActions(CPlindorSettings &settings, QWidget *window, const QuickMoves &quickMoves,
-                                   QPushButton *move)
+                                   QPushButton *move, QPushButton *rename)
     : QObject(window)
     , m_settings(settings)
     , m_options(settings.load().options)
     , m_quickMoves(quickMoves)
     , m_move(move)
+    , m_rename(rename)
 {
     addSwitch("actionKeepPieces", tr("保留前缀和后缀"), &CWorkflowOptions::keepPieces);
     addSwitch("actionNumberOnClash", tr("名称已存在时自动编号"), &CWorkflowOptions::numberOnClash);
@@ -92,6 +93,7 @@ void CWorkflowActions::describeButtons()
         describe(button, int(IDC_BTN_DIR1 + k), quickMoveKey(int(k)), folder);
     }
     describe(m_move, IDC_BTN_MOVE, moveKey(), {});
+    describe(m_rename, IDC_BTN_RENAME, QKeySequence(Qt::Key_Enter), {});
 }
 
 // Two classes' folders of the same name look alike on their captions; the full path tells them apart. A button

@@ -16,7 +16,8 @@ class QPushButton;
 class QWidget;
 
 /// The switches the queue's context menu offers, kept in the profile the moment they flip, and the keys that click
-/// the operation buttons: Ctrl+1 … Ctrl+5 the quick-move buttons, Ctrl+Enter "移动文件".
+/// the operation buttons: Ctrl+1 … Ctrl+5 the quick-move buttons, Ctrl+Enter "移动文件" (Enter, the default
+/// button, renames: its tooltip and description name that key).
 class CWorkflowActions : public QObject
 {
     Q_OBJECT
@@ -24,7 +25,9 @@ public:
     using QuickMoves = std::array<CMyButton *, 5>;
 
     /// The keys belong to `window`; the buttons are clicked as by the mouse, so a key runs exactly what a click runs.
-    CWorkflowActions(CPlindorSettings &settings, QWidget *window, const QuickMoves &quickMoves, QPushButton *move);
+    /// `rename` keeps its Enter key, which only its tooltip and description name.
+    CWorkflowActions(CPlindorSettings &settings, QWidget *window, const QuickMoves &quickMoves, QPushButton *move,
+                     QPushButton *rename);
     ~CWorkflowActions() override;
 
     [[nodiscard]] const CWorkflowOptions &options() const;
@@ -49,5 +52,6 @@ private:
     CWorkflowOptions m_options;
     QuickMoves m_quickMoves;
     QPushButton *m_move;
+    QPushButton *m_rename;
     QList<QAction *> m_actions;
 };
