@@ -154,7 +154,7 @@ QString CQueueStore::keptAsidePath() const
     return m_keptAside;
 }
 
-CQueueStore::Saved CQueueStore::load()
+CQueueStore::Saved CQueueStore::load(const std::function<bool()> &stopped)
 {
     Saved saved;
     if (!isAvailable())
@@ -164,8 +164,11 @@ CQueueStore::Saved CQueueStore::load()
     QSqlQuery editor(m_db);
     const bool read = paths.exec(u"SELECT path FROM queue ORDER BY position"_s)
         && editor.exec(u"SELECT loaded, prefix, name, suffix FROM editor WHERE id = 1"_s);
-    while (read && paths.next())
+    while (read && paths.next()) {
         saved.paths << paths.value(0).toString();
+        if (stopped && saved.paths.size() % 4096 == 0 && stopped())
+            return {};
+    }
     if (read && editor.next())
         saved = { saved.paths, editor.value(0).toString(), editor.value(1).toString(), editor.value(2).toString(),
                   editor.value(3).toString() };

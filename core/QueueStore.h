@@ -40,8 +40,9 @@ public:
     /// Where open() or load() kept a store they could not read; empty when they kept none.
     [[nodiscard]] QString keptAsidePath() const;
 
-    /// What was saved; a store that cannot be read is kept aside and read as empty.
-    [[nodiscard]] Saved load();
+    /// What was saved; a store that cannot be read is kept aside and read as empty. Reading stops early, with
+    /// nothing, once `stopped` answers true: a window that closes at once does not wait for a long queue.
+    [[nodiscard]] Saved load(const std::function<bool()> &stopped = {});
     /// Replaces the saved queue, in one transaction however many paths there are.
     bool savePaths(const QStringList &paths);
     bool removePaths(const QStringList &paths);

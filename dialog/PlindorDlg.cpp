@@ -90,10 +90,8 @@ void CPlindorDlg::createWorkflow()
                                       qobject_cast<QPushButton *>(item(IDC_BTN_RENAME)));
     m_workflow->describeButtons();
     m_listFiles->setMenuActions(m_workflow->menuActions());
-    connect(m_workflow, &CWorkflowActions::clearQueueRequested, this, [this] {
-        m_listFiles->clearQueue();
-        RefreshQueue();
-    });
+    connect(m_workflow, &CWorkflowActions::clearQueueRequested, m_listFiles, &CMyListBox::clearQueue);
+    connect(m_workflow, &CWorkflowActions::clearQueueRequested, this, [this] { RefreshQueue(); });
 }
 
 void CPlindorDlg::keepQueue(const QString &storePath)
@@ -165,8 +163,9 @@ void CPlindorDlg::fitToScreen(const QRect &available)
     // A caption is readable while it fits inside the button's frame with a pixel of air around it.
     const int chrome = style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 1;
     const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
+    const QSize room = available.size() - frame;
     setFixedSize(CControlFactory::place(
-        m_controls, CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, available.size() - frame)));
+        m_controls, CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, room)));
     CControlFactory::fitEditFont({ m_editPrefix, m_editName, m_editSuffix }, editCellHeight);
 }
 
@@ -418,7 +417,10 @@ void CPlindorDlg::splitIntoWorkingStrings(const QString &path)
 
 QString CPlindorDlg::BrowseForFolder()
 {
-    const QString folder = QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径")));
+    const QString shown = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
+    const QString start = QDir::isAbsolutePath(shown) && CPathProbe::isDirectory(shown) ? shown : QDir::homePath();
+    const QString folder
+        = QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径"), start));
     // The picker hands over decoded text; a name it could not decode would lead moves into another folder.
     if (CPathIntake::isDecodingArtefact(folder)) {
         reportUndecodablePaths({ folder });
@@ -741,9 +743,8 @@ void CPlindorDlg::quickMove(int index)
 {
     const COperationPlanner::Item loaded = snapshotItem();
     const COperationRunner::Outcome outcome = carryOut(loaded, IDC_BTN_DIR1 + index);
-    if (outcome.kind == COperationRunner::Kind::Moved) {
-        if (!m_workflow->options().quietQuickMove)
-            m_prompter->message(this, tr("重命名完成"));
+    const bool moved = outcome.kind == COperationRunner::Kind::Moved;
+    if (moved) {
         finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
     } else if (outcome.plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
         m_prompter->message(this, tr("你未设置此快速移动按钮!"));
@@ -754,6 +755,9 @@ void CPlindorDlg::quickMove(int index)
                             tr("重命名或移动失败"));
     }
     refreshAfter(outcome, loaded);
+    // Shown once the next item is loaded: the buttons' warnings are about that item, not the one just filed.
+    if (moved && !m_workflow->options().quietQuickMove)
+        m_prompter->message(this, tr("重命名完成"));
 }
 
 void CPlindorDlg::OnBnClickedDir1()
@@ -879,7 +883,11 @@ void CPlindorDlg::showUndone(const COperationRunner::Outcome &outcome, bool aske
         m_prompter->message(this, COutcomeTexts::undoFailed(outcome.step.from), tr("错误提示"));
     } else if (outcome.kind == Kind::Moved) {
         m_listFiles->removePath(outcome.step.from);
-        loadUndoneItem(outcome.step.to, outcome.entry.composedName);
+        // From the history, while another item is being edited, the undone item is queued as a hand-over is.
+        if (askedByKey || m_strSrcPath.isEmpty() || m_strSrcPath == outcome.step.from)
+            loadUndoneItem(outcome.step.to, outcome.entry.composedName);
+        else
+            m_listFiles->queueKeepingCurrent({ outcome.step.to });
         refreshHistory();
     }
 }

@@ -47,6 +47,7 @@ public:
     void LoadItem(QString path);
     void LoadSettings();
     void SaveSettings();
+    /// The folder picker, opened in the folder the list shows, else at home: never where the program was started.
     [[nodiscard]] QString BrowseForFolder();
 
     /// Queues paths given on the command line, exactly as if dropped on the queue;

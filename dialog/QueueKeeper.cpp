@@ -70,7 +70,7 @@ void CQueueKeeper::start(const QString &path, bool restore)
             store.clear();
             return;
         }
-        Found found { store.load(), 0 };
+        Found found { store.load([this] { return bool(m_stopping); }), 0 };
         QStringList present;
         present.reserve(found.saved.paths.size());
         for (const QString &queued : std::as_const(found.saved.paths)) {
@@ -81,7 +81,8 @@ void CQueueKeeper::start(const QString &path, bool restore)
         }
         found.missing = found.saved.paths.size() - present.size();
         found.saved.paths = std::move(present);
-        QMetaObject::invokeMethod(this, [this, found] { loaded(found); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, found] { loaded(found); }, Qt::QueuedConnection);
     });
     // A window that painted already paints again, and the saved queue follows that paint.
     m_window->update();

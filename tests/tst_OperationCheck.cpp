@@ -159,14 +159,14 @@ void tst_OperationCheck::warns_data()
 
     QTest::newRow("name-taken") << file(u"n"_s) << move << local([](Facts &f) { f.occupant = Occupant::Other; })
                                 << Reason::NameTaken << u"n.txt"_s << 0ll << 0ll;
-    QTest::newRow("numbered-says-the-name")
-        << file(u"n"_s) << numbering << local([](Facts &f) {
-               f.occupant = Occupant::Other;
-               f.numberedName = u"n_3.txt"_s;
-           }) << Reason::NameNumbered << u"n_3.txt"_s << 0ll << 0ll;
+    QTest::newRow("numbered-says-the-name") << file(u"n"_s) << numbering << local([](Facts &f) {
+        f.occupant = Occupant::Other;
+        f.numberedName = u"n_3.txt"_s;
+    }) << Reason::NameNumbered << u"n_3.txt"_s
+                                            << 0ll << 0ll;
     QTest::newRow("numbered-none-free") << file(u"n"_s) << numbering
-                                        << local([](Facts &f) { f.occupant = Occupant::Other; })
-                                        << Reason::NameTaken << u"n.txt"_s << 0ll << 0ll;
+                                        << local([](Facts &f) { f.occupant = Occupant::Other; }) << Reason::NameTaken
+                                        << u"n.txt"_s << 0ll << 0ll;
     QTest::newRow("numbering-off-ignores-free-name") << file(u"n"_s) << move << local([](Facts &f) {
         f.occupant = Occupant::Other;
         f.numberedName = u"n_2.txt"_s;

@@ -254,8 +254,8 @@ void tst_OperationRunner::takenNameIsNumbered_data()
     QTest::newRow("free-no-number") << true << none << QString() << MoveError::None << u"b.txt"_s << 1;
     QTest::newRow("taken-off-refused") << false << QStringList { u"b.txt"_s } << QString() << MoveError::None
                                        << QString() << 1;
-    QTest::newRow("taken-gets-2") << true << QStringList { u"b.txt"_s } << QString() << MoveError::None
-                                  << u"b_2.txt"_s << 2;
+    QTest::newRow("taken-gets-2") << true << QStringList { u"b.txt"_s } << QString() << MoveError::None << u"b_2.txt"_s
+                                  << 2;
     QTest::newRow("gap-is-used") << true << QStringList { u"b.txt"_s, u"b_2.txt"_s, u"b_4.txt"_s } << QString()
                                  << MoveError::None << u"b_3.txt"_s << 3;
     QTest::newRow("racer-takes-2") << true << QStringList { u"b.txt"_s } << u"b_2.txt"_s << MoveError::None

@@ -278,8 +278,8 @@ void tst_PlindorSettings::writesHistoricalLayout()
     }
     for (int k = 6; k <= 9; ++k)
         expected.append(u"m_bt%1/m_filePath="_s.arg(k));
-    expected << u"Options/keepPieces=false"_s << u"Options/numberOnClash=false"_s
-             << u"Options/quietQuickMove=false"_s << u"Options/restoreQueue=true"_s;
+    expected << u"Options/keepPieces=false"_s << u"Options/numberOnClash=false"_s << u"Options/quietQuickMove=false"_s
+             << u"Options/restoreQueue=true"_s;
     expected.sort();
     QCOMPARE(rawIni(profilePath()), expected);
 

@@ -84,6 +84,12 @@ void tst_QueueStore::largeQueueRoundTrips()
         QVERIFY(store.savePaths(paths.mid(50000)));
     }
     QCOMPARE(reopened().paths, paths.mid(50000));
+    // Reading stops when told, and leaves the store as it was.
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QCOMPARE(store.load([] { return true; }), Saved {});
+    QVERIFY(store.keptAsidePath().isEmpty());
+    QCOMPARE(store.load().paths.size(), 50000);
 }
 
 void tst_QueueStore::damagedStoreIsKeptAside_data()

@@ -129,8 +129,8 @@ void tst_Workflow::keysClickTheButtons_data()
     QTest::newRow("ctrl3-from-name") << int(IDC_EDIT_NAME) << int(Qt::Key_3) << false << u"three"_s << done;
     QTest::newRow("ctrl3-from-prefix") << int(IDC_EDIT_PREFIX) << int(Qt::Key_3) << false << u"three"_s << done;
     QTest::newRow("ctrl3-from-suffix") << int(IDC_EDIT_SUFFIX) << int(Qt::Key_3) << false << u"three"_s << done;
-    QTest::newRow("ctrl3-from-queue-quiet") << int(IDC_FILE_LIST) << int(Qt::Key_3) << true << u"three"_s
-                                            << QStringList();
+    QTest::newRow("ctrl3-from-queue-quiet")
+        << int(IDC_FILE_LIST) << int(Qt::Key_3) << true << u"three"_s << QStringList();
     QTest::newRow("ctrl1") << int(IDC_EDIT_NAME) << int(Qt::Key_1) << false << u"one"_s << done;
     QTest::newRow("ctrl-enter-moves") << int(IDC_EDIT_NAME) << int(Qt::Key_Return) << true << u"typed"_s
                                       << QStringList();
