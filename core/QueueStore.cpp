@@ -197,31 +197,28 @@ bool CQueueStore::runInTransaction(const std::function<bool()> &work)
 bool CQueueStore::savePaths(const QStringList &paths)
 {
     return runInTransaction([&] {
-        QSqlQuery query(m_db);
-        if (!query.exec(u"DELETE FROM queue"_s) || !query.prepare(u"INSERT INTO queue (path) VALUES (?)"_s))
-            return false;
-        for (const QString &path : paths) {
-            query.bindValue(0, bound(path));
-            if (!query.exec())
-                return false;
-        }
-        return true;
+        return QSqlQuery(m_db).exec(u"DELETE FROM queue"_s)
+            && eachPath(u"INSERT INTO queue (path) VALUES (?)"_s, paths);
     });
 }
 
 bool CQueueStore::removePaths(const QStringList &paths)
 {
-    return runInTransaction([&] {
-        QSqlQuery query(m_db);
-        if (!query.prepare(u"DELETE FROM queue WHERE path = ?"_s))
+    return runInTransaction([&] { return eachPath(u"DELETE FROM queue WHERE path = ?"_s, paths); });
+}
+
+// One prepared statement, run once for each path.
+bool CQueueStore::eachPath(const QString &statement, const QStringList &paths)
+{
+    QSqlQuery query(m_db);
+    if (!query.prepare(statement))
+        return false;
+    for (const QString &path : paths) {
+        query.bindValue(0, bound(path));
+        if (!query.exec())
             return false;
-        for (const QString &path : paths) {
-            query.bindValue(0, bound(path));
-            if (!query.exec())
-                return false;
-        }
-        return true;
-    });
+    }
+    return true;
 }
 
 bool CQueueStore::saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix)

@@ -54,6 +54,7 @@ private:
     [[nodiscard]] QString tryOpen(const QString &path);
     void disconnect();
     bool runInTransaction(const std::function<bool()> &work);
+    bool eachPath(const QString &statement, const QStringList &paths);
     bool startOver();
 
     QString m_connection;
