@@ -72,6 +72,7 @@ private Q_SLOTS:
     void clashNumberedPastARacer();
     void failedItemStaysLoaded();
     void clearQueueTouchesNoFile();
+    void folderPickerOpensInTheListedFolder();
     void queueComesBackAsLeft();
     void queueRestoredAfterKill();
 };
@@ -243,6 +244,20 @@ void tst_Workflow::clearQueueTouchesNoFile()
     QVERIFY(f.edit(IDC_EDIT_NAME)->isReadOnly());
     QVERIFY(!f.button(IDC_BTN_RENAME)->isEnabled());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList { u"a.txt"_s, u"b.txt"_s }));
+}
+
+// Never in whatever folder the program was started from.
+void tst_Workflow::folderPickerOpensInTheListedFolder()
+{
+    QTemporaryDir dir;
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s) }));
+    f.click(IDC_BTN_ADD_DIR);
+    f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(dir.path()));
+    f.click(IDC_BTN_ADD_DIR);
+    f.combo(IDC_COMBO_TARGET_DIR)->setEditText(u"relative"_s);
+    f.click(IDC_BTN_ADD_DIR);
+    QCOMPARE(f.prompter().folderStarts, (QStringList { QDir::homePath(), dir.path(), QDir::homePath() }));
 }
 
 // Closed and opened again: the same queue, the same item, the same edits; a path gone meanwhile is left out.
