@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
+#include "core/QueueStore.h"
 #include "dialog/PlindorDlg.h"
 #include "platform/InterfaceLanguage.h"
 #include "platform/PathIntake.h"
@@ -219,6 +220,9 @@ int main(int argc, char *argv[])
             return;
         journal.open(CJournal::defaultPath());
         dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
+        // A second window beside the user's one must not take the queue that window keeps.
+        if (role != CSingleInstance::Role::Secondary)
+            dlg.keepQueue(CQueueStore::defaultPath());
     });
     dlg.show();
     // Listening costs a few milliseconds that the first paint need not wait for.

@@ -8,7 +8,7 @@ void CSilentPrompter::message(QWidget *, const QString &, const QString &)
 {
 }
 
-QString CSilentPrompter::chooseFolder(QWidget *, const QString &)
+QString CSilentPrompter::chooseFolder(QWidget *, const QString &, const QString &)
 {
     return {};
 }

@@ -11,7 +11,7 @@ class CSilentPrompter : public IPrompter
 {
 public:
     void message(QWidget *owner, const QString &text, const QString &caption) override;
-    QString chooseFolder(QWidget *owner, const QString &title) override;
+    QString chooseFolder(QWidget *owner, const QString &title, const QString &start) override;
 };
 
 /// The middle one of the values (the upper middle of an even count), or -1 when there are none.

@@ -37,7 +37,7 @@ public:
     {
         ++shown;
     }
-    QString chooseFolder(QWidget *, const QString &) override
+    QString chooseFolder(QWidget *, const QString &, const QString &) override
     {
         return {};
     }

@@ -4,6 +4,7 @@
 // Start-up time and resident memory of the real program against a bare QDialog with the same controls,
 // both launched the same way in the same run. Prints medians and ratios.
 #include "bench/BenchSupport.h"
+#include "core/QueueStore.h"
 #include "platform/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,7 @@ QProcessEnvironment environmentIn(const QTemporaryDir &home)
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"run"_s));
     environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    environment.insert(u"XDG_STATE_HOME"_s, home.filePath(u"state"_s));
     return environment;
 }
 
@@ -144,7 +146,27 @@ int main(int argc, char *argv[])
     std::printf("launch to painted window (median of %d): plindor %.1f ms, bare dialog %.1f ms, ratio %.2f\n", runs,
                 oursMs, bareMs, oursMs / bareMs);
 
-    const Memory plindor = plindorMemory(home, makeFiles(home, items));
+    // The same start with a saved queue of `items` paths that all exist: the window paints first, the queue follows.
+    const QStringList files = makeFiles(home, items);
+    QTemporaryDir restoring;
+    QDir().mkdir(restoring.filePath(u"run"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    {
+        CQueueStore store;
+        if (!store.open(restoring.filePath(u"state/Plindor/queue.sqlite"_s)) || !store.savePaths(files)
+            || !store.saveEditor(files.at(items / 2), {}, u"half"_s, {}))
+            return 1;
+    }
+    std::vector<double> empty;
+    std::vector<double> restored;
+    for (int i = 0; i < runs; ++i) {
+        empty.push_back(launchToPaintMs(QStringLiteral(PLINDOR_BINARY), home));
+        restored.push_back(launchToPaintMs(QStringLiteral(PLINDOR_BINARY), restoring));
+    }
+    std::printf("launch to painted window and exit (median of %d): empty queue %.1f ms, %d paths restored %.1f ms, "
+                "ratio %.2f\n",
+                runs, median(empty), items, median(restored), median(restored) / median(empty));
+
+    const Memory plindor = plindorMemory(home, files);
     const Memory baseline = bareMemory(items);
     std::printf("resident memory idle: plindor %ld KiB, bare dialog %ld KiB, ratio %.2f\n", plindor.idleKb,
                 baseline.idleKb, double(plindor.idleKb) / double(baseline.idleKb));

@@ -108,6 +108,36 @@ void CMyListBox::removePath(const QString &path)
     m_model->removeEntry(rowOf(path));
 }
 
+void CMyListBox::clearQueue()
+{
+    if (!m_computing)
+        m_model->replace({});
+}
+
+QStringList CMyListBox::paths() const
+{
+    QStringList all;
+    all.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        all << entries().path(row).toString();
+    return all;
+}
+
+void CMyListBox::loadRow(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    setCurrentRow(row);
+    scrollTo(currentIndex());
+    loadItem(pathAt(row));
+    Q_EMIT clickLoaded(pathAt(row));
+}
+
+void CMyListBox::setMenuActions(const QList<QAction *> &actions)
+{
+    m_menuActions = actions;
+}
+
 void CMyListBox::setHintText(const QString &text)
 {
     m_hintText = text;
@@ -244,9 +274,10 @@ void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
     }
     QAction *history = menu.addAction(tr("操作记录…"));
     history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    // What the window adds to the queue's menu, such as showing the preview.
-    if (!actions().isEmpty()) {
+    // What the window adds to the queue's menu: its switches, and showing the preview.
+    if (!m_menuActions.isEmpty() || !actions().isEmpty()) {
         menu.addSeparator();
+        menu.addActions(m_menuActions);
         menu.addActions(actions());
     }
     const QString path = entry.isValid() ? pathAt(entry.row()) : QString();

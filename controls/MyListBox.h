@@ -34,6 +34,14 @@ public:
     [[nodiscard]] int rowOf(const QString &path) const;
     /// Removes one queued path; the file itself is not touched.
     void removePath(const QString &path);
+    /// Takes every path off the queue, touching no file; nothing while a very large drop is sorted.
+    void clearQueue();
+    /// Every queued path, in queue order.
+    [[nodiscard]] QStringList paths() const;
+    /// Selects and loads `row` as a click on it does.
+    void loadRow(int row);
+    /// Actions the context menu offers below its own, such as the window's switches; the list does not own them.
+    void setMenuActions(const QList<QAction *> &actions);
     /// Text painted in the empty queue; it is never an item.
     void setHintText(const QString &text);
     [[nodiscard]] QString hintText() const;
@@ -124,5 +132,6 @@ private:
     const QMimeData *m_dragMime = nullptr; ///< the data of the drag over the list; only compared, never read
     bool m_dragHasLocal = false; ///< whether that data holds a local file
     QString m_hintText;
+    QList<QAction *> m_menuActions;
     mutable int m_rowHeight = 0; ///< 0 until measured from the first row; font and style changes reset it
 };

@@ -4,6 +4,7 @@
 
 #include "core/JournalReconciler.h"
 #include "core/Logging.h"
+#include "core/StateFolder.h"
 #include "core/System.h"
 
 #include <QCoreApplication>
@@ -142,19 +143,6 @@ QString integrityProblem(QSqlDatabase &db, int *code)
     return answer == "ok"_L1 ? QString() : answer;
 }
 
-// The main file and SQLite's companions go together: a new journal must never meet an old write-ahead log.
-QString keepAside(const QString &path)
-{
-    const QString aside = path + ".corrupt-"_L1 + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-    if (!QFile::rename(path, aside))
-        return {};
-    for (const auto companion : { "-wal"_L1, "-shm"_L1 }) {
-        if (QFile::exists(path + companion) && !QFile::rename(path + companion, aside + companion))
-            QFile::remove(path + companion);
-    }
-    return aside;
-}
-
 void bindStamp(QSqlQuery &query, const QString &prefix, const FileStamp &stamp)
 {
     const bool known = stamp.isValid();
@@ -224,16 +212,7 @@ CJournal::~CJournal()
 
 QString CJournal::defaultPath()
 {
-#ifdef Q_OS_WIN
-    // %LOCALAPPDATA%: the journal names this machine's files, so it must not roam to another machine.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Plindor/journal.sqlite"_L1;
-#else
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The XDG base directory rules say a relative path is to be ignored.
-    if (state.isEmpty() || QDir::isRelativePath(state))
-        state = QDir::homePath() + "/.local/state"_L1;
-    return state + "/Plindor/journal.sqlite"_L1;
-#endif
+    return CStateFolder::path() + "/journal.sqlite"_L1;
 }
 
 FileStamp CJournal::stampOf(const QString &path)
@@ -265,7 +244,7 @@ bool CJournal::open(const QString &path)
     qCInfo(lcJournal) << "cannot use the journal" << path << ':' << problem;
     // A journal another window holds is that window's record of its work, not damage: it stays where it is, and so
     // does one that met a passing I/O error.
-    m_keptAside = QFile::exists(path) && !isPassing(code, path) ? keepAside(path) : QString();
+    m_keptAside = QFile::exists(path) && !isPassing(code, path) ? CStateFolder::keepAside(path) : QString();
     const QString again = m_keptAside.isEmpty() ? problem : tryOpen(path, &code);
     if (again.isEmpty())
         return opened(path);
@@ -375,6 +354,26 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
     if (++m_sincePrune >= kPruneEvery)
         prune();
     return query.lastInsertId().toLongLong();
+}
+
+// Synced like the intent itself: a crash during the next attempt must find the name that attempt used.
+bool CJournal::retarget(qint64 id, const QString &destination, const QString &composedName)
+{
+    if (!isAvailable() || id <= 0)
+        return false;
+    syncEach(true);
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE operations SET destination = :destination, composed_name = :name,"
+                  " destination_existed = :existed WHERE id = :id AND state = 0"_s);
+    query.bindValue(u":destination"_s, destination);
+    query.bindValue(u":name"_s, composedName);
+    query.bindValue(u":existed"_s, stampOf(destination).isValid());
+    query.bindValue(u":id"_s, id);
+    if (!query.exec()) {
+        becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
+        return false;
+    }
+    return query.numRowsAffected() == 1;
 }
 
 bool CJournal::markDone(qint64 id, const FileStamp &after)

@@ -50,6 +50,8 @@ public:
     /// operation a crash cannot cut in two may record with Sync::Later: after a power cut the item is under one of
     /// its two names whether or not its intent was kept, and start-up settles the intent if it was.
     qint64 recordIntent(JournalEntry entry, Sync sync = Sync::ToDisk);
+    /// Records that the operation, still only intended, now tries another name (a taken name numbered).
+    bool retarget(qint64 id, const QString &destination, const QString &composedName);
     /// Each returns false unless the operation was in the state the call moves it from.
     bool markDone(qint64 id, const FileStamp &after);
     bool markFailed(qint64 id);

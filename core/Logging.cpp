@@ -4,3 +4,4 @@
 
 Q_LOGGING_CATEGORY(lcJournal, "plindor.journal", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcFileOps, "plindor.fileops", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcQueue, "plindor.queue", QtInfoMsg)

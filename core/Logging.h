@@ -9,3 +9,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcJournal)
 
 /// What file operations could not keep or had to work around, which the window does not show.
 Q_DECLARE_LOGGING_CATEGORY(lcFileOps)
+
+/// What the saved queue held, what of it was left out at start, and what could not be saved.
+Q_DECLARE_LOGGING_CATEGORY(lcQueue)

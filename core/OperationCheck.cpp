@@ -97,13 +97,21 @@ Warning windowsWarning(const QString &newName)
     return {};
 }
 
+// With numbering on, a taken name is no failure while a numbered one is free: the user learns which it will be.
+Warning takenWarning(const COperationPlanner::Plan &plan, const Facts &facts)
+{
+    if (plan.numberOnClash && !facts.numberedName.isEmpty())
+        return warn(Reason::NameNumbered, facts.numberedName);
+    return warn(Reason::NameTaken, plan.newName);
+}
+
 Warning occupantWarning(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan, const Facts &facts)
 {
     switch (facts.occupant) {
     case COperationCheck::Occupant::Nobody:
         return {};
     case COperationCheck::Occupant::Other:
-        return warn(Reason::NameTaken, plan.newName);
+        return takenWarning(plan, facts);
     case COperationCheck::Occupant::Source:
         break;
     }
@@ -113,7 +121,7 @@ Warning occupantWarning(const COperationPlanner::Item &item, const COperationPla
         return warn(Reason::SameName);
     if (facts.sameFolder && facts.caseInsensitive)
         return {};
-    return warn(Reason::NameTaken, plan.newName);
+    return takenWarning(plan, facts);
 }
 
 // A copy to another disk needs room for the data the file holds: a sparse file's holes stay holes.

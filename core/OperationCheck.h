@@ -30,6 +30,7 @@ public:
         ReservedName, ///< detail: the device name
         SameName,
         NameTaken, ///< detail: the new name
+        NameNumbered, ///< the name is taken and numbering is on; detail: the numbered name the click will use
         IntoItself,
         FolderAcrossDisks,
         SourceFolderNotWritable,
@@ -76,6 +77,7 @@ public:
         bool sameFolder = false; ///< the target folder is the folder the source lies in
         bool targetInsideSource = false; ///< the source is a folder and the target lies inside it
         Occupant occupant = Occupant::Nobody;
+        QString numberedName; ///< the first free numbered name, asked for when numbering is on and the name is taken
     };
 
     /// The checks that need no file system: the planner's refusals and what no disk accepts.

@@ -67,9 +67,19 @@ COperationPlanner::Plan COperationPlanner::plan(const Item &item, const Target &
     plan.folder = destinationFolder(item, target);
     plan.newName = composedName + item.extension;
     plan.destination = CPathParts::join(plan.folder, plan.newName);
+    plan.numberOnClash = target.numberOnClash;
     // The window has no current folder a user could see: a relative folder, typed into the list or read from a
     // hand-edited profile, would send the item wherever the program happened to be started.
     if (QDir::isRelativePath(plan.folder) || QDir::isRelativePath(item.sourcePath))
         plan.refusal = Refusal::RelativePath;
     return plan;
+}
+
+COperationPlanner::Plan COperationPlanner::numbered(const Plan &plan, const QString &extension, int number)
+{
+    Plan numberedPlan = plan;
+    numberedPlan.composedName = plan.composedName + u'_' + QString::number(number);
+    numberedPlan.newName = numberedPlan.composedName + extension;
+    numberedPlan.destination = CPathParts::join(plan.folder, numberedPlan.newName);
+    return numberedPlan;
 }

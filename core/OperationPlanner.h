@@ -29,6 +29,8 @@ public:
         QString folderText; ///< Move: the target-folder list's text, as shown
         QString linkParent; ///< QuickMove: the folder the linked folder lies in; empty when never linked
         QString linkName; ///< QuickMove: the linked folder's own name
+        /// A taken name becomes the first free name_2 … name_999; the mover finds out which is free.
+        bool numberOnClash = false;
 
         [[nodiscard]] static Target rename();
         [[nodiscard]] static Target move(const QString &folderText);
@@ -50,6 +52,7 @@ public:
         QString folder; ///< the destination folder
         QString newName; ///< the composed name with the extension
         QString destination; ///< folder and new name joined
+        bool numberOnClash = false; ///< copied from the target
 
         [[nodiscard]] bool ok() const
         {
@@ -57,5 +60,10 @@ public:
         }
     };
 
+    /// The highest number a taken name is given.
+    static constexpr int kLastNumber = 999;
+
     [[nodiscard]] static Plan plan(const Item &item, const Target &target);
+    /// `plan` (as plan() made it) with "_<number>" after the composed name, before the extension.
+    [[nodiscard]] static Plan numbered(const Plan &plan, const QString &extension, int number);
 };

@@ -29,11 +29,30 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
     outcome.id = recordIntent(item, outcome.plan, target.kind);
     // A journal that stopped taking writes is told after the move: nothing may wait on the user in between.
     outcome.journalJustStopped = journalJustStopped();
-    outcome.result = m_mover.move(item.sourcePath, outcome.plan.folder, outcome.plan.newName, progress);
+    outcome.result = moveNumbering(item, outcome, progress);
     outcome.leftAt = outcome.result.leftAt;
     recordResult(outcome.id, item, outcome.result);
     outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
     return outcome;
+}
+
+// The mover decides which name is free: a check before the move could be overtaken by another program creating the
+// name meanwhile, and the no-overwrite move never replaces what it finds. Each numbered name is journalled before it
+// is tried, so that the journal always names the destination a crash may have left the item at.
+MoveResult COperationRunner::moveNumbering(const COperationPlanner::Item &item, Outcome &outcome,
+                                           IMoveProgress *progress)
+{
+    const COperationPlanner::Plan asPlanned = outcome.plan;
+    MoveResult result = m_mover.move(item.sourcePath, asPlanned.folder, asPlanned.newName, progress);
+    for (int number = 2; asPlanned.numberOnClash && result.error == MoveError::DestinationExists
+         && number <= COperationPlanner::kLastNumber;
+         ++number) {
+        outcome.plan = COperationPlanner::numbered(asPlanned, item.extension, number);
+        if (m_journal)
+            m_journal->retarget(outcome.id, outcome.plan.destination, outcome.plan.composedName);
+        result = m_mover.move(item.sourcePath, outcome.plan.folder, outcome.plan.newName, progress);
+    }
+    return result;
 }
 
 qint64 COperationRunner::recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,

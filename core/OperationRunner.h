@@ -29,7 +29,7 @@ public:
 
     struct Outcome {
         Kind kind = Kind::Nothing;
-        COperationPlanner::Plan plan; ///< run() only
+        COperationPlanner::Plan plan; ///< run() only; with the number a taken name was given
         CUndoPlanner::Step step; ///< undo and redo only
         JournalEntry entry; ///< undo and redo only: the operation as the journal had it before
         MoveResult result;
@@ -59,6 +59,8 @@ public:
 private:
     [[nodiscard]] qint64 recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
                                       JournalEntry::Kind kind);
+    [[nodiscard]] MoveResult moveNumbering(const COperationPlanner::Item &item, Outcome &outcome,
+                                           IMoveProgress *progress);
     void recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result);
     [[nodiscard]] bool journalJustStopped();
     [[nodiscard]] std::optional<Outcome> journalRefusesUndo() const;

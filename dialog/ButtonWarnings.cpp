@@ -135,7 +135,11 @@ void CButtonWarnings::ask(int index)
     slot.askedGeneration = slot.generation;
     slot.askedFolder = slot.plan.folder;
     slot.askedAt.start();
-    const CTargetFacts::Question question { slot.item.sourcePath, slot.plan.folder, slot.plan.destination };
+    CTargetFacts::Question question { slot.item.sourcePath, slot.plan.folder, slot.plan.destination };
+    if (slot.plan.numberOnClash) {
+        question.numbering = slot.plan;
+        question.extension = slot.item.extension;
+    }
     auto *watcher = new QFutureWatcher<Facts>(this);
     connect(watcher, &QFutureWatcherBase::finished, this,
             [this, watcher, index, generation = slot.generation, folder = slot.plan.folder] {
@@ -223,7 +227,8 @@ void CButtonWarnings::show(Slot &slot, const Warning &warning)
         slot.normalIcon = button->icon();
     }
     slot.warning = warning;
-    slot.shownTip = CWarningTexts::toolTip(warning);
+    // The button's own text, its key say, stays below the warning.
+    slot.shownTip = CWarningTexts::toolTip(warning) + (slot.normalTip.isEmpty() ? QString() : u'\n' + slot.normalTip);
     button->setToolTip(slot.shownTip);
     button->setAccessibleDescription(slot.shownTip);
     button->setIcon(button->style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, button));

@@ -13,7 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <QFontMetrics>
+#include <QStyle>
+
 #include <algorithm>
+#include <span>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -117,4 +121,37 @@ void CControlFactory::setTextColour(QWidget *widget, const QColor &colour)
     for (QPalette::ColorGroup group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
         palette.setColor(group, QPalette::Text, colour);
     widget->setPalette(palette);
+}
+
+QSize CControlFactory::place(const QList<QWidget *> &controls, QSize units)
+{
+    const std::span<const CDialogTemplate::Item> items = CDialogTemplate::items();
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const CDialogTemplate::Item &control = items[k];
+        QWidget *widget = controls.at(qsizetype(k));
+        QRect place = CDialogTemplate::toPixels(control.dlu, units);
+        // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
+        if (control.kind == CDialogTemplate::Kind::DropCombo)
+            place.setHeight(widget->sizeHint().height());
+        // A picture control takes the size of its bitmap.
+        if (control.kind == CDialogTemplate::Kind::Picture)
+            place.setSize(widget->sizeHint());
+        widget->setGeometry(place);
+    }
+    return CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), units).size();
+}
+
+// The template's edits are 13 units high, a little less than the 23-pixel font needs with a frame around it: the
+// font gives up the difference, never so much that the name becomes hard to read.
+void CControlFactory::fitEditFont(std::initializer_list<QLineEdit *> edits, int cellHeight)
+{
+    constexpr int smallestCell = 14;
+    QLineEdit *first = *edits.begin();
+    const int room = first->height() - 2 * first->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, first);
+    int cell = cellHeight;
+    QFont font = boldFont(cell);
+    while (cell > smallestCell && QFontMetrics(font).height() > room)
+        font = boldFont(--cell);
+    for (QLineEdit *edit : edits)
+        edit->setFont(font);
 }

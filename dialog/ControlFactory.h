@@ -6,7 +6,12 @@
 
 #include <QFont>
 
+#include <QList>
+
+#include <initializer_list>
+
 class QColor;
+class QLineEdit;
 class QWidget;
 
 /// Makes the window's controls from its template, and the faces and colours they are drawn in.
@@ -20,4 +25,8 @@ public:
     /// height.
     [[nodiscard]] static QFont boldFont(int cellHeight);
     static void setTextColour(QWidget *widget, const QColor &colour);
+    /// Places the template's controls, `controls` in template order, at `units`; answers the window's size.
+    [[nodiscard]] static QSize place(const QList<QWidget *> &controls, QSize units);
+    /// The largest bold face up to `cellHeight` pixels whose line fits inside the edits' frames.
+    static void fitEditFont(std::initializer_list<QLineEdit *> edits, int cellHeight);
 };

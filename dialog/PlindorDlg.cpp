@@ -18,6 +18,8 @@
 #include "dialog/HistoryWindow.h"
 #include "dialog/OutcomeTexts.h"
 #include "dialog/PreviewPane.h"
+#include "dialog/QueueKeeper.h"
+#include "dialog/WorkflowActions.h"
 #include "platform/LocalDate.h"
 #include "platform/MoveProgress.h"
 #include "platform/PathIntake.h"
@@ -79,7 +81,27 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     LoadSettings();
     applyLoadedSettings();
     connectSignals();
+    createWorkflow();
     createButtonWarnings();
+}
+
+// The switches and keys of a batch filed one keystroke per item.
+void CPlindorDlg::createWorkflow()
+{
+    m_workflow = new CWorkflowActions(m_settings, this, m_btnDir, qobject_cast<QPushButton *>(item(IDC_BTN_MOVE)),
+                                      qobject_cast<QPushButton *>(item(IDC_BTN_RENAME)));
+    m_workflow->describeButtons();
+    m_listFiles->setMenuActions(m_workflow->menuActions());
+    connect(m_workflow, &CWorkflowActions::clearQueueRequested, m_listFiles, &CMyListBox::clearQueue);
+    connect(m_workflow, &CWorkflowActions::clearQueueRequested, this, [this] { RefreshQueue(); });
+}
+
+void CPlindorDlg::keepQueue(const QString &storePath)
+{
+    auto *keeper = new CQueueKeeper(
+        *m_listFiles, { m_editPrefix, m_editName, m_editSuffix }, [this] { return m_strSrcPath; }, this);
+    connect(m_workflow, &CWorkflowActions::restoreQueueToggled, keeper, &CQueueKeeper::setSaving);
+    keeper->start(storePath, m_workflow->options().restoreQueue);
 }
 
 CPlindorDlg::~CPlindorDlg() = default;
@@ -100,6 +122,7 @@ void CPlindorDlg::createButtonWarnings()
     auto *warnings = new CButtonWarnings(
         buttons, [this] { return snapshotItem(); }, [this](int id) { return targetFor(id); }, this);
     refreshWarningsOnChange(warnings);
+    connect(warnings, &CButtonWarnings::settled, m_workflow, &CWorkflowActions::describeButtons);
 }
 
 // What changes the loaded item or where a button would put it: the warnings may no longer hold.
@@ -142,41 +165,11 @@ void CPlindorDlg::fitToScreen(const QRect &available)
     // A caption is readable while it fits inside the button's frame with a pixel of air around it.
     const int chrome = style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 1;
     const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
-    placeControls(CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, available.size() - frame));
-    fitEditFont();
-    m_preview->fitBeside(available.size() - frame);
-}
-
-void CPlindorDlg::placeControls(QSize units)
-{
-    setFixedSize(CDialogTemplate::toPixels(QRect(QPoint(0, 0), CDialogTemplate::sizeInDlu), units).size());
-    const std::span<const CDialogTemplate::Item> controls = CDialogTemplate::items();
-    for (std::size_t k = 0; k < controls.size(); ++k) {
-        const CDialogTemplate::Item &control = controls[k];
-        QWidget *widget = m_controls.at(qsizetype(k));
-        QRect place = CDialogTemplate::toPixels(control.dlu, units);
-        // A drop-down list's template height includes its opened list; closed, it is as tall as its font needs.
-        if (control.kind == CDialogTemplate::Kind::DropCombo)
-            place.setHeight(widget->sizeHint().height());
-        // A picture control takes the size of its bitmap.
-        if (control.kind == CDialogTemplate::Kind::Picture)
-            place.setSize(widget->sizeHint());
-        widget->setGeometry(place);
-    }
-}
-
-void CPlindorDlg::fitEditFont()
-{
-    // The template's edits are 13 units high, a little less than the 23-pixel font needs with a frame around it:
-    // the font gives up the difference, never so much that the name becomes hard to read.
-    constexpr int smallestCell = 14;
-    const int room = m_editName->height() - 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_editName);
-    int cell = editCellHeight;
-    QFont font = CControlFactory::boldFont(cell);
-    while (cell > smallestCell && QFontMetrics(font).height() > room)
-        font = CControlFactory::boldFont(--cell);
-    for (CMyEdit *edit : { m_editPrefix, m_editName, m_editSuffix })
-        edit->setFont(font);
+    const QSize room = available.size() - frame;
+    setFixedSize(CControlFactory::place(
+        m_controls, CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, room)));
+    CControlFactory::fitEditFont({ m_editPrefix, m_editName, m_editSuffix }, editCellHeight);
+    m_preview->fitBeside(room);
 }
 
 void CPlindorDlg::bindControls()
@@ -300,6 +293,7 @@ void CPlindorDlg::SaveSettings()
     for (int k = 0; k < 6; ++k)
         profile.captions.at(k) = m_btnText.at(k)->m_Name;
     profile.previewShown = m_preview->isChosen();
+    profile.options = m_workflow->options();
     if (!m_settings.save(profile))
         m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
 }
@@ -382,11 +376,12 @@ void CPlindorDlg::OnBnClickedCancel()
     QDialog::reject();
 }
 
-void CPlindorDlg::RefreshQueue()
+void CPlindorDlg::RefreshQueue(const QString &stayWith)
 {
     if (m_listFiles->count() != 0) {
-        m_strSrcPath = m_listFiles->pathAt(0);
-        m_listFiles->setCurrentRow(0);
+        const int row = std::max(m_listFiles->rowOf(stayWith), 0);
+        m_strSrcPath = m_listFiles->pathAt(row);
+        m_listFiles->setCurrentRow(row);
         LoadItem(m_strSrcPath);
         return;
     }
@@ -428,7 +423,10 @@ void CPlindorDlg::splitIntoWorkingStrings(const QString &path)
 
 QString CPlindorDlg::BrowseForFolder()
 {
-    const QString folder = QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径")));
+    const QString shown = QDir::fromNativeSeparators(m_cmbTargetDir->currentText());
+    const QString start = QDir::isAbsolutePath(shown) && CPathProbe::isDirectory(shown) ? shown : QDir::homePath();
+    const QString folder
+        = QDir::fromNativeSeparators(m_prompter->chooseFolder(this, tr("请选择处理结果存储路径"), start));
     // The picker hands over decoded text; a name it could not decode would lead moves into another folder.
     if (CPathIntake::isDecodingArtefact(folder)) {
         reportUndecodablePaths({ folder });
@@ -466,31 +464,15 @@ void CPlindorDlg::queueHandedOverPaths(const QStringList &paths)
 
 void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
 {
-    QStringList existing;
-    QStringList missing;
-    QStringList tooLong;
-    for (const CPathProbe::Checked &checked : CPathProbe::presenceOf(paths)) {
-        using Presence = CPathProbe::Presence;
-        if (checked.presence == Presence::Missing)
-            missing << checked.path;
-        else if (checked.presence == Presence::TooLong)
-            tooLong << checked.path;
-        else
-            existing << checked.path;
-        // A path the disk did not answer for is queued all the same: a drop or a second launch found it a moment
-        // ago, and the user asked for it. Queued, it costs nothing (its buttons give up on their warnings, a click
-        // reports what fails); left out, it would be lost without a word and have to be found again.
-        if (checked.presence == Presence::Unknown)
-            qCInfo(lcFileOps) << "queued unchecked, the disk did not answer in time:" << checked.path;
-    }
-    if (const QString problems = COutcomeTexts::notQueued(missing, tooLong); !problems.isEmpty())
+    const CPathProbe::Sorted sorted = CPathProbe::sortByPresence(paths);
+    if (const QString problems = COutcomeTexts::notQueued(sorted.missing, sorted.tooLong); !problems.isEmpty())
         m_prompter->message(this, problems, tr("错误提示"));
-    if (existing.isEmpty())
+    if (sorted.existing.isEmpty())
         return;
     if (loadFirst)
-        m_listFiles->queueAndLoad(existing);
+        m_listFiles->queueAndLoad(sorted.existing);
     else
-        m_listFiles->queueKeepingCurrent(existing);
+        m_listFiles->queueKeepingCurrent(sorted.existing);
 }
 
 void CPlindorDlg::reportUndecodablePaths(const QStringList &paths)
@@ -696,12 +678,12 @@ COperationRunner::Outcome CPlindorDlg::carryOut(const COperationPlanner::Item &i
 
 COperationPlanner::Target CPlindorDlg::targetFor(int id) const
 {
-    if (id == IDC_BTN_RENAME)
-        return COperationPlanner::Target::rename();
-    if (id == IDC_BTN_MOVE)
-        return COperationPlanner::Target::move(m_cmbTargetDir->currentText());
     const auto *button = qobject_cast<const CMyButton *>(item(id));
-    return COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name);
+    COperationPlanner::Target target = id == IDC_BTN_RENAME ? COperationPlanner::Target::rename()
+        : id == IDC_BTN_MOVE ? COperationPlanner::Target::move(m_cmbTargetDir->currentText())
+                             : COperationPlanner::Target::quickMove(button->m_filePath, button->m_Name);
+    target.numberOnClash = m_workflow->options().numberOnClash;
+    return target;
 }
 
 // The queue must not keep a path that now names another program's file.
@@ -724,6 +706,18 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &
     m_editSuffix->clear();
 }
 
+// A failed item stays loaded with its base name, for the user to compose again; after a success the next item comes
+// up, between the same prefix and suffix when the user keeps them.
+void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded)
+{
+    const bool moved = outcome.kind == COperationRunner::Kind::Moved;
+    RefreshQueue(moved ? QString() : loaded.sourcePath);
+    if (moved && m_workflow->options().keepPieces) {
+        m_editPrefix->setText(loaded.prefix);
+        m_editSuffix->setText(loaded.suffix);
+    }
+}
+
 void CPlindorDlg::OnBnClickedRename()
 {
     const COperationPlanner::Item loaded = snapshotItem();
@@ -732,7 +726,7 @@ void CPlindorDlg::OnBnClickedRename()
         finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
     else if (outcome.plan.refusal != COperationPlanner::Refusal::EmptyName)
         m_prompter->message(this, tr("重命名失败"));
-    RefreshQueue();
+    refreshAfter(outcome, loaded);
 }
 
 void CPlindorDlg::OnBnClickedMove()
@@ -748,15 +742,15 @@ void CPlindorDlg::OnBnClickedMove()
                             tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
                                "3.目标文件夹中是否存在'重名'!"),
                             tr("错误提示"));
-    RefreshQueue();
+    refreshAfter(outcome, loaded);
 }
 
 void CPlindorDlg::quickMove(int index)
 {
     const COperationPlanner::Item loaded = snapshotItem();
     const COperationRunner::Outcome outcome = carryOut(loaded, IDC_BTN_DIR1 + index);
-    if (outcome.kind == COperationRunner::Kind::Moved) {
-        m_prompter->message(this, tr("重命名完成"));
+    const bool moved = outcome.kind == COperationRunner::Kind::Moved;
+    if (moved) {
         finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
     } else if (outcome.plan.refusal == COperationPlanner::Refusal::ButtonNotLinked) {
         m_prompter->message(this, tr("你未设置此快速移动按钮!"));
@@ -766,7 +760,10 @@ void CPlindorDlg::quickMove(int index)
                                "4.请确认当前快捷目录存在!"),
                             tr("重命名或移动失败"));
     }
-    RefreshQueue();
+    refreshAfter(outcome, loaded);
+    // Shown once the next item is loaded: the buttons' warnings are about that item, not the one just filed.
+    if (moved && !m_workflow->options().quietQuickMove)
+        m_prompter->message(this, tr("重命名完成"));
 }
 
 void CPlindorDlg::OnBnClickedDir1()
@@ -885,8 +882,13 @@ bool CPlindorDlg::showUndoOrRedo(const COperationRunner::Outcome &outcome, bool 
 
 void CPlindorDlg::showUndone(const COperationRunner::Outcome &outcome, bool askedByKey)
 {
-    if (showUndoOrRedo(outcome, false, askedByKey))
+    if (!showUndoOrRedo(outcome, false, askedByKey))
+        return;
+    // From the history, while another item is being edited, the undone item is queued as a hand-over is.
+    if (askedByKey || m_strSrcPath.isEmpty() || m_strSrcPath == outcome.step.from)
         loadUndoneItem(outcome.step.to, outcome.entry.composedName);
+    else
+        m_listFiles->queueKeepingCurrent({ outcome.step.to });
 }
 
 void CPlindorDlg::OnRedo()

@@ -26,6 +26,7 @@ class CMyEdit;
 class CMyListBox;
 class CPlindorSettings;
 class CPreviewPane;
+class CWorkflowActions;
 class QLabel;
 class QPushButton;
 
@@ -42,10 +43,12 @@ public:
     /// The control with this identifier, as automation and the handlers find it.
     [[nodiscard]] QWidget *item(int id) const;
 
-    void RefreshQueue();
+    /// Loads the queue's first item, or `stayWith` while it is queued; disables the editor when the queue is empty.
+    void RefreshQueue(const QString &stayWith = {});
     void LoadItem(QString path);
     void LoadSettings();
     void SaveSettings();
+    /// The folder picker, opened in the folder the list shows, else at home: never where the program was started.
     [[nodiscard]] QString BrowseForFolder();
 
     /// Queues paths given on the command line, exactly as if dropped on the queue;
@@ -69,6 +72,9 @@ public:
     /// be used. Only a window that runs as the user's one window settles: a self-test or a second window must never
     /// touch what another program may still be working on.
     void useJournal(CJournal *journal, bool settle = true);
+    /// Saves the queue, the loaded item and the edits in `storePath` as they change, and brings back what it holds
+    /// unless the user switched that off. Only the user's one window keeps the queue.
+    void keepQueue(const QString &storePath);
     /// Opens the list of past operations, or brings it to the front.
     void showHistory();
 
@@ -84,8 +90,6 @@ protected:
 
 private:
     void createControls();
-    void placeControls(QSize units);
-    void fitEditFont();
     void bindControls();
     void applyFontsAndColours();
     void setPlaceholderTexts();
@@ -96,6 +100,7 @@ private:
     void connectUndecodableReports();
     void connectUndoShortcuts();
     void createButtonWarnings();
+    void createWorkflow();
     void refreshWarningsOnChange(CButtonWarnings *warnings);
 
     // Composition handlers, one per control.
@@ -156,6 +161,7 @@ private:
     [[nodiscard]] COperationPlanner::Target targetFor(int id) const;
     void reportItemLeftAside(const QString &source, const QString &leftAt);
     void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
+    void refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded);
     void queueExisting(const QStringList &paths, bool loadFirst);
     void splitIntoWorkingStrings(const QString &path);
     void adoptLoadedItem(const QString &path);
@@ -175,6 +181,7 @@ private:
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;
     CPreviewPane *m_preview = nullptr;
+    CWorkflowActions *m_workflow = nullptr;
 
     CMyEdit *m_editPrefix = nullptr;
     CMyEdit *m_editName = nullptr;

@@ -62,6 +62,8 @@ QString nameText(const COperationCheck::Warning &w)
         return QCoreApplication::translate("CWarningTexts", "新文件名与原文件名相同");
     case Reason::NameTaken:
         return QCoreApplication::translate("CWarningTexts", "目标文件夹中已有“%1”").arg(w.detail);
+    case Reason::NameNumbered:
+        return QCoreApplication::translate("CWarningTexts", "名称已存在，将使用“%1”").arg(w.detail);
     default:
         return {};
     }

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PathProbe.h"
 
+#include "core/Logging.h"
 #include "platform/PathIntake.h"
 #include "platform/ProbePool.h"
 
@@ -44,4 +45,22 @@ QList<CPathProbe::Checked> CPathProbe::presenceOf(const QStringList &paths)
     for (qsizetype i = 0; i < paths.size(); ++i)
         checked << answers.at(i).value_or(Checked { QDir::current().absoluteFilePath(paths.at(i)), Presence::Unknown });
     return checked;
+}
+
+CPathProbe::Sorted CPathProbe::sortByPresence(const QStringList &paths)
+{
+    Sorted sorted;
+    for (const Checked &checked : presenceOf(paths)) {
+        if (checked.presence == Presence::Missing)
+            sorted.missing << checked.path;
+        else if (checked.presence == Presence::TooLong)
+            sorted.tooLong << checked.path;
+        else
+            sorted.existing << checked.path;
+        // Queued, a path the disk did not answer for costs nothing (its buttons give up on their warnings, a click
+        // reports what fails); left out, it would be lost without a word and have to be found again.
+        if (checked.presence == Presence::Unknown)
+            qCInfo(lcFileOps) << "queued unchecked, the disk did not answer in time:" << checked.path;
+    }
+    return sorted;
 }

@@ -26,4 +26,13 @@ public:
     /// Each path resolved as CPathIntake::resolved() does it, and whether it exists (a dangling link does). A path
     /// the disk did not answer for in time comes back as given, made absolute, and Unknown.
     [[nodiscard]] static QList<Checked> presenceOf(const QStringList &paths);
+
+    /// presenceOf()'s answers in three lists. A path the disk did not answer for counts as existing: a drop or a
+    /// launch found it a moment ago, and the user asked for it.
+    struct Sorted {
+        QStringList existing;
+        QStringList missing;
+        QStringList tooLong;
+    };
+    [[nodiscard]] static Sorted sortByPresence(const QStringList &paths);
 };

@@ -13,6 +13,6 @@ public:
     virtual ~IPrompter() = default;
     /// A message with a single OK button. An empty caption means the title of the owner's window.
     virtual void message(QWidget *owner, const QString &text, const QString &caption = {}) = 0;
-    /// A folder chosen by the user, or an empty string when the picker was cancelled.
-    virtual QString chooseFolder(QWidget *owner, const QString &title) = 0;
+    /// A folder chosen by the user, or an empty string when the picker was cancelled. The picker opens in `start`.
+    virtual QString chooseFolder(QWidget *owner, const QString &title, const QString &start) = 0;
 };

@@ -74,6 +74,18 @@ void learnFilesystem(Facts &facts, const QByteArray &folder)
         facts.freeBytes = qint64(blocks) * qint64(vfs.f_frsize);
     }
 }
+// The name the mover would come to, as things stand: the warning tells it, the mover finds it out again.
+QString firstFreeNumbered(const COperationPlanner::Plan &plan, const QString &extension)
+{
+    struct stat found {
+    };
+    for (int number = 2; number <= COperationPlanner::kLastNumber; ++number) {
+        const COperationPlanner::Plan numbered = COperationPlanner::numbered(plan, extension, number);
+        if (::lstat(QFile::encodeName(numbered.destination).constData(), &found) != 0 && errno == ENOENT)
+            return numbered.newName;
+    }
+    return {};
+}
 } // namespace
 
 COperationCheck::Facts CTargetFacts::probe(const Question &question)
@@ -106,5 +118,7 @@ COperationCheck::Facts CTargetFacts::probe(const Question &question)
         facts.occupant
             = looksLikeSource(found, sourceStat) ? COperationCheck::Occupant::Source : COperationCheck::Occupant::Other;
     facts.targetInsideSource = facts.sourceIsFolder && inside(question.folder, question.source);
+    if (facts.occupant != COperationCheck::Occupant::Nobody && question.numbering)
+        facts.numberedName = firstFreeNumbered(*question.numbering, question.extension);
     return facts;
 }

@@ -9,5 +9,5 @@ class CWidgetPrompter : public IPrompter
 {
 public:
     void message(QWidget *owner, const QString &text, const QString &caption) override;
-    QString chooseFolder(QWidget *owner, const QString &title) override;
+    QString chooseFolder(QWidget *owner, const QString &title, const QString &start) override;
 };

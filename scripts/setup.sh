@@ -42,5 +42,13 @@ done
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_missing() {
+    "${sudo[@]}" apt-get update -qq &&
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+# A mirror that is being synced, or a network that drops a moment, fails a first attempt now and then.
+install_missing || {
+    echo "Installing failed; trying once more in 10 seconds" >&2
+    sleep 10
+    install_missing
+}

@@ -33,6 +33,20 @@ struct LinkField {
     QString CButtonLink::*member;
 };
 
+constexpr auto kOptionSection = "Options"_L1;
+
+struct OptionField {
+    QLatin1StringView key;
+    bool CWorkflowOptions::*member;
+};
+
+constexpr std::array<OptionField, 4> kOptionFields { {
+    { "keepPieces"_L1, &CWorkflowOptions::keepPieces },
+    { "numberOnClash"_L1, &CWorkflowOptions::numberOnClash },
+    { "quietQuickMove"_L1, &CWorkflowOptions::quietQuickMove },
+    { "restoreQueue"_L1, &CWorkflowOptions::restoreQueue },
+} };
+
 constexpr std::array<LinkField, 5> kLinkFields { {
     { "m_filePathName"_L1, &CButtonLink::filePathName },
     { "m_filePath"_L1, &CButtonLink::filePath },
@@ -88,6 +102,26 @@ qint64 leadingInteger(QStringView text)
     for (; pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9'; ++pos)
         magnitude = std::min(saturation, magnitude * 10 + (text[pos].unicode() - u'0'));
     return negative ? -magnitude : magnitude;
+}
+
+// Only "true" and "false" (and 1 and 0) are read; anything else, a hand-edited typo say, keeps the default.
+CWorkflowOptions readOptions(const QSettings &store)
+{
+    CWorkflowOptions options;
+    for (const OptionField &field : kOptionFields) {
+        const QString text = readText(store, kOptionSection, field.key).trimmed().toLower();
+        if (text == "true"_L1 || text == "1"_L1)
+            options.*field.member = true;
+        else if (text == "false"_L1 || text == "0"_L1)
+            options.*field.member = false;
+    }
+    return options;
+}
+
+void writeOptions(QSettings &store, const CWorkflowOptions &options)
+{
+    for (const OptionField &field : kOptionFields)
+        store.setValue(keyPath(kOptionSection, field.key), options.*field.member ? u"true"_s : u"false"_s);
 }
 
 qint64 storedFolderCount(const QSettings &store)
@@ -178,6 +212,7 @@ bool writeProfile(QSettings &store, const CProfile &profile)
         store.remove(keyPath(kPreviewSection, kPreviewShownKey));
     else
         store.setValue(keyPath(kPreviewSection, kPreviewShownKey), u"0"_s);
+    writeOptions(store, profile.options);
     store.sync();
     return store.status() == QSettings::NoError;
 }
@@ -225,6 +260,7 @@ CProfile CPlindorSettings::load()
         profile.captions[button] = readText(m_store, captionSection(button), kCaptionKey);
     // Shown unless the user hid it: a profile from before the preview shows it.
     profile.previewShown = readText(m_store, kPreviewSection, kPreviewShownKey).trimmed() != u"0"_s;
+    profile.options = readOptions(m_store);
     return profile;
 }
 
@@ -243,4 +279,14 @@ bool CPlindorSettings::save(const CProfile &profile)
     // write worked. Both share QSettings' per-file cache, so the caller's store sees the new values too.
     QSettings writer(m_store.fileName(), m_store.format());
     return writeProfile(writer, profile);
+}
+
+bool CPlindorSettings::saveOptions(const CWorkflowOptions &options)
+{
+    // A damaged file is kept aside by the full save at exit; until then it is not written piecemeal.
+    if (m_keepAsideBeforeSave || m_store.status() != QSettings::NoError)
+        return false;
+    writeOptions(m_store, options);
+    m_store.sync();
+    return m_store.status() == QSettings::NoError;
 }

@@ -91,6 +91,8 @@ void tst_OperationCheck::warns_data()
     const Target rename = Target::rename();
     const Target move = Target::move(u"/e/work"_s);
     const Target quick = Target::quickMove(u"/e"_s, u"term"_s);
+    Target numbering = move;
+    numbering.numberOnClash = true;
     const QString cjk85 = QString(85, QChar(0x6C49)); // 255 bytes
     const Facts unknown;
 
@@ -157,6 +159,18 @@ void tst_OperationCheck::warns_data()
 
     QTest::newRow("name-taken") << file(u"n"_s) << move << local([](Facts &f) { f.occupant = Occupant::Other; })
                                 << Reason::NameTaken << u"n.txt"_s << 0ll << 0ll;
+    QTest::newRow("numbered-says-the-name") << file(u"n"_s) << numbering << local([](Facts &f) {
+        f.occupant = Occupant::Other;
+        f.numberedName = u"n_3.txt"_s;
+    }) << Reason::NameNumbered << u"n_3.txt"_s
+                                            << 0ll << 0ll;
+    QTest::newRow("numbered-none-free") << file(u"n"_s) << numbering
+                                        << local([](Facts &f) { f.occupant = Occupant::Other; }) << Reason::NameTaken
+                                        << u"n.txt"_s << 0ll << 0ll;
+    QTest::newRow("numbering-off-ignores-free-name") << file(u"n"_s) << move << local([](Facts &f) {
+        f.occupant = Occupant::Other;
+        f.numberedName = u"n_2.txt"_s;
+    }) << Reason::NameTaken << u"n.txt"_s << 0ll << 0ll;
     QTest::newRow("same-name") << file(u"report"_s) << rename << local([](Facts &f) {
         f.occupant = Occupant::Source;
         f.sameFolder = true;

@@ -15,6 +15,8 @@ class tst_OperationPlanner : public QObject
 private Q_SLOTS:
     void plans_data();
     void plans();
+    void numbersBeforeTheExtension_data();
+    void numbersBeforeTheExtension();
 };
 
 namespace
@@ -124,6 +126,36 @@ void tst_OperationPlanner::plans()
     QCOMPARE(plan.destination, destination);
     if (!destination.isEmpty())
         QCOMPARE(plan.newName, composedName + item.extension);
+}
+
+void tst_OperationPlanner::numbersBeforeTheExtension_data()
+{
+    QTest::addColumn<COperationPlanner::Item>("item");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("destination");
+    const COperationPlanner::Item folder { u"/d/a/photos"_s, u"/d/a"_s, {}, u"photos"_s, {}, {} };
+    const COperationPlanner::Item twoDots { u"/d/a/x.tar.gz"_s, u"/d/a"_s, u"p-"_s, u"x.tar"_s, u"-s"_s, u".gz"_s };
+    QTest::newRow("file-2") << fileItem(u"y"_s) << 2 << u"/d/a/y_2.txt"_s;
+    QTest::newRow("file-999") << fileItem(u"y"_s) << 999 << u"/d/a/y_999.txt"_s;
+    QTest::newRow("folder-no-extension") << folder << 3 << u"/d/a/photos_3"_s;
+    QTest::newRow("last-dot-only") << twoDots << 2 << u"/d/a/p-x.tar-s_2.gz"_s;
+}
+
+// A taken name's numbers go after the composed name and before the extension; the number is the only change.
+void tst_OperationPlanner::numbersBeforeTheExtension()
+{
+    QFETCH(COperationPlanner::Item, item);
+    QFETCH(int, number);
+    QFETCH(QString, destination);
+    COperationPlanner::Target target = COperationPlanner::Target::rename();
+    target.numberOnClash = true;
+    const COperationPlanner::Plan plan = COperationPlanner::plan(item, target);
+    QVERIFY(plan.numberOnClash);
+    const COperationPlanner::Plan numbered = COperationPlanner::numbered(plan, item.extension, number);
+    QCOMPARE(numbered.destination, destination);
+    QCOMPARE(numbered.folder, plan.folder);
+    QCOMPARE(numbered.newName, numbered.composedName + item.extension);
+    QCOMPARE(numbered.composedName, plan.composedName + u'_' + QString::number(number));
 }
 
 QTEST_GUILESS_MAIN(tst_OperationPlanner)

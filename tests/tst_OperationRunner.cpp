@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -34,8 +36,14 @@ public:
         ++calls;
         const QList<JournalEntry> latest = m_journal.history(1);
         stateAtCall = latest.isEmpty() ? std::nullopt : std::optional(latest.constFirst().state);
+        journalledAtCall << (latest.isEmpty() ? QString() : latest.constFirst().destination);
+        if (beforeMove)
+            beforeMove(CPathParts::join(targetDir, newName));
         MoveResult result { failWith, CPathParts::join(targetDir, newName), {}, leftAt };
-        if (result.ok() && !QFile::rename(source, result.destination))
+        // Never over an existing name, as every real mover.
+        if (result.ok() && QFile::exists(result.destination))
+            result.error = MoveError::DestinationExists;
+        else if (result.ok() && !QFile::rename(source, result.destination))
             result.error = MoveError::IoError;
         return result;
     }
@@ -49,6 +57,8 @@ public:
 
     int calls = 0;
     std::optional<State> stateAtCall;
+    QStringList journalledAtCall; ///< the journal's destination as each move began
+    std::function<void(const QString &destination)> beforeMove; ///< another program, just before the move
     MoveError failWith = MoveError::None;
     QString leftAt;
 
@@ -71,9 +81,13 @@ private Q_SLOTS:
     void undoAndRedo();
     void undoThatCannotMoveLeavesTheRowDone_data();
     void undoThatCannotMoveLeavesTheRowDone();
+    void takenNameIsNumbered_data();
+    void takenNameIsNumbered();
+    void numberedMoveIsUndoneToTheOldName();
 
 private:
-    [[nodiscard]] COperationRunner::Outcome renameAToB(const QString &folder = {});
+    [[nodiscard]] COperationRunner::Outcome renameAToB(const QString &folder = {}, bool numberOnClash = false);
+    void makeFile(const QString &name, const QByteArray &content = "x");
     [[nodiscard]] State latestState() const
     {
         return m_journal->history(1).constFirst().state;
@@ -104,10 +118,18 @@ void tst_OperationRunner::cleanup()
     m_dir.reset();
 }
 
-COperationRunner::Outcome tst_OperationRunner::renameAToB(const QString &folder)
+COperationRunner::Outcome tst_OperationRunner::renameAToB(const QString &folder, bool numberOnClash)
 {
     const COperationPlanner::Item item { m_dir->filePath(u"a.txt"_s), m_dir->path(), {}, u"b"_s, {}, u".txt"_s };
-    return m_runner->run(item, COperationPlanner::Target::move(folder.isNull() ? m_dir->path() : folder));
+    COperationPlanner::Target target = COperationPlanner::Target::move(folder.isNull() ? m_dir->path() : folder);
+    target.numberOnClash = numberOnClash;
+    return m_runner->run(item, target);
+}
+
+void tst_OperationRunner::makeFile(const QString &name, const QByteArray &content)
+{
+    QFile file(m_dir->filePath(name));
+    QVERIFY(file.open(QIODevice::NewOnly) && file.write(content) == content.size());
 }
 
 void tst_OperationRunner::journalsAroundTheMove_data()
@@ -219,6 +241,84 @@ void tst_OperationRunner::undoThatCannotMoveLeavesTheRowDone()
     QCOMPARE(m_mover->calls, refused ? 1 : 2);
     QCOMPARE(latestState(), State::Done);
     QVERIFY(!m_runner->canRedo());
+}
+
+void tst_OperationRunner::takenNameIsNumbered_data()
+{
+    QTest::addColumn<bool>("numberOnClash");
+    QTest::addColumn<QStringList>("taken"); ///< names there before the click
+    QTest::addColumn<QString>("racedName"); ///< made by another program just before the move tries it
+    QTest::addColumn<MoveError>("otherFailure"); ///< what the mover says of b_2.txt, if not "exists"
+    QTest::addColumn<QString>("used"); ///< empty when nothing moves
+    QTest::addColumn<int>("calls");
+    const QStringList none;
+    QStringList all { u"b.txt"_s };
+    for (int n = 2; n <= COperationPlanner::kLastNumber; ++n)
+        all << u"b_%1.txt"_s.arg(n);
+    QTest::newRow("free-no-number") << true << none << QString() << MoveError::None << u"b.txt"_s << 1;
+    QTest::newRow("taken-off-refused") << false << QStringList { u"b.txt"_s } << QString() << MoveError::None
+                                       << QString() << 1;
+    QTest::newRow("taken-gets-2") << true << QStringList { u"b.txt"_s } << QString() << MoveError::None << u"b_2.txt"_s
+                                  << 2;
+    QTest::newRow("gap-is-used") << true << QStringList { u"b.txt"_s, u"b_2.txt"_s, u"b_4.txt"_s } << QString()
+                                 << MoveError::None << u"b_3.txt"_s << 3;
+    QTest::newRow("racer-takes-2") << true << QStringList { u"b.txt"_s } << u"b_2.txt"_s << MoveError::None
+                                   << u"b_3.txt"_s << 3;
+    QTest::newRow("other-failure-stops") << true << QStringList { u"b.txt"_s } << QString()
+                                         << MoveError::PermissionDenied << QString() << 2;
+    QTest::newRow("all-999-taken") << true << all << QString() << MoveError::None << QString()
+                                   << COperationPlanner::kLastNumber;
+}
+
+// The mover finds the free name; the journal names each attempt before it is made and keeps the one used.
+void tst_OperationRunner::takenNameIsNumbered()
+{
+    QFETCH(bool, numberOnClash);
+    QFETCH(QStringList, taken);
+    QFETCH(QString, racedName);
+    QFETCH(MoveError, otherFailure);
+    QFETCH(QString, used);
+    QFETCH(int, calls);
+    for (const QString &name : taken)
+        makeFile(name, "theirs");
+    m_mover->beforeMove = [&](const QString &destination) {
+        if (destination.endsWith(u"/b_2.txt"_s) && otherFailure != MoveError::None)
+            m_mover->failWith = otherFailure;
+        if (!racedName.isEmpty() && destination == m_dir->filePath(racedName))
+            makeFile(racedName, "raced");
+    };
+    const COperationRunner::Outcome outcome = renameAToB({}, numberOnClash);
+    QCOMPARE(m_mover->calls, calls);
+    QCOMPARE(outcome.kind, used.isEmpty() ? Kind::Failed : Kind::Moved);
+    QCOMPARE(m_mover->journalledAtCall.constLast(), outcome.plan.destination);
+    const JournalEntry row = m_journal->history(1).constFirst();
+    QCOMPARE(row.state, used.isEmpty() ? State::Failed : State::Done);
+    if (used.isEmpty()) {
+        QVERIFY(QFile::exists(m_dir->filePath(u"a.txt"_s)));
+        return;
+    }
+    QCOMPARE(outcome.plan.destination, m_dir->filePath(used));
+    QCOMPARE(row.destination, m_dir->filePath(used));
+    QCOMPARE(row.composedName, QFileInfo(used).completeBaseName());
+    QVERIFY(!QFile::exists(m_dir->filePath(u"a.txt"_s)));
+    QFile moved(m_dir->filePath(used));
+    QVERIFY(moved.open(QIODevice::ReadOnly));
+    QCOMPARE(moved.readAll(), QByteArray("a"));
+    for (const QString &name : taken + QStringList { racedName }) {
+        QFile theirs(m_dir->filePath(name));
+        QVERIFY(name.isEmpty() || (theirs.open(QIODevice::ReadOnly) && theirs.readAll() != "a"));
+    }
+}
+
+void tst_OperationRunner::numberedMoveIsUndoneToTheOldName()
+{
+    makeFile(u"b.txt"_s, "theirs");
+    QCOMPARE(renameAToB({}, true).plan.newName, u"b_2.txt"_s);
+    QCOMPARE(m_runner->undoLatest().kind, Kind::Moved);
+    QVERIFY(QFile::exists(m_dir->filePath(u"a.txt"_s)));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"b_2.txt"_s)));
+    QCOMPARE(m_runner->redo().kind, Kind::Moved);
+    QVERIFY(QFile::exists(m_dir->filePath(u"b_2.txt"_s)));
 }
 
 QTEST_GUILESS_MAIN(tst_OperationRunner)

@@ -394,6 +394,7 @@ void tst_PathIntake::laterLaunchKeepsUndecodableNames()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
     environment.insert(u"XDG_CONFIG_HOME"_s, runtime.path() + u"/config"_s);
+    environment.insert(u"XDG_STATE_HOME"_s, runtime.path() + u"/state"_s);
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     second.setProcessEnvironment(environment);
     second.setWorkingDirectory(tree.filePath(u"work"_s));

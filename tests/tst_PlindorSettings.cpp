@@ -156,6 +156,9 @@ private Q_SLOTS:
     void folderCountFromNum_data();
     void folderCountFromNum();
     void handEditedCommaStaysOneValue();
+    void optionsReadOnlyWhatTheyKnow_data();
+    void optionsReadOnlyWhatTheyKnow();
+    void optionsAreSavedAlone();
     void firstStartIsEmpty_data();
     void firstStartIsEmpty();
     void damagedProfileIsKeptAsideBeforeSave_data();
@@ -275,6 +278,8 @@ void tst_PlindorSettings::writesHistoricalLayout()
     }
     for (int k = 6; k <= 9; ++k)
         expected.append(u"m_bt%1/m_filePath="_s.arg(k));
+    expected << u"Options/keepPieces=false"_s << u"Options/numberOnClash=false"_s << u"Options/quietQuickMove=false"_s
+             << u"Options/restoreQueue=true"_s;
     expected.sort();
     QCOMPARE(rawIni(profilePath()), expected);
 
@@ -371,6 +376,48 @@ void tst_PlindorSettings::handEditedCommaStaysOneValue()
     const CProfile profile = CPlindorSettings(store).load();
     QCOMPARE(profile.folders, QStringList { u"D:\\Photos, 2020"_s });
     QCOMPARE(profile.captions[0], u"春, 秋"_s);
+}
+
+void tst_PlindorSettings::optionsReadOnlyWhatTheyKnow_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("keepPieces");
+    QTest::addColumn<bool>("restoreQueue");
+    QTest::newRow("absent-defaults") << QByteArray() << false << true;
+    QTest::newRow("written") << QByteArray("[Options]\nkeepPieces=true\nrestoreQueue=false\n") << true << false;
+    QTest::newRow("digits-and-case") << QByteArray("[Options]\nkeepPieces=1\nrestoreQueue= FALSE\n") << true << false;
+    QTest::newRow("junk-keeps-defaults") << QByteArray("[Options]\nkeepPieces=yes please\nrestoreQueue=2\n") << false
+                                         << true;
+}
+
+void tst_PlindorSettings::optionsReadOnlyWhatTheyKnow()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, keepPieces);
+    QFETCH(bool, restoreQueue);
+    QVERIFY(writeBytes(profilePath(), ini));
+    QSettings store(profilePath(), QSettings::IniFormat);
+    const CWorkflowOptions options = CPlindorSettings(store).load().options;
+    QCOMPARE(options.keepPieces, keepPieces);
+    QCOMPARE(options.restoreQueue, restoreQueue);
+    QVERIFY(!options.numberOnClash);
+    QVERIFY(!options.quietQuickMove);
+}
+
+// A switch is written when flipped; the rest of the profile waits for the exit, as it always did.
+void tst_PlindorSettings::optionsAreSavedAlone()
+{
+    CProfile profile;
+    profile.folders = { u"/a"_s };
+    QVERIFY(saveTo(profilePath(), profile));
+    {
+        QSettings store(profilePath(), QSettings::IniFormat);
+        CPlindorSettings settings(store);
+        const CWorkflowOptions flipped { true, true, true, false };
+        QVERIFY(settings.saveOptions(flipped));
+        profile.options = flipped;
+    }
+    QCOMPARE(loadFromDisk(profilePath()), profile);
 }
 
 void tst_PlindorSettings::firstStartIsEmpty_data()

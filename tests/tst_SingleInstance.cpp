@@ -125,6 +125,9 @@ QProcess *tst_SingleInstance::launch(const QString &runtimeDir, const QStringLis
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
     environment.insert(u"XDG_CONFIG_HOME"_s, runtimeDir + u"/config"_s);
+    // The journal and the saved queue go to a folder of the test's own, never into the session folder under test.
+    static const QTemporaryDir state;
+    environment.insert(u"XDG_STATE_HOME"_s, state.path());
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     process->setProcessEnvironment(environment);
     if (!workingDir.isEmpty())

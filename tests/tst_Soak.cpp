@@ -234,7 +234,7 @@ private:
     QString createUndecodable(const QString &folder);
     void typeInto(QLineEdit *edit, const QString &text);
     void dropOnQueue(const QStringList &paths);
-    void reloadFromRowZero();
+    void reloadFromRowZero(const QString &stayWith = {});
 
     // The user's actions that need more than a line; each tells the model what it must do to files and queue.
     void createAndDrop();
@@ -674,13 +674,14 @@ void tst_Soak::dropOnQueue(const QStringList &paths)
     reloadFromRowZero();
 }
 
-void tst_Soak::reloadFromRowZero()
+// An item that failed stays loaded while it is queued; otherwise the first item comes up.
+void tst_Soak::reloadFromRowZero(const QString &stayWith)
 {
     if (m_f->queue()->count() == 0) {
         m_loaded.reset();
         return;
     }
-    const QString path = m_f->queue()->pathAt(0);
+    const QString path = m_f->queue()->pathAt(std::max(m_f->queue()->rowOf(stayWith), 0));
     m_loaded = Loaded { path, QFileInfo(path).isDir() };
     // The editor must show the item that a click would rename.
     if (m_f->edit(IDC_EDIT_NAME)->text() != m_loaded->baseName())
@@ -936,7 +937,7 @@ void tst_Soak::operate(Operation operation, int button)
     }
     if (editor && !editor->watcher.finish())
         m_model.files[editor->newer] = editor->content;
-    reloadFromRowZero();
+    reloadFromRowZero(m_loaded && m_queue.count(m_loaded->path) != 0 ? m_loaded->path : QString());
 }
 
 // An editor that saves by renaming a new version over the item the moment the item's new name shows: the new

@@ -776,5 +776,40 @@ and a new history was started.</translation>
         <source>磁盘空间不足：需要 %1，剩余 %2</source>
         <translation>Not enough space on the disk: %1 needed, %2 free</translation>
     </message>
+    <message>
+        <source>名称已存在，将使用“%1”</source>
+        <translation>The name is taken; “%1” will be used</translation>
+    </message>
+</context>
+<context>
+    <name>CWorkflowActions</name>
+    <message>
+        <source>保留前缀和后缀</source>
+        <translation>Keep prefix and suffix</translation>
+    </message>
+    <message>
+        <source>名称已存在时自动编号</source>
+        <translation>Number the name when it is taken</translation>
+    </message>
+    <message>
+        <source>快捷移动后不再提示</source>
+        <translation>No message after a quick move</translation>
+    </message>
+    <message>
+        <source>下次启动时恢复队列</source>
+        <translation>Restore the queue at the next start</translation>
+    </message>
+    <message>
+        <source>清空队列</source>
+        <translation>Clear the queue</translation>
+    </message>
+    <message>
+        <source>快捷键：%1</source>
+        <translation>Shortcut: %1</translation>
+    </message>
+    <message>
+        <source>%1；%2</source>
+        <translation>%1; %2</translation>
+    </message>
 </context>
 </TS>

@@ -7,9 +7,10 @@ void CFakePrompter::message(QWidget *owner, const QString &text, const QString &
     messages.append({ text, caption, owner });
 }
 
-QString CFakePrompter::chooseFolder(QWidget *, const QString &title)
+QString CFakePrompter::chooseFolder(QWidget *, const QString &title, const QString &start)
 {
     folderTitles << title;
+    folderStarts << start;
     return folderAnswers.isEmpty() ? QString() : folderAnswers.takeFirst();
 }
 

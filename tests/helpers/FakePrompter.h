@@ -18,7 +18,7 @@ public:
     };
 
     void message(QWidget *owner, const QString &text, const QString &caption) override;
-    QString chooseFolder(QWidget *owner, const QString &title) override;
+    QString chooseFolder(QWidget *owner, const QString &title, const QString &start) override;
 
     /// The texts of the messages shown so far, oldest first.
     [[nodiscard]] QStringList texts() const;
@@ -28,4 +28,5 @@ public:
     QList<Message> messages; ///< every message shown, oldest first
     QStringList folderAnswers; ///< answers for the folder picker, taken from the front; empty means cancelled
     QStringList folderTitles; ///< the titles the picker was opened with
+    QStringList folderStarts; ///< the folders the picker opened in
 };

@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+/// The queue, the loaded item and the three edits as they were last, in a small database beside the journal, so
+/// that the next start, after a crash or a killed session too, finds them again. Every change is one write.
+/// A store is used by one thread only, the one that opened it.
+class CQueueStore
+{
+public:
+    struct Saved {
+        QStringList paths; ///< in queue order
+        QString loaded; ///< the item in the editor; empty when none
+        QString prefix;
+        QString name;
+        QString suffix;
+
+        friend bool operator==(const Saved &, const Saved &) = default;
+    };
+
+    CQueueStore();
+    ~CQueueStore();
+    CQueueStore(const CQueueStore &) = delete;
+    CQueueStore &operator=(const CQueueStore &) = delete;
+
+    /// queue.sqlite in the state folder, beside the journal.
+    [[nodiscard]] static QString defaultPath();
+
+    /// Opens or creates the store. One that is damaged, or written by a later version, is kept aside and a new one
+    /// started; false when no store can be used, and every call below then does nothing.
+    bool open(const QString &path);
+    void close();
+    [[nodiscard]] bool isAvailable() const;
+    /// Where open() or load() kept a store they could not read; empty when they kept none.
+    [[nodiscard]] QString keptAsidePath() const;
+
+    /// What was saved; a store that cannot be read is kept aside and read as empty. Reading stops early, with
+    /// nothing, once `stopped` answers true: a window that closes at once does not wait for a long queue.
+    [[nodiscard]] Saved load(const std::function<bool()> &stopped = {});
+    /// Replaces the saved queue, in one transaction however many paths there are.
+    bool savePaths(const QStringList &paths);
+    bool removePaths(const QStringList &paths);
+    bool saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix);
+    /// Forgets the queue and the edits.
+    bool clear();
+
+private:
+    [[nodiscard]] QString tryOpen(const QString &path);
+    void disconnect();
+    bool runInTransaction(const std::function<bool()> &work);
+    bool eachPath(const QString &statement, const QStringList &paths);
+    bool startOver();
+
+    QString m_connection;
+    QString m_path;
+    QSqlDatabase m_db;
+    QString m_keptAside;
+};

@@ -1,0 +1,78 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "core/QueueStore.h"
+
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CMyListBox;
+class QLineEdit;
+class QWidget;
+
+/// Keeps the queue, the loaded item and the three edits saved as they change, and brings them back at the next
+/// start. The store is written on a thread of its own, one write per change, so the window never waits for the disk.
+class CQueueKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    using Edits = std::array<QLineEdit *, 3>; ///< prefix, name, suffix
+    using Loaded = std::function<QString()>; ///< the item in the editor; empty when none
+
+    /// Restores once `window` has painted itself: the window shows first, the queue follows.
+    CQueueKeeper(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window);
+    /// Waits for the writes that are under way.
+    ~CQueueKeeper() override;
+
+    /// Opens the store at `path`. With `restore`, brings back what it holds; without, forgets it and saves nothing
+    /// until setSaving(true).
+    void start(const QString &path, bool restore);
+    /// Saving on (the queue as it is now is written at once) or off (what was saved is forgotten).
+    void setSaving(bool on);
+    /// Waits until every change so far is written.
+    void flush();
+
+Q_SIGNALS:
+    /// The saved queue is back in the window: `restored` paths queued, `missing` ones left out.
+    void restored(qsizetype restored, qsizetype missing);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Found {
+        CQueueStore::Saved saved;
+        qsizetype missing = 0;
+    };
+
+    void observe();
+    void post(std::function<void(CQueueStore &)> job);
+    void saveQueue();
+    void saveRemovedRows(int first, int last);
+    void saveEditor();
+    void loaded(const Found &found);
+    void applyWhenPainted();
+    void apply(const Found &found);
+
+    CMyListBox &m_list;
+    Edits m_edits;
+    Loaded m_loaded;
+    QWidget *m_window;
+    /// One thread that never ends while the keeper lives: the store's connection belongs to the thread that made it.
+    QThreadPool m_thread;
+    std::unique_ptr<CQueueStore> m_store; ///< used on m_thread only
+    std::atomic<bool> m_stopping = false;
+    QTimer m_editorChanged; ///< one write for the edits of one turn of the event loop
+    bool m_saving = false;
+    bool m_applying = false;
+    bool m_painted = false;
+    std::optional<Found> m_found; ///< read, waiting for the first paint
+};

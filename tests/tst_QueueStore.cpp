@@ -1,0 +1,173 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/QueueStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using Saved = CQueueStore::Saved;
+
+/// What the next start finds of the queue, without a window: every change kept, damage set aside.
+class tst_QueueStore : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void keepsEveryChange();
+    void largeQueueRoundTrips();
+    void damagedStoreIsKeptAside_data();
+    void damagedStoreIsKeptAside();
+    void unusableFolderSavesNothing();
+    void defaultPathIsBesideTheJournal();
+
+private:
+    [[nodiscard]] QString storePath() const
+    {
+        return m_dir->filePath(u"state/queue.sqlite"_s);
+    }
+    [[nodiscard]] Saved reopened() const
+    {
+        CQueueStore store;
+        return store.open(storePath()) ? store.load() : Saved { { u"<not opened>"_s }, {}, {}, {}, {} };
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void tst_QueueStore::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void tst_QueueStore::keepsEveryChange()
+{
+    const QStringList order { u"/z/last-sorted.txt"_s, u"/a/b c,d;e.txt"_s, u"/a/报告\n二.txt"_s, u"/a/'quoted'"_s };
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()));
+        QCOMPARE(store.load(), Saved {});
+        QVERIFY(store.savePaths(order));
+        QVERIFY(store.saveEditor(order.at(1), u"2026年上期"_s, u"作业"_s, {}));
+    }
+    QCOMPARE(reopened(), (Saved { order, order.at(1), u"2026年上期"_s, u"作业"_s, QString() }));
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()));
+        QVERIFY(store.removePaths({ order.at(1), u"/never/queued"_s }));
+        QVERIFY(store.saveEditor(order.at(2), {}, u"二"_s, u"_1"_s));
+    }
+    const QStringList rest { order.at(0), order.at(2), order.at(3) };
+    QCOMPARE(reopened(), (Saved { rest, order.at(2), QString(), u"二"_s, u"_1"_s }));
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()));
+        QVERIFY(store.clear());
+    }
+    QCOMPARE(reopened(), Saved {});
+    QVERIFY(QDir(m_dir->filePath(u"state"_s)).entryList({ u"*.corrupt-*"_s }, QDir::Files).isEmpty());
+}
+
+void tst_QueueStore::largeQueueRoundTrips()
+{
+    QStringList paths;
+    for (int i = 0; i < 100000; ++i)
+        paths << u"/data/queue/file-%1.txt"_s.arg(i);
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()));
+        QVERIFY(store.savePaths(paths));
+        QVERIFY(store.savePaths(paths.mid(50000)));
+    }
+    QCOMPARE(reopened().paths, paths.mid(50000));
+    // Reading stops when told, and leaves the store as it was.
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QCOMPARE(store.load([] { return true; }), Saved {});
+    QVERIFY(store.keptAsidePath().isEmpty());
+    QCOMPARE(store.load().paths.size(), 50000);
+}
+
+void tst_QueueStore::damagedStoreIsKeptAside_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("not-a-database") << u"garbage"_s;
+    QTest::newRow("cut-short") << u"truncated"_s;
+    QTest::newRow("later-version") << u"version"_s;
+    QTest::newRow("other-table-shape") << u"shape"_s;
+}
+
+// The store a damaged one leaves works again at once; the damaged one is kept, byte for byte, for a look later.
+void tst_QueueStore::damagedStoreIsKeptAside()
+{
+    QFETCH(QString, damage);
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()));
+        QStringList many;
+        for (int i = 0; i < 5000; ++i)
+            many << u"/a/%1"_s.arg(i);
+        QVERIFY(store.savePaths(many));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"damage"_s);
+        db.setDatabaseName(storePath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s));
+        if (damage == "version"_L1)
+            QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
+        if (damage == "shape"_L1)
+            QVERIFY(query.exec(u"DROP TABLE queue"_s) && query.exec(u"CREATE TABLE queue (other BLOB)"_s));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"damage"_s);
+    QFile file(storePath());
+    if (damage == "garbage"_L1) {
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QByteArray(8192, 'x')) == 8192);
+        file.close();
+    }
+    if (damage == "truncated"_L1)
+        QVERIFY(file.resize(file.size() / 3));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray damaged = file.readAll();
+    file.close();
+
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QVERIFY(store.load().paths.isEmpty());
+    QVERIFY(!store.keptAsidePath().isEmpty());
+    QFile aside(store.keptAsidePath());
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), damaged);
+    QVERIFY(store.savePaths({ u"/new"_s }));
+    QCOMPARE(store.load().paths, QStringList { u"/new"_s });
+}
+
+void tst_QueueStore::unusableFolderSavesNothing()
+{
+    QFile blocker(m_dir->filePath(u"state"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    CQueueStore store;
+    QVERIFY(!store.open(storePath()));
+    QVERIFY(!store.isAvailable());
+    QVERIFY(!store.savePaths({ u"/a"_s }));
+    QVERIFY(!store.saveEditor(u"/a"_s, {}, {}, {}));
+    QCOMPARE(store.load(), Saved {});
+}
+
+void tst_QueueStore::defaultPathIsBesideTheJournal()
+{
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", "/var/tmp/st");
+    QCOMPARE(CQueueStore::defaultPath(), u"/var/tmp/st/Plindor/queue.sqlite"_s);
+    qputenv("XDG_STATE_HOME", saved);
+}
+
+QTEST_GUILESS_MAIN(tst_QueueStore)
+#include "tst_QueueStore.moc"
