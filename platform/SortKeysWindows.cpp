@@ -36,8 +36,8 @@ QByteArrayView CSortKeys::keyOf(QStringView text) const
     const auto *chars = reinterpret_cast<const wchar_t *>(text.utf16());
     const int length = int(text.size());
     const auto map = [&](BYTE *out, int bytes) {
-        return ::LCMapStringEx(m_collation->locale.c_str(), kFlags, chars, length, reinterpret_cast<LPWSTR>(out),
-                               bytes, nullptr, nullptr, 0);
+        return ::LCMapStringEx(m_collation->locale.c_str(), kFlags, chars, length, reinterpret_cast<LPWSTR>(out), bytes,
+                               nullptr, nullptr, 0);
     };
     if (text.isEmpty())
         return {};

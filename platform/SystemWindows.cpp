@@ -60,9 +60,9 @@ FolderId CSystem::folderIdOf(const QString &path)
     if (path.isEmpty())
         return {};
     // Without FILE_FLAG_OPEN_REPARSE_POINT: a link to a folder is the folder it leads to.
-    const auto folder = CWindowsPath::own(::CreateFileW(CWindowsPath::extended(path).c_str(), FILE_READ_ATTRIBUTES,
-                                                        kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                                        nullptr));
+    const auto folder
+        = CWindowsPath::own(::CreateFileW(CWindowsPath::extended(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info {};
     if (!folder || !::GetFileInformationByHandle(folder.get(), &info)
         || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -81,15 +81,15 @@ bool CSystem::isAbsent(const QString &path)
 qintptr CSystem::createLocked(const QString &path)
 {
     // The folder's inherited access rules (%LOCALAPPDATA% is the user's alone) keep others out.
-    return lockOf(::CreateFileW(CWindowsPath::extended(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return lockOf(::CreateFileW(CWindowsPath::extended(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 qintptr CSystem::lockIfFree(const QString &path)
 {
     // A program that holds the lock shares nothing, so this open fails with a sharing violation while it runs.
-    return lockOf(::CreateFileW(CWindowsPath::extended(path).c_str(), GENERIC_READ | DELETE, 0, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return lockOf(::CreateFileW(CWindowsPath::extended(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 void CSystem::removeAndUnlock(qintptr lock, const QString &path)

@@ -108,7 +108,8 @@ COperationCheck::Facts CTargetFacts::probe(const Question &question)
     learnFilesystem(facts, question.folder, volume);
     // On a disk that folds case, the new spelling of the source's own name finds the source.
     if (const std::optional<Item> found = itemAt(question.destination))
-        facts.occupant = found->sameItem(*source) ? COperationCheck::Occupant::Source : COperationCheck::Occupant::Other;
+        facts.occupant
+            = found->sameItem(*source) ? COperationCheck::Occupant::Source : COperationCheck::Occupant::Other;
     facts.targetInsideSource = facts.sourceIsFolder && inside(question.folder, question.source);
     return facts;
 }

@@ -22,7 +22,8 @@ private Q_SLOTS:
 void tst_QueueOrder::sortsAsAFileManager_data()
 {
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("numbers by value") << QStringList { u"C:/作业/a2.txt"_s, u"C:/作业/a10.txt"_s, u"C:/作业/a100.txt"_s };
+    QTest::newRow("numbers by value") << QStringList { u"C:/作业/a2.txt"_s, u"C:/作业/a10.txt"_s,
+                                                       u"C:/作业/a100.txt"_s };
     QTest::newRow("numbers in Chinese names")
         << QStringList { u"/home/u/第2章.docx"_s, u"/home/u/第9章.docx"_s, u"/home/u/第10章.docx"_s };
     QTest::newRow("case ignored") << QStringList { u"/d/apple"_s, u"/d/Banana"_s, u"/d/cherry"_s, u"/d/DATE"_s };

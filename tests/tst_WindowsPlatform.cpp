@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/System.h"
 #include "helpers/Bytes.h"
-#include "platform/TargetFacts.h"
 #include "platform/SingleInstance.h"
+#include "platform/TargetFacts.h"
 #include "settings/PlindorSettings.h"
 
 #include <QCoreApplication>
@@ -28,8 +28,8 @@ QString registryText(const QString &key, const QString &value)
 {
     wchar_t buffer[512] = {};
     DWORD size = sizeof buffer;
-    const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, key.toStdWString().c_str(),
-                                          value.toStdWString().c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size);
+    const LSTATUS status = ::RegGetValueW(HKEY_CURRENT_USER, key.toStdWString().c_str(), value.toStdWString().c_str(),
+                                          RRF_RT_REG_SZ, nullptr, buffer, &size);
     return status == ERROR_SUCCESS ? QString::fromWCharArray(buffer) : u"<missing>"_s;
 }
 } // namespace
