@@ -28,8 +28,8 @@ const char *const kSetUp[] = {
     "PRAGMA synchronous = NORMAL",
     "CREATE TABLE IF NOT EXISTS queue (position INTEGER PRIMARY KEY, path TEXT NOT NULL)",
     "CREATE INDEX IF NOT EXISTS queue_path ON queue (path)",
-    "CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
-    " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)",
+    ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
+     " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
 };
 
 QString run(QSqlDatabase &db, const QString &statement)
