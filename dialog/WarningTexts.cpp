@@ -36,6 +36,16 @@ QString nameRuleText(const COperationCheck::Warning &w)
     return QCoreApplication::translate("CWarningTexts", "文件名不能是“%1”").arg(w.detail);
 }
 
+// Linux limits names and paths in bytes; Windows counts UTF-16 units, which a user reads as characters.
+QString lengthText(const COperationCheck::Warning &w, const QString &inBytes, [[maybe_unused]] const QString &inUnits)
+{
+#ifdef Q_OS_WIN
+    return inUnits.arg(w.amount).arg(w.limit);
+#else
+    return inBytes.arg(w.amount).arg(w.limit);
+#endif
+}
+
 QString nameText(const COperationCheck::Warning &w)
 {
     switch (w.reason) {
@@ -44,13 +54,11 @@ QString nameText(const COperationCheck::Warning &w)
     case Reason::NameNotAllowed:
         return nameRuleText(w);
     case Reason::PathTooLong:
-        return QCoreApplication::translate("CWarningTexts", "完整路径过长：%1 字节，最多 %2 字节")
-            .arg(w.amount)
-            .arg(w.limit);
+        return lengthText(w, QCoreApplication::translate("CWarningTexts", "完整路径过长：%1 字节，最多 %2 字节"),
+                          QCoreApplication::translate("CWarningTexts", "完整路径过长：%1 个字符，最多 %2 个字符"));
     case Reason::NameTooLong:
-        return QCoreApplication::translate("CWarningTexts", "文件名过长：%1 字节，此磁盘最多 %2 字节")
-            .arg(w.amount)
-            .arg(w.limit);
+        return lengthText(w, QCoreApplication::translate("CWarningTexts", "文件名过长：%1 字节，此磁盘最多 %2 字节"),
+                          QCoreApplication::translate("CWarningTexts", "文件名过长：%1 个字符，此磁盘最多 %2 个字符"));
     case Reason::ForbiddenCharacter:
         return QCoreApplication::translate("CWarningTexts", "此磁盘的文件名不能含有%1").arg(shownCharacter(w.detail));
     case Reason::EndsWithDotOrSpace:

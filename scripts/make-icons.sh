@@ -30,6 +30,12 @@ for size in 16 32 48 64 128 256; do
     echo "wrote ${out#"$root"/}"
 done
 
+# The Windows program's icon: one file with the sizes Explorer and the taskbar ask for.
+icons="$res/icons/hicolor"
+convert "$icons/16x16/apps/plindor.png" "$icons/32x32/apps/plindor.png" "$icons/48x48/apps/plindor.png" \
+    "$icons/64x64/apps/plindor.png" "$icons/256x256/apps/plindor.png" "$res/icons/plindor.ico"
+echo "wrote res/icons/plindor.ico"
+
 # A banner is drawn four times too large and boxed down, which thresholds to cleaner strokes than
 # rendering at size; the PNG is written as true one-bit greyscale without time stamps.
 tmp=$(mktemp -d)

@@ -33,3 +33,11 @@ fi
 # A short libFuzzer run of every target on top of the replayed corpus; scripts/fuzz.sh takes longer runs.
 scripts/fuzz.sh 15
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLINDOR_SANITIZE=ON -DPLINDOR_BENCH=OFF
+# The Windows leg: the cross build's suite under Wine and the two release artefacts, where this machine has the
+# toolchain (scripts/windows/build-qt.sh builds it once, in about 35 minutes; CI does not pay for that each run).
+if [ -f "${PLINDOR_WINDOWS_QT:-$HOME/.cache/plindor/qt-6.4.2-mingw}/.plindor-complete" ]; then
+    scripts/windows/test.sh
+    scripts/windows/package.sh
+else
+    echo "Windows leg SKIPPED: no Windows toolchain on this machine (scripts/windows/build-qt.sh makes one)"
+fi

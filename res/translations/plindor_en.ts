@@ -701,6 +701,14 @@ and a new history was started.</translation>
         <translation>The name is too long for this disk: %1 bytes, at most %2</translation>
     </message>
     <message>
+        <source>完整路径过长：%1 个字符，最多 %2 个字符</source>
+        <translation>The full path is too long: %1 characters, at most %2</translation>
+    </message>
+    <message>
+        <source>文件名过长：%1 个字符，此磁盘最多 %2 个字符</source>
+        <translation>The name is too long for this disk: %1 characters, at most %2</translation>
+    </message>
+    <message>
         <source>此磁盘的文件名不能含有%1</source>
         <translation>Names on this disk cannot contain %1</translation>
     </message>
