@@ -17,12 +17,14 @@
 #include <QPdfDocument>
 #endif
 
+#ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace Qt::Literals::StringLiterals;
 using Problem = CPreview::Problem;
@@ -82,6 +84,22 @@ QSize fitted(QSizeF size, QSize box)
     return scaled.expandedTo(QSize(1, 1)).boundedTo(box);
 }
 
+#ifdef Q_OS_WIN
+/// Opens a regular file for reading. Windows keeps its pipes out of the folders, so what the name shows is the kind.
+bool openRegular(const QString &path, QFile &file, CPreview &preview)
+{
+    if (!QFileInfo(path).isFile()) {
+        setProblem(preview, Problem::NotRegular);
+        return false;
+    }
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setProblem(preview, Problem::Unreadable, file.errorString());
+        return false;
+    }
+    return true;
+}
+#else
 /// Opens a regular file for reading. The name is checked before and the descriptor after the open: a FIFO put in
 /// the file's place meanwhile is opened without waiting for a writer, then refused.
 bool openRegular(const QString &path, QFile &file, CPreview &preview)
@@ -106,6 +124,7 @@ bool openRegular(const QString &path, QFile &file, CPreview &preview)
     }
     return true;
 }
+#endif
 
 /// The image on `device`, refused by its claimed size before decoding, decoded no larger than `box` where the
 /// format can (JPEG), and turned as its EXIF orientation says.

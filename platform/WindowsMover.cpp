@@ -403,6 +403,18 @@ MoveResult CWindowsMover::move(const QString &source, const QString &targetDir, 
     return moveAcross(job);
 }
 
+bool CWindowsMover::isSingleStep(const QString &source, const QString &targetDir, const QString &newName)
+{
+    if (m_copyAlways)
+        return false;
+    const Job job = makeJob(source, targetDir, newName);
+    if (job.destination.compare(job.source, Qt::CaseInsensitive) == 0)
+        return false;
+    const auto from = identityOf(job.source);
+    const auto into = identityOf(job.folder);
+    return from && into && from->volume == into->volume;
+}
+
 bool CWindowsMover::isPartFileName(const QString &name)
 {
     static const QRegularExpression pattern(u"^\\.plindor-[a-z0-9]{6}\\.part$"_s);

@@ -18,6 +18,9 @@ public:
     /// Removes the part files that copies cut short left in `folder`; one a copy still writes cannot be opened to be
     /// removed, since the copy shares it with nobody.
     void removeLeftovers(const QString &folder) override;
+    /// True for a rename on one volume, which MoveFileExW makes in one step; a case-only rename goes through a
+    /// hidden name, and a move to another volume copies.
+    [[nodiscard]] bool isSingleStep(const QString &source, const QString &targetDir, const QString &newName) override;
     /// True for a name of a part file, ".plindor-XXXXXX.part".
     [[nodiscard]] static bool isPartFileName(const QString &name);
 
