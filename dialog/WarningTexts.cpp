@@ -37,7 +37,8 @@ QString nameRuleText(const COperationCheck::Warning &w)
 }
 
 // Linux limits names and paths in bytes; Windows counts UTF-16 units, which a user reads as characters.
-QString lengthText(const COperationCheck::Warning &w, const QString &inBytes, [[maybe_unused]] const QString &inUnits)
+QString lengthText(const COperationCheck::Warning &w, [[maybe_unused]] const QString &inBytes,
+                   [[maybe_unused]] const QString &inUnits)
 {
 #ifdef Q_OS_WIN
     return inUnits.arg(w.amount).arg(w.limit);

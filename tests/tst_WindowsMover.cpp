@@ -100,6 +100,8 @@ void tst_WindowsMover::renameRefusesATakenName()
     QCOMPARE(readBytes(path(u"a.txt"_s)), "source");
     QCOMPARE(namesIn(path(u"to"_s)), QStringList { u"b.txt"_s });
 
+    // Only a rename on one volume may skip waiting for the journal's intent to reach the disk.
+    QCOMPARE(mover.isSingleStep(path(u"a.txt"_s), path(u"to"_s), u"c.txt"_s), !copy);
     const MoveResult moved = mover.move(path(u"a.txt"_s), path(u"to"_s), u"c.txt"_s, nullptr);
     QVERIFY2(moved.ok(), qPrintable(moved.detail));
     QCOMPARE(moved.destination, path(u"to/c.txt"_s));
@@ -173,6 +175,7 @@ void tst_WindowsMover::cancelledOrChangedCopyLeavesNothing()
 void tst_WindowsMover::caseOnlyRename()
 {
     CWindowsMover mover;
+    QVERIFY(!mover.isSingleStep(path(u"a.txt"_s), m_dir->path(), u"A.txt"_s));
     const MoveResult result = mover.move(path(u"a.txt"_s), m_dir->path(), u"A.txt"_s, nullptr);
     QVERIFY2(result.ok(), qPrintable(result.detail));
     QCOMPARE(namesIn(m_dir->path()), (QStringList { u"A.txt"_s, u"to"_s }));
