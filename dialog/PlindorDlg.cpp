@@ -669,8 +669,6 @@ COperationRunner::Outcome CPlindorDlg::carryOut(const COperationPlanner::Item &i
     CMoveProgress progress(this);
     const COperationRunner::Outcome outcome = m_runner->run(item, targetFor(id), &progress);
     keepInWorkingStrings(item, outcome.plan);
-    if (outcome.journalJustStopped)
-        m_prompter->message(this, COutcomeTexts::journalUnavailable(*m_journal), tr("操作记录"));
     reportItemLeftAside(item.sourcePath, outcome.leftAt);
     refreshHistory();
     return outcome;
@@ -707,7 +705,8 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &
 }
 
 // A failed item stays loaded with its base name, for the user to compose again; after a success the next item comes
-// up, between the same prefix and suffix when the user keeps them.
+// up, between the same prefix and suffix when the user keeps them. Only then may a message wait for the user: the
+// buttons check what is loaded while it is open, and the item just filed is gone.
 void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded)
 {
     const bool moved = outcome.kind == COperationRunner::Kind::Moved;
@@ -716,6 +715,8 @@ void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const C
         m_editPrefix->setText(loaded.prefix);
         m_editSuffix->setText(loaded.suffix);
     }
+    if (outcome.journalJustStopped)
+        m_prompter->message(this, COutcomeTexts::journalUnavailable(*m_journal), tr("操作记录"));
 }
 
 void CPlindorDlg::OnBnClickedRename()
@@ -725,7 +726,7 @@ void CPlindorDlg::OnBnClickedRename()
     if (outcome.kind == COperationRunner::Kind::Moved)
         finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
     else if (outcome.plan.refusal != COperationPlanner::Refusal::EmptyName)
-        m_prompter->message(this, tr("重命名失败"));
+        m_prompter->message(this, tr("重命名失败"), {}, COutcomeTexts::failureReason(outcome));
     refreshAfter(outcome, loaded);
 }
 
@@ -741,7 +742,7 @@ void CPlindorDlg::OnBnClickedMove()
         m_prompter->message(this,
                             tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
                                "3.目标文件夹中是否存在'重名'!"),
-                            tr("错误提示"));
+                            tr("错误提示"), COutcomeTexts::failureReason(outcome));
     refreshAfter(outcome, loaded);
 }
 
@@ -758,7 +759,7 @@ void CPlindorDlg::quickMove(int index)
         m_prompter->message(this,
                             tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
                                "4.请确认当前快捷目录存在!"),
-                            tr("重命名或移动失败"));
+                            tr("重命名或移动失败"), COutcomeTexts::failureReason(outcome));
     }
     refreshAfter(outcome, loaded);
     // Shown once the next item is loaded: the buttons' warnings are about that item, not the one just filed.
@@ -898,6 +899,16 @@ void CPlindorDlg::OnRedo()
         RefreshQueue();
 }
 
+// From the history, the item the user is editing stays loaded with its edits, unless it is the one filed again.
+void CPlindorDlg::redoOperation(qint64 id)
+{
+    CMoveProgress progress(this);
+    const COperationRunner::Outcome outcome = m_runner->redo(id, &progress);
+    const bool wasLoaded = m_strSrcPath.isEmpty() || m_strSrcPath == outcome.step.from;
+    if (showUndoOrRedo(outcome, true, false) && wasLoaded)
+        RefreshQueue();
+}
+
 // The item comes up as it was before the click, with the name it was given, so one click files it again.
 void CPlindorDlg::loadUndoneItem(const QString &path, const QString &composedName)
 {
@@ -921,6 +932,7 @@ void CPlindorDlg::showHistory()
         m_history = new CHistoryWindow(*m_journal, this);
         m_history->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_history, &CHistoryWindow::undoRequested, this, &CPlindorDlg::undoOperation);
+        connect(m_history, &CHistoryWindow::redoRequested, this, &CPlindorDlg::redoOperation);
     }
     m_history->refresh();
     m_history->show();

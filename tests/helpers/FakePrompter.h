@@ -15,9 +15,10 @@ public:
         QString text;
         QString caption;
         QWidget *owner;
+        QString informative;
     };
 
-    void message(QWidget *owner, const QString &text, const QString &caption) override;
+    void message(QWidget *owner, const QString &text, const QString &caption, const QString &informative) override;
     QString chooseFolder(QWidget *owner, const QString &title, const QString &start) override;
 
     /// The texts of the messages shown so far, oldest first.
