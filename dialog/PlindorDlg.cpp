@@ -12,6 +12,7 @@
 #include "core/NameComposer.h"
 #include "core/OperationRunner.h"
 #include "core/PathParts.h"
+#include "core/WindowPlace.h"
 #include "dialog/ButtonWarnings.h"
 #include "dialog/ControlFactory.h"
 #include "dialog/DialogTemplate.h"
@@ -56,6 +57,9 @@ constexpr std::array operationIds { int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),    int
 const QColor editTextColour(255, 0, 0);
 constexpr int editCellHeight = 23;
 constexpr int queueCellHeight = 28;
+// The window manager's frame is unknown until the window is shown; Qt, too, assumes a frame of about this size when
+// it centres a dialog on the screen and keeps it inside the free area.
+constexpr QSize frameAllowance(20, 50);
 
 } // namespace
 
@@ -159,13 +163,10 @@ void CPlindorDlg::createControls()
 
 void CPlindorDlg::fitToScreen(const QRect &available)
 {
-    // The window manager's frame is unknown until the window is shown; Qt, too, assumes a frame of about this
-    // size when it centres a dialog on the screen and keeps it inside the free area.
-    const QSize frame(20, 50);
     // A caption is readable while it fits inside the button's frame with a pixel of air around it.
     const int chrome = style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 1;
     const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
-    const QSize room = available.size() - frame;
+    const QSize room = available.size() - frameAllowance;
     setFixedSize(CControlFactory::place(
         m_controls, CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, room)));
     CControlFactory::fitEditFont({ m_editPrefix, m_editName, m_editSuffix }, editCellHeight);
@@ -257,6 +258,22 @@ void CPlindorDlg::LoadSettings()
     for (int k = 0; k < 6; ++k)
         m_btnText.at(k)->m_Name = profile.captions.at(k);
     m_preview->setChosen(profile.previewShown);
+    returnToLastPlace(profile.windowGeometry);
+}
+
+// Where the platform lets a window choose its place; a screen that went, or a smaller one, moves it back inside.
+void CPlindorDlg::returnToLastPlace(const QByteArray &saved)
+{
+    const QScreen *before = screen();
+    if (saved.isEmpty() || !restoreGeometry(saved))
+        return;
+    // The size is the one made for this screen, never the one saved: the template decides it.
+    if (screen() != before)
+        fitToScreen(screen()->availableGeometry());
+    // Moved only when it must: before the window is shown its frame is unknown, and a move would shift it by that.
+    const QRect placed = CWindowPlace::keptOnScreen(geometry(), screen()->availableGeometry());
+    if (placed != geometry())
+        move(placed.topLeft());
 }
 
 void CPlindorDlg::applyLoadedSettings()
@@ -294,6 +311,7 @@ void CPlindorDlg::SaveSettings()
         profile.captions.at(k) = m_btnText.at(k)->m_Name;
     profile.previewShown = m_preview->isChosen();
     profile.options = m_workflow->options();
+    profile.windowGeometry = saveGeometry();
     if (!m_settings.save(profile))
         m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
 }

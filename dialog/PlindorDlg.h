@@ -95,6 +95,7 @@ private:
     void setPlaceholderTexts();
     void fillCandidateLists();
     void applyLoadedSettings();
+    void returnToLastPlace(const QByteArray &geometry);
     void connectSignals();
     void connectButtons();
     void connectUndecodableReports();
