@@ -19,6 +19,8 @@
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -211,6 +213,7 @@ private Q_SLOTS:
     void historySaysWhyAndRedoes();
     void explainsAnInterruptedMoveAtStart();
     void renamesWithoutAJournalAndSaysSoOnce();
+    void journalThatStopsIsToldAboutTheNextItem();
     void survivesAKillDuringACrossDiskMove_data();
     void survivesAKillDuringACrossDiskMove();
 };
@@ -571,6 +574,32 @@ void tst_Undo::renamesWithoutAJournalAndSaysSoOnce()
     undo(f);
     QCOMPARE(f.takeMessages(), u"操作记录无法使用，不能撤销或重做。"_s);
     QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+}
+
+// While the message is open the buttons check what is loaded: that must be the next item, not the one just filed.
+void tst_Undo::journalThatStopsIsToldAboutTheNextItem()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s }));
+    CDialogFixture f;
+    QVERIFY(f.useJournal());
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s), root.filePath(u"src/c.txt"_s) }));
+    {
+        QSqlDatabase breaker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"breaker"_s);
+        breaker.setDatabaseName(f.journalPath());
+        QVERIFY(breaker.open());
+        QVERIFY(QSqlQuery(breaker).exec(u"DROP TABLE operations"_s));
+        breaker.close();
+    }
+    QSqlDatabase::removeDatabase(u"breaker"_s);
+    QString loadedWhileShown;
+    f.prompter().whileShown = [&](const CFakePrompter::Message &) { loadedWhileShown = f.editorTexts(); };
+    f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
+    f.click(IDC_BTN_RENAME);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+    QVERIFY2(f.takeMessages().startsWith(u"操作记录无法使用"_s), "the journal's stop is told");
+    QCOMPARE(loadedWhileShown, u"（添加前缀）|c|（后缀）"_s);
 }
 
 QTEST_MAIN(tst_Undo)

@@ -5,6 +5,8 @@
 void CFakePrompter::message(QWidget *owner, const QString &text, const QString &caption, const QString &informative)
 {
     messages.append({ text, caption, owner, informative });
+    if (whileShown)
+        whileShown(messages.constLast());
 }
 
 QString CFakePrompter::chooseFolder(QWidget *, const QString &title, const QString &start)

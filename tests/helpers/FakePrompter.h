@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 /// Stands in for the message boxes and the folder picker: records every message and answers from a script.
 class CFakePrompter : public IPrompter
 {
@@ -27,6 +29,8 @@ public:
     QStringList takeTexts();
 
     QList<Message> messages; ///< every message shown, oldest first
+    /// Runs as each message is shown, to look at the window while a real box would be open.
+    std::function<void(const Message &)> whileShown;
     QStringList folderAnswers; ///< answers for the folder picker, taken from the front; empty means cancelled
     QStringList folderTitles; ///< the titles the picker was opened with
     QStringList folderStarts; ///< the folders the picker opened in
