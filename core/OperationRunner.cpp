@@ -204,8 +204,9 @@ bool COperationRunner::moveBack(Outcome &outcome, IMoveProgress *progress)
 // disk keeps them, they are the item's own, and a change the user made since stays.
 void COperationRunner::giveModeBack(const JournalEntry &entry, const CUndoPlanner::Step &step)
 {
-    if (entry.beforeMode < 0 || m_mover.storesPermissions(CPathParts::directoryOf(step.from))
-        || CJournal::modeOf(step.to) < 0 || CJournal::modeOf(step.to) == entry.beforeMode)
+    if (entry.beforeMode < 0 || m_mover.storesPermissions(CPathParts::directoryOf(step.from)))
+        return;
+    if (const int now = CJournal::modeOf(step.to); now < 0 || now == entry.beforeMode)
         return;
     if (!QFile::setPermissions(step.to, QFileDevice::Permissions::fromInt(entry.beforeMode)))
         qCInfo(lcFileOps) << "could not give back the permissions of" << step.to;
