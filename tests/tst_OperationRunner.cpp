@@ -3,12 +3,11 @@
 #include "core/Journal.h"
 #include "core/OperationRunner.h"
 #include "core/PathParts.h"
+#include "helpers/JournalBreaker.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -190,14 +189,7 @@ void tst_OperationRunner::refusalTouchesNothing()
 // The journal's table goes from under it, as a disk that fails would take it: the items still move.
 void tst_OperationRunner::journalThatBreaksIsSaidOnce()
 {
-    {
-        QSqlDatabase breaker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"breaker"_s);
-        breaker.setDatabaseName(m_dir->filePath(u"journal.sqlite"_s));
-        QVERIFY(breaker.open());
-        QVERIFY(QSqlQuery(breaker).exec(u"DROP TABLE operations"_s));
-        breaker.close();
-    }
-    QSqlDatabase::removeDatabase(u"breaker"_s);
+    QVERIFY(breakJournal(m_dir->filePath(u"journal.sqlite"_s)));
     const COperationRunner::Outcome first = renameAToB();
     QCOMPARE(first.kind, Kind::Moved);
     QVERIFY(first.journalJustStopped);

@@ -9,6 +9,7 @@
 #include "dialog/HistoryWindow.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/JournalBreaker.h"
 #include "helpers/NameWatcher.h"
 #include "helpers/TreeSnapshot.h"
 #include "platform/PlatformMover.h"
@@ -19,8 +20,6 @@
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -585,14 +584,7 @@ void tst_Undo::journalThatStopsIsToldAboutTheNextItem()
     CDialogFixture f;
     QVERIFY(f.useJournal());
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s), root.filePath(u"src/c.txt"_s) }));
-    {
-        QSqlDatabase breaker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"breaker"_s);
-        breaker.setDatabaseName(f.journalPath());
-        QVERIFY(breaker.open());
-        QVERIFY(QSqlQuery(breaker).exec(u"DROP TABLE operations"_s));
-        breaker.close();
-    }
-    QSqlDatabase::removeDatabase(u"breaker"_s);
+    QVERIFY(breakJournal(f.journalPath()));
     QString loadedWhileShown;
     f.prompter().whileShown = [&](const CFakePrompter::Message &) { loadedWhileShown = f.editorTexts(); };
     f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
