@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-void CSilentPrompter::message(QWidget *, const QString &, const QString &)
+void CSilentPrompter::message(QWidget *, const QString &, const QString &, const QString &)
 {
 }
 

@@ -10,7 +10,7 @@
 class CSilentPrompter : public IPrompter
 {
 public:
-    void message(QWidget *owner, const QString &text, const QString &caption) override;
+    void message(QWidget *owner, const QString &text, const QString &caption, const QString &informative) override;
     QString chooseFolder(QWidget *owner, const QString &title, const QString &start) override;
 };
 

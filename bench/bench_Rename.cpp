@@ -33,7 +33,7 @@ constexpr int kRenamed = 100;
 class CCountingPrompter : public IPrompter
 {
 public:
-    void message(QWidget *, const QString &, const QString &) override
+    void message(QWidget *, const QString &, const QString &, const QString &) override
     {
         ++shown;
     }

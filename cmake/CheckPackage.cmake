@@ -23,6 +23,8 @@ message(STATUS "${contents}")
 set(expected
     ./usr/bin/plindor
     ./usr/share/applications/${APP_ID}.desktop
+    ./usr/share/Thunar/sendto/${APP_ID}.desktop
+    ./usr/share/kio/servicemenus/plindor-servicemenu.desktop
     ./usr/share/metainfo/${APP_ID}.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/plindor.svg
     ./usr/share/doc/plindor/copyright
@@ -37,10 +39,13 @@ foreach(path IN LISTS expected)
         message(FATAL_ERROR "the package lacks ${path}")
     endif()
 endforeach()
+if(NOT contents MATCHES "-rwxr-xr-x [^\n]* \\./usr/share/kio/servicemenus/plindor-servicemenu\\.desktop\n")
+    message(FATAL_ERROR "the Dolphin service menu is not executable, and Dolphin would not offer it")
+endif()
 string(REGEX MATCHALL "[^\n]+" entries "${contents}")
 foreach(entry IN LISTS entries)
-    if(NOT entry MATCHES "^(drwxr-xr-x .*/|-rw-r--r-- .*[^/]|-rwxr-xr-x .* \\./usr/bin/[^/]+)$")
-        message(FATAL_ERROR "not a folder of mode 0755, a file of 0644 or a program of 0755: ${entry}")
+    if(NOT entry MATCHES "^(drwxr-xr-x .*/|-rw-r--r-- .*[^/]|-rwxr-xr-x .* \\./usr/(bin|share/kio/servicemenus)/[^/]+)$")
+        message(FATAL_ERROR "not a folder of mode 0755, a file of 0644 or a program or service menu of 0755: ${entry}")
     endif()
 endforeach()
 

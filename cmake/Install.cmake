@@ -55,6 +55,8 @@ function(plindor_check_staged_install)
     set(failures "")
     # The files must arrive unchanged; a desktop reads them exactly as written.
     foreach(pair "${DATADIR}/applications/${PLINDOR_APP_ID}.desktop=${SOURCE_DIR}/res/${PLINDOR_APP_ID}.desktop"
+                 "${DATADIR}/Thunar/sendto/${PLINDOR_APP_ID}.desktop=${SOURCE_DIR}/res/sendto/${PLINDOR_APP_ID}.desktop"
+                 "${DATADIR}/kio/servicemenus/plindor-servicemenu.desktop=${SOURCE_DIR}/res/sendto/plindor-servicemenu.desktop"
                  "${DATADIR}/metainfo/${PLINDOR_APP_ID}.metainfo.xml=${GENERATED}/${PLINDOR_APP_ID}.metainfo.xml"
                  "${DATADIR}/icons/hicolor/scalable/apps/plindor.svg=${SOURCE_DIR}/res/icons/plindor.svg"
                  "${DOCDIR}/copyright=${SOURCE_DIR}/docs/copyright"
@@ -85,6 +87,13 @@ function(plindor_check_staged_install)
             list(APPEND failures "${icon} is '${width}x${height}', not ${size}x${size}")
         endif()
     endforeach()
+    set(servicemenu "${DATADIR}/kio/servicemenus/plindor-servicemenu.desktop")
+    if(EXISTS "${servicemenu}")
+        execute_process(COMMAND test -x "${servicemenu}" RESULT_VARIABLE not_executable)
+        if(not_executable)
+            list(APPEND failures "${servicemenu} is not executable, and Dolphin would not offer it")
+        endif()
+    endif()
     if(NOT EXISTS "${BINDIR}/plindor")
         list(APPEND failures "missing ${BINDIR}/plindor, the Exec= of the desktop entry")
     endif()
@@ -139,6 +148,13 @@ foreach(pair "${PLINDOR_CHANGELOG}=changelog.gz" "${PLINDOR_GENERATED}/plindor.1
 endforeach()
 
 install(FILES ${PLINDOR_RES}/${PLINDOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# "Send to Plindor" in the file managers that read a system-wide folder of such entries. Dolphin runs a service menu
+# only when it is executable.
+install(FILES ${PLINDOR_RES}/sendto/${PLINDOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/Thunar/sendto)
+install(FILES ${PLINDOR_RES}/sendto/plindor-servicemenu.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus
+        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# Tells lintian why that one desktop entry is executable.
+install(FILES ${PLINDOR_RES}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME plindor)
 install(FILES ${PLINDOR_GENERATED}/${PLINDOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright ${PLINDOR_GENERATED}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -171,6 +187,9 @@ endfunction()
 plindor_add_validator_test(desktop-file-validate desktop-file-validate desktop-file-utils
                            ${PLINDOR_RES}/${PLINDOR_APP_ID}.desktop)
 set_tests_properties(desktop-file-validate PROPERTIES FAIL_REGULAR_EXPRESSION "(error|warning):")
+plindor_add_validator_test(desktop-file-validate-sendto desktop-file-validate desktop-file-utils
+                           ${PLINDOR_RES}/sendto/${PLINDOR_APP_ID}.desktop)
+set_tests_properties(desktop-file-validate-sendto PROPERTIES FAIL_REGULAR_EXPRESSION "(error|warning):")
 # appstreamcli fails on errors and warnings; --no-net keeps it from checking the URLs.
 plindor_add_validator_test(appstreamcli-validate appstreamcli appstream
                            validate --no-net ${PLINDOR_GENERATED}/${PLINDOR_APP_ID}.metainfo.xml)

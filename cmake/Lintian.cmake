@@ -4,7 +4,7 @@
 # Runs lintian, Debian's package checker, on the .deb in PACKAGE_DIR; any error or warning fails.
 #   cmake -DPACKAGE_DIR=<folder> -P Lintian.cmake
 # An override needs a reason: put it in res/lintian-overrides with a comment saying why, and install that file as
-# /usr/share/lintian/overrides/plindor. There are none today.
+# /usr/share/lintian/overrides/plindor. The one there today is the executable Dolphin service menu.
 
 cmake_minimum_required(VERSION 3.22)
 

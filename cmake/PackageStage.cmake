@@ -5,13 +5,13 @@
 #
 # Folders are created under the umask of whoever builds, so a umask of 027 or 077 would put 0750 or 0700 folders
 # into the package and hide its files from users; Debian wants 0755 folders, 0644 files and 0755 programs, as
-# dh_fixperms sets them.
+# dh_fixperms sets them. Dolphin's service menu is the one file that must stay executable.
 
 file(GLOB_RECURSE entries LIST_DIRECTORIES true "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
 foreach(entry IN LISTS entries)
     if(IS_SYMLINK "${entry}")
         continue()
-    elseif(IS_DIRECTORY "${entry}" OR entry MATCHES "/usr/bin/[^/]+$")
+    elseif(IS_DIRECTORY "${entry}" OR entry MATCHES "/usr/(bin/[^/]+|share/kio/servicemenus/[^/]+\\.desktop)$")
         file(CHMOD "${entry}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                           WORLD_EXECUTE)
     else()

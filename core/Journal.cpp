@@ -30,7 +30,7 @@ constexpr qint64 kPruneEvery = 64;
 const QString kColumns = u"id, time, kind, state, source, destination, composed_name, before_size, before_mtime, "
                          "before_inode, size, mtime, inode, recovery, destination_existed, before_dev, before_ctime,"
                          " dev, ctime, owner, source_folder_dev, source_folder_inode, destination_folder_dev,"
-                         " destination_folder_inode"_s;
+                         " destination_folder_inode, before_mode, failure"_s;
 // The states start-up settles: an operation, an undo or a redo that was begun and not seen to end.
 const QString kUnfinished = u"state IN (0, 4, 5)"_s;
 
@@ -59,9 +59,16 @@ const char *const kToVersion2[] = {
     "ALTER TABLE operations ADD COLUMN destination_folder_inode INTEGER",
     "DROP INDEX IF EXISTS unfinished",
 };
+// Version 3: the item's permissions before the operation, and why a failed operation failed. Added only where
+// missing: a program of version 2 opening the journal writes its own number back, and the next start must not take
+// the columns it finds already there for damage.
+const char *const kToVersion3[][2] = {
+    { "before_mode", "ALTER TABLE operations ADD COLUMN before_mode INTEGER" },
+    { "failure", "ALTER TABLE operations ADD COLUMN failure INTEGER NOT NULL DEFAULT 0" },
+};
 const char *const kIndex
     = "CREATE INDEX IF NOT EXISTS unfinished_operations ON operations (id) WHERE state IN (0, 4, 5)";
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 QString tr(const char *text)
 {
@@ -107,15 +114,41 @@ int schemaVersion(QSqlDatabase &db)
     return query.exec(u"PRAGMA user_version"_s) && query.next() ? query.value(0).toInt() : 0;
 }
 
-QString upgrade(QSqlDatabase &db, int *code)
+bool hasColumn(QSqlDatabase &db, const QString &column)
+{
+    QSqlQuery query(db);
+    if (!query.exec(u"PRAGMA table_info(operations)"_s))
+        return false;
+    while (query.next()) {
+        if (query.value(1).toString() == column)
+            return true;
+    }
+    return false;
+}
+
+QString upgradeStatements(QSqlDatabase &db, int version, int *code)
 {
     QString problem;
-    if (schemaVersion(db) < kSchemaVersion) {
-        problem = run(db, u"BEGIN IMMEDIATE"_s, code);
+    if (version < 2) {
         for (const char *statement : kToVersion2) {
             if (problem.isEmpty())
                 problem = run(db, QString::fromLatin1(statement), code);
         }
+    }
+    for (const auto &[column, statement] : kToVersion3) {
+        if (problem.isEmpty() && !hasColumn(db, QString::fromLatin1(column)))
+            problem = run(db, QString::fromLatin1(statement), code);
+    }
+    return problem;
+}
+
+QString upgrade(QSqlDatabase &db, int *code)
+{
+    QString problem;
+    if (const int version = schemaVersion(db); version < kSchemaVersion) {
+        problem = run(db, u"BEGIN IMMEDIATE"_s, code);
+        if (problem.isEmpty())
+            problem = upgradeStatements(db, version, code);
         problem = problem.isEmpty() ? run(db, u"COMMIT"_s, code) : (run(db, u"ROLLBACK"_s), problem);
     }
     if (problem.isEmpty())
@@ -192,6 +225,8 @@ JournalEntry entryAt(const QSqlQuery &query)
     entry.owner = query.value(19).toString();
     entry.sourceFolder = folderAt(query, 20);
     entry.destinationFolder = folderAt(query, 22);
+    entry.beforeMode = query.value(24).isNull() ? -1 : query.value(24).toInt();
+    entry.failure = MoveError(query.value(25).toInt());
     return entry;
 }
 
@@ -218,6 +253,15 @@ QString CJournal::defaultPath()
 FileStamp CJournal::stampOf(const QString &path)
 {
     return CSystem::look(path).stamp;
+}
+
+// A link has no permissions of its own to give back; only a file's or a folder's are kept.
+int CJournal::modeOf(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.exists())
+        return -1;
+    return info.permissions().toInt() & kModeBits;
 }
 
 FolderId CJournal::folderIdOf(const QString &path)
@@ -328,14 +372,16 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
         return 0;
     if (!entry.before.isValid())
         entry.before = stampOf(entry.source);
+    if (entry.beforeMode < 0)
+        entry.beforeMode = modeOf(entry.source);
     syncEach(sync == Sync::ToDisk);
     QSqlQuery query(m_db);
     query.prepare(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
                   " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
-                  " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode)"
-                  " VALUES (:time, :kind, 0, :source, :destination, :name, :before_size, :before_mtime,"
+                  " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode,"
+                  " before_mode) VALUES (:time, :kind, 0, :source, :destination, :name, :before_size, :before_mtime,"
                   " :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
-                  " :source_folder_inode, :destination_folder_dev, :destination_folder_inode)"_s);
+                  " :source_folder_inode, :destination_folder_dev, :destination_folder_inode, :before_mode)"_s);
     query.bindValue(u":time"_s, QDateTime::currentMSecsSinceEpoch());
     query.bindValue(u":kind"_s, int(entry.kind));
     query.bindValue(u":source"_s, entry.source);
@@ -347,6 +393,7 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
     query.bindValue(u":owner"_s, m_owner.token());
     bindFolder(query, u":source_folder"_s, folderIdOf(QFileInfo(entry.source).absolutePath()));
     bindFolder(query, u":destination_folder"_s, folderIdOf(QFileInfo(entry.destination).absolutePath()));
+    query.bindValue(u":before_mode"_s, entry.beforeMode < 0 ? QVariant() : QVariant(entry.beforeMode));
     if (!query.exec()) {
         becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return 0;
@@ -381,9 +428,17 @@ bool CJournal::markDone(qint64 id, const FileStamp &after)
     return update(id, { State::Intended }, State::Done, after);
 }
 
-bool CJournal::markFailed(qint64 id)
+bool CJournal::markFailed(qint64 id, MoveError failure)
 {
-    return update(id, { State::Intended }, State::Failed);
+    if (!update(id, { State::Intended }, State::Failed))
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE operations SET failure = :failure WHERE id = :id"_s);
+    query.bindValue(u":failure"_s, int(failure));
+    query.bindValue(u":id"_s, id);
+    if (!query.exec())
+        qCInfo(lcJournal) << "could not note why an operation failed:" << errorOf(query);
+    return true;
 }
 
 bool CJournal::markUndone(qint64 id, const FileStamp &atSource, JournalRecovery recovery)

@@ -31,6 +31,11 @@ public:
     [[nodiscard]] static QString defaultPath();
     /// Stats a path without following a final symbolic link.
     [[nodiscard]] static FileStamp stampOf(const QString &path);
+    /// The permissions a file or folder can be given back (owner, group, others), as QFileDevice::Permissions;
+    /// -1 for a link or a missing item.
+    [[nodiscard]] static int modeOf(const QString &path);
+    /// The bits of QFileDevice::Permissions that modeOf() keeps: those of the owner, the group and the others.
+    static constexpr int kModeBits = 0x7777 & ~0x0700;
     /// The folder a path names, following links; invalid when it is no folder.
     [[nodiscard]] static FolderId folderIdOf(const QString &path);
 
@@ -54,7 +59,8 @@ public:
     bool retarget(qint64 id, const QString &destination, const QString &composedName);
     /// Each returns false unless the operation was in the state the call moves it from.
     bool markDone(qint64 id, const FileStamp &after);
-    bool markFailed(qint64 id);
+    /// `failure` is kept for the history to say why.
+    bool markFailed(qint64 id, MoveError failure = MoveError::None);
     /// Records that an undo (of a done operation) or a redo (of an undone one) is about to move the item, synced
     /// like an intent, so that start-up can settle it after a crash.
     bool markUndoing(qint64 id);

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/Mover.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -80,6 +82,10 @@ struct JournalEntry {
     /// The running program that recorded the intent; only once it has ended may another start settle the intent.
     QString owner;
     JournalRecovery recovery = JournalRecovery::None;
+    /// The source's permissions as CJournal::modeOf() found them before the operation; -1 when unknown. An undo from
+    /// a disk that keeps none gives them back.
+    int beforeMode = -1;
+    MoveError failure = MoveError::None; ///< why a Failed operation failed, when it was recorded
 };
 
 /// What start-up found and did about one unfinished operation, for the message to the user.

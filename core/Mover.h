@@ -65,4 +65,11 @@ public:
         = 0;
     /// Removes from `folder` what moves cut short by a crash left there, never a running move's.
     virtual void removeLeftovers(const QString &folder) = 0;
+    /// False where the disk holding `folder` keeps no permissions of its own (FAT, exFAT): an item that comes back
+    /// from there shows the disk's made-up ones.
+    [[nodiscard]] virtual bool storesPermissions(const QString &folder)
+    {
+        Q_UNUSED(folder);
+        return true;
+    }
 };

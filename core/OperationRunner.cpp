@@ -4,6 +4,9 @@
 
 #include "core/Journal.h"
 #include "core/Logging.h"
+#include "core/PathParts.h"
+
+#include <QFile>
 
 COperationRunner::COperationRunner(CJournal *journal, IMover &mover)
     : m_journal(journal)
@@ -81,7 +84,7 @@ void COperationRunner::recordResult(qint64 id, const COperationPlanner::Item &it
         qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
                           << int(result.error) << result.detail;
         if (m_journal)
-            m_journal->markFailed(id);
+            m_journal->markFailed(id, result.error);
     }
 }
 
@@ -134,6 +137,7 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
         m_journal->abandon(entry.id);
         return outcome;
     }
+    giveModeBack(entry, outcome.step);
     m_journal->markUndone(entry.id, CJournal::stampOf(outcome.step.to));
     m_redoable.removeAll(entry.id);
     m_redoable.append(entry.id);
@@ -194,6 +198,18 @@ bool COperationRunner::moveBack(Outcome &outcome, IMoveProgress *progress)
         qCInfo(lcFileOps) << "not moved back:" << step.from << "to" << step.to << "error" << int(outcome.result.error)
                           << outcome.result.detail;
     return outcome.result.ok();
+}
+
+// A copy off a disk that keeps no permissions gets that disk's made-up ones; the item goes back as it was. Where the
+// disk keeps them, they are the item's own, and a change the user made since stays.
+void COperationRunner::giveModeBack(const JournalEntry &entry, const CUndoPlanner::Step &step)
+{
+    if (entry.beforeMode < 0 || m_mover.storesPermissions(CPathParts::directoryOf(step.from)))
+        return;
+    if (const int now = CJournal::modeOf(step.to); now < 0 || now == entry.beforeMode)
+        return;
+    if (!QFile::setPermissions(step.to, QFileDevice::Permissions::fromInt(entry.beforeMode)))
+        qCInfo(lcFileOps) << "could not give back the permissions of" << step.to;
 }
 
 QList<JournalFinding> COperationRunner::settle()

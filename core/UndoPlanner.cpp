@@ -37,15 +37,27 @@ CUndoPlanner::Step CUndoPlanner::check(const QString &from, const FileStamp &exp
     return step;
 }
 
-bool CUndoPlanner::isLatestOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst)
+namespace
 {
-    if (entry.state != JournalEntry::State::Done)
-        return false;
+// No operation after `entry` that is done took the item on from `leftAt`.
+bool nothingLaterFrom(const JournalEntry &entry, const QString &leftAt, const QList<JournalEntry> &newerFirst)
+{
     for (const JournalEntry &later : newerFirst) {
         if (later.id <= entry.id)
             break;
-        if (later.state == JournalEntry::State::Done && later.source == entry.destination)
+        if (later.state == JournalEntry::State::Done && later.source == leftAt)
             return false;
     }
     return true;
+}
+} // namespace
+
+bool CUndoPlanner::isLatestOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst)
+{
+    return entry.state == JournalEntry::State::Done && nothingLaterFrom(entry, entry.destination, newerFirst);
+}
+
+bool CUndoPlanner::isRedoableOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst)
+{
+    return entry.state == JournalEntry::State::Undone && nothingLaterFrom(entry, entry.source, newerFirst);
 }

@@ -41,6 +41,9 @@ public:
     /// True when `entry` is done and no later operation in `newerFirst` (the journal's history, newest first)
     /// took the item on from where it left it: only then does undoing it bring back what the user saw.
     [[nodiscard]] static bool isLatestOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst);
+    /// True when `entry` is undone and no later operation in `newerFirst` took the item on from where the undo put
+    /// it: only then does doing it again file the item the user undid.
+    [[nodiscard]] static bool isRedoableOnItsItem(const JournalEntry &entry, const QList<JournalEntry> &newerFirst);
 
 private:
     [[nodiscard]] static Step check(const QString &from, const FileStamp &expected, const QString &to,

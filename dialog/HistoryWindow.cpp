@@ -3,7 +3,9 @@
 #include "dialog/HistoryWindow.h"
 
 #include "core/Journal.h"
+#include "core/PathParts.h"
 #include "core/UndoPlanner.h"
+#include "dialog/OutcomeTexts.h"
 #include "platform/FileManager.h"
 
 #include <QDir>
@@ -17,7 +19,13 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-enum Column { TimeColumn, KindColumn, PathsColumn, StateColumn, ColumnCount };
+// Wide enough at its default size for the time, a name of some 40 characters and a failure's reason.
+constexpr int kWidth = 960;
+constexpr int kHeight = 420;
+constexpr int kNameWidth = 260;
+constexpr int kStateWidth = 240;
+
+enum Column { TimeColumn, KindColumn, NameColumn, PathsColumn, StateColumn, ColumnCount };
 
 QString kindText(JournalEntry::Kind kind)
 {
@@ -50,6 +58,15 @@ QString stateText(const JournalEntry &entry)
     return {};
 }
 
+// A failed row says why, where the journal kept it.
+QString stateWithReason(const JournalEntry &entry)
+{
+    const QString reason = entry.state == JournalEntry::State::Failed
+        ? COutcomeTexts::failureReason(entry.failure, entry.destination)
+        : QString();
+    return reason.isEmpty() ? stateText(entry) : CHistoryWindow::tr("%1：%2").arg(stateText(entry), reason);
+}
+
 // Where the item is now, as far as the journal knows.
 QString currentPathOf(const JournalEntry &entry)
 {
@@ -62,6 +79,7 @@ CHistoryWindow::CHistoryWindow(const CJournal &journal, QWidget *parent)
     , m_journal(journal)
     , m_list(new QTreeWidget(this))
     , m_undo(new QPushButton(tr("撤销"), this))
+    , m_redo(new QPushButton(tr("重做"), this))
     , m_show(new QPushButton(tr("在文件管理器中显示"), this))
     , m_showItem(&CFileManager::showItem)
 {
@@ -71,29 +89,42 @@ CHistoryWindow::CHistoryWindow(const CJournal &journal, QWidget *parent)
     m_list->setObjectName(u"historyList"_s);
     m_list->setAccessibleName(tr("操作记录列表"));
     m_list->setAccessibleDescription(tr("最近的重命名和移动，最新的在最上面"));
-    m_list->setHeaderLabels({ tr("时间"), tr("操作"), tr("原位置 → 新位置"), tr("状态") });
+    m_list->setHeaderLabels({ tr("时间"), tr("操作"), tr("新名称"), tr("原位置 → 新位置"), tr("状态") });
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
+    // A name cut short keeps its start and its extension, which tell similar names apart.
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->header()->setSectionResizeMode(TimeColumn, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(KindColumn, QHeaderView::ResizeToContents);
     m_list->header()->setSectionResizeMode(PathsColumn, QHeaderView::Stretch);
     m_list->header()->setStretchLastSection(false);
+    m_list->header()->resizeSection(NameColumn, kNameWidth);
+    m_list->header()->resizeSection(StateColumn, kStateWidth);
     m_undo->setObjectName(u"historyUndo"_s);
     m_undo->setAccessibleName(tr("撤销所选操作"));
+    m_redo->setObjectName(u"historyRedo"_s);
+    m_redo->setAccessibleName(tr("重做所选操作"));
     m_show->setObjectName(u"historyShow"_s);
     m_show->setAccessibleName(tr("在文件管理器中显示所选文件"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_undo);
+    buttons->addWidget(m_redo);
     buttons->addWidget(m_show);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
     layout->addLayout(buttons);
-    resize(760, 420);
+    resize(kWidth, kHeight);
 
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CHistoryWindow::updateButtons);
     connect(m_undo, &QPushButton::clicked, this, [this] {
         if (const JournalEntry *entry = selectedEntry())
             Q_EMIT undoRequested(entry->id);
+    });
+    connect(m_redo, &QPushButton::clicked, this, [this] {
+        if (const JournalEntry *entry = selectedEntry())
+            Q_EMIT redoRequested(entry->id);
     });
     connect(m_show, &QPushButton::clicked, this, &CHistoryWindow::showSelected);
     refresh();
@@ -126,10 +157,13 @@ void CHistoryWindow::fillRows()
         auto *row = new QTreeWidgetItem;
         row->setText(TimeColumn, entry.time.toString(u"yyyy-MM-dd HH:mm:ss"_s));
         row->setText(KindColumn, kindText(entry.kind));
+        row->setText(NameColumn, CPathParts::lastComponentOf(entry.destination));
+        row->setToolTip(NameColumn, row->text(NameColumn));
         row->setText(PathsColumn,
                      QDir::toNativeSeparators(entry.source) + u" → "_s + QDir::toNativeSeparators(entry.destination));
         row->setToolTip(PathsColumn, row->text(PathsColumn));
-        row->setText(StateColumn, stateText(entry));
+        row->setText(StateColumn, stateWithReason(entry));
+        row->setToolTip(StateColumn, row->text(StateColumn));
         rows << row;
     }
     m_list->addTopLevelItems(rows);
@@ -147,6 +181,7 @@ void CHistoryWindow::updateButtons()
 {
     const JournalEntry *entry = selectedEntry();
     m_undo->setEnabled(entry && CUndoPlanner::isLatestOnItsItem(*entry, m_entries));
+    m_redo->setEnabled(entry && CUndoPlanner::isRedoableOnItsItem(*entry, m_entries));
     m_show->setEnabled(entry != nullptr);
 }
 

@@ -13,8 +13,8 @@ class CJournal;
 class QPushButton;
 class QTreeWidget;
 
-/// The list of journalled renames and moves, newest first, from which one can be undone or shown in the file
-/// manager. It stays open beside the main window.
+/// The list of journalled renames and moves, newest first, from which one can be undone, done again or shown in the
+/// file manager. It stays open beside the main window.
 class CHistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -32,6 +32,8 @@ public:
 Q_SIGNALS:
     /// The user asked to undo this operation; the main window does it as Ctrl+Z would.
     void undoRequested(qint64 id);
+    /// The user asked to do this undone operation again.
+    void redoRequested(qint64 id);
 
 private:
     void fillRows();
@@ -43,6 +45,7 @@ private:
     QList<JournalEntry> m_entries;
     QTreeWidget *m_list = nullptr;
     QPushButton *m_undo = nullptr;
+    QPushButton *m_redo = nullptr;
     QPushButton *m_show = nullptr;
     std::function<bool(const QString &)> m_showItem;
 };

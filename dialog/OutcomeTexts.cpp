@@ -3,6 +3,8 @@
 #include "dialog/OutcomeTexts.h"
 
 #include "core/Journal.h"
+#include "core/PathParts.h"
+#include "dialog/WarningTexts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +34,84 @@ QString findingLine(const JournalFinding &finding)
         return {};
     }
 }
+COperationCheck::Warning warning(COperationCheck::Reason reason, const QString &detail = {})
+{
+    return { reason, detail, 0, 0 };
+}
+
+// The failures a warning before the click also names, as that warning.
+COperationCheck::Warning warningFor(MoveError error, const QString &destination)
+{
+    using Reason = COperationCheck::Reason;
+    const QString folder = CPathParts::directoryOf(destination);
+    const QString name = CPathParts::lastComponentOf(destination);
+    switch (error) {
+    case MoveError::SameFile:
+        return warning(Reason::SameName);
+    case MoveError::InvalidName:
+        return warning(Reason::NameNotAllowed, name);
+    case MoveError::SourceMissing:
+        return warning(Reason::SourceGone);
+    case MoveError::DestinationExists:
+        return warning(Reason::NameTaken, name);
+    case MoveError::TargetFolderMissing:
+        return warning(Reason::FolderMissing, folder);
+    case MoveError::TargetNotFolder:
+        return warning(Reason::NotAFolder, folder);
+    case MoveError::IntoItself:
+        return warning(Reason::IntoItself);
+    case MoveError::FolderAcrossFilesystems:
+        return warning(Reason::FolderAcrossDisks);
+    case MoveError::ReadOnlyFilesystem:
+        return warning(Reason::FolderReadOnlyDisk, folder);
+    default:
+        return {};
+    }
+}
+
+// The failures only the move itself meets.
+QString moveOnlyText(MoveError error)
+{
+    switch (error) {
+    case MoveError::NameTooLong:
+        return QCoreApplication::translate("CPlindorDlg", "文件名过长");
+    case MoveError::PermissionDenied:
+        return QCoreApplication::translate("CPlindorDlg", "没有权限（文件可能正被使用，或文件夹不可写入）");
+    case MoveError::NoSpace:
+        return QCoreApplication::translate("CPlindorDlg", "磁盘空间不足");
+    case MoveError::SourceChanged:
+        return QCoreApplication::translate("CPlindorDlg", "复制期间原文件被修改，原文件未动");
+    case MoveError::Cancelled:
+        return QCoreApplication::translate("CPlindorDlg", "已取消，原文件未动");
+    case MoveError::IoError:
+        return QCoreApplication::translate("CPlindorDlg", "读写磁盘时出错");
+    case MoveError::UnsupportedName:
+        return QCoreApplication::translate("CPlindorDlg", "目标磁盘不能保存这个文件名");
+    case MoveError::PathTooLong:
+        return QCoreApplication::translate("CPlindorDlg", "完整路径过长");
+    case MoveError::FileTooLarge:
+        return QCoreApplication::translate("CPlindorDlg", "文件过大，目标磁盘存不下");
+    default:
+        return {};
+    }
+}
 } // namespace
+
+QString COutcomeTexts::failureReason(MoveError error, const QString &destination)
+{
+    const COperationCheck::Warning known = warningFor(error, destination);
+    return known.ok() ? moveOnlyText(error) : CWarningTexts::text(known);
+}
+
+QString COutcomeTexts::failureReason(const COperationRunner::Outcome &outcome)
+{
+    if (outcome.plan.refusal == COperationPlanner::Refusal::RelativePath)
+        return CWarningTexts::text(warning(COperationCheck::Reason::FolderNotAbsolute, outcome.plan.folder));
+    if (outcome.kind != COperationRunner::Kind::Failed)
+        return {};
+    return failureReason(outcome.result.error,
+                         outcome.result.destination.isEmpty() ? outcome.plan.destination : outcome.result.destination);
+}
 
 QString COutcomeTexts::pathSummary(const QStringList &paths)
 {

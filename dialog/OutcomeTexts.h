@@ -31,6 +31,12 @@ public:
     [[nodiscard]] static QString undoFailed(const QString &from);
     [[nodiscard]] static QString redoFailed(const QString &from);
 
+    /// Why a rename or move failed, in the words of the buttons' warnings where they have them; empty when the
+    /// cause is not known. `destination` is the path the move tried.
+    [[nodiscard]] static QString failureReason(MoveError error, const QString &destination);
+    /// Why this operation was refused or failed, for the message box's second line; empty when not known.
+    [[nodiscard]] static QString failureReason(const COperationRunner::Outcome &outcome);
+
     struct Message {
         QString text; ///< empty when there is nothing to say
         QString caption;

@@ -12,6 +12,7 @@
 #include "core/NameComposer.h"
 #include "core/OperationRunner.h"
 #include "core/PathParts.h"
+#include "core/WindowPlace.h"
 #include "dialog/ButtonWarnings.h"
 #include "dialog/ControlFactory.h"
 #include "dialog/DialogTemplate.h"
@@ -56,6 +57,9 @@ constexpr std::array operationIds { int(IDC_BTN_DIR1), int(IDC_BTN_DIR2),    int
 const QColor editTextColour(255, 0, 0);
 constexpr int editCellHeight = 23;
 constexpr int queueCellHeight = 28;
+// The window manager's frame is unknown until the window is shown; Qt, too, assumes a frame of about this size when
+// it centres a dialog on the screen and keeps it inside the free area.
+constexpr QSize frameAllowance(20, 50);
 
 } // namespace
 
@@ -159,13 +163,10 @@ void CPlindorDlg::createControls()
 
 void CPlindorDlg::fitToScreen(const QRect &available)
 {
-    // The window manager's frame is unknown until the window is shown; Qt, too, assumes a frame of about this
-    // size when it centres a dialog on the screen and keeps it inside the free area.
-    const QSize frame(20, 50);
     // A caption is readable while it fits inside the button's frame with a pixel of air around it.
     const int chrome = style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 1;
     const QSize smallest = CDialogTemplate::smallestUnits(fontMetrics(), chrome);
-    const QSize room = available.size() - frame;
+    const QSize room = available.size() - frameAllowance;
     setFixedSize(CControlFactory::place(
         m_controls, CDialogTemplate::fittedUnits(CDialogTemplate::templateUnits(), smallest, room)));
     CControlFactory::fitEditFont({ m_editPrefix, m_editName, m_editSuffix }, editCellHeight);
@@ -257,6 +258,22 @@ void CPlindorDlg::LoadSettings()
     for (int k = 0; k < 6; ++k)
         m_btnText.at(k)->m_Name = profile.captions.at(k);
     m_preview->setChosen(profile.previewShown);
+    returnToLastPlace(profile.windowGeometry);
+}
+
+// Where the platform lets a window choose its place; a screen that went, or a smaller one, moves it back inside.
+void CPlindorDlg::returnToLastPlace(const QByteArray &saved)
+{
+    const QScreen *before = screen();
+    if (saved.isEmpty() || !restoreGeometry(saved))
+        return;
+    // The size is the one made for this screen, never the one saved: the template decides it.
+    if (screen() != before)
+        fitToScreen(screen()->availableGeometry());
+    // Moved only when it must: before the window is shown its frame is unknown, and a move would shift it by that.
+    const QRect placed = CWindowPlace::keptOnScreen(geometry(), screen()->availableGeometry());
+    if (placed != geometry())
+        move(placed.topLeft());
 }
 
 void CPlindorDlg::applyLoadedSettings()
@@ -294,6 +311,7 @@ void CPlindorDlg::SaveSettings()
         profile.captions.at(k) = m_btnText.at(k)->m_Name;
     profile.previewShown = m_preview->isChosen();
     profile.options = m_workflow->options();
+    profile.windowGeometry = saveGeometry();
     if (!m_settings.save(profile))
         m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
 }
@@ -669,8 +687,6 @@ COperationRunner::Outcome CPlindorDlg::carryOut(const COperationPlanner::Item &i
     CMoveProgress progress(this);
     const COperationRunner::Outcome outcome = m_runner->run(item, targetFor(id), &progress);
     keepInWorkingStrings(item, outcome.plan);
-    if (outcome.journalJustStopped)
-        m_prompter->message(this, COutcomeTexts::journalUnavailable(*m_journal), tr("操作记录"));
     reportItemLeftAside(item.sourcePath, outcome.leftAt);
     refreshHistory();
     return outcome;
@@ -707,7 +723,8 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &
 }
 
 // A failed item stays loaded with its base name, for the user to compose again; after a success the next item comes
-// up, between the same prefix and suffix when the user keeps them.
+// up, between the same prefix and suffix when the user keeps them. Only then may a message wait for the user: the
+// buttons check what is loaded while it is open, and the item just filed is gone.
 void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded)
 {
     const bool moved = outcome.kind == COperationRunner::Kind::Moved;
@@ -716,6 +733,8 @@ void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const C
         m_editPrefix->setText(loaded.prefix);
         m_editSuffix->setText(loaded.suffix);
     }
+    if (outcome.journalJustStopped)
+        m_prompter->message(this, COutcomeTexts::journalUnavailable(*m_journal), tr("操作记录"));
 }
 
 void CPlindorDlg::OnBnClickedRename()
@@ -725,7 +744,7 @@ void CPlindorDlg::OnBnClickedRename()
     if (outcome.kind == COperationRunner::Kind::Moved)
         finishSuccessfulMove(loaded.sourcePath, outcome.plan.destination);
     else if (outcome.plan.refusal != COperationPlanner::Refusal::EmptyName)
-        m_prompter->message(this, tr("重命名失败"));
+        m_prompter->message(this, tr("重命名失败"), {}, COutcomeTexts::failureReason(outcome));
     refreshAfter(outcome, loaded);
 }
 
@@ -741,7 +760,7 @@ void CPlindorDlg::OnBnClickedMove()
         m_prompter->message(this,
                             tr("请检查:\n1.看最上面编辑框是不是已经完成重命名和移动\n2.检查文件是否关闭!\n"
                                "3.目标文件夹中是否存在'重名'!"),
-                            tr("错误提示"));
+                            tr("错误提示"), COutcomeTexts::failureReason(outcome));
     refreshAfter(outcome, loaded);
 }
 
@@ -758,7 +777,7 @@ void CPlindorDlg::quickMove(int index)
         m_prompter->message(this,
                             tr("请检查:\n1.文件是否关闭!\n2.目标文件夹中是否重名!\n3.请确认要重命名文件存在!\n"
                                "4.请确认当前快捷目录存在!"),
-                            tr("重命名或移动失败"));
+                            tr("重命名或移动失败"), COutcomeTexts::failureReason(outcome));
     }
     refreshAfter(outcome, loaded);
     // Shown once the next item is loaded: the buttons' warnings are about that item, not the one just filed.
@@ -898,6 +917,16 @@ void CPlindorDlg::OnRedo()
         RefreshQueue();
 }
 
+// From the history, the item the user is editing stays loaded with its edits, unless it is the one filed again.
+void CPlindorDlg::redoOperation(qint64 id)
+{
+    CMoveProgress progress(this);
+    const COperationRunner::Outcome outcome = m_runner->redo(id, &progress);
+    const bool wasLoaded = m_strSrcPath.isEmpty() || m_strSrcPath == outcome.step.from;
+    if (showUndoOrRedo(outcome, true, false) && wasLoaded)
+        RefreshQueue();
+}
+
 // The item comes up as it was before the click, with the name it was given, so one click files it again.
 void CPlindorDlg::loadUndoneItem(const QString &path, const QString &composedName)
 {
@@ -921,6 +950,7 @@ void CPlindorDlg::showHistory()
         m_history = new CHistoryWindow(*m_journal, this);
         m_history->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_history, &CHistoryWindow::undoRequested, this, &CPlindorDlg::undoOperation);
+        connect(m_history, &CHistoryWindow::redoRequested, this, &CPlindorDlg::redoOperation);
     }
     m_history->refresh();
     m_history->show();

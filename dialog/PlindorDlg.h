@@ -95,6 +95,7 @@ private:
     void setPlaceholderTexts();
     void fillCandidateLists();
     void applyLoadedSettings();
+    void returnToLastPlace(const QByteArray &geometry);
     void connectSignals();
     void connectButtons();
     void connectUndecodableReports();
@@ -145,6 +146,7 @@ private:
     void OnUndo();
     void OnRedo();
     void undoOperation(qint64 id);
+    void redoOperation(qint64 id);
     bool showUndoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey);
     void showUndone(const COperationRunner::Outcome &outcome, bool askedByKey);
     void loadUndoneItem(const QString &path, const QString &composedName);

@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/LinuxMover.h"
 #include "platform/PartFiles.h"
+#include "platform/TargetFilesystem.h"
+
+#include <QFile>
 
 CLinuxMover::CLinuxMover(CFileMover::Abilities doWithout)
     : m_doWithout(doWithout)
@@ -22,4 +25,11 @@ void CLinuxMover::removeLeftovers(const QString &folder)
 bool CLinuxMover::isSingleStep(const QString &source, const QString &targetDir, const QString &newName)
 {
     return CFileMover::isSingleRename(source, targetDir, newName, m_doWithout);
+}
+
+// The disks of Windows show every file with the mount's permissions; NTFS keeps real ones only when mounted with
+// a user mapping, which a stick never is.
+bool CLinuxMover::storesPermissions(const QString &folder)
+{
+    return !CTargetFilesystem::usesWindowsNames(QFile::encodeName(folder));
 }

@@ -16,6 +16,7 @@ public:
                                   IMoveProgress *progress) override;
     [[nodiscard]] bool isSingleStep(const QString &source, const QString &targetDir, const QString &newName) override;
     void removeLeftovers(const QString &folder) override;
+    [[nodiscard]] bool storesPermissions(const QString &folder) override;
 
 private:
     CFileMover::Abilities m_doWithout;

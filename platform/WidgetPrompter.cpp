@@ -8,10 +8,11 @@
 #include <QGridLayout>
 #include <QMessageBox>
 
-void CWidgetPrompter::message(QWidget *owner, const QString &text, const QString &caption)
+void CWidgetPrompter::message(QWidget *owner, const QString &text, const QString &caption, const QString &informative)
 {
     const QString title = caption.isEmpty() && owner ? owner->window()->windowTitle() : caption;
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
+    box.setInformativeText(informative);
     // The box sizes itself for its text alone and the window manager cuts a longer caption short ("重命名或移动失败"):
     // room for the caption and the title bar's buttons keeps it whole.
     constexpr int titleBarButtons = 160;

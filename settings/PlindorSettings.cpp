@@ -21,6 +21,8 @@ constexpr auto kFolderCountKey = "num"_L1;
 constexpr auto kCaptionKey = "m_filePath"_L1;
 constexpr auto kPreviewSection = "preview"_L1;
 constexpr auto kPreviewShownKey = "shown"_L1;
+constexpr auto kWindowSection = "window"_L1;
+constexpr auto kWindowGeometryKey = "geometry"_L1;
 // "num" holds the folder count plus this, so that a missing value (read as 0) gives no folders.
 constexpr qint64 kFolderCountOffset = 10000;
 // A damaged "num" must not make the loader append billions of empty items.
@@ -213,6 +215,8 @@ bool writeProfile(QSettings &store, const CProfile &profile)
     else
         store.setValue(keyPath(kPreviewSection, kPreviewShownKey), u"0"_s);
     writeOptions(store, profile.options);
+    if (!profile.windowGeometry.isEmpty())
+        store.setValue(keyPath(kWindowSection, kWindowGeometryKey), profile.windowGeometry);
     store.sync();
     return store.status() == QSettings::NoError;
 }
@@ -261,6 +265,10 @@ CProfile CPlindorSettings::load()
     // Shown unless the user hid it: a profile from before the preview shows it.
     profile.previewShown = readText(m_store, kPreviewSection, kPreviewShownKey).trimmed() != u"0"_s;
     profile.options = readOptions(m_store);
+    // A hand-edited text instead of the saved bytes reads as no place, which restoreGeometry() refuses.
+    const QVariant geometry = m_store.value(keyPath(kWindowSection, kWindowGeometryKey));
+    if (geometry.typeId() == QMetaType::QByteArray)
+        profile.windowGeometry = geometry.toByteArray();
     return profile;
 }
 

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +39,8 @@ struct CProfile {
     std::array<QString, 6> captions; ///< common-text buttons 1 … 6; empty keeps the built-in caption
     bool previewShown = true; ///< the preview beside the window, as the user last chose
     CWorkflowOptions options {};
+    /// Where the window was last closed, as QWidget::saveGeometry() gives it; empty before the first close.
+    QByteArray windowGeometry {};
 
     friend bool operator==(const CProfile &, const CProfile &) = default;
 };

@@ -157,6 +157,7 @@ private Q_SLOTS:
     void reconcilesCaseOnlyRenameWithoutCase();
     void keepsDamagedJournalAside_data();
     void keepsDamagedJournalAside();
+    void upgradesAnOlderJournal();
     void leavesLockedJournalInPlace();
     void leavesARunningProgramsOperationAlone();
     void selfTestSettlesNothing();
@@ -559,6 +560,56 @@ void tst_Journal::reconcilesCaseOnlyRenameWithoutCase()
     QFile kept(stick + u'/' + expected);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("original"));
+}
+
+// A journal of the version before keeps its rows and gains the new columns; once a program of that version has
+// opened it again and written its own number back, the columns it finds are no damage.
+void tst_Journal::upgradesAnOlderJournal()
+{
+    {
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+        QVERIFY(journal.markDone(journal.recordIntent(entry(u"/a/x.txt"_s, u"/a/y.txt"_s, {})), {}));
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"older"_s);
+        db.setDatabaseName(journalPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString &statement :
+             { u"ALTER TABLE operations DROP COLUMN before_mode"_s, u"ALTER TABLE operations DROP COLUMN failure"_s,
+               u"PRAGMA user_version = 2"_s })
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"older"_s);
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "a"));
+    QVERIFY(QFile::setPermissions(path(u"src/a.txt"_s), QFile::ReadOwner | QFile::WriteOwner));
+    for (int start = 0; start < 2; ++start) {
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+        QVERIFY2(journal.keptAsidePath().isEmpty(), qPrintable(journal.keptAsidePath()));
+        if (start == 0) {
+            const qint64 id = journal.recordIntent(entry(path(u"src/a.txt"_s), path(u"src/b.txt"_s), {}));
+            QVERIFY(journal.markFailed(id, MoveError::DestinationExists));
+        }
+        const QList<JournalEntry> rows = journal.history(10);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.constLast().beforeMode, -1);
+        QCOMPARE(rows.constLast().failure, MoveError::None);
+        QCOMPARE(rows.constFirst().beforeMode, (QFile::ReadOwner | QFile::WriteOwner).toInt());
+        QCOMPARE(rows.constFirst().failure, MoveError::DestinationExists);
+        journal.close();
+        // What a program of the older version leaves behind.
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"older"_s);
+        db.setDatabaseName(journalPath());
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 2"_s));
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"older"_s);
+    }
 }
 
 void tst_Journal::keepsDamagedJournalAside_data()

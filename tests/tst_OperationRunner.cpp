@@ -3,12 +3,11 @@
 #include "core/Journal.h"
 #include "core/OperationRunner.h"
 #include "core/PathParts.h"
+#include "helpers/JournalBreaker.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,7 +44,13 @@ public:
             result.error = MoveError::DestinationExists;
         else if (result.ok() && !QFile::rename(source, result.destination))
             result.error = MoveError::IoError;
+        if (result.ok() && arrivalMode)
+            QFile::setPermissions(result.destination, *arrivalMode);
         return result;
+    }
+    bool storesPermissions(const QString &) override
+    {
+        return keepsPermissions;
     }
     bool isSingleStep(const QString &, const QString &, const QString &) override
     {
@@ -61,6 +66,9 @@ public:
     std::function<void(const QString &destination)> beforeMove; ///< another program, just before the move
     MoveError failWith = MoveError::None;
     QString leftAt;
+    bool keepsPermissions = true;
+    /// The permissions every moved item arrives with, as a copy to or from a disk that keeps none gets them.
+    std::optional<QFileDevice::Permissions> arrivalMode;
 
 private:
     const CJournal &m_journal;
@@ -84,6 +92,8 @@ private Q_SLOTS:
     void takenNameIsNumbered_data();
     void takenNameIsNumbered();
     void numberedMoveIsUndoneToTheOldName();
+    void undoGivesBackThePermissions_data();
+    void undoGivesBackThePermissions();
 
 private:
     [[nodiscard]] COperationRunner::Outcome renameAToB(const QString &folder = {}, bool numberOnClash = false);
@@ -159,6 +169,8 @@ void tst_OperationRunner::journalsAroundTheMove()
     QCOMPARE(row.state, recorded);
     if (recorded == State::Done)
         QCOMPARE(row.after, CJournal::stampOf(m_dir->filePath(u"b.txt"_s)));
+    // The history says why it failed.
+    QCOMPARE(row.failure, error);
     QVERIFY(!outcome.journalJustStopped);
 }
 
@@ -177,14 +189,7 @@ void tst_OperationRunner::refusalTouchesNothing()
 // The journal's table goes from under it, as a disk that fails would take it: the items still move.
 void tst_OperationRunner::journalThatBreaksIsSaidOnce()
 {
-    {
-        QSqlDatabase breaker = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"breaker"_s);
-        breaker.setDatabaseName(m_dir->filePath(u"journal.sqlite"_s));
-        QVERIFY(breaker.open());
-        QVERIFY(QSqlQuery(breaker).exec(u"DROP TABLE operations"_s));
-        breaker.close();
-    }
-    QSqlDatabase::removeDatabase(u"breaker"_s);
+    QVERIFY(breakJournal(m_dir->filePath(u"journal.sqlite"_s)));
     const COperationRunner::Outcome first = renameAToB();
     QCOMPARE(first.kind, Kind::Moved);
     QVERIFY(first.journalJustStopped);
@@ -319,6 +324,32 @@ void tst_OperationRunner::numberedMoveIsUndoneToTheOldName()
     QVERIFY(!QFile::exists(m_dir->filePath(u"b_2.txt"_s)));
     QCOMPARE(m_runner->redo().kind, Kind::Moved);
     QVERIFY(QFile::exists(m_dir->filePath(u"b_2.txt"_s)));
+}
+
+void tst_OperationRunner::undoGivesBackThePermissions_data()
+{
+    QTest::addColumn<bool>("diskKeepsPermissions");
+    QTest::addColumn<int>("expected");
+    const QFileDevice::Permissions own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    const QFileDevice::Permissions madeUp = own | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QTest::newRow("from-fat") << false << int(own.toInt());
+    // Where the disk keeps permissions, what the item has there is its own: a change since stays.
+    QTest::newRow("from-ext4") << true << int(madeUp.toInt());
+}
+
+void tst_OperationRunner::undoGivesBackThePermissions()
+{
+    QFETCH(bool, diskKeepsPermissions);
+    QFETCH(int, expected);
+    const QFileDevice::Permissions own = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    const QString a = m_dir->filePath(u"a.txt"_s);
+    QVERIFY(QFile::setPermissions(a, own));
+    m_mover->keepsPermissions = diskKeepsPermissions;
+    m_mover->arrivalMode = own | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    QCOMPARE(renameAToB().kind, Kind::Moved);
+    QCOMPARE(m_journal->history(1).constFirst().beforeMode, int(own.toInt()));
+    QCOMPARE(m_runner->undoLatest().kind, Kind::Moved);
+    QCOMPARE(int(QFileInfo(a).permissions().toInt()) & CJournal::kModeBits, expected);
 }
 
 QTEST_GUILESS_MAIN(tst_OperationRunner)

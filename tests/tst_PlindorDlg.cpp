@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QStyle>
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void candidateLists();
     void leavingSavesTheProfile_data();
     void leavingSavesTheProfile();
+    void opensWhereItWasClosed();
     void handOverKeepsTheItemBeingEdited();
     void loadsThePathTheSignalCarries_data();
     void loadsThePathTheSignalCarries();
@@ -377,6 +379,20 @@ void tst_PlindorDlg::leavingSavesTheProfile()
     QSettings stored(f.profilePath(), QSettings::IniFormat);
     QCOMPARE(stored.value(u"m_cb5/num"_s).toString(), u"10001"_s);
     QCOMPARE(stored.value(u"m_cb5/0"_s).toString(), u"拖入文件夹"_s);
+}
+
+// The place is the profile's; the size stays the one made for the screen.
+void tst_PlindorDlg::opensWhereItWasClosed()
+{
+    CDialogFixture f;
+    const QSize fitted = f.dlg().size();
+    const QRect screen = f.dlg().screen()->availableGeometry();
+    // Clear of the top edge, which Qt keeps the title bar away from.
+    const QPoint place = screen.topLeft() + QPoint(37, 61);
+    f.dlg().move(place);
+    QVERIFY(f.restart());
+    QCOMPARE(f.dlg().pos(), place);
+    QCOMPARE(f.dlg().size(), fitted);
 }
 
 void tst_PlindorDlg::handOverKeepsTheItemBeingEdited()

@@ -159,6 +159,7 @@ private Q_SLOTS:
     void optionsReadOnlyWhatTheyKnow_data();
     void optionsReadOnlyWhatTheyKnow();
     void optionsAreSavedAlone();
+    void windowPlaceRoundTrips();
     void firstStartIsEmpty_data();
     void firstStartIsEmpty();
     void damagedProfileIsKeptAsideBeforeSave_data();
@@ -418,6 +419,20 @@ void tst_PlindorSettings::optionsAreSavedAlone()
         profile.options = flipped;
     }
     QCOMPARE(loadFromDisk(profilePath()), profile);
+}
+
+// The place is bytes only Qt reads; a hand-edited text in their stead is no place at all.
+void tst_PlindorSettings::windowPlaceRoundTrips()
+{
+    CProfile profile;
+    profile.windowGeometry = QByteArray("\x01\xd9\xd0\xcb\0\x03=[", 10);
+    QVERIFY(saveTo(profilePath(), profile));
+    QCOMPARE(loadFromDisk(profilePath()), profile);
+    {
+        QSettings store(profilePath(), QSettings::IniFormat);
+        store.setValue(u"window/geometry"_s, u"left of the screen"_s);
+    }
+    QVERIFY(loadFromDisk(profilePath()).windowGeometry.isEmpty());
 }
 
 void tst_PlindorSettings::firstStartIsEmpty_data()

@@ -74,6 +74,8 @@ QMap<QString, QVariant> contentsOf(const QString &profile)
     QMap<QString, QVariant> values;
     for (const QString &key : stored.allKeys())
         values.insert(key, stored.value(key));
+    // Where the window stood says nothing in any language, and moves with the window.
+    values.remove(u"window/geometry"_s);
     return values;
 }
 } // namespace

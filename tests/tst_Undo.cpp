@@ -9,6 +9,7 @@
 #include "dialog/HistoryWindow.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/JournalBreaker.h"
 #include "helpers/NameWatcher.h"
 #include "helpers/TreeSnapshot.h"
 #include "platform/PlatformMover.h"
@@ -208,8 +209,10 @@ private Q_SLOTS:
     void redoes();
     void ctrlZInAnEditTakesBackTypingFirst();
     void historyListsAndUndoes();
+    void historySaysWhyAndRedoes();
     void explainsAnInterruptedMoveAtStart();
     void renamesWithoutAJournalAndSaysSoOnce();
+    void journalThatStopsIsToldAboutTheNextItem();
     void survivesAKillDuringACrossDiskMove_data();
     void survivesAKillDuringACrossDiskMove();
 };
@@ -403,11 +406,12 @@ void tst_Undo::historyListsAndUndoes()
     QCOMPARE(list->topLevelItemCount(), 3);
     const auto row = [&](int r, int column) { return list->topLevelItem(r)->text(column); };
     const auto native = [&](const QString &relative) { return QDir::toNativeSeparators(root.filePath(relative)); };
-    QCOMPARE(row(0, 2), native(u"src/c.txt"_s) + u" → "_s + native(u"src/d.txt"_s));
-    QCOMPARE(row(1, 2), native(u"src/b.txt"_s) + u" → "_s + native(u"dst/b.txt"_s));
-    QCOMPARE(row(2, 2), native(u"src/a.txt"_s) + u" → "_s + native(u"src/b.txt"_s));
+    QCOMPARE(row(0, 3), native(u"src/c.txt"_s) + u" → "_s + native(u"src/d.txt"_s));
+    QCOMPARE(row(1, 3), native(u"src/b.txt"_s) + u" → "_s + native(u"dst/b.txt"_s));
+    QCOMPARE(row(2, 3), native(u"src/a.txt"_s) + u" → "_s + native(u"src/b.txt"_s));
     QCOMPARE(row(1, 1), u"移动"_s);
-    QCOMPARE(row(0, 3), u"已完成"_s);
+    QCOMPARE(row(0, 2), u"d.txt"_s);
+    QCOMPARE(row(0, 4), u"已完成"_s);
 
     // The first rename is not the latest on its item: the move took b.txt on.
     list->setCurrentItem(list->topLevelItem(2));
@@ -424,11 +428,55 @@ void tst_Undo::historyListsAndUndoes()
     QTest::mouseClick(undoButton, Qt::LeftButton);
     QCOMPARE(f.takeMessages(), QString());
     QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
-    QCOMPARE(row(1, 3), u"已撤销"_s);
+    QCOMPARE(row(1, 4), u"已撤销"_s);
     QVERIFY(list->topLevelItem(1)->isSelected());
     // Now the rename before it is the latest on its item again.
     list->setCurrentItem(list->topLevelItem(2));
     QVERIFY(undoButton->isEnabled());
+}
+
+// A failed row names its reason, as the message did; an undone row can be filed again from the list.
+void tst_Undo::historySaysWhyAndRedoes()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
+    CDialogFixture f;
+    QVERIFY(f.useJournal());
+    QVERIFY(operate(f, root, u"rename"_s));
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
+    f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
+    f.click(IDC_BTN_RENAME);
+    QCOMPARE(f.prompter().messages.size(), 1);
+    QCOMPARE(f.prompter().messages.constFirst().text, u"重命名失败"_s);
+    QCOMPARE(f.prompter().messages.constFirst().informative, u"目标文件夹中已有“b.txt”"_s);
+    f.takeMessages();
+
+    f.dlg().showHistory();
+    auto *history = f.dlg().findChild<QWidget *>(u"PlindorHistory"_s);
+    QVERIFY(history);
+    auto *list = history->findChild<QTreeWidget *>(u"historyList"_s);
+    auto *redoButton = history->findChild<QPushButton *>(u"historyRedo"_s);
+    QVERIFY(list && redoButton && !redoButton->accessibleName().isEmpty());
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->text(4), u"未成功：目标文件夹中已有“b.txt”"_s);
+
+    list->setCurrentItem(list->topLevelItem(1));
+    QVERIFY(!redoButton->isEnabled());
+    undo(f);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/a.txt"_s)));
+    // c.txt is still being composed: filing a.txt again from the list leaves it loaded with its edits.
+    f.queue()->loadRow(f.queue()->rowOf(root.filePath(u"src/c.txt"_s)));
+    f.edit(IDC_EDIT_NAME)->setText(u"half typed"_s);
+    list->setCurrentItem(list->topLevelItem(1));
+    QVERIFY(redoButton->isEnabled());
+    QTest::mouseClick(redoButton, Qt::LeftButton);
+    QCOMPARE(f.takeMessages(), QString());
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+    QVERIFY(!QFileInfo::exists(root.filePath(u"src/a.txt"_s)));
+    QCOMPARE(list->topLevelItem(1)->text(4), u"已完成"_s);
+    QVERIFY(!queued(f).contains(root.filePath(u"src/a.txt"_s)));
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"half typed"_s);
 }
 
 void tst_Undo::explainsAnInterruptedMoveAtStart()
@@ -525,6 +573,25 @@ void tst_Undo::renamesWithoutAJournalAndSaysSoOnce()
     undo(f);
     QCOMPARE(f.takeMessages(), u"操作记录无法使用，不能撤销或重做。"_s);
     QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+}
+
+// While the message is open the buttons check what is loaded: that must be the next item, not the one just filed.
+void tst_Undo::journalThatStopsIsToldAboutTheNextItem()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s }));
+    CDialogFixture f;
+    QVERIFY(f.useJournal());
+    QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s), root.filePath(u"src/c.txt"_s) }));
+    QVERIFY(breakJournal(f.journalPath()));
+    QString loadedWhileShown;
+    f.prompter().whileShown = [&](const CFakePrompter::Message &) { loadedWhileShown = f.editorTexts(); };
+    f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
+    f.click(IDC_BTN_RENAME);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+    QVERIFY2(f.takeMessages().startsWith(u"操作记录无法使用"_s), "the journal's stop is told");
+    QCOMPARE(loadedWhileShown, u"（添加前缀）|c|（后缀）"_s);
 }
 
 QTEST_MAIN(tst_Undo)

@@ -74,6 +74,8 @@ private Q_SLOTS:
     void redoExpectsTheItemAsTheUndoLeftIt();
     void onlyTheLatestOperationOnAnItemIsUndoable_data();
     void onlyTheLatestOperationOnAnItemIsUndoable();
+    void onlyAnUndoneItemNotFiledSinceIsRedoable_data();
+    void onlyAnUndoneItemNotFiledSinceIsRedoable();
 };
 
 void tst_UndoPlanner::undo_data()
@@ -198,6 +200,32 @@ void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsUndoable()
     QFETCH(int, asked);
     QFETCH(bool, undoable);
     QCOMPARE(CUndoPlanner::isLatestOnItsItem(newerFirst.at(asked), newerFirst), undoable);
+}
+
+void tst_UndoPlanner::onlyAnUndoneItemNotFiledSinceIsRedoable_data()
+{
+    QTest::addColumn<QList<JournalEntry>>("newerFirst");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<bool>("redoable");
+    JournalEntry undone = done(1, u"/a/x"_s, u"/b/x"_s);
+    undone.state = JournalEntry::State::Undone;
+    const JournalEntry unrelated = done(2, u"/a/y"_s, u"/b/y"_s);
+    const JournalEntry filedAgain = done(3, u"/a/x"_s, u"/c/x"_s);
+    JournalEntry failedAgain = filedAgain;
+    failedAgain.state = JournalEntry::State::Failed;
+    QTest::newRow("alone") << QList { undone } << 0 << true;
+    QTest::newRow("laterOnAnotherItem") << QList { unrelated, undone } << 1 << true;
+    QTest::newRow("filedAgainSince") << QList { filedAgain, unrelated, undone } << 2 << false;
+    QTest::newRow("failedToFileSince") << QList { failedAgain, undone } << 1 << true;
+    QTest::newRow("notUndone") << QList { unrelated } << 0 << false;
+}
+
+void tst_UndoPlanner::onlyAnUndoneItemNotFiledSinceIsRedoable()
+{
+    QFETCH(QList<JournalEntry>, newerFirst);
+    QFETCH(int, asked);
+    QFETCH(bool, redoable);
+    QCOMPARE(CUndoPlanner::isRedoableOnItsItem(newerFirst.at(asked), newerFirst), redoable);
 }
 
 QTEST_GUILESS_MAIN(tst_UndoPlanner)

@@ -285,6 +285,22 @@
         <source>在文件管理器中显示所选文件</source>
         <translation>Show the selected file in the file manager</translation>
     </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>新名称</source>
+        <translation>New name</translation>
+    </message>
+    <message>
+        <source>重做所选操作</source>
+        <translation>Redo the selected operation</translation>
+    </message>
 </context>
 <context>
     <name>CJournal</name>
@@ -592,6 +608,42 @@ and a new history was started.</translation>
 %1</source>
         <translation>Redo failed. The file is still at:
 %1</translation>
+    </message>
+    <message>
+        <source>文件名过长</source>
+        <translation>The file name is too long</translation>
+    </message>
+    <message>
+        <source>没有权限（文件可能正被使用，或文件夹不可写入）</source>
+        <translation>Permission denied (the file may be in use, or the folder is not writable)</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>Not enough space on the disk</translation>
+    </message>
+    <message>
+        <source>复制期间原文件被修改，原文件未动</source>
+        <translation>The original changed during the copy; it was left as it was</translation>
+    </message>
+    <message>
+        <source>已取消，原文件未动</source>
+        <translation>Cancelled; the original was left as it was</translation>
+    </message>
+    <message>
+        <source>读写磁盘时出错</source>
+        <translation>The disk could not be read or written</translation>
+    </message>
+    <message>
+        <source>目标磁盘不能保存这个文件名</source>
+        <translation>The target disk cannot store this file name</translation>
+    </message>
+    <message>
+        <source>完整路径过长</source>
+        <translation>The full path is too long</translation>
+    </message>
+    <message>
+        <source>文件过大，目标磁盘存不下</source>
+        <translation>The file is too large for the target disk</translation>
     </message>
 </context>
 <context>

@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helpers/FakePrompter.h"
 
-void CFakePrompter::message(QWidget *owner, const QString &text, const QString &caption)
+void CFakePrompter::message(QWidget *owner, const QString &text, const QString &caption, const QString &informative)
 {
-    messages.append({ text, caption, owner });
+    messages.append({ text, caption, owner, informative });
+    if (whileShown)
+        whileShown(messages.constLast());
 }
 
 QString CFakePrompter::chooseFolder(QWidget *, const QString &title, const QString &start)
