@@ -113,6 +113,7 @@ void CQueueKeeper::applyWhenPainted()
     const Found found = *std::exchange(m_found, std::nullopt);
     m_window->removeEventFilter(this);
     apply(found);
+    qCDebug(lcQueue) << "queue restored:" << found.saved.paths.size() << "paths";
     Q_EMIT restored(found.saved.paths.size(), found.missing);
 }
 
