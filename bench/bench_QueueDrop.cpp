@@ -66,26 +66,42 @@ const Shape kAscii { "ascii", asciiPath };
 // have equal keys and are told apart by their code units.
 const std::array kShapes {
     kAscii,
-    Shape { "chinese", [](const QString &group, int i) { return u"/zz-bench/%1/目录%2/作业%3.txt"_s.arg(group).arg(i % 97).arg(i); } },
+    Shape {
+        "chinese",
+        [](const QString &group, int i) { return u"/zz-bench/%1/目录%2/作业%3.txt"_s.arg(group).arg(i % 97).arg(i); } },
     Shape { "numbers-in-chinese",
-            [](const QString &group, int i) { return u"/zz-bench/%1/第%2单元/第%3课 复习.txt"_s.arg(group).arg(i % 89).arg(i); } },
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/第%2单元/第%3课 复习.txt"_s.arg(group).arg(i % 89).arg(i);
+            } },
     Shape { "case-variants",
             [](const QString &group, int i) {
                 static const std::array cases { u"Lesson"_s, u"lesson"_s, u"LESSON"_s };
                 return u"/zz-bench/%1/dir%2/%3%4.txt"_s.arg(group).arg(i % 97).arg(cases.at(size_t(i % 3))).arg(i / 3);
             } },
-    Shape { "many-folders", [](const QString &group, int i) { return u"/zz-bench/%1/班级%2/学生%3.txt"_s.arg(group).arg(i / 10).arg(i % 10); } },
+    Shape { "many-folders",
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/班级%2/学生%3.txt"_s.arg(group).arg(i / 10).arg(i % 10);
+            } },
     Shape { "one-deep-folder",
             [](const QString &group, int i) {
                 return u"/zz-bench/%1/学校/2026年下期/七年级/三班/语文/作业/扫描件/scan_%2.pdf"_s.arg(group).arg(i);
             } },
     Shape { "dates-versions",
             [](const QString &group, int i) {
-                return u"/zz-bench/%1/d%2/2026-%3-%4 报告 v1.%5.%6.docx"_s.arg(group).arg(i % 89).arg(i % 12 + 1).arg(i % 28 + 1).arg(i % 20).arg(i);
+                return u"/zz-bench/%1/d%2/2026-%3-%4 报告 v1.%5.%6.docx"_s.arg(group)
+                    .arg(i % 89)
+                    .arg(i % 12 + 1)
+                    .arg(i % 28 + 1)
+                    .arg(i % 20)
+                    .arg(i);
             } },
     Shape { "mixture",
             [](const QString &group, int i) {
-                return u"/zz-bench/%1/第%2课/%3%4 第%5节.txt"_s.arg(group).arg(i % 89).arg(i % 2 ? u"Lesson"_s : u"lesson"_s).arg(i / 2).arg(i % 12);
+                return u"/zz-bench/%1/第%2课/%3%4 第%5节.txt"_s.arg(group)
+                    .arg(i % 89)
+                    .arg(i % 2 ? u"Lesson"_s : u"lesson"_s)
+                    .arg(i / 2)
+                    .arg(i % 12);
             } },
     Shape { "in-order", asciiPath, false },
 };

@@ -331,13 +331,13 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
     if (!entry.before.isValid())
         entry.before = stampOf(entry.source);
     syncEach(sync == Sync::ToDisk);
-    QSqlQuery &query = prepared(
-        u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
-        " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
-        " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode)"
-        " VALUES (:time, :kind, 0, :source, :destination, :name, :before_size, :before_mtime,"
-        " :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
-        " :source_folder_inode, :destination_folder_dev, :destination_folder_inode)"_s);
+    QSqlQuery &query
+        = prepared(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
+                   " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
+                   " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode)"
+                   " VALUES (:time, :kind, 0, :source, :destination, :name, :before_size, :before_mtime,"
+                   " :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
+                   " :source_folder_inode, :destination_folder_dev, :destination_folder_inode)"_s);
     query.bindValue(u":time"_s, QDateTime::currentMSecsSinceEpoch());
     query.bindValue(u":kind"_s, int(entry.kind));
     query.bindValue(u":source"_s, entry.source);
@@ -439,11 +439,11 @@ bool CJournal::update(qint64 id, std::initializer_list<State> from, State to, co
         return false;
     Q_ASSERT(from.size() == 1 || from.size() == 2);
     syncEach(intent);
-    QSqlQuery &query = prepared(
-        u"UPDATE operations SET state = :to, size = coalesce(:size, size), mtime = coalesce(:mtime, mtime),"
-        " inode = coalesce(:inode, inode), dev = coalesce(:dev, dev), ctime = coalesce(:ctime, ctime),"
-        " recovery = :recovery, owner = CASE WHEN :intent THEN :owner ELSE owner END"
-        " WHERE id = :id AND state IN (:from, :orFrom)"_s);
+    QSqlQuery &query
+        = prepared(u"UPDATE operations SET state = :to, size = coalesce(:size, size), mtime = coalesce(:mtime, mtime),"
+                   " inode = coalesce(:inode, inode), dev = coalesce(:dev, dev), ctime = coalesce(:ctime, ctime),"
+                   " recovery = :recovery, owner = CASE WHEN :intent THEN :owner ELSE owner END"
+                   " WHERE id = :id AND state IN (:from, :orFrom)"_s);
     query.bindValue(u":to"_s, int(to));
     bindStamp(query, u":"_s, after);
     query.bindValue(u":recovery"_s, int(recovery));

@@ -313,8 +313,7 @@ qsizetype CQueueOrder::mergeSources(const Entries &queued, const std::vector<Run
         // The order is total, so a path given twice, or already queued, meets its twin here.
         if (written > 0 && lastKey == key && lastPath == path)
             continue;
-        out[written++]
-            = from >= 0 ? runs[static_cast<size_t>(from)].entry(fromRow) : queued.row(fromRow);
+        out[written++] = from >= 0 ? runs[static_cast<size_t>(from)].entry(fromRow) : queued.row(fromRow);
         lastKey = key;
         lastPath = path;
     }
