@@ -4,18 +4,17 @@
 
 #include "controls/MyListBox.h"
 #include "core/Logging.h"
+#include "core/System.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QLineEdit>
 
 namespace
 {
-// A queued item is there while its name is, a link whose target went away included.
+// A queued item is there while its name is, a link whose target went away included: one look at the name itself.
 bool stillThere(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    return CSystem::look(path).exists();
 }
 } // namespace
 
