@@ -5,8 +5,8 @@
 // de-duplicating the same strings in plain C++, and whether later operations slow down with the queue.
 // Then a huge drop onto an empty queue: how long, the longest time without a paint, and its memory against a
 // bare QListWidget holding the same strings.
+// Then 100,000 onto 100,000 again for names of other shapes (see kShapes).
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_QueueDrop [largest size [huge size, 0 for none]]
-// (PLINDOR_BENCH_NAMES=cjk for Chinese names; see fakePaths())
 #include "bench/BenchSupport.h"
 #include "controls/DropPaths.h"
 #include "controls/MyListBox.h"
@@ -47,18 +47,73 @@ namespace
 {
 constexpr int repeats = 3;
 
-/// Paths that need not exist, dropped in shuffled order so the sort has real work to do. With
-/// PLINDOR_BENCH_NAMES=cjk in the environment the folders and files have Chinese names, which a drag carries
-/// percent-encoded.
-QStringList fakePaths(int count, const QString &group, std::mt19937 &random)
+/// How the names of a drop look: `pathOf(group, i)` is its i-th path, `group` keeping the queued paths apart from
+/// the dropped ones. Apart from "in order", the paths come shuffled, so the sort has real work to do.
+struct Shape {
+    const char *name;
+    QString (*pathOf)(const QString &group, int i);
+    bool shuffled = true;
+};
+
+QString asciiPath(const QString &group, int i)
 {
-    const bool cjk = qEnvironmentVariable("PLINDOR_BENCH_NAMES") == u"cjk"_s;
-    const QString pattern = cjk ? u"/zz-bench/%1/目录%2/作业%3.txt"_s : u"/zz-bench/%1/dir%2/File%3.txt"_s;
+    return u"/zz-bench/%1/dir%2/File%3.txt"_s.arg(group).arg(i % 97).arg(i);
+}
+
+const Shape kAscii { "ascii", asciiPath };
+
+// Chinese names arrive percent-encoded as UTF-8; numbers inside them sort by value; names differing only in case
+// have equal keys and are told apart by their code units.
+const std::array kShapes {
+    kAscii,
+    Shape {
+        "chinese",
+        [](const QString &group, int i) { return u"/zz-bench/%1/目录%2/作业%3.txt"_s.arg(group).arg(i % 97).arg(i); } },
+    Shape { "numbers-in-chinese",
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/第%2单元/第%3课 复习.txt"_s.arg(group).arg(i % 89).arg(i);
+            } },
+    Shape { "case-variants",
+            [](const QString &group, int i) {
+                static const std::array cases { u"Lesson"_s, u"lesson"_s, u"LESSON"_s };
+                return u"/zz-bench/%1/dir%2/%3%4.txt"_s.arg(group).arg(i % 97).arg(cases.at(size_t(i % 3))).arg(i / 3);
+            } },
+    Shape { "many-folders",
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/班级%2/学生%3.txt"_s.arg(group).arg(i / 10).arg(i % 10);
+            } },
+    Shape { "one-deep-folder",
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/学校/2026年下期/七年级/三班/语文/作业/扫描件/scan_%2.pdf"_s.arg(group).arg(i);
+            } },
+    Shape { "dates-versions",
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/d%2/2026-%3-%4 报告 v1.%5.%6.docx"_s.arg(group)
+                    .arg(i % 89)
+                    .arg(i % 12 + 1)
+                    .arg(i % 28 + 1)
+                    .arg(i % 20)
+                    .arg(i);
+            } },
+    Shape { "mixture",
+            [](const QString &group, int i) {
+                return u"/zz-bench/%1/第%2课/%3%4 第%5节.txt"_s.arg(group)
+                    .arg(i % 89)
+                    .arg(i % 2 ? u"Lesson"_s : u"lesson"_s)
+                    .arg(i / 2)
+                    .arg(i % 12);
+            } },
+    Shape { "in-order", asciiPath, false },
+};
+
+QStringList fakePaths(int count, const QString &group, const Shape &shape, std::mt19937 &random)
+{
     QStringList paths;
     paths.reserve(count);
     for (int i = 0; i < count; ++i)
-        paths << pattern.arg(group).arg(i % 97).arg(i);
-    std::shuffle(paths.begin(), paths.end(), random);
+        paths << shape.pathOf(group, i);
+    if (shape.shuffled)
+        std::shuffle(paths.begin(), paths.end(), random);
     return paths;
 }
 
@@ -165,7 +220,7 @@ struct Sample {
 };
 
 /// One window, one measured drop, then the later operations on the queue it left.
-Sample measureOnce(int count, bool filled, std::mt19937 &random)
+Sample measureOnce(int count, bool filled, const Shape &shape, std::mt19937 &random)
 {
     QTemporaryDir tmp;
     QSettings store(tmp.filePath(u"bench.ini"_s), QSettings::IniFormat);
@@ -177,7 +232,7 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
 
     QStringList all;
     if (filled) {
-        const QStringList others = fakePaths(count, u"other"_s, random);
+        const QStringList others = fakePaths(count, u"other"_s, shape, random);
         if (!drop(list, *mimeFor(others)))
             qFatal("the filling drop was refused");
         settle(list);
@@ -186,7 +241,7 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
     // One real file sorts first ("/tmp" before "/zz-bench"), so a rename of item 0 succeeds and removes it.
     const QString real = tmp.filePath(u"a-real-file.txt"_s);
     QFile(real).open(QIODevice::WriteOnly);
-    QStringList dropped = fakePaths(count, u"new"_s, random);
+    QStringList dropped = fakePaths(count, u"new"_s, shape, random);
     dropped.insert(dropped.size() / 2, real);
     all += dropped;
     const std::unique_ptr<QMimeData> mime = mimeFor(dropped);
@@ -214,11 +269,13 @@ Sample measureOnce(int count, bool filled, std::mt19937 &random)
         click(list->viewport(), list->visualRect(list->model()->index(1, 0)).center());
         settle(list);
     });
-    // Item 1 does not exist: the move fails and the first item is loaded again.
+    // Item 1 does not exist: the move fails and the item stays loaded.
     sample.failedRename = millisecondsOf([&] {
         clickCentre(dlg.item(IDC_BTN_RENAME));
         settle(list);
     });
+    click(list->viewport(), list->visualRect(list->model()->index(0, 0)).center());
+    settle(list);
     clickCentre(dlg.item(IDC_BTN_ADD_SUFFIX));
     sample.removingRename = millisecondsOf([&] {
         clickCentre(dlg.item(IDC_BTN_RENAME));
@@ -286,7 +343,7 @@ int runHugeDrop(int count)
     dlg.show();
     auto *list = qobject_cast<CMyListBox *>(dlg.item(IDC_FILE_LIST));
     settle(list);
-    const std::unique_ptr<QMimeData> mime = mimeFor(fakePaths(count, u"new"_s, random));
+    const std::unique_ptr<QMimeData> mime = mimeFor(fakePaths(count, u"new"_s, kAscii, random));
     const qint64 before = residentKib();
     QEventLoop loop;
     QObject::connect(list, &CMyListBox::dropLoaded, &loop, &QEventLoop::quit);
@@ -315,7 +372,7 @@ int runBareList(int count)
     list.setUniformItemSizes(true);
     list.show();
     QApplication::processEvents();
-    QStringList paths = fakePaths(count, u"new"_s, random);
+    QStringList paths = fakePaths(count, u"new"_s, kAscii, random);
     const qint64 before = residentKib();
     list.addItems(paths);
     paths.clear();
@@ -346,11 +403,11 @@ void reportHugeDrop(int count)
                 count, ours[0], ours[1], ours[2] / 1024, bare[2] / 1024, bare[2] > 0 ? ours[2] / bare[2] : 0.0);
 }
 
-Sample measure(int count, bool filled, std::mt19937 &random)
+Sample measure(int count, bool filled, const Shape &shape, std::mt19937 &random)
 {
     std::array<std::vector<double>, 6> runs {};
     for (int r = 0; r < repeats; ++r) {
-        const Sample s = measureOnce(count, filled, random);
+        const Sample s = measureOnce(count, filled, shape, random);
         runs[0].push_back(s.drop);
         runs[1].push_back(s.baseline);
         runs[2].push_back(s.click);
@@ -374,7 +431,7 @@ int main(int argc, char **argv)
     const int huge = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 1000000;
     std::mt19937 random(20261207);
     // The first window pays for loading fonts and styles; that is not the queue's cost.
-    measureOnce(1000, false, random);
+    measureOnce(1000, false, kAscii, random);
     std::printf("Queue drop, median of %d runs, times in ms (baseline: std::sort + std::unique of std::string)\n",
                 repeats);
     std::printf("%8s  %-7s  %10s  %8s  %10s  %8s  %8s  %10s  %10s\n", "paths", "queue", "drop+paint", "intake",
@@ -383,12 +440,20 @@ int main(int argc, char **argv)
         if (count > largest)
             break;
         for (bool filled : { false, true }) {
-            const Sample s = measure(count, filled, random);
+            const Sample s = measure(count, filled, kAscii, random);
             std::printf("%8d  %-7s  %10.1f  %8.1f  %10.2f  %8.1f  %8.2f  %10.2f  %10.2f\n", count,
                         filled ? "filled" : "empty", s.drop, s.intake, s.baseline, s.drop / s.baseline, s.click,
                         s.failedRename, s.removingRename);
             std::fflush(stdout);
         }
+    }
+    std::printf("\n%d onto %d queued, by the shape of the names (median of %d runs, ms)\n", largest, largest, repeats);
+    std::printf("%-20s  %10s  %8s  %10s  %8s\n", "shape", "drop+paint", "intake", "baseline", "ratio");
+    for (const Shape &shape : kShapes) {
+        const Sample s = measure(largest, true, shape, random);
+        std::printf("%-20s  %10.1f  %8.1f  %10.2f  %8.1f\n", shape.name, s.drop, s.intake, s.baseline,
+                    s.drop / s.baseline);
+        std::fflush(stdout);
     }
     if (huge > 0)
         reportHugeDrop(huge);

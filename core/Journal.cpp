@@ -37,8 +37,9 @@ const QString kUnfinished = u"state IN (0, 4, 5)"_s;
 // The schema version lives in user_version; writing it also proves the file takes writes.
 const char *const kSetUp[] = {
     "PRAGMA journal_mode = WAL",
-    // A crash of the program keeps what WAL has; FULL also keeps an intent across a power cut. See syncEach().
-    "PRAGMA synchronous = FULL",
+    // A crash of the program keeps what WAL has; FULL, set before an intent that needs it, also keeps that intent
+    // across a power cut. Opening writes nothing that must outlast one. See syncEach().
+    "PRAGMA synchronous = NORMAL",
     "CREATE TABLE IF NOT EXISTS operations (id INTEGER PRIMARY KEY AUTOINCREMENT, time INTEGER NOT NULL,"
     " kind INTEGER NOT NULL, state INTEGER NOT NULL, source TEXT NOT NULL, destination TEXT NOT NULL,"
     " composed_name TEXT NOT NULL, before_size INTEGER, before_mtime INTEGER, before_inode INTEGER,"
@@ -328,7 +329,7 @@ QString CJournal::keptAsidePath() const
 
 QString CJournal::tryOpen(const QString &path, int *code)
 {
-    m_syncEachCommit = true;
+    m_syncEachCommit = false;
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(path);
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
@@ -353,6 +354,7 @@ void CJournal::disconnect()
 {
     if (!m_db.isValid())
         return;
+    m_prepared.clear();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connection);
@@ -375,13 +377,13 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
     if (entry.beforeMode < 0)
         entry.beforeMode = modeOf(entry.source);
     syncEach(sync == Sync::ToDisk);
-    QSqlQuery query(m_db);
-    query.prepare(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
-                  " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
-                  " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode,"
-                  " before_mode) VALUES (:time, :kind, 0, :source, :destination, :name, :before_size, :before_mtime,"
-                  " :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
-                  " :source_folder_inode, :destination_folder_dev, :destination_folder_inode, :before_mode)"_s);
+    QSqlQuery &query
+        = prepared(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
+                   " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
+                   " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode,"
+                   " before_mode) VALUES (:time, :kind, 0, :source, :destination, :name, :before_size,"
+                   " :before_mtime, :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
+                   " :source_folder_inode, :destination_folder_dev, :destination_folder_inode, :before_mode)"_s);
     query.bindValue(u":time"_s, QDateTime::currentMSecsSinceEpoch());
     query.bindValue(u":kind"_s, int(entry.kind));
     query.bindValue(u":source"_s, entry.source);
@@ -391,16 +393,22 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
     bindStamp(query, u":before_"_s, entry.before);
     query.bindValue(u":existed"_s, entry.destinationExisted || stampOf(entry.destination).isValid());
     query.bindValue(u":owner"_s, m_owner.token());
-    bindFolder(query, u":source_folder"_s, folderIdOf(QFileInfo(entry.source).absolutePath()));
-    bindFolder(query, u":destination_folder"_s, folderIdOf(QFileInfo(entry.destination).absolutePath()));
+    // A rename in place leaves and enters the same folder: one look serves both.
+    const QString sourceFolder = QFileInfo(entry.source).absolutePath();
+    const QString destinationFolder = QFileInfo(entry.destination).absolutePath();
+    const FolderId leaves = folderIdOf(sourceFolder);
+    bindFolder(query, u":source_folder"_s, leaves);
+    bindFolder(query, u":destination_folder"_s,
+               destinationFolder == sourceFolder ? leaves : folderIdOf(destinationFolder));
     query.bindValue(u":before_mode"_s, entry.beforeMode < 0 ? QVariant() : QVariant(entry.beforeMode));
     if (!query.exec()) {
         becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return 0;
     }
+    const qint64 id = query.lastInsertId().toLongLong();
     if (++m_sincePrune >= kPruneEvery)
         prune();
-    return query.lastInsertId().toLongLong();
+    return id;
 }
 
 // Synced like the intent itself: a crash during the next attempt must find the name that attempt used.
@@ -409,9 +417,8 @@ bool CJournal::retarget(qint64 id, const QString &destination, const QString &co
     if (!isAvailable() || id <= 0)
         return false;
     syncEach(true);
-    QSqlQuery query(m_db);
-    query.prepare(u"UPDATE operations SET destination = :destination, composed_name = :name,"
-                  " destination_existed = :existed WHERE id = :id AND state = 0"_s);
+    QSqlQuery &query = prepared(u"UPDATE operations SET destination = :destination, composed_name = :name,"
+                                " destination_existed = :existed WHERE id = :id AND state = 0"_s);
     query.bindValue(u":destination"_s, destination);
     query.bindValue(u":name"_s, composedName);
     query.bindValue(u":existed"_s, stampOf(destination).isValid());
@@ -447,9 +454,8 @@ bool CJournal::markUndone(qint64 id, const FileStamp &atSource, JournalRecovery 
         return false;
     if (!atSource.isValid())
         return true;
-    QSqlQuery query(m_db);
-    query.prepare(u"UPDATE operations SET before_size = :size, before_mtime = :mtime, before_inode = :inode,"
-                  " before_dev = :dev, before_ctime = :ctime WHERE id = :id"_s);
+    QSqlQuery &query = prepared(u"UPDATE operations SET before_size = :size, before_mtime = :mtime,"
+                                " before_inode = :inode, before_dev = :dev, before_ctime = :ctime WHERE id = :id"_s);
     bindStamp(query, u":"_s, atSource);
     query.bindValue(u":id"_s, id);
     if (!query.exec())
@@ -479,27 +485,28 @@ bool CJournal::abandon(qint64 id, JournalRecovery recovery)
 }
 
 // One statement, so SQLite makes each change whole or not at all. An undo's or a redo's intent is synced like an
-// operation's and takes this program's ownership.
+// operation's and takes this program's ownership. A change comes from one or two states; with one, it is bound twice,
+// so that every change uses the same prepared statement.
 bool CJournal::update(qint64 id, std::initializer_list<State> from, State to, const FileStamp &after,
                       JournalRecovery recovery, bool intent)
 {
     if (!isAvailable() || id <= 0)
         return false;
+    Q_ASSERT(from.size() == 1 || from.size() == 2);
     syncEach(intent);
-    QStringList states;
-    for (const State state : from)
-        states << QString::number(int(state));
-    QSqlQuery query(m_db);
-    query.prepare(u"UPDATE operations SET state = :to, size = coalesce(:size, size), mtime = coalesce(:mtime, mtime),"
-                  " inode = coalesce(:inode, inode), dev = coalesce(:dev, dev), ctime = coalesce(:ctime, ctime),"
-                  " recovery = :recovery, owner = CASE WHEN :intent THEN :owner ELSE owner END"
-                  " WHERE id = :id AND state IN (%1)"_s.arg(states.join(u',')));
+    QSqlQuery &query
+        = prepared(u"UPDATE operations SET state = :to, size = coalesce(:size, size), mtime = coalesce(:mtime, mtime),"
+                   " inode = coalesce(:inode, inode), dev = coalesce(:dev, dev), ctime = coalesce(:ctime, ctime),"
+                   " recovery = :recovery, owner = CASE WHEN :intent THEN :owner ELSE owner END"
+                   " WHERE id = :id AND state IN (:from, :orFrom)"_s);
     query.bindValue(u":to"_s, int(to));
     bindStamp(query, u":"_s, after);
     query.bindValue(u":recovery"_s, int(recovery));
     query.bindValue(u":intent"_s, intent);
     query.bindValue(u":owner"_s, m_owner.token());
     query.bindValue(u":id"_s, id);
+    query.bindValue(u":from"_s, int(*from.begin()));
+    query.bindValue(u":orFrom"_s, int(*(from.end() - 1)));
     if (!query.exec()) {
         becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return false;
@@ -526,12 +533,22 @@ void CJournal::syncEach(bool commit)
 void CJournal::prune()
 {
     m_sincePrune = 0;
-    QSqlQuery query(m_db);
-    query.prepare(
+    QSqlQuery &query = prepared(
         u"DELETE FROM operations WHERE NOT %1 AND id <= (SELECT max(id) FROM operations) - :keep"_s.arg(kUnfinished));
     query.bindValue(u":keep"_s, m_retention);
     if (!query.exec())
         qCInfo(lcJournal) << "pruning failed:" << errorOf(query);
+}
+
+QSqlQuery &CJournal::prepared(const QString &statement)
+{
+    auto found = m_prepared.find(statement);
+    if (found == m_prepared.end()) {
+        found = m_prepared.emplace(statement, QSqlQuery(m_db)).first;
+        // A statement that does not prepare fails its exec() with the same error, which the caller reports.
+        found->second.prepare(statement);
+    }
+    return found->second;
 }
 
 std::optional<JournalEntry> CJournal::latestUndoable() const

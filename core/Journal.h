@@ -8,9 +8,11 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include <initializer_list>
+#include <map>
 #include <optional>
 
 /// The record of renames and moves that undo, the history and crash recovery read; never a reason to refuse one.
@@ -91,6 +93,8 @@ private:
                 const FileStamp &after = {}, JournalRecovery recovery = JournalRecovery::None, bool intent = false);
     void prune();
     void syncEach(bool commit);
+    /// The statement of this text, prepared once per connection and kept for the next call.
+    QSqlQuery &prepared(const QString &statement);
     [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit,
                                              Qt::SortOrder order = Qt::DescendingOrder) const;
     JournalFinding settleOne(const JournalEntry &entry, IMover &mover);
@@ -98,9 +102,10 @@ private:
     qint64 m_retention;
     QString m_connection;
     QSqlDatabase m_db;
+    std::map<QString, QSqlQuery> m_prepared; ///< dropped before the connection closes
     QString m_reason;
     QString m_keptAside;
     qint64 m_sincePrune = 0;
-    bool m_syncEachCommit = true;
+    bool m_syncEachCommit = false;
     CJournalOwner m_owner;
 };

@@ -45,7 +45,6 @@ int compareKeys(QByteArrayView a, QByteArrayView b)
 
 CQueueOrder::CQueueOrder()
     : m_collator(collationLocale())
-    , m_keys(std::make_unique<CSortKeys>(m_collator.locale()))
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     m_collator.setNumericMode(true);
@@ -70,8 +69,11 @@ QByteArray CQueueOrder::keyOf(QStringView path) const
     return keyInBuffer(path).toByteArray();
 }
 
+// The collation data is loaded with the first path, not with the window: an empty queue needs none.
 QByteArrayView CQueueOrder::keyInBuffer(QStringView path) const
 {
+    if (!m_keys)
+        m_keys = std::make_unique<CSortKeys>(m_collator.locale());
     return m_keys->keyOf(path);
 }
 
@@ -311,8 +313,7 @@ qsizetype CQueueOrder::mergeSources(const Entries &queued, const std::vector<Run
         // The order is total, so a path given twice, or already queued, meets its twin here.
         if (written > 0 && lastKey == key && lastPath == path)
             continue;
-        out[written++]
-            = from >= 0 ? runs[static_cast<size_t>(from)].entry(fromRow) : queued.rows[static_cast<size_t>(fromRow)];
+        out[written++] = from >= 0 ? runs[static_cast<size_t>(from)].entry(fromRow) : queued.row(fromRow);
         lastKey = key;
         lastPath = path;
     }
@@ -326,18 +327,23 @@ CQueueOrder::Entries CQueueOrder::sortedEntries(const QStringList &paths) const
 
 qsizetype CQueueOrder::Entries::size() const
 {
-    return static_cast<qsizetype>(rows.size());
+    return static_cast<qsizetype>(rows.size() - front);
+}
+
+const CQueueOrder::Entries::Row &CQueueOrder::Entries::row(qsizetype at) const
+{
+    return rows[front + static_cast<size_t>(at)];
 }
 
 QStringView CQueueOrder::Entries::path(qsizetype row) const
 {
-    const Row &at = rows[static_cast<size_t>(row)];
+    const Row &at = this->row(row);
     return QStringView(blocks[at.block]->text).sliced(at.pathStart, at.pathLength);
 }
 
 QByteArrayView CQueueOrder::Entries::key(qsizetype row) const
 {
-    const Row &at = rows[static_cast<size_t>(row)];
+    const Row &at = this->row(row);
     return QByteArrayView(blocks[at.block]->keys).sliced(at.keyStart, at.keyLength);
 }
 
@@ -350,13 +356,22 @@ QStringList CQueueOrder::Entries::paths() const
     return result;
 }
 
+// The item filed is usually the first: its row goes at the cost of the rows before it, whatever the queue's length.
 void CQueueOrder::Entries::erase(qsizetype row)
 {
-    rows.erase(rows.begin() + row);
+    const auto at = rows.begin() + static_cast<std::ptrdiff_t>(front) + row;
+    if (row < size() / 2) {
+        std::move_backward(rows.begin() + static_cast<std::ptrdiff_t>(front), at, at + 1);
+        ++front;
+    } else {
+        rows.erase(at);
+    }
 }
 
 void CQueueOrder::Entries::compactBlocks()
 {
+    rows.erase(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(front));
+    front = 0;
     std::vector<qsizetype> used(blocks.size(), 0);
     for (const Row &row : rows)
         ++used[row.block];

@@ -36,9 +36,12 @@ public:
             quint32 keyLength;
         };
         std::vector<std::shared_ptr<const Block>> blocks;
-        std::vector<Row> rows; ///< in queue order
+        std::vector<Row> rows; ///< in queue order, from `front` on
+        /// Rows before it were erased: erasing a row in the front half moves the rows before it, not the many after.
+        std::size_t front = 0;
 
         [[nodiscard]] qsizetype size() const;
+        [[nodiscard]] const Row &row(qsizetype at) const;
         [[nodiscard]] QStringView path(qsizetype row) const;
         [[nodiscard]] QByteArrayView key(qsizetype row) const;
         [[nodiscard]] QStringList paths() const;
@@ -99,5 +102,5 @@ private:
                                   Entries::Row *out);
 
     QCollator m_collator;
-    std::unique_ptr<CSortKeys> m_keys;
+    mutable std::unique_ptr<CSortKeys> m_keys; ///< made when the first path is keyed
 };

@@ -25,7 +25,6 @@ CButtonWarnings::CButtonWarnings(const Buttons &buttons, std::function<COperatio
     , m_snapshot(std::move(snapshot))
     , m_targetFor(std::move(targetFor))
     , m_probe(&CTargetFacts::probe)
-    , m_watcher(new QFileSystemWatcher(this))
 {
     setObjectName(QStringLiteral("buttonWarnings"));
     for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -38,13 +37,14 @@ CButtonWarnings::CButtonWarnings(const Buttons &buttons, std::function<COperatio
     connect(&m_round, &QTimer::timeout, this, &CButtonWarnings::runRound);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &CButtonWarnings::giveUpOnSlowAnswers);
-    watchFolderChanges();
 }
 
 CButtonWarnings::~CButtonWarnings() = default;
 
+// Made with the first folder to watch: a window with nothing loaded starts no file watcher.
 void CButtonWarnings::watchFolderChanges()
 {
+    m_watcher = new QFileSystemWatcher(this);
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         // A folder that went is no longer watched; it is watched again once it is back.
         const QStringList watched = m_watcher->directories();
@@ -244,6 +244,8 @@ void CButtonWarnings::watchFolders()
     wanted -= m_hanging;
     if (wanted == m_watched)
         return;
+    if (!m_watcher)
+        watchFolderChanges();
     for (const QString &folder : std::as_const(m_watched)) {
         if (!wanted.contains(folder))
             m_watcher->removePath(folder);

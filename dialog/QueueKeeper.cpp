@@ -4,18 +4,17 @@
 
 #include "controls/MyListBox.h"
 #include "core/Logging.h"
+#include "core/System.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QLineEdit>
 
 namespace
 {
-// A queued item is there while its name is, a link whose target went away included.
+// A queued item is there while its name is, a link whose target went away included: one look at the name itself.
 bool stillThere(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    return CSystem::look(path).exists();
 }
 } // namespace
 
@@ -113,6 +112,7 @@ void CQueueKeeper::applyWhenPainted()
     const Found found = *std::exchange(m_found, std::nullopt);
     m_window->removeEventFilter(this);
     apply(found);
+    qCDebug(lcQueue) << "queue restored:" << found.saved.paths.size() << "paths";
     Q_EMIT restored(found.saved.paths.size(), found.missing);
 }
 

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PathIntake.h"
 
+#include "core/System.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -449,8 +451,37 @@ const QString &CPathIntake::realFolder(QStringView folder, FolderCache &folders)
     // A large drop holds many items of few folders.
     auto known = folders.find(folder);
     if (known == folders.end())
-        known = folders.emplace(folder.toString(), QFileInfo(folder.toString()).canonicalFilePath()).first;
+        known = folders.emplace(folder.toString(), realFolderUncached(folder, folders)).first;
     return known->second;
+}
+
+// A folder in a real folder (its own resolution) is real itself unless it is a link: one look at it, instead of the
+// system resolving every folder above it again. In a folder that is missing, nothing exists. Anything else, a link
+// or a path that is not absolute, is left to the system.
+QString CPathIntake::realFolderUncached(QStringView folder, FolderCache &folders)
+{
+    const qsizetype slash = folder.lastIndexOf(u'/');
+    const QStringView name = folder.sliced(slash + 1);
+    if (!folder.startsWith(u'/') || folder.startsWith(u"//") || slash <= 0 || name.isEmpty() || name == u"."
+        || name == u"..")
+        return QFileInfo(folder.toString()).canonicalFilePath();
+    const QStringView parent = folder.first(slash);
+    const QString &realParent = realFolder(parent, folders);
+    if (realParent.isEmpty())
+        return {};
+    if (realParent != parent)
+        return QFileInfo(folder.toString()).canonicalFilePath();
+    const QString whole = folder.toString();
+    switch (CSystem::look(whole).type) {
+    case ItemFacts::Type::Folder:
+    case ItemFacts::Type::File:
+        return whole;
+    case ItemFacts::Type::Missing:
+        return {};
+    case ItemFacts::Type::Other:
+        break;
+    }
+    return QFileInfo(whole).canonicalFilePath();
 }
 
 bool CPathIntake::isDecodingArtefact(const QString &folder)

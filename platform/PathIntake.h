@@ -121,6 +121,7 @@ private:
     /// which then holds the resolved path.
     [[nodiscard]] static QStringView resolvedView(QStringView given, FolderCache &folders, QString &changed);
     [[nodiscard]] static const QString &realFolder(QStringView folder, FolderCache &folders);
+    [[nodiscard]] static QString realFolderUncached(QStringView folder, FolderCache &folders);
     /// Where the last component of an absolute path starts, or -1 when the path holds redundant separators or
     /// "." and so must be taken apart first.
     [[nodiscard]] static qsizetype cleanCut(QStringView path);

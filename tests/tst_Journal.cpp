@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+#include <tuple>
 #include <utility>
 
 #include <fcntl.h>
@@ -804,28 +806,36 @@ void tst_Journal::handWrittenRowRemovesNothing()
 // keep or lose the intent and, on its own, the rename. Each of the four leaves the item once and the journal true.
 void tst_Journal::settlesAnUnsyncedIntent_data()
 {
+    QTest::addColumn<JournalEntry::Kind>("kind");
     QTest::addColumn<QString>("destination");
     QTest::addColumn<bool>("intentKept");
     QTest::addColumn<bool>("renameKept");
-    for (const auto &[kind, destination] : { std::pair { "rename", u"src/b.txt"_s }, { "move", u"dst/a.txt"_s } }) {
+    using Kind = JournalEntry::Kind;
+    const std::array kinds { std::tuple { "rename", Kind::Rename, u"src/b.txt"_s },
+                             std::tuple { "move", Kind::Move, u"dst/a.txt"_s },
+                             std::tuple { "quickMove", Kind::QuickMove, u"dst/c.txt"_s } };
+    for (const auto &[name, kind, destination] : kinds) {
         for (const bool intentKept : { true, false }) {
             for (const bool renameKept : { true, false })
-                QTest::addRow("%s-intent-%s-rename-%s", kind, intentKept ? "kept" : "lost",
+                QTest::addRow("%s-intent-%s-rename-%s", name, intentKept ? "kept" : "lost",
                               renameKept ? "kept" : "lost")
-                    << destination << intentKept << renameKept;
+                    << kind << destination << intentKept << renameKept;
         }
     }
 }
 
+// Every kind of operation that is one rename records its intent without waiting for the disk: a crash may keep
+// the intent or lose it, and the rename or not; start-up finds each of the four right.
 void tst_Journal::settlesAnUnsyncedIntent()
 {
+    QFETCH(JournalEntry::Kind, kind);
     QFETCH(QString, destination);
     QFETCH(bool, intentKept);
     QFETCH(bool, renameKept);
     const QString source = path(u"src/a.txt"_s);
     QVERIFY(writeBytes(source, "original"));
     if (intentKept)
-        QVERIFY(recordThenDie(journalPath(), entry(source, path(destination), {}), {}, CJournal::Sync::Later) > 0);
+        QVERIFY(recordThenDie(journalPath(), entry(source, path(destination), kind), {}, CJournal::Sync::Later) > 0);
     if (renameKept)
         QVERIFY(QFile::rename(source, path(destination)));
     CJournal journal;
@@ -834,8 +844,11 @@ void tst_Journal::settlesAnUnsyncedIntent()
     QCOMPARE(findings.size(), intentKept ? 1 : 0);
     if (intentKept) {
         QCOMPARE(findings.first().recovery, renameKept ? Recovery::Finished : Recovery::NothingHappened);
+        QCOMPARE(journal.history(1).first().kind, kind);
         QCOMPARE(journal.history(1).first().state, renameKept ? State::Done : State::Failed);
         QCOMPARE(journal.latestUndoable().has_value(), renameKept);
+    } else {
+        QVERIFY(journal.history(1).isEmpty());
     }
     const QString left = renameKept ? destination : u"src/a.txt"_s;
     QCOMPARE(files(m_dir->path()), QStringList { left + u"=original"_s });

@@ -113,6 +113,11 @@ void tst_PathIntake::resolvesAsTheSystemDoes_data()
     QTest::newRow("dot-dot-last") << u"work/link/.."_s << u"real"_s;
     QTest::newRow("dot-last") << u"work/link/."_s << u"real/sub"_s;
     QTest::newRow("separators-and-dots") << u"work//./f"_s << u"work/f"_s;
+    // Folders are resolved from the nearest one already known: a real folder, a link, or a missing one.
+    QTest::newRow("in-a-real-folder") << u"real/sub/f"_s << u"real/sub/f"_s;
+    QTest::newRow("in-a-folder-link") << u"work/link/g"_s << u"real/sub/g"_s;
+    QTest::newRow("below-a-folder-link") << u"work/link/none/g"_s << u"work/link/none/g"_s;
+    QTest::newRow("below-a-missing-folder") << u"work/none/sub/f"_s << u"work/none/sub/f"_s;
 }
 
 void tst_PathIntake::resolvesAsTheSystemDoes()

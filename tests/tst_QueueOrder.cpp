@@ -17,6 +17,7 @@ class tst_QueueOrder : public QObject
 private Q_SLOTS:
     void sortsAsAFileManager_data();
     void sortsAsAFileManager();
+    void keepsOrderWhileRowsGo();
 };
 
 void tst_QueueOrder::sortsAsAFileManager_data()
@@ -50,6 +51,26 @@ void tst_QueueOrder::sortsAsAFileManager()
     QCOMPARE(order.sorted(reversed), expected);
     for (qsizetype i = 1; i < expected.size(); ++i)
         QVERIFY2(order.lessThan(expected.at(i - 1), expected.at(i)), qPrintable(expected.at(i)));
+}
+
+// Rows taken out at the front, in the back half and at the end leave the rest in order: found where they are,
+// listed in order, and merged in order with a drop that comes after.
+void tst_QueueOrder::keepsOrderWhileRowsGo()
+{
+    const CQueueOrder order;
+    QStringList paths;
+    for (int i = 1; i <= 9; ++i)
+        paths << u"/d/f%1"_s.arg(i);
+    CQueueOrder::Entries entries = order.sortedEntries(paths);
+    for (const qsizetype row : { 0, 0, 4, 1, 4 })
+        entries.erase(row);
+    const QStringList left { u"/d/f3"_s, u"/d/f5"_s, u"/d/f6"_s, u"/d/f8"_s };
+    QCOMPARE(entries.paths(), left);
+    for (qsizetype row = 0; row < left.size(); ++row)
+        QCOMPARE(entries.indexOf(left.at(row), order.keyOf(left.at(row))), row);
+    QCOMPARE(entries.indexOf(u"/d/f1"_s, order.keyOf(u"/d/f1")), -1);
+    const CQueueOrder::Entries merged = order.withPaths(entries, { u"/d/f10"_s, u"/d/f1"_s, u"/d/f5"_s });
+    QCOMPARE(merged.paths(), (QStringList { u"/d/f1"_s, u"/d/f3"_s, u"/d/f5"_s, u"/d/f6"_s, u"/d/f8"_s, u"/d/f10"_s }));
 }
 
 QTEST_GUILESS_MAIN(tst_QueueOrder)
