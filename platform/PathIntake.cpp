@@ -21,6 +21,39 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
+[[maybe_unused]] char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+[[maybe_unused]] char16_t unitOf(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+// "C:" before a Windows path's first separator; a Linux path's root is the separator alone.
+qsizetype driveLength(QStringView path)
+{
+#ifdef Q_OS_WIN
+    const char16_t first = path.isEmpty() ? 0 : path.front().unicode();
+    const bool letter = (first >= u'A' && first <= u'Z') || (first >= u'a' && first <= u'z');
+    return letter && path.size() >= 2 && path[1] == u':' ? 2 : 0;
+#else
+    Q_UNUSED(path);
+    return 0;
+#endif
+}
+
+// A Windows file URL's path is "/C:/folder/name"; the path is what follows the first slash.
+template <typename Text> Text withoutDriveSlash(Text path)
+{
+#ifdef Q_OS_WIN
+    const auto isDrive = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    if (path.size() >= 3 && unitOf(path[0]) == u'/' && unitOf(path[2]) == u':' && isDrive(unitOf(path[1])))
+        return path.sliced(1);
+#endif
+    return path;
+}
+
 /// Below this many items a batch is taken on the calling thread: starting the pool would cost more.
 constexpr qsizetype kParallelFrom = 4096;
 
@@ -133,7 +166,7 @@ QByteArray CPathIntake::localBytes(const QUrl &url)
     if (!isLocalFileUrl(url))
         return {};
     // The fully encoded path still holds the bytes that do not decode; QUrl::toLocalFile() would replace them.
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return withoutDriveSlash(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
 CPathIntake::Batch CPathIntake::fromUrls(const QList<QUrl> &urls)
@@ -265,7 +298,7 @@ QByteArrayView CPathIntake::plainPathOf(QByteArrayView line, bool &escaped)
         }
     }
     escaped = anyEscape;
-    return path;
+    return withoutDriveSlash(path);
 }
 
 CPathIntake::Packed CPathIntake::packUriList(QByteArrayView list)
@@ -340,7 +373,7 @@ bool CPathIntake::takePlain(Batch &batch, const QUrl &url, FolderCache &folders)
     // need no decoding and no check. Most paths of a large drop are like that.
     if (!url.isLocalFile() || !url.host().isEmpty())
         return false;
-    const QString encoded = url.path(QUrl::FullyEncoded);
+    const QString encoded = withoutDriveSlash(url.path(QUrl::FullyEncoded));
     if (encoded.contains(u'%'))
         return false;
     if (!encoded.isEmpty())
@@ -352,7 +385,8 @@ void CPathIntake::take(Batch &batch, const QByteArray &raw, FolderCache &folders
 {
     if (raw.isEmpty())
         return;
-    const QString text = nameFromBytes(raw);
+    // A Windows command line may say "sub\dir"; on Linux a backslash is part of a name and stays one.
+    const QString text = QDir::fromNativeSeparators(nameFromBytes(raw));
     if (isFileNameText(raw))
         batch.paths << resolvedIn(text, folders);
     else
@@ -380,10 +414,11 @@ qsizetype CPathIntake::cleanCut(QStringView path)
 
 void CPathIntake::splitCleaned(const QString &path, QString &parent, QString &last)
 {
-    QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    const qsizetype drive = driveLength(path);
+    QStringList parts = path.sliced(drive).split(u'/', Qt::SkipEmptyParts);
     last = parts.isEmpty() ? QString() : parts.takeLast();
     parts.removeAll(u"."_s);
-    parent = u'/' + parts.join(u'/');
+    parent = path.first(drive) + u'/' + parts.join(u'/');
 }
 
 QString CPathIntake::absolute(const QString &path)
@@ -427,7 +462,9 @@ QStringView CPathIntake::resolvedView(QStringView given, FolderCache &folders, Q
     if (cut < 0)
         splitCleaned(given.toString(), parentText, lastText);
     // A clean path is its folder and last component joined again, and is looked at in place.
-    const QStringView parent = cut < 0 ? QStringView(parentText) : cut == 0 ? u"/" : given.first(cut);
+    const QStringView parent = cut < 0 ? QStringView(parentText)
+        : cut == driveLength(given)    ? given.first(cut + 1)
+                                       : given.first(cut);
     const QStringView last = cut < 0 ? QStringView(lastText) : given.sliced(cut + 1);
     if (last.isEmpty())
         return changed = parent.toString();

@@ -156,6 +156,9 @@ CSingleInstance::Delivery CSingleInstance::sendToPrimary(const QStringList &path
                 return Delivery::ForeignServer;
             }
             socket.write(message);
+            // Written out before the close: a Windows pipe closed with bytes still queued waits for the window to
+            // close its end first, which it does only once this end is closed.
+            while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(remaining())) { }
             socket.disconnectFromServer();
             const bool closed
                 = socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(remaining());

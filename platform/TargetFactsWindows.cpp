@@ -36,6 +36,18 @@ std::optional<Item> itemAt(const QString &path)
     return item;
 }
 
+// The name the mover would come to, as things stand: the warning tells it, the mover finds it out again.
+QString firstFreeNumbered(const COperationPlanner::Plan &plan, const QString &extension)
+{
+    for (int number = 2; number <= COperationPlanner::kLastNumber; ++number) {
+        const COperationPlanner::Plan numbered = COperationPlanner::numbered(plan, extension, number);
+        if (::GetFileAttributesW(CWindowsPath::extended(numbered.destination).c_str()) == INVALID_FILE_ATTRIBUTES
+            && ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return numbered.newName;
+    }
+    return {};
+}
+
 struct Volume {
     QString type; ///< "NTFS", "FAT32", "exFAT"…
     DWORD flags = 0;
@@ -111,5 +123,7 @@ COperationCheck::Facts CTargetFacts::probe(const Question &question)
         facts.occupant
             = found->sameItem(*source) ? COperationCheck::Occupant::Source : COperationCheck::Occupant::Other;
     facts.targetInsideSource = facts.sourceIsFolder && inside(question.folder, question.source);
+    if (facts.occupant != COperationCheck::Occupant::Nobody && question.numbering)
+        facts.numberedName = firstFreeNumbered(*question.numbering, question.extension);
     return facts;
 }
