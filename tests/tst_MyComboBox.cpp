@@ -8,6 +8,7 @@
 #include "helpers/TempTree.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>
@@ -24,7 +25,7 @@ QStringList entries(const QComboBox *combo)
 {
     QStringList texts;
     for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
+        texts << QDir::fromNativeSeparators(combo->itemText(i));
     return texts;
 }
 
@@ -150,7 +151,7 @@ void tst_MyComboBox::sameFolderSelectedNotAdded()
     QCOMPARE(combo->currentIndex(), 0);
     QVERIFY(CDropSimulator::dropPaths(combo, { inX }));
     QCOMPARE(entries(combo), (QStringList { y, x }));
-    QCOMPARE(combo->currentText(), x);
+    QCOMPARE(QDir::fromNativeSeparators(combo->currentText()), x);
     QCOMPARE(combo->m_count, 2);
 }
 
@@ -168,7 +169,7 @@ void tst_MyComboBox::caseVariantsAreTwoEntries()
     QVERIFY(CDropSimulator::dropPaths(combo, { lower }));
     QVERIFY(CDropSimulator::dropPaths(combo, { upper }));
     QCOMPARE(entries(combo), (QStringList { upper, lower }));
-    QCOMPARE(combo->currentText(), upper);
+    QCOMPARE(QDir::fromNativeSeparators(combo->currentText()), upper);
 }
 
 void tst_MyComboBox::dropOnAnyPartCounts_data()
@@ -198,7 +199,7 @@ void tst_MyComboBox::dropOnAnyPartCounts()
     const QPoint at = onArrow ? arrow.center() : combo->lineEdit()->rect().center();
     QVERIFY(dropAt(target, at, folder));
     QCOMPARE(entries(combo), QStringList { folder });
-    QCOMPARE(combo->currentText(), folder);
+    QCOMPARE(QDir::fromNativeSeparators(combo->currentText()), folder);
     QCOMPARE(combo->m_filePathName, folder);
     QVERIFY(f.button(IDC_BTN_MOVE)->isEnabled());
 }
@@ -212,10 +213,14 @@ void tst_MyComboBox::termListATakesFolder()
     CMyComboBox *combo = f.combo(IDC_COMBO_TERM_A);
     QStringList expected = entries(combo);
     QVERIFY(CDropSimulator::dropPaths(combo, { folder }));
-    // The list stays sorted: a path starting with '/' goes before the year entries.
+    // The list stays sorted: a path starting with '/' goes before the year entries, one with a drive after them.
+#ifdef Q_OS_WIN
+    expected.append(folder);
+#else
     expected.prepend(folder);
+#endif
     QCOMPARE(entries(combo), expected);
-    QCOMPARE(combo->currentText(), folder);
+    QCOMPARE(QDir::fromNativeSeparators(combo->currentText()), folder);
     // Selecting by drop is not a choice of the user: the prefix is left alone.
     QCOMPARE(f.edit(IDC_EDIT_PREFIX)->text(), u"（添加前缀）"_s);
     QCOMPARE(entries(f.combo(IDC_COMBO_TARGET_DIR)), QStringList { u"拖入文件夹"_s });

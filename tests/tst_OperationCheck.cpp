@@ -113,6 +113,8 @@ void tst_OperationCheck::warns_data()
     QTest::newRow("dot-dot-file-is-a-name")
         << file(u".."_s) << rename << local() << Reason::None << QString() << 0ll << 0ll;
     QTest::newRow("255-bytes-fit") << folder(cjk85) << rename << local() << Reason::None << QString() << 0ll << 0ll;
+    // Windows counts UTF-16 units, 255 in a name and 32,763 in a path: the mover's own test holds those limits.
+#ifndef Q_OS_WIN
     QTest::newRow("256-bytes-anywhere") << folder(cjk85 + u'x') << rename << unknown << Reason::NameTooLong << QString()
                                         << 256ll << 255ll;
     QTest::newRow("disk-limit-143-bytes")
@@ -120,6 +122,7 @@ void tst_OperationCheck::warns_data()
         << QString() << 150ll << 143ll;
     QTest::newRow("path-over-4095-bytes") << file(u"n"_s) << Target::move(u'/' + QString(4090, u'p')) << unknown
                                           << Reason::PathTooLong << QString() << 4097ll << 4095ll;
+#endif
 
     QTest::newRow("probe-late-keeps-quiet")
         << file(u"new"_s) << rename << Facts() << Reason::None << QString() << 0ll << 0ll;

@@ -93,8 +93,13 @@ void tst_PathParts::dropPaths_data()
     QTest::addColumn<QList<QUrl>>("urls");
     QTest::addColumn<QStringList>("local");
 
+#ifdef Q_OS_WIN
+    // The path of a Windows file URL is "/C:/…": the drive comes first.
+    QTest::newRow("drive-letter") << QList<QUrl> { QUrl(u"file:///C:/windows/"_s) } << QStringList { u"C:/windows"_s };
+#else
     QTest::newRow("trailing-separator") << QList<QUrl> { QUrl::fromLocalFile(u"/tmp/a/"_s) }
                                         << QStringList { u"/tmp/a"_s };
+#endif
     // Not "//tmp//…": a URL of that path names the host "tmp", and another machine's file is not queued.
     QTest::newRow("doubled-separators") << QList<QUrl> { QUrl::fromLocalFile(u"/tmp//a//b.txt"_s) }
                                         << QStringList { u"/tmp/a/b.txt"_s };

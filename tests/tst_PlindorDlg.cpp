@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QMenu>
@@ -465,9 +466,12 @@ void tst_PlindorDlg::namesPathsItCannotQueue_data()
         first20 << gone.arg(i);
     QTest::newRow("25-missing") << 25 << 0
                                 << u"以下路径不存在，未加入队列：\n"_s + first20.join(u'\n') + u"\n…等共 25 个路径"_s;
+    // Windows measures a path in UTF-16 units, up to 32,767: these paths are merely missing there.
+#ifndef Q_OS_WIN
     const QString cut = u'/' + QString(259, u'長') + u'…';
     QTest::newRow("too-long-and-missing")
         << 1 << 2 << u"以下路径不存在，未加入队列：\n/gone/0\n\n路径过长，未加入队列：\n"_s + cut + u'\n' + cut;
+#endif
 }
 
 void tst_PlindorDlg::namesPathsItCannotQueue()
@@ -484,7 +488,8 @@ void tst_PlindorDlg::namesPathsItCannotQueue()
     for (int i = 0; i < tooLong; ++i)
         paths << u'/' + QString(1366 + i, u'長');
     f.dlg().queuePaths(paths);
-    QCOMPARE(f.takeMessages(), message);
+    // The message shows paths as the system writes them.
+    QCOMPARE(QDir::fromNativeSeparators(f.takeMessages()), message);
     QCOMPARE(f.queue()->count(), 1);
     QCOMPARE(f.queue()->pathAt(0), tree.filePath(u"here.txt"_s));
 }
