@@ -29,9 +29,22 @@ plindor_wine_path() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 export WINEPATH="$(plindor_wine_path "$PLINDOR_WINDOWS_QT/bin");$(plindor_wine_path "$PLINDOR_MINGW_GCC_DIR");$(plindor_wine_path "$PLINDOR_MINGW_SYSROOT/lib")"
 export WINEQT_PLUGIN_PATH="$(plindor_wine_path "$PLINDOR_WINDOWS_QT/plugins")"
 
+# Qt's offscreen platform on Windows reads its fonts from one folder, not from the system: without any, every text
+# is zero pixels wide and no window can be laid out. The tests get the faces they get on Linux.
+PLINDOR_WINE_FONTS=$PLINDOR_CACHE/wine-fonts
+export WINEQT_QPA_FONTDIR="$(plindor_wine_path "$PLINDOR_WINE_FONTS")"
+plindor_wine_fonts() {
+    [ -d "$PLINDOR_WINE_FONTS" ] && return
+    mkdir -p "$PLINDOR_WINE_FONTS"
+    ln -s /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf \
+        /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc /usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc \
+        "$PLINDOR_WINE_FONTS/"
+}
+
 # Makes the Wine prefix on first use (about 11 seconds) and has it report Windows 10, the oldest Windows Qt 6
 # supports; Wine 8 reports Windows 7 by default.
 plindor_wine_prefix() {
+    plindor_wine_fonts
     [ -f "$WINEPREFIX/.plindor-ready" ] && return
     wine wineboot --init >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1

@@ -5,7 +5,8 @@
 ; folder to install), OUTFILE and ICON. It installs for the current user, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\Plindor, and adds a Start-menu entry, "Send to" and "Open with" entries and an
 ; uninstaller in Settings > Apps. The uninstaller leaves the user's settings and journal where they are.
-Unicode true
+; A 64-bit installer for a 64-bit program: it also runs where Windows (or Wine) has no 32-bit subsystem.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -52,11 +52,17 @@ imports_of() { "$PLINDOR_MINGW_TRIPLE-objdump" -p "$1" | sed -n 's/^\s*DLL Name:
 find_dll() {
     local dir
     for dir in "${dll_dirs[@]}"; do
-        [ -f "$dir/$1" ] && { echo "$dir/$1"; return; }
+        if [ -f "$dir/$1" ]; then
+            echo "$dir/$1"
+            return
+        fi
     done
+    return 0
 }
 pending=("$stage/plindor.exe")
-for plugin in "${plugins[@]}"; do [ -f "$stage/$plugin" ] && pending+=("$stage/$plugin"); done
+for plugin in "${plugins[@]}"; do
+    if [ -f "$stage/$plugin" ]; then pending+=("$stage/$plugin"); fi
+done
 while [ ${#pending[@]} -gt 0 ]; do
     binary=${pending[0]}
     pending=("${pending[@]:1}")

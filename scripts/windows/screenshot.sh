@@ -29,20 +29,20 @@ locale -a | grep -qix 'zh_CN.utf8' || {
     echo "screenshot.sh: no zh_CN.UTF-8 locale; enable it in /etc/locale.gen and run locale-gen" >&2
     exit 1
 }
-plindor_wine_prefix
-# A wineserver started without a display would keep the window off the virtual screen.
-wineserver -k 2>/dev/null || true
-wineserver -w
 display=:$((80 + RANDOM % 9))
 Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'DISPLAY=$display wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+export DISPLAY=$display
+# A prefix of its own, whose wineserver starts with this display: the tests' one runs without any.
+export WINEPREFIX=$PLINDOR_CACHE/wine-display
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 sleep 1
+plindor_wine_prefix
 files=()
 for file in "$work/作业"/*; do files+=("$(plindor_wine_path "$file")"); done
 # The program's own DLLs and plugins sit beside it; the build folder's search path is not wanted here.
-DISPLAY=$display WINEPATH= WINEQT_PLUGIN_PATH= WINEQT_QPA_PLATFORM=windows LC_ALL=zh_CN.UTF-8 \
+WINEPATH= WINEQT_PLUGIN_PATH= WINEQT_QPA_FONTDIR= WINEQT_QPA_PLATFORM=windows LC_ALL=zh_CN.UTF-8 \
     wine "$program" "${files[@]}" >/dev/null 2>&1 &
 sleep "${PLINDOR_SCREENSHOT_WAIT:-15}"
-DISPLAY=$display import -window root "$output"
+import -window root "$output"
 echo "wrote $output"

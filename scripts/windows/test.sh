@@ -21,5 +21,5 @@ cd "$source_dir"
 cmake --preset windows >/dev/null
 nice -n 5 cmake --build build-windows -j2
 # A first start makes the Wine prefix (about 11 s); no test should pay for it within its time limit.
-[ -d "$WINEPREFIX/drive_c" ] || wineboot --init
+plindor_wine_prefix
 ctest --test-dir build-windows --output-on-failure "$@"
