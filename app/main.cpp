@@ -220,10 +220,12 @@ int main(int argc, char *argv[])
             return;
         journal.open(CJournal::defaultPath());
         dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
-        // A second window beside the user's one must not take the queue that window keeps.
-        if (role != CSingleInstance::Role::Secondary)
-            dlg.keepQueue(CQueueStore::defaultPath());
     });
+    // The saved queue is read, checked and sorted on threads of its own while the window is made and painted; it
+    // joins the window after the first paint. A second window beside the user's one must not take the queue that
+    // window keeps, and the self-test keeps none.
+    if (role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest))
+        dlg.keepQueue(CQueueStore::defaultPath());
     dlg.show();
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)

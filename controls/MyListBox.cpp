@@ -217,6 +217,16 @@ void CMyListBox::queueAndLoad(const QStringList &paths)
     loadFirst();
 }
 
+void CMyListBox::queueSortedAndLoad(CQueueOrder::Entries sorted)
+{
+    if (isBusy() || count() > 0) {
+        queueAndLoad(sorted.paths());
+        return;
+    }
+    m_model->replace(std::move(sorted));
+    loadFirst();
+}
+
 void CMyListBox::loadFirst()
 {
     if (count() == 0)

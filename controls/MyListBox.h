@@ -24,6 +24,9 @@ public:
     qsizetype addPaths(const QStringList &paths);
     /// Queues paths exactly as a drop does: adds the new ones, then selects and loads the first item.
     void queueAndLoad(const QStringList &paths);
+    /// queueAndLoad() for paths keyed and sorted elsewhere, off the window's thread say: an empty queue takes them
+    /// whole, keying nothing again.
+    void queueSortedAndLoad(CQueueOrder::Entries sorted);
     /// Queues paths without loading anything: the current item stays current, and nothing is emitted.
     void queueKeepingCurrent(const QStringList &paths);
     [[nodiscard]] int count() const;

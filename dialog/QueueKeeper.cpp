@@ -4,19 +4,9 @@
 
 #include "controls/MyListBox.h"
 #include "core/Logging.h"
-#include "core/System.h"
 
 #include <QEvent>
 #include <QLineEdit>
-
-namespace
-{
-// A queued item is there while its name is, a link whose target went away included: one look at the name itself.
-bool stillThere(const QString &path)
-{
-    return CSystem::look(path).exists();
-}
-} // namespace
 
 CQueueKeeper::CQueueKeeper(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window)
     : QObject(window)
@@ -63,35 +53,29 @@ void CQueueKeeper::post(std::function<void(CQueueStore &)> job)
 void CQueueKeeper::start(const QString &path, bool restore)
 {
     m_saving = restore;
+    // Until the saved queue is back, what the window holds is only part of it and is not written over it.
+    m_restoring = restore;
     post([this, path, restore](CQueueStore &store) {
         store.open(path);
         if (!restore) {
             store.clear();
             return;
         }
-        Found found { store.load([this] { return bool(m_stopping); }), 0 };
-        QStringList present;
-        present.reserve(found.saved.paths.size());
-        for (const QString &queued : std::as_const(found.saved.paths)) {
-            if (m_stopping)
-                return;
-            if (stillThere(queued))
-                present << queued;
-        }
-        found.missing = found.saved.paths.size() - present.size();
-        found.saved.paths = std::move(present);
+        CRestoredQueue found = CRestoredQueue::read(store, [this] { return bool(m_stopping); });
+        if (m_stopping)
+            return;
         QMetaObject::invokeMethod(
-            this, [this, found] { loaded(found); }, Qt::QueuedConnection);
+            this, [this, found = std::move(found)]() mutable { loaded(std::move(found)); }, Qt::QueuedConnection);
     });
     // A window that painted already paints again, and the saved queue follows that paint.
     m_window->update();
 }
 
-void CQueueKeeper::loaded(const Found &found)
+void CQueueKeeper::loaded(CRestoredQueue found)
 {
     if (found.missing > 0)
         qCInfo(lcQueue) << found.missing << "saved queue entries no longer exist and were left out";
-    m_found = found;
+    m_found = std::move(found);
     applyWhenPainted();
 }
 
@@ -109,23 +93,24 @@ void CQueueKeeper::applyWhenPainted()
 {
     if (!m_painted || !m_found)
         return;
-    const Found found = *std::exchange(m_found, std::nullopt);
+    CRestoredQueue found = *std::exchange(m_found, std::nullopt);
     m_window->removeEventFilter(this);
-    apply(found);
-    qCDebug(lcQueue) << "queue restored:" << found.saved.paths.size() << "paths";
-    Q_EMIT restored(found.saved.paths.size(), found.missing);
+    const qsizetype paths = found.entries.size();
+    const qsizetype missing = found.missing;
+    apply(std::move(found));
+    qCDebug(lcQueue) << "queue restored:" << paths << "paths";
+    Q_EMIT restored(paths, missing);
 }
 
 // A queue filled meanwhile, by a launch's paths say, keeps its loaded item; the saved paths join it.
-void CQueueKeeper::apply(const Found &found)
+void CQueueKeeper::apply(CRestoredQueue found)
 {
-    const CQueueStore::Saved &saved = found.saved;
-    const qsizetype before = m_list.count();
-    m_applying = true;
-    if (before > 0) {
-        m_list.queueKeepingCurrent(saved.paths);
+    const CQueueStore::Saved &saved = found.editor;
+    const bool joined = m_list.count() > 0;
+    if (joined) {
+        m_list.queueKeepingCurrent(found.entries.paths());
     } else {
-        m_list.queueAndLoad(saved.paths);
+        m_list.queueSortedAndLoad(std::move(found.entries));
         const int row = m_list.rowOf(saved.loaded);
         if (row > 0)
             m_list.loadRow(row);
@@ -135,9 +120,9 @@ void CQueueKeeper::apply(const Found &found)
             m_edits.at(2)->setText(saved.suffix);
         }
     }
-    m_applying = false;
-    // What is shown now differs from what was saved by the paths left out or added: one write brings them level.
-    if (found.missing > 0 || before > 0)
+    m_restoring = false;
+    // The store holds the saved paths that still exist; the paths queued meanwhile join them in one write.
+    if (joined)
         saveQueue();
     saveEditor();
 }
@@ -155,14 +140,14 @@ void CQueueKeeper::setSaving(bool on)
 
 void CQueueKeeper::saveQueue()
 {
-    if (!m_saving || m_applying)
+    if (!m_saving || m_restoring)
         return;
     post([paths = m_list.paths()](CQueueStore &store) { store.savePaths(paths); });
 }
 
 void CQueueKeeper::saveRemovedRows(int first, int last)
 {
-    if (!m_saving || m_applying)
+    if (!m_saving || m_restoring)
         return;
     QStringList removed;
     for (int row = first; row <= last; ++row)
@@ -172,7 +157,7 @@ void CQueueKeeper::saveRemovedRows(int first, int last)
 
 void CQueueKeeper::saveEditor()
 {
-    if (!m_saving || m_applying)
+    if (!m_saving || m_restoring)
         return;
     post([loaded = m_loaded(), prefix = m_edits.at(0)->text(), name = m_edits.at(1)->text(),
           suffix = m_edits.at(2)->text()](CQueueStore &store) { store.saveEditor(loaded, prefix, name, suffix); });

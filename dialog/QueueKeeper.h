@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/QueueStore.h"
+#include "core/RestoredQueue.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -37,7 +38,7 @@ public:
     void start(const QString &path, bool restore);
     /// Saving on (the queue as it is now is written at once) or off (what was saved is forgotten).
     void setSaving(bool on);
-    /// Waits until every change so far is written.
+    /// Waits until every change so far is written; changes made before the saved queue is back are written with it.
     void flush();
 
 Q_SIGNALS:
@@ -48,19 +49,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Found {
-        CQueueStore::Saved saved;
-        qsizetype missing = 0;
-    };
-
     void observe();
     void post(std::function<void(CQueueStore &)> job);
     void saveQueue();
     void saveRemovedRows(int first, int last);
     void saveEditor();
-    void loaded(const Found &found);
+    void loaded(CRestoredQueue found);
     void applyWhenPainted();
-    void apply(const Found &found);
+    void apply(CRestoredQueue found);
 
     CMyListBox &m_list;
     Edits m_edits;
@@ -72,7 +68,7 @@ private:
     std::atomic<bool> m_stopping = false;
     QTimer m_editorChanged; ///< one write for the edits of one turn of the event loop
     bool m_saving = false;
-    bool m_applying = false;
+    bool m_restoring = false; ///< from start() until the saved queue is back in the window
     bool m_painted = false;
-    std::optional<Found> m_found; ///< read, waiting for the first paint
+    std::optional<CRestoredQueue> m_found; ///< read, waiting for the first paint
 };

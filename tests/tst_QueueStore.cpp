@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueStore.h"
+#include "core/RestoredQueue.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void init();
     void keepsEveryChange();
     void largeQueueRoundTrips();
+    void restoredQueueLeavesOutWhatIsGone();
     void damagedStoreIsKeptAside_data();
     void damagedStoreIsKeptAside();
     void unusableFolderSavesNothing();
@@ -91,6 +93,34 @@ void tst_QueueStore::largeQueueRoundTrips()
     QCOMPARE(store.load([] { return true; }), Saved {});
     QVERIFY(store.keptAsidePath().isEmpty());
     QCOMPARE(store.load().paths.size(), 50000);
+}
+
+// Read off the window's thread: the saved order and edits come back, gone paths stay out of the queue and the store.
+void tst_QueueStore::restoredQueueLeavesOutWhatIsGone()
+{
+    QVERIFY(QDir().mkpath(m_dir->filePath(u"q"_s)));
+    QStringList saved;
+    QStringList present;
+    // Enough paths to be looked at and keyed on every core; a link whose target is gone is still queued.
+    for (int i = 1; i <= 6000; ++i) {
+        const QString path = m_dir->filePath(u"q/file-%1.txt"_s.arg(i));
+        saved << path;
+        if (i % 1000 == 0)
+            continue;
+        QVERIFY(i == 7 ? QFile::link(u"/nonexistent/target"_s, path) : QFile(path).open(QIODevice::WriteOnly));
+        present << path;
+    }
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QVERIFY(store.savePaths(saved) && store.saveEditor(saved.at(41), u"p"_s, u"n"_s, u"s"_s));
+    QCOMPARE(CRestoredQueue::read(store, [] { return true; }).entries.size(), 0);
+    QCOMPARE(reopened().paths, saved);
+
+    const CRestoredQueue restored = CRestoredQueue::read(store, [] { return false; });
+    QCOMPARE(restored.missing, 6);
+    QCOMPARE(restored.entries.paths(), present);
+    QCOMPARE(restored.editor, (Saved { {}, saved.at(41), u"p"_s, u"n"_s, u"s"_s }));
+    QCOMPARE(reopened().paths, present);
 }
 
 void tst_QueueStore::damagedStoreIsKeptAside_data()

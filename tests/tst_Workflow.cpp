@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void clearQueueTouchesNoFile();
     void folderPickerOpensInTheListedFolder();
     void queueComesBackAsLeft();
+    void pathsQueuedBeforeTheRestoreJoinIt();
     void queueRestoredAfterKill();
 };
 
@@ -267,6 +269,7 @@ void tst_Workflow::queueComesBackAsLeft()
     const QString store = dir.filePath(u"state/queue.sqlite"_s);
     CDialogFixture f;
     f.dlg().keepQueue(store);
+    QVERIFY(QSignalSpy(f.dlg().findChild<CQueueKeeper *>(), &CQueueKeeper::restored).wait());
     const QStringList paths { writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s), writeFile(dir, u"c.txt"_s),
                               writeFile(dir, u"d.txt"_s) };
     QVERIFY(f.dropOnQueue(paths));
@@ -291,6 +294,34 @@ void tst_Workflow::queueComesBackAsLeft()
     f.dlg().findChild<CQueueKeeper *>()->flush();
     QCoreApplication::processEvents();
     QCOMPARE(f.queue()->count(), 0);
+}
+
+// Paths queued while the saved queue is still being read join it; the saved queue is never written over meanwhile.
+void tst_Workflow::pathsQueuedBeforeTheRestoreJoinIt()
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(u"state/queue.sqlite"_s);
+    const QStringList saved { writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s) };
+    const QString early = writeFile(dir, u"c.txt"_s);
+    {
+        CQueueStore writer;
+        QVERIFY(writer.open(store) && writer.savePaths(saved));
+    }
+    const auto stored = [&store] {
+        CQueueStore reader;
+        return reader.open(store) ? reader.load().paths : QStringList { u"<not opened>"_s };
+    };
+    CDialogFixture f;
+    f.dlg().keepQueue(store);
+    auto *keeper = f.dlg().findChild<CQueueKeeper *>();
+    QSignalSpy back(keeper, &CQueueKeeper::restored);
+    f.dlg().queuePaths({ early });
+    keeper->flush();
+    QCOMPARE(stored(), saved);
+    QVERIFY(back.wait());
+    keeper->flush();
+    QCOMPARE(f.queue()->paths(), saved + QStringList { early });
+    QCOMPARE(stored(), f.queue()->paths());
 }
 
 // Killed without a chance to save anything at the end: the next start has the queue all the same.
