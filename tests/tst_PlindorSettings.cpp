@@ -425,7 +425,7 @@ void tst_PlindorSettings::optionsAreSavedAlone()
 void tst_PlindorSettings::windowPlaceRoundTrips()
 {
     CProfile profile;
-    profile.windowGeometry = QByteArray("\x01\xd9\xd0\xcb\0\x03=[", 10);
+    profile.windowGeometry = QByteArray::fromHex("01d9d0cb00033d5b");
     QVERIFY(saveTo(profilePath(), profile));
     QCOMPARE(loadFromDisk(profilePath()), profile);
     {
