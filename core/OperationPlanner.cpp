@@ -83,3 +83,14 @@ COperationPlanner::Plan COperationPlanner::numbered(const Plan &plan, const QStr
     numberedPlan.destination = CPathParts::join(plan.folder, numberedPlan.newName);
     return numberedPlan;
 }
+
+QString COperationPlanner::firstFreeNumbered(const Plan &plan, const QString &extension,
+                                             const std::function<bool(const QString &destination)> &isFree)
+{
+    for (int number = 2; number <= kLastNumber; ++number) {
+        const Plan numberedPlan = numbered(plan, extension, number);
+        if (isFree(numberedPlan.destination))
+            return numberedPlan.newName;
+    }
+    return {};
+}

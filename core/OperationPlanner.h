@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 /// Works out where a rename, a move or a quick-move sends the loaded item, or why it cannot go anywhere, from
 /// copies of what the window showed when the button was clicked. It touches no file: the mover does that.
 class COperationPlanner
@@ -66,4 +68,8 @@ public:
     [[nodiscard]] static Plan plan(const Item &item, const Target &target);
     /// `plan` (as plan() made it) with "_<number>" after the composed name, before the extension.
     [[nodiscard]] static Plan numbered(const Plan &plan, const QString &extension, int number);
+    /// The first numbered name whose destination `isFree` says is free, or none: the name the mover would come to,
+    /// as things stand. The warning tells it; the mover finds it out again.
+    [[nodiscard]] static QString firstFreeNumbered(const Plan &plan, const QString &extension,
+                                                   const std::function<bool(const QString &destination)> &isFree);
 };

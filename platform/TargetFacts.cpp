@@ -74,17 +74,12 @@ void learnFilesystem(Facts &facts, const QByteArray &folder)
         facts.freeBytes = qint64(blocks) * qint64(vfs.f_frsize);
     }
 }
-// The name the mover would come to, as things stand: the warning tells it, the mover finds it out again.
-QString firstFreeNumbered(const COperationPlanner::Plan &plan, const QString &extension)
+// Free means nothing at all has the name; a name that cannot be looked at counts as taken.
+bool isFreeName(const QString &path)
 {
     struct stat found {
     };
-    for (int number = 2; number <= COperationPlanner::kLastNumber; ++number) {
-        const COperationPlanner::Plan numbered = COperationPlanner::numbered(plan, extension, number);
-        if (::lstat(QFile::encodeName(numbered.destination).constData(), &found) != 0 && errno == ENOENT)
-            return numbered.newName;
-    }
-    return {};
+    return ::lstat(QFile::encodeName(path).constData(), &found) != 0 && errno == ENOENT;
 }
 } // namespace
 
@@ -119,6 +114,6 @@ COperationCheck::Facts CTargetFacts::probe(const Question &question)
             = looksLikeSource(found, sourceStat) ? COperationCheck::Occupant::Source : COperationCheck::Occupant::Other;
     facts.targetInsideSource = facts.sourceIsFolder && inside(question.folder, question.source);
     if (facts.occupant != COperationCheck::Occupant::Nobody && question.numbering)
-        facts.numberedName = firstFreeNumbered(*question.numbering, question.extension);
+        facts.numberedName = COperationPlanner::firstFreeNumbered(*question.numbering, question.extension, isFreeName);
     return facts;
 }

@@ -36,16 +36,11 @@ std::optional<Item> itemAt(const QString &path)
     return item;
 }
 
-// The name the mover would come to, as things stand: the warning tells it, the mover finds it out again.
-QString firstFreeNumbered(const COperationPlanner::Plan &plan, const QString &extension)
+// Free means nothing at all has the name; a name that cannot be looked at counts as taken.
+bool isFreeName(const QString &path)
 {
-    for (int number = 2; number <= COperationPlanner::kLastNumber; ++number) {
-        const COperationPlanner::Plan numbered = COperationPlanner::numbered(plan, extension, number);
-        if (::GetFileAttributesW(CWindowsPath::extended(numbered.destination).c_str()) == INVALID_FILE_ATTRIBUTES
-            && ::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return numbered.newName;
-    }
-    return {};
+    return ::GetFileAttributesW(CWindowsPath::extended(path).c_str()) == INVALID_FILE_ATTRIBUTES
+        && ::GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 struct Volume {
@@ -124,6 +119,6 @@ COperationCheck::Facts CTargetFacts::probe(const Question &question)
             = found->sameItem(*source) ? COperationCheck::Occupant::Source : COperationCheck::Occupant::Other;
     facts.targetInsideSource = facts.sourceIsFolder && inside(question.folder, question.source);
     if (facts.occupant != COperationCheck::Occupant::Nobody && question.numbering)
-        facts.numberedName = firstFreeNumbered(*question.numbering, question.extension);
+        facts.numberedName = COperationPlanner::firstFreeNumbered(*question.numbering, question.extension, isFreeName);
     return facts;
 }
