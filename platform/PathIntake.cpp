@@ -29,14 +29,16 @@ namespace
 {
     return static_cast<unsigned char>(c);
 }
+[[maybe_unused]] bool isDriveLetter(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
 
 // "C:" before a Windows path's first separator; a Linux path's root is the separator alone.
 qsizetype driveLength(QStringView path)
 {
 #ifdef Q_OS_WIN
-    const char16_t first = path.isEmpty() ? 0 : path.front().unicode();
-    const bool letter = (first >= u'A' && first <= u'Z') || (first >= u'a' && first <= u'z');
-    return letter && path.size() >= 2 && path[1] == u':' ? 2 : 0;
+    return path.size() >= 2 && isDriveLetter(unitOf(path[0])) && path[1] == u':' ? 2 : 0;
 #else
     Q_UNUSED(path);
     return 0;
@@ -47,8 +49,7 @@ qsizetype driveLength(QStringView path)
 template <typename Text> Text withoutDriveSlash(Text path)
 {
 #ifdef Q_OS_WIN
-    const auto isDrive = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
-    if (path.size() >= 3 && unitOf(path[0]) == u'/' && unitOf(path[2]) == u':' && isDrive(unitOf(path[1])))
+    if (path.size() >= 3 && unitOf(path[0]) == u'/' && isDriveLetter(unitOf(path[1])) && unitOf(path[2]) == u':')
         return path.sliced(1);
 #endif
     return path;
