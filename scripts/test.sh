@@ -35,7 +35,9 @@ scripts/fuzz.sh 15
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLINDOR_SANITIZE=ON -DPLINDOR_BENCH=OFF
 # The Windows leg: the cross build's suite under Wine and the two release artefacts, where this machine has the
 # toolchain (scripts/windows/build-qt.sh builds it once, in about 35 minutes; CI does not pay for that each run).
-if [ -f "${PLINDOR_WINDOWS_QT:-$HOME/.cache/plindor/qt-6.4.2-mingw}/.plindor-complete" ]; then
+# shellcheck source=windows/env.sh
+source scripts/windows/env.sh
+if plindor_has_toolchain; then
     scripts/windows/test.sh
     scripts/windows/package.sh
 else

@@ -16,6 +16,13 @@ PLINDOR_MINGW_GCC_DIR=/usr/lib/gcc/$PLINDOR_MINGW_TRIPLE/12-posix
 PLINDOR_MINGW_SYSROOT=/usr/$PLINDOR_MINGW_TRIPLE
 export PLINDOR_CACHE PLINDOR_WINDOWS_QT
 
+# True when build-qt.sh finished; else says so for the script named in $1 and is false.
+plindor_has_toolchain() {
+    [ -f "$PLINDOR_WINDOWS_QT_STAMP" ] && return 0
+    [ -n "${1:-}" ] && echo "$1: no Windows Qt in $PLINDOR_WINDOWS_QT; run scripts/windows/build-qt.sh first" >&2
+    return 1
+}
+
 # Wine: a prefix of its own, not the user's ~/.wine, and none of its debug chatter in the test output.
 export WINEPREFIX=${WINEPREFIX:-$PLINDOR_CACHE/wine}
 export WINEDEBUG=${WINEDEBUG:--all}

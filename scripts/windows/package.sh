@@ -16,10 +16,7 @@ source_dir=$(cd "$here/../.." && pwd)
 # shellcheck source=env.sh
 source "$here/env.sh"
 
-if [ ! -f "$PLINDOR_WINDOWS_QT_STAMP" ]; then
-    echo "package.sh: no Windows Qt in $PLINDOR_WINDOWS_QT; run scripts/windows/build-qt.sh first" >&2
-    exit 1
-fi
+plindor_has_toolchain package.sh || exit 1
 for tool in makensis zip "$PLINDOR_MINGW_TRIPLE-objdump" "$PLINDOR_MINGW_TRIPLE-strip"; do
     command -v "$tool" >/dev/null || { echo "package.sh: $tool is missing; run scripts/windows/build-qt.sh" >&2; exit 1; }
 done

@@ -13,10 +13,7 @@ source_dir=$(cd "$here/../.." && pwd)
 # shellcheck source=env.sh
 source "$here/env.sh"
 
-if [ ! -f "$PLINDOR_WINDOWS_QT/lib/cmake/Qt6/Qt6Config.cmake" ]; then
-    echo "test.sh: no Windows Qt in $PLINDOR_WINDOWS_QT; run scripts/windows/build-qt.sh first" >&2
-    exit 1
-fi
+plindor_has_toolchain test.sh || exit 1
 cd "$source_dir"
 cmake --preset windows >/dev/null
 nice -n 5 cmake --build build-windows -j2
