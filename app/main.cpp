@@ -3,6 +3,7 @@
 #include "core/Journal.h"
 #include "core/QueueStore.h"
 #include "dialog/PlindorDlg.h"
+#include "dialog/QueueKeeper.h"
 #include "platform/InterfaceLanguage.h"
 #include "platform/PathIntake.h"
 #include "platform/QtTranslation.h"
@@ -193,6 +194,14 @@ int main(int argc, char *argv[])
 
     const std::unique_ptr<QSettings> store = CPlindorSettings::openUserProfile();
     CPlindorSettings settings(*store);
+    // The saved queue is read, checked and sorted on threads of its own while the window is made and painted; it
+    // joins the window after the first paint. A second window beside the user's one must not take the queue that
+    // window keeps, and the self-test keeps none.
+    CQueueKeeper *keeper = nullptr;
+    if (role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest)) {
+        keeper = new CQueueKeeper;
+        keeper->start(CQueueStore::defaultPath(), settings.load().options.restoreQueue);
+    }
     // Made before the window, which keeps a pointer to it, and opened after the window shows: the journal never
     // delays or prevents the window. When it cannot be opened the window runs without undo.
     CJournal journal;
@@ -221,11 +230,8 @@ int main(int argc, char *argv[])
         journal.open(CJournal::defaultPath());
         dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
     });
-    // The saved queue is read, checked and sorted on threads of its own while the window is made and painted; it
-    // joins the window after the first paint. A second window beside the user's one must not take the queue that
-    // window keeps, and the self-test keeps none.
-    if (role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest))
-        dlg.keepQueue(CQueueStore::defaultPath());
+    if (keeper)
+        dlg.keepQueue(keeper);
     dlg.show();
     // Listening costs a few milliseconds that the first paint need not wait for.
     if (role == CSingleInstance::Role::Primary)

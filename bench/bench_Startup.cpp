@@ -231,7 +231,10 @@ int main(int argc, char *argv[])
         makeRuntimeFolder(*dir);
     {
         CQueueStore store;
-        if (!store.open(restoring.filePath(u"state/Plindor/queue.sqlite"_s)) || !store.savePaths(files)
+        // As the window saves it: the paths in queue order with their keys.
+        const CQueueOrder order;
+        if (!store.open(restoring.filePath(u"state/Plindor/queue.sqlite"_s))
+            || !store.saveQueue(CQueueSnapshot::of(order.sortedEntries(files), order.keysIdentity()))
             || !store.saveEditor(files.at(items / 2), {}, u"half"_s, {}))
             return 1;
     }

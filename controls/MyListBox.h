@@ -41,6 +41,8 @@ public:
     void clearQueue();
     /// Every queued path, in queue order.
     [[nodiscard]] QStringList paths() const;
+    /// The queued paths with their keys, in queue order.
+    [[nodiscard]] const CQueueOrder::Entries &entries() const;
     /// Selects and loads `row` as a click on it does.
     void loadRow(int row);
     /// Actions the context menu offers below its own, such as the window's switches; the list does not own them.
@@ -118,7 +120,6 @@ private:
     [[nodiscard]] int rowAtY(int y) const;
     void paintRows(const QRect &area);
     void loadItem(const QString &path);
-    [[nodiscard]] const CQueueOrder::Entries &entries() const;
 
     CQueueOrder m_order;
     CQueueModel *m_model; ///< the rows: the queued paths with their collation keys

@@ -70,6 +70,11 @@ QByteArray CQueueOrder::keyOf(QStringView path) const
 }
 
 // The collation data is loaded with the first path, not with the window: an empty queue needs none.
+QByteArray CQueueOrder::keysIdentity() const
+{
+    return CSortKeys::identity(m_collator.locale());
+}
+
 QByteArrayView CQueueOrder::keyInBuffer(QStringView path) const
 {
     if (!m_keys)
@@ -366,6 +371,16 @@ void CQueueOrder::Entries::erase(qsizetype row)
     } else {
         rows.erase(at);
     }
+}
+
+void CQueueOrder::Entries::eraseIf(const std::function<bool(qsizetype row)> &drop)
+{
+    size_t kept = front;
+    for (size_t at = front; at < rows.size(); ++at) {
+        if (!drop(static_cast<qsizetype>(at - front)))
+            rows[kept++] = rows[at];
+    }
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(kept), rows.end());
 }
 
 void CQueueOrder::Entries::compactBlocks()

@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
             QString text;
             QByteArray keys; ///< the collator's own sort-key bytes of every path, compared bytewise
             qsizetype paths = 0; ///< how many paths it holds
+            /// The bytes `text` refers to where it was not copied, as when read back from a saved queue.
+            QByteArray textBytes;
         };
         struct Row {
             qsizetype pathStart;
@@ -46,6 +49,8 @@ public:
         [[nodiscard]] QByteArrayView key(qsizetype row) const;
         [[nodiscard]] QStringList paths() const;
         void erase(qsizetype row);
+        /// Erases every row that `drop` answers true for, in one pass.
+        void eraseIf(const std::function<bool(qsizetype row)> &drop);
         /// The row of `path`, whose key is `key`, or -1; the entries must be sorted.
         [[nodiscard]] qsizetype indexOf(QStringView path, QByteArrayView key) const;
         /// Lets go of the blocks that no row refers to any more, and copies what rows still use of a block they use
@@ -65,6 +70,8 @@ public:
     /// The collation library's own sort key, as QCollatorSortKey would hold it but without its two allocations
     /// and spare capacity per path.
     [[nodiscard]] QByteArray keyOf(QStringView path) const;
+    /// What makes this order's keys (CSortKeys::identity()).
+    [[nodiscard]] QByteArray keysIdentity() const;
     /// Sorted `queued` with `paths` added where they belong, each path once; the new paths are keyed and sorted
     /// on every core when there are many, and merged with the queued ones in one pass.
     [[nodiscard]] Entries withPaths(const Entries &queued, const QStringList &paths) const;

@@ -19,15 +19,26 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+/// Paths taken off the queue are written one row each; past this many they are folded into the saved queue.
+constexpr int kFoldRemovedAfter = 1000;
 
 // NORMAL keeps every committed change across a crash or a kill of the program; only a power cut may take the last
 // one, which costs a queue, never a file.
 const char *const kSetUp[] = {
+    // The queue is one large value: big pages read it in a few steps (a new store only; see upgradeRows()).
+    "PRAGMA page_size = 65536",
     "PRAGMA journal_mode = WAL",
+    "PRAGMA wal_autocheckpoint = 64",
+    // Read from the system's cache in place rather than copied into SQLite's own.
+    "PRAGMA mmap_size = 268435456",
     "PRAGMA synchronous = NORMAL",
-    "CREATE TABLE IF NOT EXISTS queue (position INTEGER PRIMARY KEY, path TEXT NOT NULL)",
-    "CREATE INDEX IF NOT EXISTS queue_path ON queue (path)",
+    ("CREATE TABLE IF NOT EXISTS snapshot (id INTEGER PRIMARY KEY CHECK (id = 1), identity BLOB NOT NULL,"
+     " paths BLOB NOT NULL, keys BLOB NOT NULL)"),
+    "CREATE TABLE IF NOT EXISTS removed (path TEXT NOT NULL)",
+    // Tables of another shape under these names are found before anything is written.
+    "SELECT identity, paths, keys FROM snapshot LIMIT 0",
+    "SELECT path FROM removed LIMIT 0",
     ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
      " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
 };
@@ -124,6 +135,8 @@ QString CQueueStore::tryOpen(const QString &path)
             problem = run(m_db, QString::fromLatin1(statement));
     }
     if (problem.isEmpty())
+        problem = upgradeRows();
+    if (problem.isEmpty())
         problem = run(m_db, u"PRAGMA user_version = %1"_s.arg(kSchemaVersion));
     if (!problem.isEmpty())
         disconnect();
@@ -154,31 +167,80 @@ QString CQueueStore::keptAsidePath() const
     return m_keptAside;
 }
 
+// Earlier versions kept one row per queued path.
+QString CQueueStore::upgradeRows()
+{
+    QSqlQuery rows(m_db);
+    rows.setForwardOnly(true);
+    if (!rows.exec(u"SELECT path FROM queue ORDER BY position"_s))
+        return {};
+    QStringList paths;
+    while (rows.next())
+        paths << rows.value(0).toString();
+    if (rows.lastError().isValid())
+        return rows.lastError().text();
+    rows.finish();
+    const bool moved = runInTransaction(
+        [&] { return writeSnapshot(CQueueSnapshot::of(paths)) && QSqlQuery(m_db).exec(u"DROP TABLE queue"_s); });
+    if (!moved)
+        return m_db.lastError().text();
+    // The page size changes only outside WAL mode, by rewriting the store.
+    for (const char *statement :
+         { "PRAGMA journal_mode = DELETE", "PRAGMA page_size = 65536", "VACUUM", "PRAGMA journal_mode = WAL" }) {
+        if (const QString problem = run(m_db, QString::fromLatin1(statement)); !problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
 CQueueStore::Saved CQueueStore::load(const std::function<bool()> &stopped)
 {
-    Saved saved;
-    if (!isAvailable())
-        return saved;
-    QSqlQuery paths(m_db);
-    paths.setForwardOnly(true);
+    Saved saved = loadEditor();
+    const CQueueSnapshot queue = loadQueue();
+    if (stopped && stopped())
+        return {};
+    saved.paths = queue.paths();
+    return saved;
+}
+
+CQueueStore::Saved CQueueStore::loadEditor()
+{
     QSqlQuery editor(m_db);
-    const bool read = paths.exec(u"SELECT path FROM queue ORDER BY position"_s)
-        && editor.exec(u"SELECT loaded, prefix, name, suffix FROM editor WHERE id = 1"_s);
-    while (read && paths.next()) {
-        saved.paths << paths.value(0).toString();
-        if (stopped && saved.paths.size() % 4096 == 0 && stopped())
-            return {};
-    }
-    if (read && editor.next())
-        saved = { saved.paths, editor.value(0).toString(), editor.value(1).toString(), editor.value(2).toString(),
-                  editor.value(3).toString() };
+    if (!isAvailable() || !editor.exec(u"SELECT loaded, prefix, name, suffix FROM editor WHERE id = 1"_s))
+        return {};
+    if (!editor.next())
+        return {};
+    return { {},
+             editor.value(0).toString(),
+             editor.value(1).toString(),
+             editor.value(2).toString(),
+             editor.value(3).toString() };
+}
+
+CQueueSnapshot CQueueStore::loadQueue()
+{
+    CQueueSnapshot queue;
+    if (!isAvailable())
+        return queue;
+    QSqlQuery snapshot(m_db);
+    QSqlQuery removed(m_db);
+    removed.setForwardOnly(true);
+    const bool read = snapshot.exec(u"SELECT identity, paths, keys FROM snapshot WHERE id = 1"_s)
+        && removed.exec(u"SELECT path FROM removed"_s);
+    if (read && snapshot.next())
+        queue = { snapshot.value(1).toByteArray(), snapshot.value(2).toByteArray(), snapshot.value(0).toByteArray() };
+    QStringList gone;
+    while (read && removed.next())
+        gone << removed.value(0).toString();
     // A page that cannot be read is found only now, by reading it: the whole store goes aside, never half of it.
-    if (!read || paths.lastError().isValid()) {
-        qCWarning(lcQueue) << "cannot read the saved queue:" << paths.lastError().text() << editor.lastError().text();
+    if (!read || snapshot.lastError().isValid() || removed.lastError().isValid()) {
+        qCWarning(lcQueue) << "cannot read the saved queue:" << snapshot.lastError().text()
+                           << removed.lastError().text();
         startOver();
         return {};
     }
-    return saved;
+    queue.remove(gone);
+    return queue;
 }
 
 bool CQueueStore::runInTransaction(const std::function<bool()> &work)
@@ -196,29 +258,47 @@ bool CQueueStore::runInTransaction(const std::function<bool()> &work)
 
 bool CQueueStore::savePaths(const QStringList &paths)
 {
-    return runInTransaction([&] {
-        return QSqlQuery(m_db).exec(u"DELETE FROM queue"_s)
-            && eachPath(u"INSERT INTO queue (path) VALUES (?)"_s, paths);
-    });
+    return saveQueue(CQueueSnapshot::of(paths));
+}
+
+bool CQueueStore::saveQueue(const CQueueSnapshot &queue)
+{
+    return runInTransaction([&] { return writeSnapshot(queue); });
+}
+
+bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(u"DELETE FROM removed"_s)
+        || !query.prepare(u"INSERT OR REPLACE INTO snapshot (id, identity, paths, keys) VALUES (1, ?, ?, ?)"_s))
+        return false;
+    // A null array binds as NULL, which the columns refuse.
+    query.bindValue(0, queue.identity.isNull() ? QByteArray("") : queue.identity);
+    query.bindValue(1, queue.text.isNull() ? QByteArray("") : queue.text);
+    query.bindValue(2, queue.keys.isNull() ? QByteArray("") : queue.keys);
+    return query.exec();
 }
 
 bool CQueueStore::removePaths(const QStringList &paths)
 {
-    return runInTransaction([&] { return eachPath(u"DELETE FROM queue WHERE path = ?"_s, paths); });
-}
-
-// One prepared statement, run once for each path.
-bool CQueueStore::eachPath(const QString &statement, const QStringList &paths)
-{
-    QSqlQuery query(m_db);
-    if (!query.prepare(statement))
-        return false;
-    for (const QString &path : paths) {
-        query.bindValue(0, bound(path));
-        if (!query.exec())
+    const bool written = runInTransaction([&] {
+        QSqlQuery query(m_db);
+        if (!query.prepare(u"INSERT INTO removed (path) VALUES (?)"_s))
             return false;
+        for (const QString &path : paths) {
+            query.bindValue(0, bound(path));
+            if (!query.exec())
+                return false;
+        }
+        return true;
+    });
+    QSqlQuery count(m_db);
+    if (written && count.exec(u"SELECT count(*) FROM removed"_s) && count.next()
+        && count.value(0).toInt() > kFoldRemovedAfter) {
+        count.finish();
+        return saveQueue(loadQueue());
     }
-    return true;
+    return written;
 }
 
 bool CQueueStore::saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix)
@@ -238,6 +318,7 @@ bool CQueueStore::clear()
 {
     return runInTransaction([&] {
         QSqlQuery query(m_db);
-        return query.exec(u"DELETE FROM queue"_s) && query.exec(u"DELETE FROM editor"_s);
+        return query.exec(u"DELETE FROM snapshot"_s) && query.exec(u"DELETE FROM removed"_s)
+            && query.exec(u"DELETE FROM editor"_s);
     });
 }

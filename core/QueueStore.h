@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/QueueSnapshot.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -43,8 +45,15 @@ public:
     /// What was saved; a store that cannot be read is kept aside and read as empty. Reading stops early, with
     /// nothing, once `stopped` answers true: a window that closes at once does not wait for a long queue.
     [[nodiscard]] Saved load(const std::function<bool()> &stopped = {});
-    /// Replaces the saved queue, in one transaction however many paths there are.
+    /// The loaded item and the three edits; no paths.
+    [[nodiscard]] Saved loadEditor();
+    /// The saved queue, with the paths removed since it was written taken out.
+    [[nodiscard]] CQueueSnapshot loadQueue();
+    /// Replaces the saved queue in one write, however many paths there are.
+    bool saveQueue(const CQueueSnapshot &queue);
+    /// saveQueue() without keys: the next start keys the paths.
     bool savePaths(const QStringList &paths);
+    /// Notes paths taken off the queue, one row each, and now and then folds them into the saved queue.
     bool removePaths(const QStringList &paths);
     bool saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix);
     /// Forgets the queue and the edits.
@@ -54,7 +63,8 @@ private:
     [[nodiscard]] QString tryOpen(const QString &path);
     void disconnect();
     bool runInTransaction(const std::function<bool()> &work);
-    bool eachPath(const QString &statement, const QStringList &paths);
+    bool writeSnapshot(const CQueueSnapshot &queue);
+    [[nodiscard]] QString upgradeRows();
     bool startOver();
 
     QString m_connection;

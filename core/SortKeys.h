@@ -22,6 +22,9 @@ public:
 
     /// The key of `text`, without a closing zero byte, in a buffer that the next call reuses.
     [[nodiscard]] QByteArrayView keyOf(QStringView text) const;
+    /// What makes the keys: the collation, its version and its settings. Keys kept from an earlier run may be used
+    /// again only while it stays the same; an update of the system's collation changes it.
+    [[nodiscard]] static QByteArray identity(const QLocale &locale);
 
 private:
     struct Collation;

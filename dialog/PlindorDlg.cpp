@@ -102,10 +102,16 @@ void CPlindorDlg::createWorkflow()
 
 void CPlindorDlg::keepQueue(const QString &storePath)
 {
-    auto *keeper = new CQueueKeeper(
-        *m_listFiles, { m_editPrefix, m_editName, m_editSuffix }, [this] { return m_strSrcPath; }, this);
-    connect(m_workflow, &CWorkflowActions::restoreQueueToggled, keeper, &CQueueKeeper::setSaving);
+    auto *keeper = new CQueueKeeper;
     keeper->start(storePath, m_workflow->options().restoreQueue);
+    keepQueue(keeper);
+}
+
+void CPlindorDlg::keepQueue(CQueueKeeper *started)
+{
+    started->attach(
+        *m_listFiles, { m_editPrefix, m_editName, m_editSuffix }, [this] { return m_strSrcPath; }, this);
+    connect(m_workflow, &CWorkflowActions::restoreQueueToggled, started, &CQueueKeeper::setSaving);
 }
 
 CPlindorDlg::~CPlindorDlg() = default;

@@ -26,6 +26,7 @@ class CMyEdit;
 class CMyListBox;
 class CPlindorSettings;
 class CPreviewPane;
+class CQueueKeeper;
 class CWorkflowActions;
 class QLabel;
 class QPushButton;
@@ -75,6 +76,8 @@ public:
     /// Saves the queue, the loaded item and the edits in `storePath` as they change, and brings back what it holds
     /// unless the user switched that off. Only the user's one window keeps the queue.
     void keepQueue(const QString &storePath);
+    /// keepQueue() with a keeper that started reading before the window was made; the window takes it over.
+    void keepQueue(CQueueKeeper *started);
     /// Opens the list of past operations, or brings it to the front.
     void showHistory();
 

@@ -8,21 +8,27 @@
 #include <QEvent>
 #include <QLineEdit>
 
-CQueueKeeper::CQueueKeeper(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window)
-    : QObject(window)
-    , m_list(list)
-    , m_edits(edits)
-    , m_loaded(std::move(loaded))
-    , m_window(window)
-    , m_store(std::make_unique<CQueueStore>())
+CQueueKeeper::CQueueKeeper()
+    : m_store(std::make_unique<CQueueStore>())
 {
     m_thread.setMaxThreadCount(1);
     m_thread.setExpiryTimeout(-1);
     m_editorChanged.setSingleShot(true);
     m_editorChanged.setInterval(0);
     connect(&m_editorChanged, &QTimer::timeout, this, &CQueueKeeper::saveEditor);
+}
+
+void CQueueKeeper::attach(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window)
+{
+    setParent(window);
+    m_list = &list;
+    m_edits = edits;
+    m_loaded = std::move(loaded);
+    m_window = window;
     window->installEventFilter(this);
     observe();
+    // A window that painted already paints again, and the saved queue follows that paint.
+    window->update();
 }
 
 CQueueKeeper::~CQueueKeeper()
@@ -35,11 +41,11 @@ CQueueKeeper::~CQueueKeeper()
 
 void CQueueKeeper::observe()
 {
-    const QAbstractItemModel *model = m_list.model();
+    const QAbstractItemModel *model = m_list->model();
     connect(model, &QAbstractItemModel::modelReset, this, &CQueueKeeper::saveQueue);
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) { saveRemovedRows(first, last); });
-    connect(m_list.selectionModel(), &QItemSelectionModel::currentChanged, &m_editorChanged,
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, &m_editorChanged,
             qOverload<>(&QTimer::start));
     for (QLineEdit *edit : m_edits)
         connect(edit, &QLineEdit::textChanged, &m_editorChanged, qOverload<>(&QTimer::start));
@@ -67,8 +73,6 @@ void CQueueKeeper::start(const QString &path, bool restore)
         QMetaObject::invokeMethod(
             this, [this, found = std::move(found)]() mutable { loaded(std::move(found)); }, Qt::QueuedConnection);
     });
-    // A window that painted already paints again, and the saved queue follows that paint.
-    m_window->update();
 }
 
 void CQueueKeeper::loaded(CRestoredQueue found)
@@ -106,14 +110,14 @@ void CQueueKeeper::applyWhenPainted()
 void CQueueKeeper::apply(CRestoredQueue found)
 {
     const CQueueStore::Saved &saved = found.editor;
-    const bool joined = m_list.count() > 0;
+    const bool joined = m_list->count() > 0;
     if (joined) {
-        m_list.queueKeepingCurrent(found.entries.paths());
+        m_list->queueKeepingCurrent(found.entries.paths());
     } else {
-        m_list.queueSortedAndLoad(std::move(found.entries));
-        const int row = m_list.rowOf(saved.loaded);
+        m_list->queueSortedAndLoad(std::move(found.entries));
+        const int row = m_list->rowOf(saved.loaded);
         if (row > 0)
-            m_list.loadRow(row);
+            m_list->loadRow(row);
         if (row >= 0) {
             m_edits.at(0)->setText(saved.prefix);
             m_edits.at(1)->setText(saved.name);
@@ -142,7 +146,11 @@ void CQueueKeeper::saveQueue()
 {
     if (!m_saving || m_restoring)
         return;
-    post([paths = m_list.paths()](CQueueStore &store) { store.savePaths(paths); });
+    // The rows are copied here and the blocks they refer to are shared; the snapshot is made on the store's thread.
+    post([entries = m_list->entries()](CQueueStore &store) {
+        static const QByteArray identity = CQueueOrder().keysIdentity();
+        store.saveQueue(CQueueSnapshot::of(entries, identity));
+    });
 }
 
 void CQueueKeeper::saveRemovedRows(int first, int last)
@@ -151,7 +159,7 @@ void CQueueKeeper::saveRemovedRows(int first, int last)
         return;
     QStringList removed;
     for (int row = first; row <= last; ++row)
-        removed << m_list.pathAt(row);
+        removed << m_list->pathAt(row);
     post([removed](CQueueStore &store) { store.removePaths(removed); });
 }
 

@@ -28,14 +28,17 @@ public:
     using Edits = std::array<QLineEdit *, 3>; ///< prefix, name, suffix
     using Loaded = std::function<QString()>; ///< the item in the editor; empty when none
 
-    /// Restores once `window` has painted itself: the window shows first, the queue follows.
-    CQueueKeeper(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window);
+    /// Made before the window, so that the saved queue is read while the window is made.
+    CQueueKeeper();
     /// Waits for the writes that are under way.
     ~CQueueKeeper() override;
 
     /// Opens the store at `path`. With `restore`, brings back what it holds; without, forgets it and saves nothing
     /// until setSaving(true).
     void start(const QString &path, bool restore);
+    /// Keeps `list` and the edits of `window`, which then owns the keeper. What start() read joins the window once it
+    /// has painted itself: the window shows first, the queue follows.
+    void attach(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window);
     /// Saving on (the queue as it is now is written at once) or off (what was saved is forgotten).
     void setSaving(bool on);
     /// Waits until every change so far is written; changes made before the saved queue is back are written with it.
@@ -58,10 +61,10 @@ private:
     void applyWhenPainted();
     void apply(CRestoredQueue found);
 
-    CMyListBox &m_list;
-    Edits m_edits;
+    CMyListBox *m_list = nullptr;
+    Edits m_edits {};
     Loaded m_loaded;
-    QWidget *m_window;
+    QWidget *m_window = nullptr;
     /// One thread that never ends while the keeper lives: the store's connection belongs to the thread that made it.
     QThreadPool m_thread;
     std::unique_ptr<CQueueStore> m_store; ///< used on m_thread only

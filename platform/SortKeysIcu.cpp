@@ -3,6 +3,7 @@
 #include "core/SortKeys.h"
 
 #include <unicode/ucol.h>
+#include <unicode/uversion.h>
 
 #include <vector>
 
@@ -49,4 +50,15 @@ QByteArrayView CSortKeys::keyOf(QStringView text) const
     }
     // The key's closing zero byte orders nothing: a key that is a prefix of another is shorter.
     return { buffer.data(), std::max(0, size - 1) };
+}
+
+QByteArray CSortKeys::identity(const QLocale &locale)
+{
+    // The library's version stands for its collation data, which it carries; opening a collator to ask would cost
+    // more than the rest of a start with a kept queue.
+    UVersionInfo version {};
+    u_getVersion(version);
+    // The settings above are part of it: keys made with others order otherwise.
+    return "icu/secondary,numeric,non-ignorable/" + locale.bcp47Name().toLatin1() + '/'
+        + QByteArray(reinterpret_cast<const char *>(version), sizeof version).toHex();
 }

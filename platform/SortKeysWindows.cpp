@@ -51,3 +51,17 @@ QByteArrayView CSortKeys::keyOf(QStringView text) const
     // The closing zero byte orders nothing, as with ICU's keys.
     return { buffer.data(), std::max(0, size - 1) };
 }
+
+QByteArray CSortKeys::identity(const QLocale &locale)
+{
+    const std::wstring name = locale.bcp47Name().toStdWString();
+    NLSVERSIONINFOEX version {};
+    version.dwNLSVersionInfoSize = sizeof version;
+    if (!::GetNLSVersionEx(COMPARE_STRING, name.c_str(), &version))
+        return {};
+    const QByteArray custom(reinterpret_cast<const char *>(&version.guidCustomVersion),
+                            sizeof version.guidCustomVersion);
+    return QByteArray("windows/") + QByteArray::number(uint(kFlags), 16) + '/' + locale.bcp47Name().toUtf8() + '/'
+        + QByteArray::number(uint(version.dwNLSVersion), 16) + '/'
+        + QByteArray::number(uint(version.dwDefinedVersion), 16) + '/' + custom.toHex();
+}

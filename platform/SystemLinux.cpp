@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -37,6 +38,20 @@ bool sameFile(int fd, const QByteArray &path)
 }
 
 } // namespace
+
+std::optional<QStringList> CSystem::namesIn(const QString &folder)
+{
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (!listing)
+        return std::nullopt;
+    QStringList names;
+    errno = 0;
+    while (const dirent *entry = ::readdir(listing))
+        names << QFile::decodeName(entry->d_name);
+    const bool whole = errno == 0;
+    ::closedir(listing);
+    return whole ? std::optional(names) : std::nullopt;
+}
 
 ItemFacts CSystem::look(const QString &path)
 {

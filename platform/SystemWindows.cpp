@@ -40,6 +40,26 @@ qintptr lockOf(HANDLE handle)
 }
 } // namespace
 
+std::optional<QStringList> CSystem::namesIn(const QString &folder)
+{
+    WIN32_FIND_DATAW found {};
+    std::wstring pattern = CWindowsPath::extended(folder);
+    if (!pattern.ends_with(L'\\'))
+        pattern += L'\\';
+    pattern += L'*';
+    HANDLE listing = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                        FIND_FIRST_EX_LARGE_FETCH);
+    if (listing == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    QStringList names;
+    do
+        names << QString::fromWCharArray(found.cFileName);
+    while (::FindNextFileW(listing, &found));
+    const bool whole = ::GetLastError() == ERROR_NO_MORE_FILES;
+    ::FindClose(listing);
+    return whole ? std::optional(names) : std::nullopt;
+}
+
 ItemFacts CSystem::look(const QString &path)
 {
     const auto item = CWindowsPath::own(CWindowsPath::openItem(path, FILE_READ_ATTRIBUTES, kShareAll));

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void keepsEveryChange();
     void largeQueueRoundTrips();
     void restoredQueueLeavesOutWhatIsGone();
+    void keptKeysAreUsedOnlyWhileTheyFit();
+    void rowsOfAnEarlierVersionAreRead();
     void damagedStoreIsKeptAside_data();
     void damagedStoreIsKeptAside();
     void unusableFolderSavesNothing();
@@ -87,12 +89,19 @@ void tst_QueueStore::largeQueueRoundTrips()
         QVERIFY(store.savePaths(paths.mid(50000)));
     }
     QCOMPARE(reopened().paths, paths.mid(50000));
+    {
+        // Past a thousand, the removed paths are folded into the saved queue.
+        CQueueStore store;
+        QVERIFY(store.open(storePath()) && store.removePaths(paths.mid(50000, 1001))
+                && store.removePaths({ paths.last() }));
+    }
+    QCOMPARE(reopened().paths, paths.mid(51001, 48998));
     // Reading stops when told, and leaves the store as it was.
     CQueueStore store;
     QVERIFY(store.open(storePath()));
     QCOMPARE(store.load([] { return true; }), Saved {});
     QVERIFY(store.keptAsidePath().isEmpty());
-    QCOMPARE(store.load().paths.size(), 50000);
+    QCOMPARE(store.load().paths.size(), 48998);
 }
 
 // Read off the window's thread: the saved order and edits come back, gone paths stay out of the queue and the store.
@@ -121,6 +130,59 @@ void tst_QueueStore::restoredQueueLeavesOutWhatIsGone()
     QCOMPARE(restored.entries.paths(), present);
     QCOMPARE(restored.editor, (Saved { {}, saved.at(41), u"p"_s, u"n"_s, u"s"_s }));
     QCOMPARE(reopened().paths, present);
+}
+
+// Keys are kept with the queue for the next start, and used only when the same collation made them, in order.
+void tst_QueueStore::keptKeysAreUsedOnlyWhileTheyFit()
+{
+    const QStringList paths { u"/q/Lesson 10.txt"_s, u"/q/lesson 9.txt"_s, u"/q/Lesson 9.txt"_s, u"/q/第12课"_s,
+                              u"/q/第2课"_s,         u"/q/ä.txt"_s,        u"/q/a.txt"_s };
+    const CQueueOrder order;
+    const CQueueOrder::Entries sorted = order.sortedEntries(paths);
+    const CQueueSnapshot kept = CQueueSnapshot::of(sorted, order.keysIdentity());
+    bool keyedAgain = false;
+    QCOMPARE(kept.entries(order, &keyedAgain).paths(), sorted.paths());
+    QVERIFY(!keyedAgain);
+
+    CQueueSnapshot otherCollation = kept;
+    otherCollation.identity = "icu/another version";
+    CQueueSnapshot keysCutShort = kept;
+    keysCutShort.keys.chop(3);
+    CQueueOrder::Entries reversed = sorted;
+    std::reverse(reversed.rows.begin(), reversed.rows.end());
+    const CQueueSnapshot outOfOrder = CQueueSnapshot::of(reversed, order.keysIdentity());
+    for (const CQueueSnapshot &stale : { otherCollation, keysCutShort, outOfOrder, CQueueSnapshot::of(paths) }) {
+        keyedAgain = false;
+        QCOMPARE(stale.entries(order, &keyedAgain).paths(), sorted.paths());
+        QVERIFY(keyedAgain);
+    }
+
+    CQueueSnapshot fewer = kept;
+    fewer.remove({ sorted.paths().at(2), u"/q/never queued"_s });
+    QStringList expected = sorted.paths();
+    expected.removeAt(2);
+    QCOMPARE(fewer.entries(order, &keyedAgain).paths(), expected);
+}
+
+// A queue saved one row per path, as before, comes back in its order.
+void tst_QueueStore::rowsOfAnEarlierVersionAreRead()
+{
+    QVERIFY(QDir().mkpath(m_dir->filePath(u"state"_s)));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"earlier"_s);
+        db.setDatabaseName(storePath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString &statement :
+             { u"PRAGMA journal_mode = WAL"_s, u"PRAGMA user_version = 1"_s,
+               u"CREATE TABLE queue (position INTEGER PRIMARY KEY, path TEXT NOT NULL)"_s,
+               u"INSERT INTO queue (position, path) VALUES (2, '/b'), (1, '/c'), (3, '/a')"_s })
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"earlier"_s);
+    QCOMPARE(reopened().paths, (QStringList { u"/c"_s, u"/b"_s, u"/a"_s }));
+    QCOMPARE(reopened().paths, (QStringList { u"/c"_s, u"/b"_s, u"/a"_s }));
 }
 
 void tst_QueueStore::damagedStoreIsKeptAside_data()
@@ -153,7 +215,7 @@ void tst_QueueStore::damagedStoreIsKeptAside()
         if (damage == "version"_L1)
             QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
         if (damage == "shape"_L1)
-            QVERIFY(query.exec(u"DROP TABLE queue"_s) && query.exec(u"CREATE TABLE queue (other BLOB)"_s));
+            QVERIFY(query.exec(u"DROP TABLE snapshot"_s) && query.exec(u"CREATE TABLE snapshot (other BLOB)"_s));
         db.close();
     }
     QSqlDatabase::removeDatabase(u"damage"_s);
