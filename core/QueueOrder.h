@@ -49,7 +49,7 @@ public:
         [[nodiscard]] QByteArrayView key(qsizetype row) const;
         [[nodiscard]] QStringList paths() const;
         void erase(qsizetype row);
-        /// Erases every row that `drop` answers true for, in one pass.
+        /// Erases every row that `drop` answers true for, in one pass; `drop` may read the row it is asked about.
         void eraseIf(const std::function<bool(qsizetype row)> &drop);
         /// The row of `path`, whose key is `key`, or -1; the entries must be sorted.
         [[nodiscard]] qsizetype indexOf(QStringView path, QByteArrayView key) const;

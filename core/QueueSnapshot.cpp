@@ -96,7 +96,23 @@ CQueueSnapshot CQueueSnapshot::of(const QStringList &paths)
 
 QStringList CQueueSnapshot::paths() const
 {
-    return textOf(text).toString().split(u'\0', Qt::SkipEmptyParts);
+    QStringList all;
+    for (const QStringView path : pathViews())
+        all << path.toString();
+    return all;
+}
+
+QList<QStringView> CQueueSnapshot::pathViews() const
+{
+    QList<QStringView> views;
+    CSnapshotReader reader(*this);
+    QStringView path;
+    QByteArrayView key;
+    while (reader.next(path, key)) {
+        if (!path.isEmpty())
+            views << path;
+    }
+    return views;
 }
 
 CQueueOrder::Entries CQueueSnapshot::entries(const CQueueOrder &order, bool *keyedAgain) const

@@ -18,6 +18,8 @@ public:
     [[nodiscard]] static CQueueSnapshot of(const QStringList &paths);
 
     [[nodiscard]] QStringList paths() const;
+    /// The paths as views into `text`.
+    [[nodiscard]] QList<QStringView> pathViews() const;
     /// The entries in the order `order` gives them: the kept keys when `order` makes its keys as they were made and
     /// they are in that order; otherwise every path keyed again and sorted, and `keyedAgain` set when given.
     [[nodiscard]] CQueueOrder::Entries entries(const CQueueOrder &order, bool *keyedAgain = nullptr) const;

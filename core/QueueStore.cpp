@@ -30,8 +30,6 @@ const char *const kSetUp[] = {
     "PRAGMA page_size = 65536",
     "PRAGMA journal_mode = WAL",
     "PRAGMA wal_autocheckpoint = 64",
-    // Read from the system's cache in place rather than copied into SQLite's own.
-    "PRAGMA mmap_size = 268435456",
     "PRAGMA synchronous = NORMAL",
     ("CREATE TABLE IF NOT EXISTS snapshot (id INTEGER PRIMARY KEY CHECK (id = 1), identity BLOB NOT NULL,"
      " paths BLOB NOT NULL, keys BLOB NOT NULL)"),

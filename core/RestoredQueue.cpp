@@ -13,48 +13,36 @@ namespace
 /// From this many queued paths in one folder on, the folder is read once instead of looking at each name.
 constexpr qsizetype kListFrom = 16;
 
-/// Which rows of `entries` still name something. A queued item is there while its name is, a link whose target went
-/// away included.
+/// Which saved paths name nothing any more. A queued item is there while its name is, a link whose target went away
+/// included.
 class CPresence
 {
 public:
-    explicit CPresence(const CQueueOrder::Entries &entries)
-        : m_entries(entries)
-        , m_present(static_cast<size_t>(entries.size()), false)
+    [[nodiscard]] static QSet<QString> missing(const QList<QStringView> &paths, const std::function<bool()> &stopped)
     {
-    }
-
-    [[nodiscard]] std::vector<bool> find(const std::function<bool()> &stopped)
-    {
-        QHash<QStringView, QList<qsizetype>> byFolder;
-        for (qsizetype row = 0; row < m_entries.size(); ++row)
-            byFolder[folderOf(m_entries.path(row))] << row;
-        QList<qsizetype> toLook;
+        QHash<QStringView, QList<QStringView>> byFolder;
+        for (const QStringView path : paths)
+            byFolder[path.first(path.lastIndexOf(u'/') + 1)] << path;
+        QList<QStringView> toLook;
         for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !stopped(); ++folder)
-            toLook << listed(folder.key(), folder.value());
+            toLook << unlisted(folder.key(), folder.value());
         // The looks wait on the file system more than on a core, so they run side by side.
-        QtConcurrent::blockingMap(toLook, [&](qsizetype row) {
-            m_present[static_cast<size_t>(row)] = !stopped() && CSystem::look(path(row)).exists();
-        });
-        return m_present;
+        const QList<QStringView> gone = QtConcurrent::blockingFiltered(
+            toLook, [&stopped](QStringView path) { return !stopped() && !CSystem::look(path.toString()).exists(); });
+        QSet<QString> result;
+        for (const QStringView path : gone)
+            result.insert(path.toString());
+        return result;
     }
 
 private:
-    static QStringView folderOf(QStringView path)
-    {
-        return path.first(path.lastIndexOf(u'/') + 1);
-    }
-    [[nodiscard]] QString path(qsizetype row) const
-    {
-        return m_entries.path(row).toString();
-    }
-    /// Marks the rows the folder's listing names; returns those it cannot answer for.
-    QList<qsizetype> listed(QStringView folder, const QList<qsizetype> &rows)
+    /// The paths of `folder` that its listing does not name as they are queued, or all of them when it is not read.
+    static QList<QStringView> unlisted(QStringView folder, const QList<QStringView> &paths)
     {
         const std::optional<QStringList> names
-            = rows.size() >= kListFrom ? CSystem::namesIn(folder.toString()) : std::nullopt;
+            = paths.size() >= kListFrom ? CSystem::namesIn(folder.toString()) : std::nullopt;
         if (!names)
-            return rows;
+            return paths;
         QSet<QStringView> known;
         known.reserve(names->size());
         // A name that is not in the file system's encoding reads with a replacement character: only a look at the
@@ -64,18 +52,13 @@ private:
                 known.insert(QStringView(name));
         }
         // A name not listed as it is queued may still be there in another case on a disk that ignores case.
-        QList<qsizetype> unknown;
-        for (const qsizetype row : rows) {
-            if (known.contains(m_entries.path(row).sliced(folder.size())))
-                m_present[static_cast<size_t>(row)] = true;
-            else
-                unknown << row;
+        QList<QStringView> unknown;
+        for (const QStringView path : paths) {
+            if (!known.contains(path.sliced(folder.size())))
+                unknown << path;
         }
         return unknown;
     }
-
-    const CQueueOrder::Entries &m_entries;
-    std::vector<bool> m_present;
 };
 } // namespace
 
@@ -83,16 +66,20 @@ CRestoredQueue CRestoredQueue::read(CQueueStore &store, const std::function<bool
 {
     CRestoredQueue restored;
     restored.editor = store.loadEditor();
+    const CQueueSnapshot saved = store.loadQueue();
+    const QList<QStringView> savedPaths = saved.pathViews();
+    // The paths are looked for while they are keyed.
+    QFuture<QSet<QString>> looking = QtConcurrent::run([&] { return CPresence::missing(savedPaths, stopped); });
     const CQueueOrder order;
     bool keyedAgain = false;
-    CQueueOrder::Entries entries = store.loadQueue().entries(order, &keyedAgain);
+    CQueueOrder::Entries entries = saved.entries(order, &keyedAgain);
+    const QSet<QString> missing = looking.result();
     if (stopped())
         return {};
-    const std::vector<bool> present = CPresence(entries).find(stopped);
-    if (stopped())
-        return {};
-    restored.missing = std::count(present.begin(), present.end(), false);
-    entries.eraseIf([&present](qsizetype row) { return !present[static_cast<size_t>(row)]; });
+    const qsizetype before = entries.size();
+    if (!missing.isEmpty())
+        entries.eraseIf([&](qsizetype row) { return missing.contains(entries.path(row).toString()); });
+    restored.missing = before - entries.size();
     // The store is brought level with what is left, and keeps the keys for the next start.
     if (restored.missing > 0 || keyedAgain)
         store.saveQueue(CQueueSnapshot::of(entries, order.keysIdentity()));
