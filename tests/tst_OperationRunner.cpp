@@ -3,7 +3,7 @@
 #include "core/Journal.h"
 #include "core/OperationRunner.h"
 #include "core/PathParts.h"
-#include "helpers/JournalBreaker.h"
+#include "helpers/SqlFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -9,8 +9,8 @@
 #include "dialog/HistoryWindow.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
-#include "helpers/JournalBreaker.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/SqlFile.h"
 #include "helpers/TreeSnapshot.h"
 #include "platform/PlatformMover.h"
 
