@@ -3,6 +3,7 @@
 #include "core/QueueStore.h"
 #include "core/RestoredQueue.h"
 #include "helpers/SqlFile.h"
+#include "helpers/StoredQueue.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,8 +37,7 @@ private:
     }
     [[nodiscard]] Saved reopened() const
     {
-        CQueueStore store;
-        return store.open(storePath()) ? store.load() : Saved { { u"<not opened>"_s }, {}, {}, {}, {} };
+        return storedQueue(storePath());
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

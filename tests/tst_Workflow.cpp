@@ -9,6 +9,7 @@
 #include "dialog/QueueKeeper.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/StoredQueue.h"
 
 #include <QAction>
 #include <QApplication>
@@ -307,21 +308,17 @@ void tst_Workflow::pathsQueuedBeforeTheRestoreJoinIt()
         CQueueStore writer;
         QVERIFY(writer.open(store) && writer.savePaths(saved));
     }
-    const auto stored = [&store] {
-        CQueueStore reader;
-        return reader.open(store) ? reader.load().paths : QStringList { u"<not opened>"_s };
-    };
     CDialogFixture f;
     f.dlg().keepQueue(store);
     auto *keeper = f.dlg().findChild<CQueueKeeper *>();
     QSignalSpy back(keeper, &CQueueKeeper::restored);
     f.dlg().queuePaths({ early });
     keeper->flush();
-    QCOMPARE(stored(), saved);
+    QCOMPARE(storedQueue(store).paths, saved);
     QVERIFY(back.wait());
     keeper->flush();
     QCOMPARE(f.queue()->paths(), saved + QStringList { early });
-    QCOMPARE(stored(), f.queue()->paths());
+    QCOMPARE(storedQueue(store).paths, f.queue()->paths());
 }
 
 // Killed without a chance to save anything at the end: the next start has the queue all the same.
@@ -344,12 +341,8 @@ void tst_Workflow::queueRestoredAfterKill()
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(PLINDOR_BINARY), paths);
     QVERIFY(program.waitForStarted());
-    const auto saved = [&] {
-        CQueueStore reader;
-        return reader.open(store) ? reader.load() : CQueueStore::Saved {};
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(saved().paths, paths, 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(saved().loaded, paths.at(0), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).paths, paths, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).loaded, paths.at(0), 20000);
     program.kill();
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
