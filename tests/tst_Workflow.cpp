@@ -10,6 +10,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/StoredQueue.h"
+#include "helpers/WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,13 +60,10 @@ void compose(const CDialogFixture &f, const QString &prefix, const QString &name
 } // namespace
 
 /// Filing a batch with one keystroke per item, through the real window: each switch and key proves its wiring.
-class tst_Workflow : public QObject
+class tst_Workflow : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void keepPiecesAcrossTwoFiles_data();
     void keepPiecesAcrossTwoFiles();
     void keysClickTheButtons_data();
@@ -79,17 +77,6 @@ private Q_SLOTS:
     void pathsQueuedBeforeTheRestoreJoinIt();
     void queueRestoredAfterKill();
 };
-
-void tst_Workflow::init()
-{
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_Workflow::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_Workflow::keepPiecesAcrossTwoFiles_data()
 {
