@@ -29,7 +29,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// The operation buttons warn before a click, through the real window over real folders, and never wait on a disk.
-class tst_ButtonWarnings : public CWindowTest
+class tst_ButtonWarnings : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:

@@ -161,7 +161,7 @@ bool useContextMenu(const CDialogFixture &f, int row, const QString &take)
 } // namespace
 
 /// Renaming, moving and quick-moving through the real window, checked on disk and in the messages shown.
-class tst_FileOperations : public CWindowTest
+class tst_FileOperations : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:

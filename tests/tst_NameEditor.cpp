@@ -58,7 +58,7 @@ void chooseInPopup(QComboBox *combo, int row)
 } // namespace
 
 /// The name editor: what loading an item shows, and how the buttons, lists and typing compose the new name.
-class tst_NameEditor : public CWindowTest
+class tst_NameEditor : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:

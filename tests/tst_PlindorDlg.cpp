@@ -34,7 +34,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// The main window as it opens, its lists filled from the date, and the ways out of it.
-class tst_PlindorDlg : public CWindowTest
+class tst_PlindorDlg : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:

@@ -16,7 +16,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// The preview beside the window: it follows the loaded item, F3 shows and hides it, and the choice is kept.
-class tst_PreviewPane : public CWindowTest
+class tst_PreviewPane : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:

@@ -60,7 +60,7 @@ void compose(const CDialogFixture &f, const QString &prefix, const QString &name
 } // namespace
 
 /// Filing a batch with one keystroke per item, through the real window: each switch and key proves its wiring.
-class tst_Workflow : public CWindowTest
+class tst_Workflow : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
