@@ -3,6 +3,7 @@
 #include "platform/PreviewLoader.h"
 
 #include "core/PathParts.h"
+#include "platform/LastingPool.h"
 
 #include <QCache>
 #include <QElapsedTimer>
@@ -66,12 +67,7 @@ CPreviewLoader::~CPreviewLoader()
 
 QThreadPool *CPreviewLoader::pool()
 {
-    // Never deleted: a thread stuck on a hanging mount must not hold up the program's exit.
-    static QThreadPool *const threads = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(kThreads);
-        return created;
-    }();
+    static QThreadPool *const threads = newLastingPool(kThreads);
     return threads;
 }
 

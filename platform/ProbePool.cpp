@@ -3,6 +3,7 @@
 #include "platform/ProbePool.h"
 
 #include "core/PathParts.h"
+#include "platform/LastingPool.h"
 
 #include <QSet>
 #include <QThreadPool>
@@ -28,11 +29,7 @@ Shared &shared()
 
 QThreadPool *CProbePool::pool()
 {
-    static QThreadPool *const threads = [] {
-        auto *created = new QThreadPool;
-        created->setMaxThreadCount(kThreads);
-        return created;
-    }();
+    static QThreadPool *const threads = newLastingPool(kThreads);
     return threads;
 }
 

@@ -8,8 +8,8 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/Mounts.h"
+#include "helpers/WindowTest.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSemaphore>
@@ -29,12 +29,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// The operation buttons warn before a click, through the real window over real folders, and never wait on a disk.
-class tst_ButtonWarnings : public QObject
+class tst_ButtonWarnings : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void warnsUntilTheCauseIsGone_data();
     void warnsUntilTheCauseIsGone();
     void aHangingFolderNeverStallsTheWindow();
@@ -298,17 +296,6 @@ const std::vector<Row> &rows()
     return table;
 }
 } // namespace
-
-void tst_ButtonWarnings::init()
-{
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_ButtonWarnings::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_ButtonWarnings::warnsUntilTheCauseIsGone_data()
 {

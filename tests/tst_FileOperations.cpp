@@ -9,6 +9,7 @@
 #include "helpers/DropSimulator.h"
 #include "helpers/TreeSnapshot.h"
 #include "helpers/Typing.h"
+#include "helpers/WindowTest.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -160,13 +161,10 @@ bool useContextMenu(const CDialogFixture &f, int row, const QString &take)
 } // namespace
 
 /// Renaming, moving and quick-moving through the real window, checked on disk and in the messages shown.
-class tst_FileOperations : public QObject
+class tst_FileOperations : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void renameComposesTheName_data();
     void renameComposesTheName();
     void composedFromTheCandidateLists_data();
@@ -211,17 +209,6 @@ private Q_SLOTS:
     void removeFromQueue_data();
     void removeFromQueue();
 };
-
-void tst_FileOperations::init()
-{
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_FileOperations::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 // ---- Rename ----
 

@@ -7,6 +7,7 @@
 #include "helpers/EffectiveUser.h"
 #include "helpers/Mounts.h"
 #include "helpers/NativePath.h"
+#include "helpers/SqlFile.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -573,19 +574,9 @@ void tst_Journal::upgradesAnOlderJournal()
         QVERIFY(journal.open(journalPath()));
         QVERIFY(journal.markDone(journal.recordIntent(entry(u"/a/x.txt"_s, u"/a/y.txt"_s, {})), {}));
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"older"_s);
-        db.setDatabaseName(journalPath());
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        for (const QString &statement :
-             { u"ALTER TABLE operations DROP COLUMN before_mode"_s, u"ALTER TABLE operations DROP COLUMN failure"_s,
-               u"PRAGMA user_version = 2"_s })
-            QVERIFY2(query.exec(statement), qPrintable(statement));
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"older"_s);
+    QVERIFY(execOnFile(journalPath(),
+                       { u"ALTER TABLE operations DROP COLUMN before_mode"_s,
+                         u"ALTER TABLE operations DROP COLUMN failure"_s, u"PRAGMA user_version = 2"_s }));
     QVERIFY(writeBytes(path(u"src/a.txt"_s), "a"));
     QVERIFY(QFile::setPermissions(path(u"src/a.txt"_s), QFile::ReadOwner | QFile::WriteOwner));
     for (int start = 0; start < 2; ++start) {
@@ -604,13 +595,7 @@ void tst_Journal::upgradesAnOlderJournal()
         QCOMPARE(rows.constFirst().failure, MoveError::DestinationExists);
         journal.close();
         // What a program of the older version leaves behind.
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"older"_s);
-        db.setDatabaseName(journalPath());
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(u"PRAGMA user_version = 2"_s));
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(u"older"_s);
+        QVERIFY(execOnFile(journalPath(), { u"PRAGMA user_version = 2"_s }));
     }
 }
 
@@ -776,18 +761,10 @@ void tst_Journal::handWrittenRowRemovesNothing()
         CJournal journal;
         QVERIFY(journal.open(journalPath()));
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"hand"_s);
-        db.setDatabaseName(journalPath());
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec(u"INSERT INTO operations (time, kind, state, source, destination, composed_name)"
-                           " VALUES (%1, 1, 0, '%2', '%3', 'thesis.odt')"_s.arg(QDateTime::currentMSecsSinceEpoch())
-                               .arg(path(u"src/notes.txt"_s), path(u"dst/thesis.odt"_s))));
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"hand"_s);
+    QVERIFY(execOnFile(journalPath(),
+                       { u"INSERT INTO operations (time, kind, state, source, destination, composed_name)"
+                         " VALUES (%1, 1, 0, '%2', '%3', 'thesis.odt')"_s.arg(QDateTime::currentMSecsSinceEpoch())
+                             .arg(path(u"src/notes.txt"_s), path(u"dst/thesis.odt"_s)) }));
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
     QCOMPARE(journal.reconcile(mover()).size(), 1);

@@ -5,6 +5,7 @@
 #include "controls/MyListBox.h"
 #include "dialog/DialogTemplate.h"
 #include "helpers/DialogFixture.h"
+#include "helpers/WindowTest.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,13 +16,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// Everything after queuing works from the keyboard, and a screen reader can tell what each control does.
-class tst_Keyboard : public QObject
+class tst_Keyboard : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void everyFocusableControlIsNamedAndDescribed();
     void renameAndMoveWithoutAMouse();
     void deleteKeyTakesAnItemOffTheQueueOnly();
@@ -30,16 +28,6 @@ private:
     static void tabTo(CDialogFixture &f, QWidget *target);
     static QString writeFile(const QTemporaryDir &dir, const QString &name);
 };
-
-void tst_Keyboard::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
-
-void tst_Keyboard::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 // A failed check here ends only this function: the callers look at QTest::currentTestFailed().
 void tst_Keyboard::tabTo(CDialogFixture &f, QWidget *target)

@@ -6,6 +6,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,13 +59,10 @@ bool dropAt(QWidget *target, const QPoint &at, const QString &path)
 } // namespace
 
 /// The lists and edits that take dropped paths: which accept them, and what a drop adds and selects.
-class tst_MyComboBox : public QObject
+class tst_MyComboBox : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void targetListTakesFolder_data();
     void targetListTakesFolder();
     void sameFolderSelectedNotAdded();
@@ -76,16 +74,6 @@ private Q_SLOTS:
     void refusingTargets();
     void standaloneEditSplitsDrop();
 };
-
-void tst_MyComboBox::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
-
-void tst_MyComboBox::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_MyComboBox::targetListTakesFolder_data()
 {

@@ -5,6 +5,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -63,13 +64,10 @@ const QList<int> unlockedByDrop { IDC_BTN_ADD_TERM_A, IDC_BTN_ADD_TERM_B, IDC_BT
 } // namespace
 
 /// The queue: what a drop adds, in which order, what it loads, and what a click loads.
-class tst_MyListBox : public QObject
+class tst_MyListBox : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void dropSortsLoadsAndUnlocks();
     void queuedAgainReloadsFirst();
     void caseVariantsBothQueued_data();
@@ -94,16 +92,6 @@ private Q_SLOTS:
     void largeDropRefusesAnotherAndLosesNothing();
     void queueKeepsOnlyTheTextItUses();
 };
-
-void tst_MyListBox::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
-
-void tst_MyListBox::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_MyListBox::dropSortsLoadsAndUnlocks()
 {

@@ -8,9 +8,9 @@
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
 #include "helpers/Typing.h"
+#include "helpers/WindowTest.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QInputMethodEvent>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -58,13 +58,10 @@ void chooseInPopup(QComboBox *combo, int row)
 } // namespace
 
 /// The name editor: what loading an item shows, and how the buttons, lists and typing compose the new name.
-class tst_NameEditor : public QObject
+class tst_NameEditor : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void reloadShowsBaseNameAndPlaceholders_data();
     void reloadShowsBaseNameAndPlaceholders();
     void extensionIsKeptAside();
@@ -82,18 +79,6 @@ private Q_SLOTS:
     void clearRestoresLoadedName();
     void typingChangesWhatButtonsSee();
 };
-
-void tst_NameEditor::init()
-{
-    // Opening a combo's popup also makes the offscreen plugin say it cannot raise it or grab the keyboard.
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_NameEditor::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_NameEditor::reloadShowsBaseNameAndPlaceholders_data()
 {

@@ -9,10 +9,10 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 #include "platform/PathIntake.h"
 #include "platform/SingleInstance.h"
 
-#include <QApplication>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -66,12 +66,10 @@ void typeName(const CDialogFixture &f, const QString &name)
 
 /// Paths entering by drop or command line name the file the system would open, and names that cannot be read are
 /// refused instead of being taken for the file their decoded text names.
-class tst_PathIntake : public QObject
+class tst_PathIntake : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void resolvesAsTheSystemDoes_data();
     void resolvesAsTheSystemDoes();
     void refusesWhatCannotBeRead_data();
@@ -90,16 +88,6 @@ private Q_SLOTS:
     void localhostIsThisMachine_data();
     void localhostIsThisMachine();
 };
-
-void tst_PathIntake::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
-
-void tst_PathIntake::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_PathIntake::resolvesAsTheSystemDoes_data()
 {

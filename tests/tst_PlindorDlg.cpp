@@ -7,6 +7,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 #include "platform/ProbePool.h"
 #include "platform/QtTranslation.h"
 
@@ -33,13 +34,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// The main window as it opens, its lists filled from the date, and the ways out of it.
-class tst_PlindorDlg : public QObject
+class tst_PlindorDlg : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void startsIdle();
     void showsPlaceholdersInRed();
     void fontsAreBoldAtTheirHeights();
@@ -99,18 +97,6 @@ private:
     std::shared_ptr<std::atomic<int>> m_hung = std::make_shared<std::atomic<int>>(0);
 };
 } // namespace
-
-void tst_PlindorDlg::init()
-{
-    // A message box and a menu also make the offscreen plugin say it cannot raise them or grab the keyboard.
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_PlindorDlg::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_PlindorDlg::startsIdle()
 {

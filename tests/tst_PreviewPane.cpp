@@ -5,9 +5,9 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/PreviewFiles.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QSignalSpy>
@@ -16,12 +16,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// The preview beside the window: it follows the loaded item, F3 shows and hides it, and the choice is kept.
-class tst_PreviewPane : public QObject
+class tst_PreviewPane : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
     void loadingTheNextItemReplacesThePreview();
     void f3HidesItAndTheProfileKeepsTheChoice();
     void aDoubleClickOpensTheFile();
@@ -56,17 +54,6 @@ void renameLoadedTo(const CDialogFixture &f, const QString &name)
     f.click(IDC_BTN_RENAME);
 }
 } // namespace
-
-void tst_PreviewPane::init()
-{
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_PreviewPane::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_PreviewPane::open(const QUrl &url)
 {

@@ -4,8 +4,8 @@
 #include "controls/MyComboBox.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/WindowTest.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTest>
@@ -13,13 +13,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 /// What the user set up survives leaving and starting again, through the window itself.
-class tst_ProfileRoundTrip : public QObject
+class tst_ProfileRoundTrip : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void firstStartShowsBuiltInCaptions();
     void foldersLinksAndCaptionsSurviveARestart();
     void placeholderOnlyListIsKeptWithoutASecondPlaceholder();
@@ -30,16 +27,6 @@ private:
     static QStringList entries(const QComboBox *combo);
     QTemporaryDir m_files;
 };
-
-void tst_ProfileRoundTrip::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
-
-void tst_ProfileRoundTrip::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 QStringList tst_ProfileRoundTrip::entries(const QComboBox *combo)
 {

@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueStore.h"
 #include "core/RestoredQueue.h"
+#include "helpers/SqlFile.h"
+#include "helpers/StoredQueue.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,8 +37,7 @@ private:
     }
     [[nodiscard]] Saved reopened() const
     {
-        CQueueStore store;
-        return store.open(storePath()) ? store.load() : Saved { { u"<not opened>"_s }, {}, {}, {}, {} };
+        return storedQueue(storePath());
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -168,19 +167,10 @@ void tst_QueueStore::keptKeysAreUsedOnlyWhileTheyFit()
 void tst_QueueStore::rowsOfAnEarlierVersionAreRead()
 {
     QVERIFY(QDir().mkpath(m_dir->filePath(u"state"_s)));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"earlier"_s);
-        db.setDatabaseName(storePath());
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        for (const QString &statement :
-             { u"PRAGMA journal_mode = WAL"_s, u"PRAGMA user_version = 1"_s,
-               u"CREATE TABLE queue (position INTEGER PRIMARY KEY, path TEXT NOT NULL)"_s,
-               u"INSERT INTO queue (position, path) VALUES (2, '/b'), (1, '/c'), (3, '/a')"_s })
-            QVERIFY2(query.exec(statement), qPrintable(statement));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"earlier"_s);
+    QVERIFY(execOnFile(storePath(),
+                       { u"PRAGMA journal_mode = WAL"_s, u"PRAGMA user_version = 1"_s,
+                         u"CREATE TABLE queue (position INTEGER PRIMARY KEY, path TEXT NOT NULL)"_s,
+                         u"INSERT INTO queue (position, path) VALUES (2, '/b'), (1, '/c'), (3, '/a')"_s }));
     QCOMPARE(reopened().paths, (QStringList { u"/c"_s, u"/b"_s, u"/a"_s }));
     QCOMPARE(reopened().paths, (QStringList { u"/c"_s, u"/b"_s, u"/a"_s }));
 }
@@ -206,19 +196,12 @@ void tst_QueueStore::damagedStoreIsKeptAside()
             many << u"/a/%1"_s.arg(i);
         QVERIFY(store.savePaths(many));
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"damage"_s);
-        db.setDatabaseName(storePath());
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s));
-        if (damage == "version"_L1)
-            QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
-        if (damage == "shape"_L1)
-            QVERIFY(query.exec(u"DROP TABLE snapshot"_s) && query.exec(u"CREATE TABLE snapshot (other BLOB)"_s));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"damage"_s);
+    QStringList statements { u"PRAGMA wal_checkpoint(TRUNCATE)"_s };
+    if (damage == "version"_L1)
+        statements << u"PRAGMA user_version = 99"_s;
+    if (damage == "shape"_L1)
+        statements << u"DROP TABLE snapshot"_s << u"CREATE TABLE snapshot (other BLOB)"_s;
+    QVERIFY(execOnFile(storePath(), statements));
     QFile file(storePath());
     if (damage == "garbage"_L1) {
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QByteArray(8192, 'x')) == 8192);

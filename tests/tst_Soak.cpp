@@ -9,6 +9,7 @@
 #include "helpers/NameWatcher.h"
 #include "helpers/NativePath.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -205,11 +206,10 @@ struct CEditorSave {
 } // namespace
 
 /// Thousands of seeded random user actions on the real window over real files, each checked against a model.
-class tst_Soak : public QObject
+class tst_Soak : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
     void cleanup();
     void randomUserActions();
 
@@ -270,11 +270,6 @@ private:
     qint64 m_serial = 0;
     int m_createdFolders = 0;
 };
-
-void tst_Soak::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
 
 void tst_Soak::cleanup()
 {

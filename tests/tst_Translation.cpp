@@ -8,6 +8,7 @@
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
+#include "helpers/WindowTest.h"
 #include "platform/InterfaceLanguage.h"
 #include "platform/QtTranslation.h"
 
@@ -32,11 +33,10 @@ using Language = CInterfaceLanguage::Language;
 Q_DECLARE_METATYPE(CInterfaceLanguage::Language)
 
 /// The language the window speaks, the English window itself, and a profile that means the same in either.
-class tst_Translation : public QObject
+class tst_Translation : public CWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
     void cleanup();
 
     void languageFollowsTheEnvironment_data();
@@ -79,11 +79,6 @@ QMap<QString, QVariant> contentsOf(const QString &profile)
     return values;
 }
 } // namespace
-
-void tst_Translation::init()
-{
-    QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support propagateSizeHints)"_s));
-}
 
 void tst_Translation::cleanup()
 {

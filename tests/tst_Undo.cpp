@@ -9,8 +9,8 @@
 #include "dialog/HistoryWindow.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
-#include "helpers/JournalBreaker.h"
 #include "helpers/NameWatcher.h"
+#include "helpers/SqlFile.h"
 #include "helpers/TreeSnapshot.h"
 #include "platform/PlatformMover.h"
 
@@ -75,6 +75,18 @@ void redo(const CDialogFixture &f)
 QString movedTo(const QString &operation)
 {
     return operation == "rename"_L1 ? u"src/b.txt"_s : u"dst/b.txt"_s;
+}
+
+// Lays out `tree` below `root` and has the window journal its operations, as every test here starts.
+[[nodiscard]] bool journalled(CDialogFixture &f, const QDir &root, const QStringList &tree)
+{
+    return CTreeSnapshot::make(root.path(), tree) && f.useJournal();
+}
+
+// src/a.txt renamed to b.txt beside src/c.txt: where the history tests start.
+[[nodiscard]] bool renamedAToB(CDialogFixture &f, const QDir &root)
+{
+    return journalled(f, root, { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }) && operate(f, root, u"rename"_s);
 }
 
 QStringList queued(const CDialogFixture &f)
@@ -230,9 +242,8 @@ void tst_Undo::undoesAndFilesAgain()
     QFETCH(QString, operation);
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/z.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"src/z.txt"_s, u"dst/"_s }));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/z.txt"_s) }));
     QVERIFY(operate(f, root, operation));
     QVERIFY(QFileInfo::exists(root.filePath(movedTo(operation))));
@@ -256,9 +267,8 @@ void tst_Undo::undoesAfterRestart()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"dst/"_s }));
     QVERIFY(operate(f, root, u"quickMove"_s));
     QVERIFY(f.restart());
     QCOMPARE(f.takeMessages(), QString());
@@ -311,9 +321,8 @@ void tst_Undo::refusesAndChangesNothing()
     QFETCH(QString, message);
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"dst/"_s }));
     QVERIFY(operate(f, root, u"move"_s));
     const QString moved = root.filePath(u"dst/b.txt"_s);
     if (afterwards == "takeOldName"_L1)
@@ -336,9 +345,8 @@ void tst_Undo::redoes()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"dst/"_s }));
     QVERIFY(operate(f, root, u"move"_s));
     undo(f);
     redo(f);
@@ -356,9 +364,8 @@ void tst_Undo::ctrlZInAnEditTakesBackTypingFirst()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
     QVERIFY(operate(f, root, u"rename"_s));
     QLineEdit *name = f.edit(IDC_EDIT_NAME);
@@ -380,10 +387,8 @@ void tst_Undo::historyListsAndUndoes()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
-    QVERIFY(operate(f, root, u"rename"_s));
+    QVERIFY(renamedAToB(f, root));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/b.txt"_s) }));
     f.combo(IDC_COMBO_TARGET_DIR)->setEditText(QDir::toNativeSeparators(root.filePath(u"dst"_s)));
     f.click(IDC_BTN_MOVE);
@@ -440,10 +445,8 @@ void tst_Undo::historySaysWhyAndRedoes()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
-    QVERIFY(operate(f, root, u"rename"_s));
+    QVERIFY(renamedAToB(f, root));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/c.txt"_s) }));
     f.edit(IDC_EDIT_NAME)->setText(u"b"_s);
     f.click(IDC_BTN_RENAME);
@@ -483,9 +486,8 @@ void tst_Undo::explainsAnInterruptedMoveAtStart()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"dst/"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"dst/"_s }));
     const QString hidden = root.filePath(u"src/.plindor-abc123.moving"_s);
     QVERIFY(f.restart([&] {
         // What a crash leaves when another program took the old name while the item stood aside.
@@ -580,9 +582,8 @@ void tst_Undo::journalThatStopsIsToldAboutTheNextItem()
 {
     QTemporaryDir dir;
     const QDir root(dir.path());
-    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s, u"src/c.txt"_s }));
     CDialogFixture f;
-    QVERIFY(f.useJournal());
+    QVERIFY(journalled(f, root, { u"src/a.txt"_s, u"src/c.txt"_s }));
     QVERIFY(f.dropOnQueue({ root.filePath(u"src/a.txt"_s), root.filePath(u"src/c.txt"_s) }));
     QVERIFY(breakJournal(f.journalPath()));
     QString loadedWhileShown;

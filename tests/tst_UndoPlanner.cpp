@@ -53,11 +53,12 @@ bool append(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
 }
 
-JournalEntry done(qint64 id, const QString &source, const QString &destination)
+JournalEntry done(qint64 id, const QString &source, const QString &destination,
+                  JournalEntry::State state = JournalEntry::State::Done)
 {
     JournalEntry entry;
     entry.id = id;
-    entry.state = JournalEntry::State::Done;
+    entry.state = state;
     entry.source = source;
     entry.destination = destination;
     return entry;
@@ -72,10 +73,8 @@ private Q_SLOTS:
     void undo_data();
     void undo();
     void redoExpectsTheItemAsTheUndoLeftIt();
-    void onlyTheLatestOperationOnAnItemIsUndoable_data();
-    void onlyTheLatestOperationOnAnItemIsUndoable();
-    void onlyAnUndoneItemNotFiledSinceIsRedoable_data();
-    void onlyAnUndoneItemNotFiledSinceIsRedoable();
+    void onlyTheLatestOperationOnAnItemIsOffered_data();
+    void onlyTheLatestOperationOnAnItemIsOffered();
 };
 
 void tst_UndoPlanner::undo_data()
@@ -171,61 +170,47 @@ void tst_UndoPlanner::redoExpectsTheItemAsTheUndoLeftIt()
     QCOMPARE(CUndoPlanner::redo(entry).refusal, Refusal::NameTaken);
 }
 
-void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsUndoable_data()
+// Undo is offered on an operation no later one took the item on from; redo on an undone one whose item was not
+// filed again since.
+void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsOffered_data()
 {
+    QTest::addColumn<bool>("redo");
     QTest::addColumn<QList<JournalEntry>>("newerFirst");
     QTest::addColumn<int>("asked");
-    QTest::addColumn<bool>("undoable");
+    QTest::addColumn<bool>("offered");
+    using State = JournalEntry::State;
     const JournalEntry first = done(1, u"/a/x"_s, u"/b/x"_s);
+    const JournalEntry firstUndone = done(1, u"/a/x"_s, u"/b/x"_s, State::Undone);
     const JournalEntry unrelated = done(2, u"/a/y"_s, u"/b/y"_s);
     const JournalEntry onward = done(3, u"/b/x"_s, u"/c/x"_s);
-    JournalEntry onwardUndone = onward;
-    onwardUndone.state = JournalEntry::State::Undone;
-    JournalEntry onwardFailed = onward;
-    onwardFailed.state = JournalEntry::State::Failed;
-    JournalEntry firstUndone = first;
-    firstUndone.state = JournalEntry::State::Undone;
-    QTest::newRow("alone") << QList { first } << 0 << true;
-    QTest::newRow("laterOnAnotherItem") << QList { unrelated, first } << 1 << true;
-    QTest::newRow("movedOnLater") << QList { onward, unrelated, first } << 2 << false;
-    QTest::newRow("theMoveOnIsUndone") << QList { onwardUndone, unrelated, first } << 2 << true;
-    QTest::newRow("theMoveOnFailed") << QList { onwardFailed, first } << 1 << true;
-    QTest::newRow("theMoveOnItself") << QList { onward, unrelated, first } << 0 << true;
-    QTest::newRow("alreadyUndone") << QList { firstUndone } << 0 << false;
-}
-
-void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsUndoable()
-{
-    QFETCH(QList<JournalEntry>, newerFirst);
-    QFETCH(int, asked);
-    QFETCH(bool, undoable);
-    QCOMPARE(CUndoPlanner::isLatestOnItsItem(newerFirst.at(asked), newerFirst), undoable);
-}
-
-void tst_UndoPlanner::onlyAnUndoneItemNotFiledSinceIsRedoable_data()
-{
-    QTest::addColumn<QList<JournalEntry>>("newerFirst");
-    QTest::addColumn<int>("asked");
-    QTest::addColumn<bool>("redoable");
-    JournalEntry undone = done(1, u"/a/x"_s, u"/b/x"_s);
-    undone.state = JournalEntry::State::Undone;
-    const JournalEntry unrelated = done(2, u"/a/y"_s, u"/b/y"_s);
     const JournalEntry filedAgain = done(3, u"/a/x"_s, u"/c/x"_s);
-    JournalEntry failedAgain = filedAgain;
-    failedAgain.state = JournalEntry::State::Failed;
-    QTest::newRow("alone") << QList { undone } << 0 << true;
-    QTest::newRow("laterOnAnotherItem") << QList { unrelated, undone } << 1 << true;
-    QTest::newRow("filedAgainSince") << QList { filedAgain, unrelated, undone } << 2 << false;
-    QTest::newRow("failedToFileSince") << QList { failedAgain, undone } << 1 << true;
-    QTest::newRow("notUndone") << QList { unrelated } << 0 << false;
+    QTest::newRow("undo-alone") << false << QList { first } << 0 << true;
+    QTest::newRow("undo-laterOnAnotherItem") << false << QList { unrelated, first } << 1 << true;
+    QTest::newRow("undo-movedOnLater") << false << QList { onward, unrelated, first } << 2 << false;
+    QTest::newRow("undo-theMoveOnIsUndone")
+        << false << QList { done(3, u"/b/x"_s, u"/c/x"_s, State::Undone), unrelated, first } << 2 << true;
+    QTest::newRow("undo-theMoveOnFailed")
+        << false << QList { done(3, u"/b/x"_s, u"/c/x"_s, State::Failed), first } << 1 << true;
+    QTest::newRow("undo-theMoveOnItself") << false << QList { onward, unrelated, first } << 0 << true;
+    QTest::newRow("undo-alreadyUndone") << false << QList { firstUndone } << 0 << false;
+    QTest::newRow("redo-alone") << true << QList { firstUndone } << 0 << true;
+    QTest::newRow("redo-laterOnAnotherItem") << true << QList { unrelated, firstUndone } << 1 << true;
+    QTest::newRow("redo-filedAgainSince") << true << QList { filedAgain, unrelated, firstUndone } << 2 << false;
+    QTest::newRow("redo-failedToFileSince")
+        << true << QList { done(3, u"/a/x"_s, u"/c/x"_s, State::Failed), firstUndone } << 1 << true;
+    QTest::newRow("redo-notUndone") << true << QList { unrelated } << 0 << false;
 }
 
-void tst_UndoPlanner::onlyAnUndoneItemNotFiledSinceIsRedoable()
+void tst_UndoPlanner::onlyTheLatestOperationOnAnItemIsOffered()
 {
+    QFETCH(bool, redo);
     QFETCH(QList<JournalEntry>, newerFirst);
     QFETCH(int, asked);
-    QFETCH(bool, redoable);
-    QCOMPARE(CUndoPlanner::isRedoableOnItsItem(newerFirst.at(asked), newerFirst), redoable);
+    QFETCH(bool, offered);
+    const JournalEntry &entry = newerFirst.at(asked);
+    QCOMPARE(redo ? CUndoPlanner::isRedoableOnItsItem(entry, newerFirst)
+                  : CUndoPlanner::isLatestOnItsItem(entry, newerFirst),
+             offered);
 }
 
 QTEST_GUILESS_MAIN(tst_UndoPlanner)

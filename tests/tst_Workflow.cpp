@@ -9,6 +9,8 @@
 #include "dialog/QueueKeeper.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/StoredQueue.h"
+#include "helpers/WindowTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,13 +60,10 @@ void compose(const CDialogFixture &f, const QString &prefix, const QString &name
 } // namespace
 
 /// Filing a batch with one keystroke per item, through the real window: each switch and key proves its wiring.
-class tst_Workflow : public QObject
+class tst_Workflow : public CPopupWindowTest
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void keepPiecesAcrossTwoFiles_data();
     void keepPiecesAcrossTwoFiles();
     void keysClickTheButtons_data();
@@ -78,17 +77,6 @@ private Q_SLOTS:
     void pathsQueuedBeforeTheRestoreJoinIt();
     void queueRestoredAfterKill();
 };
-
-void tst_Workflow::init()
-{
-    QTest::failOnWarning(
-        QRegularExpression(u"^(?!This plugin does not support (propagateSizeHints|raise|grabbing the keyboard))"_s));
-}
-
-void tst_Workflow::cleanup()
-{
-    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
-}
 
 void tst_Workflow::keepPiecesAcrossTwoFiles_data()
 {
@@ -307,21 +295,17 @@ void tst_Workflow::pathsQueuedBeforeTheRestoreJoinIt()
         CQueueStore writer;
         QVERIFY(writer.open(store) && writer.savePaths(saved));
     }
-    const auto stored = [&store] {
-        CQueueStore reader;
-        return reader.open(store) ? reader.load().paths : QStringList { u"<not opened>"_s };
-    };
     CDialogFixture f;
     f.dlg().keepQueue(store);
     auto *keeper = f.dlg().findChild<CQueueKeeper *>();
     QSignalSpy back(keeper, &CQueueKeeper::restored);
     f.dlg().queuePaths({ early });
     keeper->flush();
-    QCOMPARE(stored(), saved);
+    QCOMPARE(storedQueue(store).paths, saved);
     QVERIFY(back.wait());
     keeper->flush();
     QCOMPARE(f.queue()->paths(), saved + QStringList { early });
-    QCOMPARE(stored(), f.queue()->paths());
+    QCOMPARE(storedQueue(store).paths, f.queue()->paths());
 }
 
 // Killed without a chance to save anything at the end: the next start has the queue all the same.
@@ -344,12 +328,8 @@ void tst_Workflow::queueRestoredAfterKill()
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(PLINDOR_BINARY), paths);
     QVERIFY(program.waitForStarted());
-    const auto saved = [&] {
-        CQueueStore reader;
-        return reader.open(store) ? reader.load() : CQueueStore::Saved {};
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(saved().paths, paths, 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(saved().loaded, paths.at(0), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).paths, paths, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).loaded, paths.at(0), 20000);
     program.kill();
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
