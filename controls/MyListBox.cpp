@@ -3,6 +3,7 @@
 #include "controls/MyListBox.h"
 
 #include "controls/DropPaths.h"
+#include "controls/QueueRowDelegate.h"
 #include "core/PathParts.h"
 #include "platform/PathProbe.h"
 
@@ -32,6 +33,7 @@ CMyListBox::CMyListBox(QWidget *parent)
     , m_model(new CQueueModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new CQueueRowDelegate(this));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setDragDropMode(QAbstractItemView::DropOnly);

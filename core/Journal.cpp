@@ -376,22 +376,44 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
         entry.before = stampOf(entry.source);
     if (entry.beforeMode < 0)
         entry.beforeMode = modeOf(entry.source);
+    entry.destinationExisted = entry.destinationExisted || stampOf(entry.destination).isValid();
     syncEach(sync == Sync::ToDisk);
-    QSqlQuery &query
-        = prepared(u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
-                   " before_mtime, before_inode, before_dev, before_ctime, destination_existed, owner,"
-                   " source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode,"
-                   " before_mode) VALUES (:time, :kind, 0, :source, :destination, :name, :before_size,"
-                   " :before_mtime, :before_inode, :before_dev, :before_ctime, :existed, :owner, :source_folder_dev,"
-                   " :source_folder_inode, :destination_folder_dev, :destination_folder_inode, :before_mode)"_s);
+    entry.state = State::Intended;
+    entry.after = {};
+    entry.failure = MoveError::None;
+    return insert(entry);
+}
+
+// The item's stamps from before the rename come with `entry`: by now the source is gone.
+qint64 CJournal::recordFinished(JournalEntry entry)
+{
+    if (!isAvailable())
+        return 0;
+    Q_ASSERT(entry.state == State::Done || entry.state == State::Failed);
+    syncEach(false);
+    return insert(entry);
+}
+
+qint64 CJournal::insert(const JournalEntry &entry)
+{
+    QSqlQuery &query = prepared(
+        u"INSERT INTO operations (time, kind, state, source, destination, composed_name, before_size,"
+        " before_mtime, before_inode, before_dev, before_ctime, size, mtime, inode, dev, ctime, destination_existed,"
+        " owner, source_folder_dev, source_folder_inode, destination_folder_dev, destination_folder_inode,"
+        " before_mode, failure) VALUES (:time, :kind, :state, :source, :destination, :name, :before_size,"
+        " :before_mtime, :before_inode, :before_dev, :before_ctime, :size, :mtime, :inode, :dev, :ctime, :existed,"
+        " :owner, :source_folder_dev, :source_folder_inode, :destination_folder_dev, :destination_folder_inode,"
+        " :before_mode, :failure)"_s);
     query.bindValue(u":time"_s, QDateTime::currentMSecsSinceEpoch());
     query.bindValue(u":kind"_s, int(entry.kind));
+    query.bindValue(u":state"_s, int(entry.state));
     query.bindValue(u":source"_s, entry.source);
     query.bindValue(u":destination"_s, entry.destination);
     // A null text binds as NULL, which the column refuses.
     query.bindValue(u":name"_s, entry.composedName.isNull() ? u""_s : entry.composedName);
     bindStamp(query, u":before_"_s, entry.before);
-    query.bindValue(u":existed"_s, entry.destinationExisted || stampOf(entry.destination).isValid());
+    bindStamp(query, u":"_s, entry.after);
+    query.bindValue(u":existed"_s, entry.destinationExisted);
     query.bindValue(u":owner"_s, m_owner.token());
     // A rename in place leaves and enters the same folder: one look serves both.
     const QString sourceFolder = QFileInfo(entry.source).absolutePath();
@@ -401,6 +423,7 @@ qint64 CJournal::recordIntent(JournalEntry entry, Sync sync)
     bindFolder(query, u":destination_folder"_s,
                destinationFolder == sourceFolder ? leaves : folderIdOf(destinationFolder));
     query.bindValue(u":before_mode"_s, entry.beforeMode < 0 ? QVariant() : QVariant(entry.beforeMode));
+    query.bindValue(u":failure"_s, int(entry.failure));
     if (!query.exec()) {
         becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
         return 0;

@@ -57,6 +57,11 @@ public:
     /// operation a crash cannot cut in two may record with Sync::Later: after a power cut the item is under one of
     /// its two names whether or not its intent was kept, and start-up settles the intent if it was.
     qint64 recordIntent(JournalEntry entry, Sync sync = Sync::ToDisk);
+    /// Records an operation that is over, Done or Failed as `entry` says, in one write that waits for no sync. Only
+    /// for a single rename, which needs no intent before it: a crash before this record leaves the item under its
+    /// old name or its new one and nothing to settle, only a rename that the history does not show. `entry` brings
+    /// the source's stamp and permissions as they were before the rename.
+    qint64 recordFinished(JournalEntry entry);
     /// Records that the operation, still only intended, now tries another name (a taken name numbered).
     bool retarget(qint64 id, const QString &destination, const QString &composedName);
     /// Each returns false unless the operation was in the state the call moves it from.
@@ -91,6 +96,7 @@ private:
     void becomeUnavailable(const QString &reason);
     bool update(qint64 id, std::initializer_list<JournalEntry::State> from, JournalEntry::State to,
                 const FileStamp &after = {}, JournalRecovery recovery = JournalRecovery::None, bool intent = false);
+    qint64 insert(const JournalEntry &entry);
     void prune();
     void syncEach(bool commit);
     /// The statement of this text, prepared once per connection and kept for the next call.

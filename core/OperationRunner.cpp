@@ -28,6 +28,8 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
         outcome.kind = Kind::Refused;
         return outcome;
     }
+    if (isSingleRename(item, outcome.plan))
+        return runSingleRename(item, target.kind, std::move(outcome), progress);
     // The intent goes first: a crash during a long copy must leave a record that the next start can settle.
     outcome.id = recordIntent(item, outcome.plan, target.kind);
     // A journal that stopped taking writes is told after the move: nothing may wait on the user in between.
@@ -35,6 +37,43 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
     outcome.result = moveNumbering(item, outcome, progress);
     outcome.leftAt = outcome.result.leftAt;
     recordResult(outcome.id, item, outcome.result);
+    outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
+    return outcome;
+}
+
+// Asked only while the journal works: without one, every operation runs alike.
+bool COperationRunner::isSingleRename(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
+{
+    return m_journal && m_journal->isAvailable() && m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
+}
+
+// One system call that a crash cannot cut in two: the item ends under its old name or its new one, and a start that
+// finds no record of it has nothing to settle. So the record follows the rename, in one write that waits for no
+// sync, and the window is not kept waiting for an intent. Only the source's stamps must be taken before.
+COperationRunner::Outcome COperationRunner::runSingleRename(const COperationPlanner::Item &item,
+                                                            JournalEntry::Kind kind, Outcome outcome,
+                                                            IMoveProgress *progress)
+{
+    JournalEntry entry = entryFor(item, outcome.plan, kind);
+    entry.before = CJournal::stampOf(item.sourcePath);
+    entry.beforeMode = CJournal::modeOf(item.sourcePath);
+    outcome.result = moveNumbering(item, outcome, progress);
+    outcome.leftAt = outcome.result.leftAt;
+    logResult(item, outcome.result);
+    // The name the last attempt tried, which a failure names and a success used.
+    entry.destination = outcome.plan.destination;
+    entry.composedName = outcome.plan.composedName;
+    if (outcome.result.ok()) {
+        entry.state = JournalEntry::State::Done;
+        entry.after = CJournal::stampOf(outcome.result.destination);
+        m_redoable.clear();
+    } else {
+        entry.state = JournalEntry::State::Failed;
+        entry.failure = outcome.result.error;
+        entry.destinationExisted = CJournal::stampOf(entry.destination).isValid();
+    }
+    outcome.id = m_journal->recordFinished(entry);
+    outcome.journalJustStopped = journalJustStopped();
     outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
     return outcome;
 }
@@ -58,33 +97,45 @@ MoveResult COperationRunner::moveNumbering(const COperationPlanner::Item &item, 
     return result;
 }
 
-qint64 COperationRunner::recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
-                                      JournalEntry::Kind kind)
+JournalEntry COperationRunner::entryFor(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                                        JournalEntry::Kind kind)
 {
-    if (!m_journal || !m_journal->isAvailable())
-        return 0;
     JournalEntry entry;
     entry.kind = kind;
     entry.source = item.sourcePath;
     entry.destination = plan.destination;
     entry.composedName = plan.composedName;
-    const bool oneStep = m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
-    return m_journal->recordIntent(entry, oneStep ? CJournal::Sync::Later : CJournal::Sync::ToDisk);
+    return entry;
+}
+
+// Synced: whatever is not a single rename leaves something to settle when a crash cuts it short.
+qint64 COperationRunner::recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                                      JournalEntry::Kind kind)
+{
+    if (!m_journal || !m_journal->isAvailable())
+        return 0;
+    return m_journal->recordIntent(entryFor(item, plan, kind), CJournal::Sync::ToDisk);
 }
 
 // The log keeps what the window's messages do not say: the system's own words for a failure.
+void COperationRunner::logResult(const COperationPlanner::Item &item, const MoveResult &result)
+{
+    if (result.ok())
+        qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
+    else
+        qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
+                          << int(result.error) << result.detail;
+}
+
 void COperationRunner::recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result)
 {
+    logResult(item, result);
     if (result.ok()) {
-        qCDebug(lcFileOps) << "moved" << item.sourcePath << "to" << result.destination;
         if (m_journal)
             m_journal->markDone(id, CJournal::stampOf(result.destination));
         m_redoable.clear();
-    } else {
-        qCInfo(lcFileOps) << "not moved:" << item.sourcePath << "to" << result.destination << "error"
-                          << int(result.error) << result.detail;
-        if (m_journal)
-            m_journal->markFailed(id, result.error);
+    } else if (m_journal) {
+        m_journal->markFailed(id, result.error);
     }
 }
 

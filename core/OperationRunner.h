@@ -14,7 +14,8 @@
 class CJournal;
 
 /// Carries out a rename, move or quick move, its undo and its redo in the order that keeps files safe: the intent
-/// is journalled before the item is touched and the outcome after. It shows nothing; the window shows the outcome.
+/// is journalled before the item is touched and the outcome after; a single rename, which a crash cannot cut in
+/// two, is journalled once, after it. It shows nothing; the window shows the outcome.
 class COperationRunner
 {
 public:
@@ -57,8 +58,14 @@ public:
     [[nodiscard]] QList<JournalFinding> settle();
 
 private:
+    [[nodiscard]] bool isSingleRename(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
+    [[nodiscard]] Outcome runSingleRename(const COperationPlanner::Item &item, JournalEntry::Kind kind, Outcome outcome,
+                                          IMoveProgress *progress);
+    [[nodiscard]] static JournalEntry entryFor(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
+                                               JournalEntry::Kind kind);
     [[nodiscard]] qint64 recordIntent(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan,
                                       JournalEntry::Kind kind);
+    static void logResult(const COperationPlanner::Item &item, const MoveResult &result);
     [[nodiscard]] MoveResult moveNumbering(const COperationPlanner::Item &item, Outcome &outcome,
                                            IMoveProgress *progress);
     void recordResult(qint64 id, const COperationPlanner::Item &item, const MoveResult &result);

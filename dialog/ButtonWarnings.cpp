@@ -221,6 +221,9 @@ void CButtonWarnings::show(Slot &slot, const Warning &warning)
         slot.warning = {};
         return;
     }
+    // The same warning again changes nothing on the button; setting its icon anew would lay out and repaint it.
+    if (warning == slot.warning && button->toolTip() == slot.shownTip)
+        return;
     if (slot.warning.ok()) {
         slot.normalTip = button->toolTip();
         slot.normalDescription = button->accessibleDescription();

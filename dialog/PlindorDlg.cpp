@@ -61,6 +61,14 @@ constexpr int queueCellHeight = 28;
 // it centres a dialog on the screen and keeps it inside the free area.
 constexpr QSize frameAllowance(20, 50);
 
+// Setting an edit's text lays it out and repaints it; the same text again, with no typing of the user's to forget,
+// changes nothing.
+void setTextUnlessSame(QLineEdit *edit, const QString &text)
+{
+    if (edit->text() != text || edit->isUndoAvailable() || edit->isRedoAvailable())
+        edit->setText(text);
+}
+
 } // namespace
 
 CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter, QDate today, QWidget *parent)
@@ -423,9 +431,9 @@ void CPlindorDlg::LoadItem(QString path)
 {
     splitIntoWorkingStrings(path);
     m_listFiles->setAccessibleDescription(QDir::toNativeSeparators(path));
-    m_editPrefix->setText(CNameComposer::prefixPlaceholder());
-    m_editName->setText(m_strName);
-    m_editSuffix->setText(CNameComposer::suffixPlaceholder());
+    setTextUnlessSame(m_editPrefix, CNameComposer::prefixPlaceholder());
+    setTextUnlessSame(m_editName, m_strName);
+    setTextUnlessSame(m_editSuffix, CNameComposer::suffixPlaceholder());
 }
 
 // The same split as every drop target makes of what is dropped on it: a folder's own name, or a file's base name and
@@ -723,6 +731,9 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &
     m_listFiles->removePath(movedFrom);
     m_strSrcPath = movedTo;
     m_listFiles->setCurrentRow(0);
+    // The next item brings its own texts; only the last one takes its texts along.
+    if (m_listFiles->count() > 0)
+        return;
     m_editPrefix->clear();
     m_editName->clear();
     m_editSuffix->clear();

@@ -977,11 +977,14 @@ bool CFileMover::isSingleRename(const QString &source, const QString &targetDir,
     if (doWithout.testFlag(Ability::NoReplaceRename))
         return false;
     const Job job = makeJob(source, targetDir, newName);
-    if (sameFolder(job.sourceParent, job.folder)
-        && QString::compare(QFile::decodeName(job.sourceName), newName, Qt::CaseInsensitive) == 0)
+    // The names first: only a case-only rename needs the folders looked at.
+    if (QString::compare(QFile::decodeName(job.sourceName), newName, Qt::CaseInsensitive) == 0
+        && sameFolder(job.sourceParent, job.folder))
         return false;
+    // A rename in place looks at its folder once.
     const auto from = mountOf(job.sourceParent);
-    return from && from == mountOf(job.folder) && CTargetFilesystem::refusesTakenNames(job.folder);
+    return from && (job.folder == job.sourceParent || from == mountOf(job.folder))
+        && CTargetFilesystem::refusesTakenNames(job.folder);
 }
 
 // QFile::rename is no use here: it cuts a name at an embedded NUL, may replace an existing file, and across file

@@ -54,7 +54,7 @@ public:
     }
     bool isSingleStep(const QString &, const QString &, const QString &) override
     {
-        return true;
+        return singleStep;
     }
     void removeLeftovers(const QString &) override
     {
@@ -67,6 +67,7 @@ public:
     MoveError failWith = MoveError::None;
     QString leftAt;
     bool keepsPermissions = true;
+    bool singleStep = false; ///< a rename within one file system rather than a copy
     /// The permissions every moved item arrives with, as a copy to or from a disk that keeps none gets them.
     std::optional<QFileDevice::Permissions> arrivalMode;
 
@@ -144,29 +145,43 @@ void tst_OperationRunner::makeFile(const QString &name, const QByteArray &conten
 
 void tst_OperationRunner::journalsAroundTheMove_data()
 {
+    QTest::addColumn<bool>("singleStep");
     QTest::addColumn<MoveError>("error");
     QTest::addColumn<QString>("leftAt");
     QTest::addColumn<State>("recorded");
-    QTest::newRow("moved") << MoveError::None << QString() << State::Done;
-    QTest::newRow("failed") << MoveError::NoSpace << QString() << State::Failed;
-    QTest::newRow("failed-left-aside") << MoveError::IoError << u"/x/.plindor-a"_s << State::Failed;
+    for (const bool singleStep : { false, true }) {
+        const char *order = singleStep ? "single-rename" : "intent-first";
+        QTest::addRow("%s-moved", order) << singleStep << MoveError::None << QString() << State::Done;
+        QTest::addRow("%s-failed", order) << singleStep << MoveError::NoSpace << QString() << State::Failed;
+        QTest::addRow("%s-failed-left-aside", order)
+            << singleStep << MoveError::IoError << u"/x/.plindor-a"_s << State::Failed;
+    }
 }
 
+// A move of several steps is journalled before it starts; a single rename, which a crash cannot cut in two, only
+// once it is over, with the stamps of the item as it was before.
 void tst_OperationRunner::journalsAroundTheMove()
 {
+    QFETCH(bool, singleStep);
     QFETCH(MoveError, error);
     QFETCH(QString, leftAt);
     QFETCH(State, recorded);
+    m_mover->singleStep = singleStep;
     m_mover->failWith = error;
     m_mover->leftAt = leftAt;
+    const FileStamp before = CJournal::stampOf(m_dir->filePath(u"a.txt"_s));
     const COperationRunner::Outcome outcome = renameAToB();
-    QCOMPARE(m_mover->stateAtCall, std::optional(State::Intended));
+    QCOMPARE(m_mover->stateAtCall, singleStep ? std::nullopt : std::optional(State::Intended));
     QCOMPARE(outcome.kind, error == MoveError::None ? Kind::Moved : Kind::Failed);
     QCOMPARE(outcome.leftAt, leftAt);
     QCOMPARE(outcome.result.error, error);
-    const JournalEntry row = m_journal->history(1).constFirst();
+    const QList<JournalEntry> rows = m_journal->history(2);
+    QCOMPARE(rows.size(), 1);
+    const JournalEntry &row = rows.constFirst();
     QCOMPARE(row.id, outcome.id);
     QCOMPARE(row.state, recorded);
+    QCOMPARE(row.before, before);
+    QCOMPARE(row.destination, m_dir->filePath(u"b.txt"_s));
     if (recorded == State::Done)
         QCOMPARE(row.after, CJournal::stampOf(m_dir->filePath(u"b.txt"_s)));
     // The history says why it failed.
@@ -174,7 +189,6 @@ void tst_OperationRunner::journalsAroundTheMove()
     QVERIFY(!outcome.journalJustStopped);
 }
 
-// Which refusals there are is the planner's business; that none of them reaches the mover or the journal is this.
 void tst_OperationRunner::refusalTouchesNothing()
 {
     const COperationPlanner::Item item { m_dir->filePath(u"a.txt"_s), m_dir->path(), {}, {}, {}, u".txt"_s };
@@ -202,8 +216,10 @@ void tst_OperationRunner::journalThatBreaksIsSaidOnce()
     QCOMPARE(m_runner->undoLatest().kind, Kind::JournalUnavailable);
 }
 
+// A single rename, recorded once it is over, is undone and redone as any operation.
 void tst_OperationRunner::undoAndRedo()
 {
+    m_mover->singleStep = true;
     QCOMPARE(renameAToB().kind, Kind::Moved);
     QCOMPARE(m_runner->redo().kind, Kind::Nothing);
     const COperationRunner::Outcome undone = m_runner->undoLatest();
@@ -317,8 +333,10 @@ void tst_OperationRunner::takenNameIsNumbered()
 
 void tst_OperationRunner::numberedMoveIsUndoneToTheOldName()
 {
+    m_mover->singleStep = true;
     makeFile(u"b.txt"_s, "theirs");
     QCOMPARE(renameAToB({}, true).plan.newName, u"b_2.txt"_s);
+    QCOMPARE(m_journal->history(1).constFirst().destination, m_dir->filePath(u"b_2.txt"_s));
     QCOMPARE(m_runner->undoLatest().kind, Kind::Moved);
     QVERIFY(QFile::exists(m_dir->filePath(u"a.txt"_s)));
     QVERIFY(!QFile::exists(m_dir->filePath(u"b_2.txt"_s)));
