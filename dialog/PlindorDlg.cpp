@@ -405,6 +405,9 @@ void CPlindorDlg::OnBnClickedCancel()
         return;
     m_leaving = true;
     SaveSettings();
+    // What the queue keeper holds back to write after a repaint is written before the window goes.
+    if (m_keeper)
+        m_keeper->flush();
     QDialog::reject();
 }
 

@@ -183,6 +183,7 @@ private:
     QHash<int, QWidget *> m_items;
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
+    CQueueKeeper *m_keeper = nullptr; ///< owned by the window as its child; none when the queue is not kept
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;
     CPreviewPane *m_preview = nullptr;

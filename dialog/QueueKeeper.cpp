@@ -14,7 +14,9 @@ CQueueKeeper::CQueueKeeper()
     m_thread.setMaxThreadCount(1);
     m_thread.setExpiryTimeout(-1);
     m_editorChanged.setSingleShot(true);
-    m_editorChanged.setInterval(0);
+    // Long enough that the write follows the window's repaint after a rename, and one write serves a burst of
+    // changes; short enough that a crash loses next to nothing.
+    m_editorChanged.setInterval(100);
     connect(&m_editorChanged, &QTimer::timeout, this, &CQueueKeeper::saveEditor);
 }
 
@@ -45,10 +47,9 @@ void CQueueKeeper::observe()
     connect(model, &QAbstractItemModel::modelReset, this, &CQueueKeeper::saveQueue);
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) { saveRemovedRows(first, last); });
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, &m_editorChanged,
-            qOverload<>(&QTimer::start));
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, &CQueueKeeper::scheduleSave);
     for (QLineEdit *edit : m_edits)
-        connect(edit, &QLineEdit::textChanged, &m_editorChanged, qOverload<>(&QTimer::start));
+        connect(edit, &QLineEdit::textChanged, this, &CQueueKeeper::scheduleSave);
 }
 
 void CQueueKeeper::post(std::function<void(CQueueStore &)> job)
@@ -135,6 +136,7 @@ void CQueueKeeper::setSaving(bool on)
 {
     m_saving = on;
     if (!on) {
+        m_removed.clear();
         post([](CQueueStore &store) { store.clear(); });
         return;
     }
@@ -146,6 +148,8 @@ void CQueueKeeper::saveQueue()
 {
     if (!m_saving || m_restoring)
         return;
+    // The whole queue as it is now: rows taken off before it need no write of their own.
+    m_removed.clear();
     // The rows are copied here and the blocks they refer to are shared; the snapshot is made on the store's thread.
     post([entries = m_list->entries()](CQueueStore &store) {
         static const QByteArray identity = CQueueOrder().keysIdentity();
@@ -157,18 +161,29 @@ void CQueueKeeper::saveRemovedRows(int first, int last)
 {
     if (!m_saving || m_restoring)
         return;
-    QStringList removed;
     for (int row = first; row <= last; ++row)
-        removed << m_list->pathAt(row);
-    post([removed](CQueueStore &store) { store.removePaths(removed); });
+        m_removed << m_list->pathAt(row);
+    // Written with the edits that the next item brings: one write for a finished item.
+    scheduleSave();
+}
+
+void CQueueKeeper::scheduleSave()
+{
+    // Not restarted: a stream of changes is still written every interval.
+    if (!m_editorChanged.isActive())
+        m_editorChanged.start();
 }
 
 void CQueueKeeper::saveEditor()
 {
     if (!m_saving || m_restoring)
         return;
-    post([loaded = m_loaded(), prefix = m_edits.at(0)->text(), name = m_edits.at(1)->text(),
-          suffix = m_edits.at(2)->text()](CQueueStore &store) { store.saveEditor(loaded, prefix, name, suffix); });
+    post([removed = std::exchange(m_removed, {}), loaded = m_loaded(), prefix = m_edits.at(0)->text(),
+          name = m_edits.at(1)->text(), suffix = m_edits.at(2)->text()](CQueueStore &store) {
+        if (!removed.isEmpty())
+            store.removePaths(removed);
+        store.saveEditor(loaded, prefix, name, suffix);
+    });
 }
 
 void CQueueKeeper::flush()

@@ -56,6 +56,7 @@ private:
     void post(std::function<void(CQueueStore &)> job);
     void saveQueue();
     void saveRemovedRows(int first, int last);
+    void scheduleSave();
     void saveEditor();
     void loaded(CRestoredQueue found);
     void applyWhenPainted();
@@ -69,7 +70,8 @@ private:
     QThreadPool m_thread;
     std::unique_ptr<CQueueStore> m_store; ///< used on m_thread only
     std::atomic<bool> m_stopping = false;
-    QTimer m_editorChanged; ///< one write for the edits of one turn of the event loop
+    QTimer m_editorChanged; ///< one write for the edits and the rows taken off within its interval
+    QStringList m_removed; ///< rows taken off the queue and not written yet
     bool m_saving = false;
     bool m_restoring = false; ///< from start() until the saved queue is back in the window
     bool m_painted = false;
