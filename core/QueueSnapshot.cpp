@@ -2,13 +2,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueSnapshot.h"
 
+#include "core/System.h"
+
 #include <QSet>
+#include <QtEndian>
 
 namespace
 {
 QStringView textOf(const QByteArray &bytes)
 {
     return { reinterpret_cast<const char16_t *>(bytes.constData()), bytes.size() / 2 };
+}
+
+constexpr char kMagic[8] = { 'P', 'L', 'Q', 'U', 'E', 'U', 'E', '1' };
+/// The magic, the generation, and the sizes of the identity, the text and the keys.
+constexpr qsizetype kHeaderSize = 8 + 4 * 8;
+
+qsizetype padded(qsizetype size)
+{
+    return (size + 7) / 8 * 8;
+}
+
+quint64 numberAt(const QByteArray &bytes, qsizetype offset)
+{
+    return qFromLittleEndian<quint64>(bytes.constData() + offset);
 }
 
 void appendPath(QByteArray &text, QStringView path)
@@ -129,6 +146,10 @@ CQueueOrder::Entries CQueueSnapshot::entries(const CQueueOrder &order, bool *key
 std::optional<CQueueOrder::Entries> CQueueSnapshot::keptEntries() const
 {
     CQueueOrder::Entries entries;
+    // One row a key: the rows are made once, in memory that asks for large pages.
+    const auto rows = static_cast<size_t>(std::count(keys.cbegin(), keys.cend(), '\0'));
+    entries.rows.reserve(rows);
+    CSystem::preferHugePages(entries.rows.data(), qsizetype(rows * sizeof(CQueueOrder::Entries::Row)));
     CSnapshotReader reader(*this);
     QStringView path;
     QByteArrayView key;
@@ -140,9 +161,8 @@ std::optional<CQueueOrder::Entries> CQueueSnapshot::keptEntries() const
         return std::nullopt;
     auto block = std::make_shared<CQueueOrder::Entries::Block>();
     // The text is used where it was read, not copied: it is 200 bytes a path.
-    block->textBytes = text;
-    block->text = QString::fromRawData(reinterpret_cast<const QChar *>(block->textBytes.constData()),
-                                       block->textBytes.size() / 2);
+    block->textBytes = storage.isNull() ? text : storage;
+    block->text = QString::fromRawData(reinterpret_cast<const QChar *>(text.constData()), text.size() / 2);
     block->keys = keys;
     block->paths = entries.size();
     entries.blocks.push_back(std::move(block));
@@ -175,4 +195,45 @@ void CQueueSnapshot::remove(const QStringList &gone)
     text = keptText;
     // Keys that did not go with the paths one for one are not kept.
     keys = reader.keysMatch() ? keptKeys : QByteArray();
+    storage.clear();
+}
+
+bool CQueueSnapshot::write(QIODevice &file, quint64 generation) const
+{
+    QByteArray header(kMagic, sizeof kMagic);
+    for (const quint64 number : { generation, quint64(identity.size()), quint64(text.size()), quint64(keys.size()) }) {
+        const quint64 little = qToLittleEndian(number);
+        header.append(reinterpret_cast<const char *>(&little), sizeof little);
+    }
+    const auto withPadding = [&file](const QByteArray &part) {
+        return file.write(part) == part.size() && file.write(QByteArray(padded(part.size()) - part.size(), '\0')) >= 0;
+    };
+    return withPadding(header) && withPadding(identity) && withPadding(text) && file.write(keys) == keys.size();
+}
+
+std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quint64 &generation)
+{
+    if (bytes.size() < kHeaderSize || !bytes.startsWith(QByteArrayView(kMagic, sizeof kMagic)))
+        return std::nullopt;
+    const quint64 identitySize = numberAt(bytes, 16);
+    const quint64 textSize = numberAt(bytes, 24);
+    const quint64 keysSize = numberAt(bytes, 32);
+    // Sizes are compared one at a time, so that no sum of damaged ones can wrap around.
+    quint64 left = quint64(bytes.size() - kHeaderSize);
+    for (const quint64 size : { identitySize, textSize }) {
+        if (size > left || padded(qsizetype(size)) > qsizetype(left))
+            return std::nullopt;
+        left -= quint64(padded(qsizetype(size)));
+    }
+    if (keysSize != left || textSize % 2 != 0)
+        return std::nullopt;
+    generation = numberAt(bytes, 8);
+    const qsizetype textAt = kHeaderSize + padded(qsizetype(identitySize));
+    const qsizetype keysAt = textAt + padded(qsizetype(textSize));
+    CQueueSnapshot snapshot;
+    snapshot.storage = bytes;
+    snapshot.identity = bytes.mid(kHeaderSize, qsizetype(identitySize));
+    snapshot.text = QByteArray::fromRawData(bytes.constData() + textAt, qsizetype(textSize));
+    snapshot.keys = QByteArray::fromRawData(bytes.constData() + keysAt, qsizetype(keysSize));
+    return snapshot;
 }

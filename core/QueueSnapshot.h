@@ -5,7 +5,10 @@
 #include "core/QueueOrder.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QStringList>
+
+#include <optional>
 
 /// The queue as the store keeps it: the paths in queue order in one value, their keys in another, and what made the
 /// keys. A start reads 100,000 paths in two reads and keys none of them again while the collation stays the same.
@@ -26,13 +29,18 @@ public:
     /// Takes out the paths in `gone`.
     void remove(const QStringList &gone);
 
+    /// Writes the snapshot as its file holds it, tagged with `generation`.
+    bool write(QIODevice &file, quint64 generation) const;
+    /// What write() wrote, using `bytes` in place; nothing when they are not a whole snapshot.
+    [[nodiscard]] static std::optional<CQueueSnapshot> read(const QByteArray &bytes, quint64 &generation);
+
     /// Paths in UTF-16, each closed by a zero code unit, which no path holds.
     QByteArray text;
     /// Keys, each closed by a zero byte, which no key holds; empty when none were kept.
     QByteArray keys;
     QByteArray identity;
-
-    friend bool operator==(const CQueueSnapshot &, const CQueueSnapshot &) = default;
+    /// The file's bytes that `text` and `keys` refer to, when read from one; they are not copied.
+    QByteArray storage;
 
 private:
     /// The kept entries, when the keys are there for every path and in order.

@@ -4,10 +4,12 @@
 
 #include "core/Logging.h"
 #include "core/StateFolder.h"
+#include "core/System.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -19,23 +21,20 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace
 {
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 /// Paths taken off the queue are written one row each; past this many they are folded into the saved queue.
 constexpr int kFoldRemovedAfter = 1000;
 
 // NORMAL keeps every committed change across a crash or a kill of the program; only a power cut may take the last
 // one, which costs a queue, never a file.
 const char *const kSetUp[] = {
-    // The queue is one large value: big pages read it in a few steps (a new store only; see upgradeRows()).
-    "PRAGMA page_size = 65536",
     "PRAGMA journal_mode = WAL",
-    "PRAGMA wal_autocheckpoint = 64",
     "PRAGMA synchronous = NORMAL",
-    ("CREATE TABLE IF NOT EXISTS snapshot (id INTEGER PRIMARY KEY CHECK (id = 1), identity BLOB NOT NULL,"
-     " paths BLOB NOT NULL, keys BLOB NOT NULL)"),
+    // Which snapshot file the rows of `removed` were taken off.
+    "CREATE TABLE IF NOT EXISTS saved_queue (id INTEGER PRIMARY KEY CHECK (id = 1), generation INTEGER NOT NULL)",
     "CREATE TABLE IF NOT EXISTS removed (path TEXT NOT NULL)",
     // Tables of another shape under these names are found before anything is written.
-    "SELECT identity, paths, keys FROM snapshot LIMIT 0",
+    "SELECT generation FROM saved_queue LIMIT 0",
     "SELECT path FROM removed LIMIT 0",
     ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
      " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
@@ -88,6 +87,8 @@ bool CQueueStore::open(const QString &path)
 {
     disconnect();
     m_path = path;
+    const QFileInfo store(path);
+    m_snapshotPath = store.path() + u'/' + store.completeBaseName() + ".snapshot"_L1;
     m_keptAside.clear();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         qCWarning(lcQueue) << "cannot create the folder of" << path << ": the queue is not saved";
@@ -110,6 +111,9 @@ bool CQueueStore::startOver()
             return false;
         qCWarning(lcQueue) << "kept the damaged saved queue aside as" << m_keptAside;
     }
+    // The queue the store names goes aside with it: the store's rows say what of it still counts.
+    if (QFile::exists(m_snapshotPath))
+        qCWarning(lcQueue) << "kept its queue aside as" << CStateFolder::keepAside(m_snapshotPath);
     const QString again = tryOpen(m_path);
     if (again.isEmpty())
         return true;
@@ -180,15 +184,7 @@ QString CQueueStore::upgradeRows()
     rows.finish();
     const bool moved = runInTransaction(
         [&] { return writeSnapshot(CQueueSnapshot::of(paths)) && QSqlQuery(m_db).exec(u"DROP TABLE queue"_s); });
-    if (!moved)
-        return m_db.lastError().text();
-    // The page size changes only outside WAL mode, by rewriting the store.
-    for (const char *statement :
-         { "PRAGMA journal_mode = DELETE", "PRAGMA page_size = 65536", "VACUUM", "PRAGMA journal_mode = WAL" }) {
-        if (const QString problem = run(m_db, QString::fromLatin1(statement)); !problem.isEmpty())
-            return problem;
-    }
-    return {};
+    return moved ? QString() : m_db.lastError().text();
 }
 
 CQueueStore::Saved CQueueStore::load(const std::function<bool()> &stopped)
@@ -217,27 +213,50 @@ CQueueStore::Saved CQueueStore::loadEditor()
 
 CQueueSnapshot CQueueStore::loadQueue()
 {
-    CQueueSnapshot queue;
     if (!isAvailable())
-        return queue;
-    QSqlQuery snapshot(m_db);
+        return {};
+    QSqlQuery generation(m_db);
     QSqlQuery removed(m_db);
     removed.setForwardOnly(true);
-    const bool read = snapshot.exec(u"SELECT identity, paths, keys FROM snapshot WHERE id = 1"_s)
+    const bool read = generation.exec(u"SELECT generation FROM saved_queue WHERE id = 1"_s)
         && removed.exec(u"SELECT path FROM removed"_s);
-    if (read && snapshot.next())
-        queue = { snapshot.value(1).toByteArray(), snapshot.value(2).toByteArray(), snapshot.value(0).toByteArray() };
+    const quint64 written = read && generation.next() ? generation.value(0).toULongLong() : 0;
     QStringList gone;
     while (read && removed.next())
         gone << removed.value(0).toString();
     // A page that cannot be read is found only now, by reading it: the whole store goes aside, never half of it.
-    if (!read || snapshot.lastError().isValid() || removed.lastError().isValid()) {
-        qCWarning(lcQueue) << "cannot read the saved queue:" << snapshot.lastError().text()
+    if (!read || generation.lastError().isValid() || removed.lastError().isValid()) {
+        qCWarning(lcQueue) << "cannot read the saved queue:" << generation.lastError().text()
                            << removed.lastError().text();
         startOver();
         return {};
     }
-    queue.remove(gone);
+    quint64 fileGeneration = 0;
+    std::optional<CQueueSnapshot> queue = readSnapshotFile(fileGeneration);
+    if (!queue)
+        return {};
+    // Rows taken off an earlier snapshot are in this one already: a crash came between writing it and its rows.
+    if (fileGeneration == written)
+        queue->remove(gone);
+    return *std::move(queue);
+}
+
+// The file is read into memory that asks for large pages: first touching 10 MB a 4 KiB page at a time cost more
+// than reading it.
+std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
+{
+    QFile file(m_snapshotPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.exists() ? std::nullopt : std::optional(CQueueSnapshot());
+    QByteArray bytes(file.size(), Qt::Uninitialized);
+    CSystem::preferHugePages(bytes.constData(), bytes.size());
+    std::optional<CQueueSnapshot> queue;
+    if (file.read(bytes.data(), bytes.size()) == bytes.size())
+        queue = CQueueSnapshot::read(bytes, generation);
+    if (!queue) {
+        qCWarning(lcQueue) << "cannot read the saved queue" << m_snapshotPath << ": kept aside as"
+                           << CStateFolder::keepAside(m_snapshotPath);
+    }
     return queue;
 }
 
@@ -264,16 +283,26 @@ bool CQueueStore::saveQueue(const CQueueSnapshot &queue)
     return runInTransaction([&] { return writeSnapshot(queue); });
 }
 
+// The file replaces the one before it whole, or not at all; its rows taken off are forgotten in the same
+// transaction that names its generation.
 bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue)
 {
     QSqlQuery query(m_db);
-    if (!query.exec(u"DELETE FROM removed"_s)
-        || !query.prepare(u"INSERT OR REPLACE INTO snapshot (id, identity, paths, keys) VALUES (1, ?, ?, ?)"_s))
+    const quint64 generation = (query.exec(u"SELECT generation FROM saved_queue WHERE id = 1"_s) && query.next()
+                                    ? query.value(0).toULongLong()
+                                    : 0)
+        + 1;
+    query.finish();
+    QSaveFile file(m_snapshotPath);
+    if (!file.open(QIODevice::WriteOnly) || !queue.write(file, generation) || !file.commit()) {
+        qCWarning(lcQueue) << "could not write the saved queue" << m_snapshotPath << ':' << file.errorString();
         return false;
-    // A null array binds as NULL, which the columns refuse.
-    query.bindValue(0, queue.identity.isNull() ? QByteArray("") : queue.identity);
-    query.bindValue(1, queue.text.isNull() ? QByteArray("") : queue.text);
-    query.bindValue(2, queue.keys.isNull() ? QByteArray("") : queue.keys);
+    }
+    QFile::setPermissions(m_snapshotPath, QFile::ReadOwner | QFile::WriteOwner);
+    if (!query.exec(u"DELETE FROM removed"_s)
+        || !query.prepare(u"INSERT OR REPLACE INTO saved_queue (id, generation) VALUES (1, ?)"_s))
+        return false;
+    query.bindValue(0, generation);
     return query.exec();
 }
 
@@ -316,7 +345,8 @@ bool CQueueStore::clear()
 {
     return runInTransaction([&] {
         QSqlQuery query(m_db);
-        return query.exec(u"DELETE FROM snapshot"_s) && query.exec(u"DELETE FROM removed"_s)
+        return (!QFile::exists(m_snapshotPath) || QFile::remove(m_snapshotPath))
+            && query.exec(u"DELETE FROM saved_queue"_s) && query.exec(u"DELETE FROM removed"_s)
             && query.exec(u"DELETE FROM editor"_s);
     });
 }

@@ -64,11 +64,13 @@ private:
     void disconnect();
     bool runInTransaction(const std::function<bool()> &work);
     bool writeSnapshot(const CQueueSnapshot &queue);
+    [[nodiscard]] std::optional<CQueueSnapshot> readSnapshotFile(quint64 &generation);
     [[nodiscard]] QString upgradeRows();
     bool startOver();
 
     QString m_connection;
     QString m_path;
+    QString m_snapshotPath; ///< the queue itself, beside the store
     QSqlDatabase m_db;
     QString m_keptAside;
 };

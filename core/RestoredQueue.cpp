@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QStringTokenizer>
 #include <QtConcurrent>
 
 namespace
@@ -21,8 +22,17 @@ public:
     [[nodiscard]] static QSet<QString> missing(const QList<QStringView> &paths, const std::function<bool()> &stopped)
     {
         QHash<QStringView, QList<QStringView>> byFolder;
-        for (const QStringView path : paths)
-            byFolder[path.first(path.lastIndexOf(u'/') + 1)] << path;
+        // A queue comes in order, so a path is mostly in the folder of the one before it.
+        QStringView lastFolder;
+        QList<QStringView> *inLastFolder = nullptr;
+        for (const QStringView path : paths) {
+            const QStringView folder = path.first(path.lastIndexOf(u'/') + 1);
+            if (!inLastFolder || folder != lastFolder) {
+                inLastFolder = &byFolder[folder];
+                lastFolder = folder;
+            }
+            *inLastFolder << path;
+        }
         QList<QStringView> toLook;
         for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !stopped(); ++folder)
             toLook << unlisted(folder.key(), folder.value());
@@ -39,17 +49,17 @@ private:
     /// The paths of `folder` that its listing does not name as they are queued, or all of them when it is not read.
     static QList<QStringView> unlisted(QStringView folder, const QList<QStringView> &paths)
     {
-        const std::optional<QStringList> names
+        const std::optional<QString> names
             = paths.size() >= kListFrom ? CSystem::namesIn(folder.toString()) : std::nullopt;
         if (!names)
             return paths;
         QSet<QStringView> known;
-        known.reserve(names->size());
+        known.reserve(paths.size());
         // A name that is not in the file system's encoding reads with a replacement character: only a look at the
         // name itself tells whether it is the queued one.
-        for (const QString &name : *names) {
+        for (const QStringView name : QStringTokenizer(*names, QChar(0), Qt::SkipEmptyParts)) {
             if (!name.contains(QChar::ReplacementCharacter))
-                known.insert(QStringView(name));
+                known.insert(name);
         }
         // A name not listed as it is queued may still be there in another case on a disk that ignores case.
         QList<QStringView> unknown;

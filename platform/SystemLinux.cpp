@@ -3,6 +3,7 @@
 #include "core/System.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <dirent.h>
@@ -39,15 +40,24 @@ bool sameFile(int fd, const QByteArray &path)
 
 } // namespace
 
-std::optional<QStringList> CSystem::namesIn(const QString &folder)
+std::optional<QString> CSystem::namesIn(const QString &folder)
 {
     DIR *listing = ::opendir(QFile::encodeName(folder).constData());
     if (!listing)
         return std::nullopt;
-    QStringList names;
+    // Decoded as QFile::decodeName() decodes, each name on its own.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString names;
     errno = 0;
-    while (const dirent *entry = ::readdir(listing))
-        names << QFile::decodeName(entry->d_name);
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArrayView name(entry->d_name);
+        const qsizetype at = names.size();
+        // A name never takes more UTF-16 units than it has bytes.
+        names.resize(at + name.size() + 1);
+        QChar *end = decoder.appendToBuffer(names.data() + at, name);
+        *end++ = QChar(0);
+        names.truncate(end - names.constData());
+    }
     const bool whole = errno == 0;
     ::closedir(listing);
     return whole ? std::optional(names) : std::nullopt;

@@ -40,7 +40,7 @@ qintptr lockOf(HANDLE handle)
 }
 } // namespace
 
-std::optional<QStringList> CSystem::namesIn(const QString &folder)
+std::optional<QString> CSystem::namesIn(const QString &folder)
 {
     WIN32_FIND_DATAW found {};
     std::wstring pattern = CWindowsPath::extended(folder);
@@ -51,9 +51,9 @@ std::optional<QStringList> CSystem::namesIn(const QString &folder)
                                         FIND_FIRST_EX_LARGE_FETCH);
     if (listing == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    QStringList names;
+    QString names;
     do
-        names << QString::fromWCharArray(found.cFileName);
+        names.append(QString::fromWCharArray(found.cFileName)).append(QChar(0));
     while (::FindNextFileW(listing, &found));
     const bool whole = ::GetLastError() == ERROR_NO_MORE_FILES;
     ::FindClose(listing);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void restoredQueueLeavesOutWhatIsGone();
     void keptKeysAreUsedOnlyWhileTheyFit();
     void rowsOfAnEarlierVersionAreRead();
+    void queueFileCutShortIsKeptAside();
+    void rowsTakenOffAnEarlierQueueFileAreIgnored();
     void damagedStoreIsKeptAside_data();
     void damagedStoreIsKeptAside();
     void unusableFolderSavesNothing();
@@ -175,6 +178,38 @@ void tst_QueueStore::rowsOfAnEarlierVersionAreRead()
     QCOMPARE(reopened().paths, (QStringList { u"/c"_s, u"/b"_s, u"/a"_s }));
 }
 
+// A queue file cut short, by a full disk say, is kept aside; the store goes on.
+void tst_QueueStore::queueFileCutShortIsKeptAside()
+{
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()) && store.savePaths({ u"/a"_s, u"/b"_s }));
+    }
+    QFile file(m_dir->filePath(u"state/queue.snapshot"_s));
+    QVERIFY(file.resize(file.size() - 3));
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QCOMPARE(store.load().paths, QStringList());
+    QCOMPARE(QDir(m_dir->filePath(u"state"_s)).entryList({ u"queue.snapshot.corrupt-*"_s }).size(), 1);
+    QVERIFY(store.savePaths({ u"/c"_s }));
+    QCOMPARE(store.load().paths, QStringList { u"/c"_s });
+}
+
+// A crash after a new queue file replaced the old one, before the store noted it: the rows taken off the old one
+// do not apply to the new one, which may hold a path again.
+void tst_QueueStore::rowsTakenOffAnEarlierQueueFileAreIgnored()
+{
+    {
+        CQueueStore store;
+        QVERIFY(store.open(storePath()) && store.savePaths({ u"/a"_s, u"/b"_s }) && store.removePaths({ u"/b"_s }));
+    }
+    QCOMPARE(reopened().paths, QStringList { u"/a"_s });
+    QSaveFile file(m_dir->filePath(u"state/queue.snapshot"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(CQueueSnapshot::of({ u"/a"_s, u"/b"_s, u"/c"_s }).write(file, 2) && file.commit());
+    QCOMPARE(reopened().paths, (QStringList { u"/a"_s, u"/b"_s, u"/c"_s }));
+}
+
 void tst_QueueStore::damagedStoreIsKeptAside_data()
 {
     QTest::addColumn<QString>("damage");
@@ -200,7 +235,7 @@ void tst_QueueStore::damagedStoreIsKeptAside()
     if (damage == "version"_L1)
         statements << u"PRAGMA user_version = 99"_s;
     if (damage == "shape"_L1)
-        statements << u"DROP TABLE snapshot"_s << u"CREATE TABLE snapshot (other BLOB)"_s;
+        statements << u"DROP TABLE saved_queue"_s << u"CREATE TABLE saved_queue (other BLOB)"_s;
     QVERIFY(execOnFile(storePath(), statements));
     QFile file(storePath());
     if (damage == "garbage"_L1) {
