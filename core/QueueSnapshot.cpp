@@ -111,6 +111,34 @@ CQueueSnapshot CQueueSnapshot::of(const QStringList &paths)
     return snapshot;
 }
 
+QHash<QStringView, QList<QStringView>> CQueueSnapshot::byFolder(const QList<QStringView> &paths)
+{
+    QHash<QStringView, QList<QStringView>> byFolder;
+    // A queue comes in order, so a path is mostly in the folder of the one before it.
+    QStringView lastFolder;
+    QList<QStringView> *inLastFolder = nullptr;
+    for (const QStringView path : paths) {
+        const QStringView folder = path.first(path.lastIndexOf(u'/') + 1);
+        if (!inLastFolder || folder != lastFolder) {
+            inLastFolder = &byFolder[folder];
+            lastFolder = folder;
+        }
+        *inLastFolder << path;
+    }
+    return byFolder;
+}
+
+QStringList CQueueSnapshot::crowdedFolders() const
+{
+    QStringList crowded;
+    const QHash<QStringView, QList<QStringView>> folders = byFolder(pathViews());
+    for (auto folder = folders.cbegin(); folder != folders.cend(); ++folder) {
+        if (folder.value().size() >= kListFrom)
+            crowded << folder.key().toString();
+    }
+    return crowded;
+}
+
 QStringList CQueueSnapshot::paths() const
 {
     QStringList all;

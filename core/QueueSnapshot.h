@@ -5,6 +5,7 @@
 #include "core/QueueOrder.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QStringList>
 
@@ -19,6 +20,13 @@ public:
     [[nodiscard]] static CQueueSnapshot of(const CQueueOrder::Entries &entries, const QByteArray &identity);
     /// Paths in queue order without keys: they are keyed when read.
     [[nodiscard]] static CQueueSnapshot of(const QStringList &paths);
+
+    /// From this many paths in one folder on, a start reads the folder's listing instead of looking at each name.
+    static constexpr qsizetype kListFrom = 16;
+    /// The paths by their folder (its path with the closing separator).
+    [[nodiscard]] static QHash<QStringView, QList<QStringView>> byFolder(const QList<QStringView> &paths);
+    /// The folders that hold kListFrom paths or more.
+    [[nodiscard]] QStringList crowdedFolders() const;
 
     [[nodiscard]] QStringList paths() const;
     /// The paths as views into `text`.

@@ -31,10 +31,11 @@ const char *const kSetUp[] = {
     "PRAGMA journal_mode = WAL",
     "PRAGMA synchronous = NORMAL",
     // Which snapshot file the rows of `removed` were taken off.
-    "CREATE TABLE IF NOT EXISTS saved_queue (id INTEGER PRIMARY KEY CHECK (id = 1), generation INTEGER NOT NULL)",
+    ("CREATE TABLE IF NOT EXISTS saved_queue (id INTEGER PRIMARY KEY CHECK (id = 1), generation INTEGER NOT NULL,"
+     " folders TEXT NOT NULL)"),
     "CREATE TABLE IF NOT EXISTS removed (path TEXT NOT NULL)",
     // Tables of another shape under these names are found before anything is written.
-    "SELECT generation FROM saved_queue LIMIT 0",
+    "SELECT generation, folders FROM saved_queue LIMIT 0",
     "SELECT path FROM removed LIMIT 0",
     ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
      " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
@@ -211,6 +212,14 @@ CQueueStore::Saved CQueueStore::loadEditor()
              editor.value(3).toString() };
 }
 
+QStringList CQueueStore::loadCrowdedFolders()
+{
+    QSqlQuery folders(m_db);
+    if (!isAvailable() || !folders.exec(u"SELECT folders FROM saved_queue WHERE id = 1"_s) || !folders.next())
+        return {};
+    return folders.value(0).toString().split(QChar(0), Qt::SkipEmptyParts);
+}
+
 CQueueSnapshot CQueueStore::loadQueue()
 {
     if (!isAvailable())
@@ -300,9 +309,10 @@ bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue)
     }
     QFile::setPermissions(m_snapshotPath, QFile::ReadOwner | QFile::WriteOwner);
     if (!query.exec(u"DELETE FROM removed"_s)
-        || !query.prepare(u"INSERT OR REPLACE INTO saved_queue (id, generation) VALUES (1, ?)"_s))
+        || !query.prepare(u"INSERT OR REPLACE INTO saved_queue (id, generation, folders) VALUES (1, ?, ?)"_s))
         return false;
     query.bindValue(0, generation);
+    query.bindValue(1, bound(queue.crowdedFolders().join(QChar(0))));
     return query.exec();
 }
 

@@ -47,6 +47,9 @@ public:
     [[nodiscard]] Saved load(const std::function<bool()> &stopped = {});
     /// The loaded item and the three edits; no paths.
     [[nodiscard]] Saved loadEditor();
+    /// The folders that hold many of the saved queue's paths, as noted when it was written: a start lists them while
+    /// it reads the queue.
+    [[nodiscard]] QStringList loadCrowdedFolders();
     /// The saved queue, with the paths removed since it was written taken out.
     [[nodiscard]] CQueueSnapshot loadQueue();
     /// Replaces the saved queue in one write, however many paths there are.

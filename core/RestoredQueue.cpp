@@ -11,31 +11,30 @@
 
 namespace
 {
-/// From this many queued paths in one folder on, the folder is read once instead of looking at each name.
-constexpr qsizetype kListFrom = 16;
-
 /// Which saved paths name nothing any more. A queued item is there while its name is, a link whose target went away
 /// included.
 class CPresence
 {
 public:
-    [[nodiscard]] static QSet<QString> missing(const QList<QStringView> &paths, const std::function<bool()> &stopped)
+    /// Each folder's names, closed by zeros; none where it cannot be read.
+    using Listings = QHash<QString, std::optional<QString>>;
+
+    [[nodiscard]] static Listings list(const QStringList &folders)
     {
-        QHash<QStringView, QList<QStringView>> byFolder;
-        // A queue comes in order, so a path is mostly in the folder of the one before it.
-        QStringView lastFolder;
-        QList<QStringView> *inLastFolder = nullptr;
-        for (const QStringView path : paths) {
-            const QStringView folder = path.first(path.lastIndexOf(u'/') + 1);
-            if (!inLastFolder || folder != lastFolder) {
-                inLastFolder = &byFolder[folder];
-                lastFolder = folder;
-            }
-            *inLastFolder << path;
-        }
+        Listings listed;
+        for (const QString &folder : folders)
+            listed.insert(folder, CSystem::namesIn(folder));
+        return listed;
+    }
+
+    [[nodiscard]] static QSet<QString> missing(const QList<QStringView> &paths, QFuture<Listings> &listing,
+                                               const std::function<bool()> &stopped)
+    {
+        const QHash<QStringView, QList<QStringView>> byFolder = CQueueSnapshot::byFolder(paths);
+        const Listings listed = listing.result();
         QList<QStringView> toLook;
         for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !stopped(); ++folder)
-            toLook << unlisted(folder.key(), folder.value());
+            toLook << unlisted(folder.key(), folder.value(), listed);
         // The looks wait on the file system more than on a core, so they run side by side.
         const QList<QStringView> gone = QtConcurrent::blockingFiltered(
             toLook, [&stopped](QStringView path) { return !stopped() && !CSystem::look(path.toString()).exists(); });
@@ -47,10 +46,12 @@ public:
 
 private:
     /// The paths of `folder` that its listing does not name as they are queued, or all of them when it is not read.
-    static QList<QStringView> unlisted(QStringView folder, const QList<QStringView> &paths)
+    static QList<QStringView> unlisted(QStringView folder, const QList<QStringView> &paths, const Listings &listed)
     {
-        const std::optional<QString> names
-            = paths.size() >= kListFrom ? CSystem::namesIn(folder.toString()) : std::nullopt;
+        const auto early = listed.constFind(folder.toString());
+        const std::optional<QString> names = early != listed.cend() ? *early
+            : paths.size() >= CQueueSnapshot::kListFrom             ? CSystem::namesIn(folder.toString())
+                                                                    : std::nullopt;
         if (!names)
             return paths;
         QSet<QStringView> known;
@@ -76,10 +77,13 @@ CRestoredQueue CRestoredQueue::read(CQueueStore &store, const std::function<bool
 {
     CRestoredQueue restored;
     restored.editor = store.loadEditor();
+    // The folders that hold many of the saved paths are read while the paths are.
+    QFuture<CPresence::Listings> listing = QtConcurrent::run(&CPresence::list, store.loadCrowdedFolders());
     const CQueueSnapshot saved = store.loadQueue();
     const QList<QStringView> savedPaths = saved.pathViews();
     // The paths are looked for while they are keyed.
-    QFuture<QSet<QString>> looking = QtConcurrent::run([&] { return CPresence::missing(savedPaths, stopped); });
+    QFuture<QSet<QString>> looking
+        = QtConcurrent::run([&] { return CPresence::missing(savedPaths, listing, stopped); });
     const CQueueOrder order;
     bool keyedAgain = false;
     CQueueOrder::Entries entries = saved.entries(order, &keyedAgain);
