@@ -259,9 +259,10 @@ std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
         return file.exists() ? std::nullopt : std::optional(CQueueSnapshot());
     QByteArray bytes(file.size(), Qt::Uninitialized);
     CSystem::preferHugePages(bytes.constData(), bytes.size());
-    std::optional<CQueueSnapshot> queue;
-    if (file.read(bytes.data(), bytes.size()) == bytes.size())
-        queue = CQueueSnapshot::read(bytes, generation);
+    const bool whole = file.read(bytes.data(), bytes.size()) == bytes.size();
+    // Closed before it may be kept aside: Windows renames no open file.
+    file.close();
+    std::optional<CQueueSnapshot> queue = whole ? CQueueSnapshot::read(bytes, generation) : std::nullopt;
     if (!queue) {
         qCWarning(lcQueue) << "cannot read the saved queue" << m_snapshotPath << ": kept aside as"
                            << CStateFolder::keepAside(m_snapshotPath);
