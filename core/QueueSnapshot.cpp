@@ -15,8 +15,8 @@ QStringView textOf(const QByteArray &bytes)
 }
 
 constexpr char kMagic[8] = { 'P', 'L', 'Q', 'U', 'E', 'U', 'E', '1' };
-/// The magic, the generation, and the sizes of the identity, the text and the keys.
-constexpr qsizetype kHeaderSize = 8 + 4 * 8;
+/// The magic, the generation, the sizes of the identity, the text and the keys, and their check.
+constexpr qsizetype kHeaderSize = 8 + 5 * 8;
 
 qsizetype padded(qsizetype size)
 {
@@ -26,6 +26,17 @@ qsizetype padded(qsizetype size)
 quint64 numberAt(const QByteArray &bytes, qsizetype offset)
 {
     return qFromLittleEndian<quint64>(bytes.constData() + offset);
+}
+
+/// Keys that do not belong to their paths but are in order would put the paths out of the order every other path is
+/// merged in, so they are used only when what was written is what is read; paths are checked by a look anyway.
+quint64 checkOf(const CQueueSnapshot &snapshot)
+{
+    // Each part with the seed 0: the hash with any other seed differs from one run of the program to the next.
+    quint64 check = 0;
+    for (const QByteArray *part : { &snapshot.identity, &snapshot.text, &snapshot.keys })
+        check = check * 1099511628211u ^ qHashBits(part->constData(), size_t(part->size()), 0);
+    return check;
 }
 
 void appendPath(QByteArray &text, QStringView path)
@@ -229,7 +240,8 @@ void CQueueSnapshot::remove(const QStringList &gone)
 bool CQueueSnapshot::write(QIODevice &file, quint64 generation) const
 {
     QByteArray header(kMagic, sizeof kMagic);
-    for (const quint64 number : { generation, quint64(identity.size()), quint64(text.size()), quint64(keys.size()) }) {
+    for (const quint64 number :
+         { generation, quint64(identity.size()), quint64(text.size()), quint64(keys.size()), checkOf(*this) }) {
         const quint64 little = qToLittleEndian(number);
         header.append(reinterpret_cast<const char *>(&little), sizeof little);
     }
@@ -263,5 +275,7 @@ std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quin
     snapshot.identity = bytes.mid(kHeaderSize, qsizetype(identitySize));
     snapshot.text = QByteArray::fromRawData(bytes.constData() + textAt, qsizetype(textSize));
     snapshot.keys = QByteArray::fromRawData(bytes.constData() + keysAt, qsizetype(keysSize));
+    if (checkOf(snapshot) != numberAt(bytes, 40))
+        snapshot.keys.clear();
     return snapshot;
 }

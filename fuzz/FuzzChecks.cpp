@@ -5,9 +5,11 @@
 #include "core/NameComposer.h"
 #include "core/PathParts.h"
 #include "core/QueueOrder.h"
+#include "core/QueueSnapshot.h"
 #include "platform/PathIntake.h"
 #include "settings/PlindorSettings.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -229,7 +231,7 @@ CFuzzChecks::~CFuzzChecks() = default;
 
 QStringList CFuzzChecks::targets()
 {
-    return { u"PathParts"_s, u"NameComposer"_s, u"QueueOrder"_s, u"ProfileLoad"_s, u"UriList"_s };
+    return { u"PathParts"_s, u"NameComposer"_s, u"QueueOrder"_s, u"QueueFile"_s, u"ProfileLoad"_s, u"UriList"_s };
 }
 
 QString CFuzzChecks::check(const QString &target, QByteArrayView input)
@@ -240,6 +242,8 @@ QString CFuzzChecks::check(const QString &target, QByteArrayView input)
         return nameComposer(input);
     if (target == "QueueOrder"_L1)
         return queueOrder(input);
+    if (target == "QueueFile"_L1)
+        return queueFile(input);
     if (target == "ProfileLoad"_L1)
         return profileLoad(input);
     if (target == "UriList"_L1)
@@ -302,6 +306,37 @@ QString CFuzzChecks::nameComposer(QByteArrayView input)
             if (!error.isEmpty())
                 return error;
         }
+    }
+    return {};
+}
+
+QString CFuzzChecks::queueFile(QByteArrayView input)
+{
+    static const CQueueOrder order;
+    quint64 generation = 0;
+    std::optional<CQueueSnapshot> read = CQueueSnapshot::read(input.toByteArray(), generation);
+    if (!read)
+        return {};
+    // Whatever the file holds, the rows a start makes of it are in the order every merge relies on, each path once.
+    const CQueueOrder::Entries entries = read->entries(order);
+    for (qsizetype row = 0; row + 1 < entries.size(); ++row) {
+        if (!CQueueOrder::lessThan(entries.key(row), entries.path(row), entries.key(row + 1), entries.path(row + 1)))
+            return failure(u"a queue file gave rows out of order"_s,
+                           { entries.path(row).toString(), entries.path(row + 1).toString() });
+    }
+    // Written again, it reads back as the same queue; taking a path off leaves the others.
+    QBuffer again;
+    quint64 generationAgain = 0;
+    if (!again.open(QIODevice::WriteOnly)
+        || !CQueueSnapshot::of(entries, order.keysIdentity()).write(again, generation))
+        return u"a queue file could not be written again"_s;
+    const std::optional<CQueueSnapshot> back = CQueueSnapshot::read(again.data(), generationAgain);
+    if (!back || generationAgain != generation || back->entries(order).paths() != entries.paths())
+        return u"a queue file written again reads back otherwise"_s;
+    if (entries.size() > 0) {
+        read->remove({ entries.path(0).toString() });
+        if (read->entries(order).paths() != entries.paths().mid(1))
+            return failure(u"taking a path off a queue file changed the others"_s, { entries.path(0).toString() });
     }
     return {};
 }

@@ -26,6 +26,8 @@ public:
     [[nodiscard]] static QString nameComposer(QByteArrayView input);
     [[nodiscard]] static QString queueOrder(QByteArrayView input);
     [[nodiscard]] QString profileLoad(QByteArrayView input);
+    /// The input is a saved queue's file, as a damaged disk or another program may leave it.
+    [[nodiscard]] static QString queueFile(QByteArrayView input);
     /// The input is a drag's text/uri-list.
     [[nodiscard]] static QString uriList(QByteArrayView input);
 
