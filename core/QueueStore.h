@@ -10,8 +10,9 @@
 
 #include <functional>
 
-/// The queue, the loaded item and the three edits as they were last, in a small database beside the journal, so
-/// that the next start, after a crash or a killed session too, finds them again. Every change is one write.
+/// The queue, the loaded item and the three edits as they were last, so that the next start, after a crash or a
+/// killed session too, finds them again: the queue in a file of its own (queue.snapshot), replaced whole, and the
+/// edits, the paths taken off since and the file's generation in a small database beside the journal.
 /// A store is used by one thread only, the one that opened it.
 class CQueueStore
 {
