@@ -37,6 +37,10 @@ const char *const kSetUp[] = {
     // Tables of another shape under these names are found before anything is written.
     "SELECT generation, folders FROM saved_queue LIMIT 0",
     "SELECT path FROM removed LIMIT 0",
+    // Folders found holding every saved path of theirs, with their stamp then: a start need not list them again
+    // while the stamp is the same. Older versions of this store do without it.
+    "CREATE TABLE IF NOT EXISTS folder_stamps (folder TEXT PRIMARY KEY, stamp BLOB NOT NULL)",
+    "SELECT folder, stamp FROM folder_stamps LIMIT 0",
     ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
      " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
 };
@@ -288,14 +292,42 @@ bool CQueueStore::savePaths(const QStringList &paths)
     return saveQueue(CQueueSnapshot::of(paths));
 }
 
-bool CQueueStore::saveQueue(const CQueueSnapshot &queue)
+bool CQueueStore::saveQueue(const CQueueSnapshot &queue, Paths paths)
 {
-    return runInTransaction([&] { return writeSnapshot(queue); });
+    return runInTransaction([&] { return writeSnapshot(queue, paths); });
+}
+
+QHash<QString, QByteArray> CQueueStore::loadFolderStamps()
+{
+    QHash<QString, QByteArray> stamps;
+    QSqlQuery query(m_db);
+    if (!isAvailable() || !query.exec(u"SELECT folder, stamp FROM folder_stamps"_s))
+        return {};
+    while (query.next())
+        stamps.insert(query.value(0).toString(), query.value(1).toByteArray());
+    return stamps;
+}
+
+bool CQueueStore::saveFolderStamps(const QHash<QString, QByteArray> &stamps)
+{
+    return runInTransaction([&] {
+        QSqlQuery query(m_db);
+        if (!query.exec(u"DELETE FROM folder_stamps"_s)
+            || !query.prepare(u"INSERT INTO folder_stamps (folder, stamp) VALUES (?, ?)"_s))
+            return false;
+        for (auto stamp = stamps.cbegin(); stamp != stamps.cend(); ++stamp) {
+            query.bindValue(0, stamp.key());
+            query.bindValue(1, stamp.value());
+            if (!query.exec())
+                return false;
+        }
+        return true;
+    });
 }
 
 // The file replaces the one before it whole, or not at all; its rows taken off are forgotten in the same
 // transaction that names its generation.
-bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue)
+bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue, Paths paths)
 {
     QSqlQuery query(m_db);
     const quint64 generation = (query.exec(u"SELECT generation FROM saved_queue WHERE id = 1"_s) && query.next()
@@ -309,7 +341,9 @@ bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue)
         return false;
     }
     QFile::setPermissions(m_snapshotPath, QFile::ReadOwner | QFile::WriteOwner);
+    // A stamp says that every saved path of its folder was there: a path added since may never have been.
     if (!query.exec(u"DELETE FROM removed"_s)
+        || (paths == Paths::MayBeAdded && !query.exec(u"DELETE FROM folder_stamps"_s))
         || !query.prepare(u"INSERT OR REPLACE INTO saved_queue (id, generation, folders) VALUES (1, ?, ?)"_s))
         return false;
     query.bindValue(0, generation);
@@ -334,7 +368,7 @@ bool CQueueStore::removePaths(const QStringList &paths)
     if (written && count.exec(u"SELECT count(*) FROM removed"_s) && count.next()
         && count.value(0).toInt() > kFoldRemovedAfter) {
         count.finish();
-        return saveQueue(loadQueue());
+        return saveQueue(loadQueue(), Paths::NoneAdded);
     }
     return written;
 }
@@ -358,6 +392,6 @@ bool CQueueStore::clear()
         QSqlQuery query(m_db);
         return (!QFile::exists(m_snapshotPath) || QFile::remove(m_snapshotPath))
             && query.exec(u"DELETE FROM saved_queue"_s) && query.exec(u"DELETE FROM removed"_s)
-            && query.exec(u"DELETE FROM editor"_s);
+            && query.exec(u"DELETE FROM folder_stamps"_s) && query.exec(u"DELETE FROM editor"_s);
     });
 }

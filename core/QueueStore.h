@@ -27,6 +27,9 @@ public:
         friend bool operator==(const Saved &, const Saved &) = default;
     };
 
+    /// Whether a queue written holds paths that the one before it did not.
+    enum class Paths { MayBeAdded, NoneAdded };
+
     CQueueStore();
     ~CQueueStore();
     CQueueStore(const CQueueStore &) = delete;
@@ -53,8 +56,11 @@ public:
     [[nodiscard]] QStringList loadCrowdedFolders();
     /// The saved queue, with the paths removed since it was written taken out.
     [[nodiscard]] CQueueSnapshot loadQueue();
-    /// Replaces the saved queue in one write, however many paths there are.
-    bool saveQueue(const CQueueSnapshot &queue);
+    /// Replaces the saved queue in one write, however many paths there are. Paths added forget the folders' stamps.
+    bool saveQueue(const CQueueSnapshot &queue, Paths paths = Paths::MayBeAdded);
+    /// The stamps of folders in which every saved path was found, as they were then (CQueuePresence).
+    [[nodiscard]] QHash<QString, QByteArray> loadFolderStamps();
+    bool saveFolderStamps(const QHash<QString, QByteArray> &stamps);
     /// saveQueue() without keys: the next start keys the paths.
     bool savePaths(const QStringList &paths);
     /// Notes paths taken off the queue, one row each, and now and then folds them into the saved queue.
@@ -67,7 +73,7 @@ private:
     [[nodiscard]] QString tryOpen(const QString &path);
     void disconnect();
     bool runInTransaction(const std::function<bool()> &work);
-    bool writeSnapshot(const CQueueSnapshot &queue);
+    bool writeSnapshot(const CQueueSnapshot &queue, Paths paths = Paths::MayBeAdded);
     [[nodiscard]] std::optional<CQueueSnapshot> readSnapshotFile(quint64 &generation);
     [[nodiscard]] QString upgradeRows();
     bool startOver();

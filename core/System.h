@@ -4,6 +4,7 @@
 
 #include "core/JournalEntry.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -40,6 +41,11 @@ public:
     /// nothing when it cannot be read. Looking at each of many names in one folder costs ten times more, and one
     /// string for them all costs a tenth of a string each.
     [[nodiscard]] static std::optional<QString> namesIn(const QString &folder);
+    /// A value that changes whenever a name in `folder` is added, taken away or renamed, or the folder itself is
+    /// replaced: while it stays the same, so do the folder's names. Empty where the file system does not promise
+    /// that, and while the folder's last change is so recent that one following it within the same tick of the
+    /// clock would leave the value as it is.
+    [[nodiscard]] static QByteArray folderStamp(const QString &folder);
     /// True only when nothing at all has the name; a name that cannot be looked at is not absent.
     [[nodiscard]] static bool isAbsent(const QString &path);
 
@@ -51,6 +57,10 @@ public:
     /// the name stays; then lets go of the lock.
     static void removeAndUnlock(qintptr lock, const QString &path);
     static void unlock(qintptr lock);
+
+    /// Gives the memory the program has freed back to the system, where the C library would keep it: after a large
+    /// piece of work off the window's thread, whose working set would otherwise stay with the program.
+    static void returnFreedMemory();
 
     /// Asks for large memory pages under a big block that is about to be filled, where the system has them: first
     /// touching a million paths' worth of memory a 4 KiB page at a time cost more than sorting them did.

@@ -4,6 +4,8 @@
 
 #include "controls/MyListBox.h"
 #include "core/Logging.h"
+#include "core/QueuePresence.h"
+#include "core/System.h"
 
 #include <QEvent>
 #include <QLineEdit>
@@ -151,10 +153,23 @@ void CQueueKeeper::saveQueue()
     // The whole queue as it is now: rows taken off before it need no write of their own.
     m_removed.clear();
     // The rows are copied here and the blocks they refer to are shared; the snapshot is made on the store's thread.
-    post([entries = m_list->entries()](CQueueStore &store) {
-        static const QByteArray identity = CQueueOrder().keysIdentity();
-        store.saveQueue(CQueueSnapshot::of(entries, identity));
+    post([this, entries = m_list->entries()](CQueueStore &store) {
+        saveAndStamp(store, entries);
+        // The snapshot and the listings took as much memory again as the queue holds.
+        CSystem::returnFreedMemory();
     });
+}
+
+void CQueueKeeper::saveAndStamp(CQueueStore &store, const CQueueOrder::Entries &entries)
+{
+    static const QByteArray identity = CQueueOrder().keysIdentity();
+    const CQueueSnapshot queue = CQueueSnapshot::of(entries, identity);
+    if (!store.saveQueue(queue))
+        return;
+    // Listed now, off the window's thread, the folders the next start would list before the queue is back.
+    const CQueuePresence::Stamps stamps = CQueuePresence::stampsOf(queue, [this] { return bool(m_stopping); });
+    if (!stamps.isEmpty())
+        store.saveFolderStamps(stamps);
 }
 
 void CQueueKeeper::saveRemovedRows(int first, int last)

@@ -55,6 +55,7 @@ private:
     void observe();
     void post(std::function<void(CQueueStore &)> job);
     void saveQueue();
+    void saveAndStamp(CQueueStore &store, const CQueueOrder::Entries &entries);
     void saveRemovedRows(int first, int last);
     void scheduleSave();
     void saveEditor();

@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <array>
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace
@@ -38,7 +42,42 @@ bool sameFile(int fd, const QByteArray &path)
         && opened.st_ino == named.st_ino;
 }
 
+/// File systems that give a folder a new change time whenever a name in it comes, goes or is renamed. Network and
+/// FUSE file systems are left out: what they report may be cached, or made up.
+bool stampsFolderChanges(decltype(statfs::f_type) type)
+{
+    switch (static_cast<unsigned long>(type)) {
+    case 0xEF53: // ext2, ext3, ext4
+    case 0x58465342: // XFS
+    case 0x9123683E: // Btrfs
+    case 0xF2F52010: // F2FS
+    case 0x01021994: // tmpfs
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+QByteArray CSystem::folderStamp(const QString &folder)
+{
+    // A change time is taken from a clock that moves in ticks of a few milliseconds; a second is far more.
+    constexpr qint64 settled = 1000000000;
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat info {
+    };
+    struct statfs system {
+    };
+    timespec now {};
+    if (::stat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || ::statfs(name.constData(), &system) != 0
+        || !stampsFolderChanges(system.f_type) || ::clock_gettime(CLOCK_REALTIME, &now) != 0
+        || nanoseconds(now) - nanoseconds(info.st_ctim) < settled)
+        return {};
+    const std::array<qint64, 4> parts { qint64(info.st_dev), qint64(info.st_ino), nanoseconds(info.st_ctim),
+                                        nanoseconds(info.st_mtim) };
+    return QByteArray(reinterpret_cast<const char *>(parts.data()), sizeof parts);
+}
 
 std::optional<QString> CSystem::namesIn(const QString &folder)
 {
@@ -132,6 +171,13 @@ void CSystem::unlock(qintptr lock)
 {
     if (lock != kNoLock)
         ::close(int(lock));
+}
+
+void CSystem::returnFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 void CSystem::preferHugePages(const void *data, qsizetype bytes)

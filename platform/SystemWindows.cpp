@@ -60,6 +60,18 @@ std::optional<QString> CSystem::namesIn(const QString &folder)
     return whole ? std::optional(names) : std::nullopt;
 }
 
+// Not every Windows file system changes a folder's times for each name that comes or goes, and a network share may
+// answer from a cache: every folder is listed at each start.
+QByteArray CSystem::folderStamp(const QString &)
+{
+    return {};
+}
+
+// The process heap gives large freed blocks back by itself.
+void CSystem::returnFreedMemory()
+{
+}
+
 ItemFacts CSystem::look(const QString &path)
 {
     const auto item = CWindowsPath::own(CWindowsPath::openItem(path, FILE_READ_ATTRIBUTES, kShareAll));

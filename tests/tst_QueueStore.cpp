@@ -1,7 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/QueuePresence.h"
 #include "core/QueueStore.h"
 #include "core/RestoredQueue.h"
+#include "core/System.h"
 #include "helpers/SqlFile.h"
 #include "helpers/StoredQueue.h"
 
@@ -24,6 +26,7 @@ private Q_SLOTS:
     void keepsEveryChange();
     void largeQueueRoundTrips();
     void restoredQueueLeavesOutWhatIsGone();
+    void unchangedFolderIsNotListedAgain();
     void keptKeysAreUsedOnlyWhileTheyFit();
     void rowsOfAnEarlierVersionAreRead();
     void queueFileCutShortIsKeptAside();
@@ -132,6 +135,49 @@ void tst_QueueStore::restoredQueueLeavesOutWhatIsGone()
     QCOMPARE(restored.entries.paths(), present);
     QCOMPARE(restored.editor, (Saved { {}, saved.at(41), u"p"_s, u"n"_s, u"s"_s }));
     QCOMPARE(reopened().paths, present);
+}
+
+// A folder found holding all its queued paths is not listed again while its stamp stays; a change in it, or paths
+// added to the queue, have it listed again.
+void tst_QueueStore::unchangedFolderIsNotListedAgain()
+{
+    const QString folder = m_dir->filePath(u"q/"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QStringList saved;
+    for (int i = 0; i < int(CQueueSnapshot::kListFrom); ++i) {
+        saved << folder + u"file-%1.txt"_s.arg(i);
+        QVERIFY(QFile(saved.last()).open(QIODevice::WriteOnly));
+    }
+    // Only a change older than a tick of the clock leaves a stamp that tells the next change.
+    QTest::qSleep(1100);
+    if (CSystem::folderStamp(folder).isEmpty())
+        QSKIP("this file system does not stamp changes to its folders");
+    CQueueStore store;
+    QVERIFY(store.open(storePath()) && store.savePaths(saved));
+    QCOMPARE(CRestoredQueue::read(store, [] { return false; }).missing, 0);
+    QCOMPARE(store.loadFolderStamps().keys(), QStringList { folder });
+
+    // Trusted while it stays: a path no listing found (as no real drop brings) is not looked for.
+    const QString never = folder + u"never.txt"_s;
+    QVERIFY(store.saveQueue(CQueueSnapshot::of(saved + QStringList { never }), CQueueStore::Paths::NoneAdded));
+    QCOMPARE(CRestoredQueue::read(store, [] { return false; }).entries.size(), saved.size() + 1);
+    // A queue that gained paths is stamped only where all of them are there.
+    const auto stampsOf = [](const QStringList &paths) {
+        return CQueuePresence::stampsOf(CQueueSnapshot::of(paths), [] { return false; }).keys();
+    };
+    QCOMPARE(stampsOf(saved), QStringList { folder });
+    QCOMPARE(stampsOf(saved + QStringList { never }), QStringList {});
+
+    // A file taken away changes the folder: it is listed again.
+    QVERIFY(QFile::remove(saved.at(3)));
+    const CRestoredQueue afterRemoval = CRestoredQueue::read(store, [] { return false; });
+    QCOMPARE(afterRemoval.missing, 2);
+    QVERIFY(!afterRemoval.entries.paths().contains(never));
+
+    // A queue that gains paths forgets the stamps.
+    QVERIFY(store.saveFolderStamps({ { folder, "a stamp" } }));
+    QVERIFY(store.saveQueue(CQueueSnapshot::of(saved)));
+    QVERIFY(store.loadFolderStamps().isEmpty());
 }
 
 // Keys are kept with the queue for the next start, and used only when the same collation made them, in order.

@@ -1,0 +1,112 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/QueuePresence.h"
+
+#include "core/QueueSnapshot.h"
+#include "core/System.h"
+
+#include <QStringTokenizer>
+#include <QtConcurrent>
+
+CQueuePresence::CQueuePresence(const QStringList &crowded, const Stamps &vouched)
+    : m_listing(QtConcurrent::run(&CQueuePresence::list, crowded, vouched))
+{
+}
+
+CQueuePresence::Listings CQueuePresence::list(const QStringList &folders, const Stamps &vouched)
+{
+    Listings listed;
+    for (const QString &folder : folders)
+        listed.insert(folder, listOne(folder, vouched));
+    return listed;
+}
+
+CQueuePresence::Listing CQueuePresence::listOne(const QString &folder, const Stamps &vouched)
+{
+    QByteArray before = CSystem::folderStamp(folder);
+    const auto noted = vouched.constFind(folder);
+    if (!before.isEmpty() && noted != vouched.cend() && *noted == before)
+        return { before, std::nullopt };
+    std::optional<QString> names = CSystem::namesIn(folder);
+    // A name that came or went while the folder was read leaves the listing without a stamp.
+    if (!names || CSystem::folderStamp(folder) != before)
+        before.clear();
+    return { before, std::move(names) };
+}
+
+QSet<QString> CQueuePresence::missing(const QList<QStringView> &paths, const std::function<bool()> &stopped)
+{
+    const QHash<QStringView, QList<QStringView>> byFolder = CQueueSnapshot::byFolder(paths);
+    m_listed = m_listing.result();
+    for (auto folder = m_listed.cbegin(); folder != m_listed.cend(); ++folder) {
+        if (!folder->names && !folder->stamp.isEmpty())
+            m_vouched.insert(folder.key());
+    }
+    QList<QStringView> toLook;
+    for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !stopped(); ++folder)
+        toLook << unlisted(folder.key(), folder.value());
+    // The looks wait on the file system more than on a core, so they run side by side.
+    const QList<QStringView> gone = QtConcurrent::blockingFiltered(
+        toLook, [&stopped](QStringView path) { return !stopped() && !CSystem::look(path.toString()).exists(); });
+    QSet<QString> result;
+    for (const QStringView path : gone) {
+        result.insert(path.toString());
+        m_withGone.insert(path.first(path.lastIndexOf(u'/') + 1).toString());
+    }
+    return result;
+}
+
+CQueuePresence::Stamps CQueuePresence::stampsOf(const CQueueSnapshot &queue, const std::function<bool()> &stopped)
+{
+    const QStringList crowded = queue.crowdedFolders();
+    if (crowded.isEmpty())
+        return {};
+    CQueuePresence presence(crowded, {});
+    const QSet<QStringView> folders(crowded.cbegin(), crowded.cend());
+    QList<QStringView> inCrowded;
+    for (const QStringView path : queue.pathViews()) {
+        if (folders.contains(path.first(path.lastIndexOf(u'/') + 1)))
+            inCrowded << path;
+    }
+    (void)presence.missing(inCrowded, stopped);
+    return stopped() ? Stamps() : presence.stamps();
+}
+
+CQueuePresence::Stamps CQueuePresence::stamps() const
+{
+    Stamps found;
+    for (auto folder = m_listed.cbegin(); folder != m_listed.cend(); ++folder) {
+        if (!folder->stamp.isEmpty() && !m_withGone.contains(folder.key()))
+            found.insert(folder.key(), folder->stamp);
+    }
+    return found;
+}
+
+// The paths of `folder` that its listing does not name as they are queued, or all of them when it is not read.
+QList<QStringView> CQueuePresence::unlisted(QStringView folder, const QList<QStringView> &paths) const
+{
+    const QString key = folder.toString();
+    if (m_vouched.contains(key))
+        return {};
+    const auto early = m_listed.constFind(key);
+    const std::optional<QString> names = early != m_listed.cend() ? early->names
+        : paths.size() >= CQueueSnapshot::kListFrom               ? CSystem::namesIn(key)
+                                                                  : std::nullopt;
+    if (!names)
+        return paths;
+    QSet<QStringView> known;
+    known.reserve(paths.size());
+    // A name that is not in the file system's encoding reads with a replacement character: only a look at the
+    // name itself tells whether it is the queued one.
+    for (const QStringView name : QStringTokenizer(*names, QChar(0), Qt::SkipEmptyParts)) {
+        if (!name.contains(QChar::ReplacementCharacter))
+            known.insert(name);
+    }
+    // A name not listed as it is queued may still be there in another case on a disk that ignores case.
+    QList<QStringView> unknown;
+    for (const QStringView path : paths) {
+        if (!known.contains(path.sliced(folder.size())))
+            unknown << path;
+    }
+    return unknown;
+}

@@ -1,0 +1,56 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QFuture>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class CQueueSnapshot;
+
+/// Which saved paths name nothing any more, from as few looks at the file system as tell it. A folder that holds
+/// many of them is listed once rather than each name looked at, and not even listed while its stamp shows it as it
+/// was when every one of them was last found there. A queued item is there while its name is, a link whose target
+/// went away included.
+class CQueuePresence
+{
+public:
+    /// Each folder's stamp (CSystem::folderStamp()) as it was when all its queued paths were found in it.
+    using Stamps = QHash<QString, QByteArray>;
+
+    /// Starts listing the `crowded` folders on another thread at once, but those that `vouched` still stamps as
+    /// they are.
+    CQueuePresence(const QStringList &crowded, const Stamps &vouched);
+
+    /// The stamps of the folders that hold many of `queue`'s paths and hold every one of them, listed now: made
+    /// after the queue gained paths, so that the next start need not list those folders.
+    [[nodiscard]] static Stamps stampsOf(const CQueueSnapshot &queue, const std::function<bool()> &stopped);
+
+    /// The paths that are gone. Stops early, with what it has, once `stopped` answers true.
+    [[nodiscard]] QSet<QString> missing(const QList<QStringView> &paths, const std::function<bool()> &stopped);
+    /// After missing(): the stamps of the crowded folders in which every queued path was found, taken before they
+    /// were listed, or kept.
+    [[nodiscard]] Stamps stamps() const;
+
+private:
+    struct Listing {
+        QByteArray stamp; ///< the folder's stamp before and after the listing; empty when it changed meanwhile
+        std::optional<QString> names; ///< closed by zeros; none when it could not be read, or need not be
+    };
+    using Listings = QHash<QString, Listing>;
+
+    [[nodiscard]] static Listings list(const QStringList &folders, const Stamps &vouched);
+    [[nodiscard]] static Listing listOne(const QString &folder, const Stamps &vouched);
+    [[nodiscard]] QList<QStringView> unlisted(QStringView folder, const QList<QStringView> &paths) const;
+
+    QFuture<Listings> m_listing;
+    Listings m_listed;
+    QSet<QString> m_vouched; ///< crowded folders not listed: all their queued paths are there
+    QSet<QString> m_withGone; ///< folders in which a queued path was not found
+};
