@@ -28,8 +28,9 @@ public:
             QString text;
             QByteArray keys; ///< the collator's own sort-key bytes of every path, compared bytewise
             qsizetype paths = 0; ///< how many paths it holds
-            /// The bytes `text` refers to where it was not copied, as when read back from a saved queue.
-            QByteArray textBytes;
+            /// What holds the memory `text` and `keys` refer to where they were not copied, as when read back from a
+            /// saved queue.
+            std::shared_ptr<const void> storage;
         };
         struct Row {
             qsizetype pathStart;

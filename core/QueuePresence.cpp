@@ -34,14 +34,18 @@ CQueuePresence::Listing CQueuePresence::listOne(const QString &folder, const Sta
     return { before, std::move(names) };
 }
 
-QSet<QString> CQueuePresence::missing(const QList<QStringView> &paths, const std::function<bool()> &stopped)
+QSet<QString> CQueuePresence::missing(QStringView pathText, const std::function<bool()> &stopped, Paths which)
 {
-    const QHash<QStringView, QList<QStringView>> byFolder = CQueueSnapshot::byFolder(paths);
     m_listed = m_listing.result();
     for (auto folder = m_listed.cbegin(); folder != m_listed.cend(); ++folder) {
         if (!folder->names && !folder->stamp.isEmpty())
             m_vouched.insert(folder.key());
     }
+    // The paths of the folders vouched for are not even gathered.
+    const QHash<QStringView, QList<QStringView>> byFolder = CQueueSnapshot::byFolder(pathText, [&](QStringView folder) {
+        const QString key = folder.toString();
+        return !m_vouched.contains(key) && (which == Paths::All || m_listed.contains(key));
+    });
     QList<QStringView> toLook;
     for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !stopped(); ++folder)
         toLook << unlisted(folder.key(), folder.value());
@@ -56,19 +60,14 @@ QSet<QString> CQueuePresence::missing(const QList<QStringView> &paths, const std
     return result;
 }
 
-CQueuePresence::Stamps CQueuePresence::stampsOf(const CQueueSnapshot &queue, const std::function<bool()> &stopped)
+CQueuePresence::Stamps CQueuePresence::stampsOf(const CQueueSnapshot &queue, const Stamps &vouched,
+                                                const std::function<bool()> &stopped)
 {
     const QStringList crowded = queue.crowdedFolders();
     if (crowded.isEmpty())
         return {};
-    CQueuePresence presence(crowded, {});
-    const QSet<QStringView> folders(crowded.cbegin(), crowded.cend());
-    QList<QStringView> inCrowded;
-    for (const QStringView path : queue.pathViews()) {
-        if (folders.contains(path.first(path.lastIndexOf(u'/') + 1)))
-            inCrowded << path;
-    }
-    (void)presence.missing(inCrowded, stopped);
+    CQueuePresence presence(crowded, vouched);
+    (void)presence.missing(queue.pathText(), stopped, Paths::InCrowdedFolders);
     return stopped() ? Stamps() : presence.stamps();
 }
 

@@ -28,12 +28,17 @@ public:
     /// they are.
     CQueuePresence(const QStringList &crowded, const Stamps &vouched);
 
-    /// The stamps of the folders that hold many of `queue`'s paths and hold every one of them, listed now: made
-    /// after the queue gained paths, so that the next start need not list those folders.
-    [[nodiscard]] static Stamps stampsOf(const CQueueSnapshot &queue, const std::function<bool()> &stopped);
+    /// The stamps of the folders that hold many of `queue`'s paths and hold every one of them, listed now unless
+    /// `vouched` still stamps them as they are: made while the program is idle, so that the next start need not list
+    /// those folders. None once `stopped` answers true.
+    [[nodiscard]] static Stamps stampsOf(const CQueueSnapshot &queue, const Stamps &vouched,
+                                         const std::function<bool()> &stopped);
 
+    /// Which paths of `pathText` (each closed by a zero) to look for.
+    enum class Paths { All, InCrowdedFolders };
     /// The paths that are gone. Stops early, with what it has, once `stopped` answers true.
-    [[nodiscard]] QSet<QString> missing(const QList<QStringView> &paths, const std::function<bool()> &stopped);
+    [[nodiscard]] QSet<QString> missing(QStringView pathText, const std::function<bool()> &stopped,
+                                        Paths which = Paths::All);
     /// After missing(): the stamps of the crowded folders in which every queued path was found, taken before they
     /// were listed, or kept.
     [[nodiscard]] Stamps stamps() const;

@@ -5,7 +5,11 @@
 #include "core/System.h"
 
 #include <QSet>
+#include <QStringTokenizer>
 #include <QtEndian>
+
+#include <array>
+#include <bit>
 
 namespace
 {
@@ -28,14 +32,34 @@ quint64 numberAt(const QByteArray &bytes, qsizetype offset)
     return qFromLittleEndian<quint64>(bytes.constData() + offset);
 }
 
+/// A check of `bytes` read eight bytes at a time in four lanes side by side: qHashBits() took 10 ms for the 12 MB of a
+/// long queue at start, this a tenth of it. It tells damage, not a forged file.
+quint64 checkOf(QByteArrayView bytes, quint64 check)
+{
+    constexpr quint64 multiplier = 0x9E3779B97F4A7C15;
+    std::array<quint64, 4> lanes { 1, 2, 3, 4 };
+    qsizetype at = 0;
+    for (; at + 32 <= bytes.size(); at += 32) {
+        for (size_t lane = 0; lane < lanes.size(); ++lane) {
+            const quint64 word = qFromLittleEndian<quint64>(bytes.data() + at + 8 * qsizetype(lane));
+            lanes[lane] = std::rotl((lanes[lane] ^ word) * multiplier, 29);
+        }
+    }
+    check = (check ^ quint64(bytes.size())) * multiplier;
+    for (const quint64 lane : lanes)
+        check = std::rotl((check ^ lane) * multiplier, 29);
+    for (; at < bytes.size(); ++at)
+        check = std::rotl((check ^ quint8(bytes[at])) * multiplier, 29);
+    return check;
+}
+
 /// Keys that do not belong to their paths but are in order would put the paths out of the order every other path is
 /// merged in, so they are used only when what was written is what is read; paths are checked by a look anyway.
 quint64 checkOf(const CQueueSnapshot &snapshot)
 {
-    // Each part with the seed 0: the hash with any other seed differs from one run of the program to the next.
     quint64 check = 0;
     for (const QByteArray *part : { &snapshot.identity, &snapshot.text, &snapshot.keys })
-        check = check * 1099511628211u ^ qHashBits(part->constData(), size_t(part->size()), 0);
+        check = checkOf(*part, check);
     return check;
 }
 
@@ -122,19 +146,23 @@ CQueueSnapshot CQueueSnapshot::of(const QStringList &paths)
     return snapshot;
 }
 
-QHash<QStringView, QList<QStringView>> CQueueSnapshot::byFolder(const QList<QStringView> &paths)
+QHash<QStringView, QList<QStringView>> CQueueSnapshot::byFolder(QStringView pathText,
+                                                                const std::function<bool(QStringView)> &wanted)
 {
     QHash<QStringView, QList<QStringView>> byFolder;
     // A queue comes in order, so a path is mostly in the folder of the one before it.
     QStringView lastFolder;
     QList<QStringView> *inLastFolder = nullptr;
-    for (const QStringView path : paths) {
+    bool first = true;
+    for (const QStringView path : QStringTokenizer(pathText, QChar(0), Qt::SkipEmptyParts)) {
         const QStringView folder = path.first(path.lastIndexOf(u'/') + 1);
-        if (!inLastFolder || folder != lastFolder) {
-            inLastFolder = &byFolder[folder];
+        if (first || folder != lastFolder) {
+            inLastFolder = !wanted || wanted(folder) ? &byFolder[folder] : nullptr;
             lastFolder = folder;
+            first = false;
         }
-        *inLastFolder << path;
+        if (inLastFolder)
+            *inLastFolder << path;
     }
     return byFolder;
 }
@@ -142,7 +170,7 @@ QHash<QStringView, QList<QStringView>> CQueueSnapshot::byFolder(const QList<QStr
 QStringList CQueueSnapshot::crowdedFolders() const
 {
     QStringList crowded;
-    const QHash<QStringView, QList<QStringView>> folders = byFolder(pathViews());
+    const QHash<QStringView, QList<QStringView>> folders = byFolder(pathText());
     for (auto folder = folders.cbegin(); folder != folders.cend(); ++folder) {
         if (folder.value().size() >= kListFrom)
             crowded << folder.key().toString();
@@ -156,6 +184,11 @@ QStringList CQueueSnapshot::paths() const
     for (const QStringView path : pathViews())
         all << path.toString();
     return all;
+}
+
+QStringView CQueueSnapshot::pathText() const
+{
+    return textOf(text);
 }
 
 QList<QStringView> CQueueSnapshot::pathViews() const
@@ -200,7 +233,7 @@ std::optional<CQueueOrder::Entries> CQueueSnapshot::keptEntries() const
         return std::nullopt;
     auto block = std::make_shared<CQueueOrder::Entries::Block>();
     // The text is used where it was read, not copied: it is 200 bytes a path.
-    block->textBytes = storage.isNull() ? text : storage;
+    block->storage = storage ? storage : std::make_shared<const QByteArray>(text);
     block->text = QString::fromRawData(reinterpret_cast<const QChar *>(text.constData()), text.size() / 2);
     block->keys = keys;
     block->paths = entries.size();
@@ -234,7 +267,7 @@ void CQueueSnapshot::remove(const QStringList &gone)
     text = keptText;
     // Keys that did not go with the paths one for one are not kept.
     keys = reader.keysMatch() ? keptKeys : QByteArray();
-    storage.clear();
+    storage.reset();
 }
 
 bool CQueueSnapshot::write(QIODevice &file, quint64 generation) const
@@ -251,7 +284,8 @@ bool CQueueSnapshot::write(QIODevice &file, quint64 generation) const
     return withPadding(header) && withPadding(identity) && withPadding(text) && file.write(keys) == keys.size();
 }
 
-std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quint64 &generation)
+std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quint64 &generation,
+                                                   std::shared_ptr<const void> keeper)
 {
     if (bytes.size() < kHeaderSize || !bytes.startsWith(QByteArrayView(kMagic, sizeof kMagic)))
         return std::nullopt;
@@ -271,7 +305,7 @@ std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quin
     const qsizetype textAt = kHeaderSize + padded(qsizetype(identitySize));
     const qsizetype keysAt = textAt + padded(qsizetype(textSize));
     CQueueSnapshot snapshot;
-    snapshot.storage = bytes;
+    snapshot.storage = keeper ? std::move(keeper) : std::make_shared<const QByteArray>(bytes);
     snapshot.identity = bytes.mid(kHeaderSize, qsizetype(identitySize));
     snapshot.text = QByteArray::fromRawData(bytes.constData() + textAt, qsizetype(textSize));
     snapshot.keys = QByteArray::fromRawData(bytes.constData() + keysAt, qsizetype(keysSize));

@@ -9,6 +9,7 @@
 #include <QIODevice>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 /// The queue as the store keeps it: the paths in queue order in one value, their keys in another, and what made the
@@ -23,12 +24,16 @@ public:
 
     /// From this many paths in one folder on, a start reads the folder's listing instead of looking at each name.
     static constexpr qsizetype kListFrom = 16;
-    /// The paths by their folder (its path with the closing separator).
-    [[nodiscard]] static QHash<QStringView, QList<QStringView>> byFolder(const QList<QStringView> &paths);
+    /// The paths of `pathText` by their folder (its path with the closing separator), of the folders that `wanted`
+    /// answers true for, or of all without it.
+    [[nodiscard]] static QHash<QStringView, QList<QStringView>>
+    byFolder(QStringView pathText, const std::function<bool(QStringView)> &wanted = {});
     /// The folders that hold kListFrom paths or more.
     [[nodiscard]] QStringList crowdedFolders() const;
 
     [[nodiscard]] QStringList paths() const;
+    /// The paths as one text, each closed by a zero.
+    [[nodiscard]] QStringView pathText() const;
     /// The paths as views into `text`.
     [[nodiscard]] QList<QStringView> pathViews() const;
     /// The entries in the order `order` gives them: the kept keys when `order` makes its keys as they were made and
@@ -39,16 +44,18 @@ public:
 
     /// Writes the snapshot as its file holds it, tagged with `generation`.
     bool write(QIODevice &file, quint64 generation) const;
-    /// What write() wrote, using `bytes` in place; nothing when they are not a whole snapshot.
-    [[nodiscard]] static std::optional<CQueueSnapshot> read(const QByteArray &bytes, quint64 &generation);
+    /// What write() wrote, using `bytes` in place, which `keeper` holds where given; nothing when they are not a whole
+    /// snapshot.
+    [[nodiscard]] static std::optional<CQueueSnapshot> read(const QByteArray &bytes, quint64 &generation,
+                                                            std::shared_ptr<const void> keeper = {});
 
     /// Paths in UTF-16, each closed by a zero code unit, which no path holds.
     QByteArray text;
     /// Keys, each closed by a zero byte, which no key holds; empty when none were kept.
     QByteArray keys;
     QByteArray identity;
-    /// The file's bytes that `text` and `keys` refer to, when read from one; they are not copied.
-    QByteArray storage;
+    /// What holds the file's bytes that `text` and `keys` refer to, when read from one; they are not copied.
+    std::shared_ptr<const void> storage;
 
 private:
     /// The kept entries, when the keys are there for every path and in order.

@@ -254,10 +254,16 @@ CQueueSnapshot CQueueStore::loadQueue()
     return *std::move(queue);
 }
 
-// The file is read into memory that asks for large pages: first touching 10 MB a 4 KiB page at a time cost more
-// than reading it.
+// The file is mapped where it can be; else read into memory that asks for large pages: first touching 10 MB a 4 KiB
+// page at a time cost more than reading it.
 std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
 {
+    if (std::optional<CSystem::FileBytes> mapped = CSystem::mappedFile(m_snapshotPath)) {
+        if (std::optional<CQueueSnapshot> queue
+            = CQueueSnapshot::read(mapped->bytes, generation, std::move(mapped->keeper)))
+            return queue;
+        return keepSnapshotAside();
+    }
     QFile file(m_snapshotPath);
     if (!file.open(QIODevice::ReadOnly))
         return file.exists() ? std::nullopt : std::optional(CQueueSnapshot());
@@ -267,11 +273,14 @@ std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
     // Closed before it may be kept aside: Windows renames no open file.
     file.close();
     std::optional<CQueueSnapshot> queue = whole ? CQueueSnapshot::read(bytes, generation) : std::nullopt;
-    if (!queue) {
-        qCWarning(lcQueue) << "cannot read the saved queue" << m_snapshotPath << ": kept aside as"
-                           << CStateFolder::keepAside(m_snapshotPath);
-    }
-    return queue;
+    return queue ? queue : keepSnapshotAside();
+}
+
+std::nullopt_t CQueueStore::keepSnapshotAside()
+{
+    qCWarning(lcQueue) << "cannot read the saved queue" << m_snapshotPath << ": kept aside as"
+                       << CStateFolder::keepAside(m_snapshotPath);
+    return std::nullopt;
 }
 
 bool CQueueStore::runInTransaction(const std::function<bool()> &work)

@@ -75,6 +75,7 @@ private:
     bool runInTransaction(const std::function<bool()> &work);
     bool writeSnapshot(const CQueueSnapshot &queue, Paths paths = Paths::MayBeAdded);
     [[nodiscard]] std::optional<CQueueSnapshot> readSnapshotFile(quint64 &generation);
+    std::nullopt_t keepSnapshotAside();
     [[nodiscard]] QString upgradeRows();
     bool startOver();
 

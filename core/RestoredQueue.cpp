@@ -14,9 +14,8 @@ CRestoredQueue CRestoredQueue::read(CQueueStore &store, const std::function<bool
     const CQueuePresence::Stamps vouched = store.loadFolderStamps();
     CQueuePresence presence(store.loadCrowdedFolders(), vouched);
     const CQueueSnapshot saved = store.loadQueue();
-    const QList<QStringView> savedPaths = saved.pathViews();
     // The paths are looked for while they are keyed.
-    QFuture<QSet<QString>> looking = QtConcurrent::run([&] { return presence.missing(savedPaths, stopped); });
+    QFuture<QSet<QString>> looking = QtConcurrent::run([&] { return presence.missing(saved.pathText(), stopped); });
     const CQueueOrder order;
     bool keyedAgain = false;
     CQueueOrder::Entries entries = saved.entries(order, &keyedAgain);

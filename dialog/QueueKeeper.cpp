@@ -20,6 +20,11 @@ CQueueKeeper::CQueueKeeper()
     // changes; short enough that a crash loses next to nothing.
     m_editorChanged.setInterval(100);
     connect(&m_editorChanged, &QTimer::timeout, this, &CQueueKeeper::saveEditor);
+    // Folders are listed for their stamps once the queue has stopped changing: not after every rename, and only when
+    // the folders' own changes have settled.
+    m_stampWhenIdle.setSingleShot(true);
+    m_stampWhenIdle.setInterval(3000);
+    connect(&m_stampWhenIdle, &QTimer::timeout, this, &CQueueKeeper::stampFolders);
 }
 
 void CQueueKeeper::attach(CMyListBox &list, const Edits &edits, Loaded loaded, QWidget *window)
@@ -128,6 +133,8 @@ void CQueueKeeper::apply(CRestoredQueue found)
         }
     }
     m_restoring = false;
+    // Folders that changed since they were stamped, and were listed for this start, get a stamp of how they are now.
+    m_stampWhenIdle.start();
     // The store holds the saved paths that still exist; the paths queued meanwhile join them in one write.
     if (joined)
         saveQueue();
@@ -153,23 +160,31 @@ void CQueueKeeper::saveQueue()
     // The whole queue as it is now: rows taken off before it need no write of their own.
     m_removed.clear();
     // The rows are copied here and the blocks they refer to are shared; the snapshot is made on the store's thread.
-    post([this, entries = m_list->entries()](CQueueStore &store) {
-        saveAndStamp(store, entries);
-        // The snapshot and the listings took as much memory again as the queue holds.
-        CSystem::returnFreedMemory();
+    post([entries = m_list->entries()](CQueueStore &store) {
+        static const QByteArray identity = CQueueOrder().keysIdentity();
+        store.saveQueue(CQueueSnapshot::of(entries, identity));
     });
+    m_stampWhenIdle.start();
 }
 
-void CQueueKeeper::saveAndStamp(CQueueStore &store, const CQueueOrder::Entries &entries)
+void CQueueKeeper::stampFolders()
 {
-    static const QByteArray identity = CQueueOrder().keysIdentity();
-    const CQueueSnapshot queue = CQueueSnapshot::of(entries, identity);
-    if (!store.saveQueue(queue))
+    if (!m_saving || m_restoring)
         return;
-    // Listed now, off the window's thread, the folders the next start would list before the queue is back.
-    const CQueuePresence::Stamps stamps = CQueuePresence::stampsOf(queue, [this] { return bool(m_stopping); });
-    if (!stamps.isEmpty())
-        store.saveFolderStamps(stamps);
+    // The stamps vouch for the queue as the store reads it: the rows taken off so far are written first.
+    if (m_editorChanged.isActive()) {
+        m_editorChanged.stop();
+        saveEditor();
+    }
+    post([this](CQueueStore &store) {
+        const auto stopped = [this] { return bool(m_stopping); };
+        const CQueuePresence::Stamps stamps
+            = CQueuePresence::stampsOf(store.loadQueue(), store.loadFolderStamps(), stopped);
+        if (!stopped())
+            store.saveFolderStamps(stamps);
+        // The listings took as much memory again as the queue's paths.
+        CSystem::returnFreedMemory();
+    });
 }
 
 void CQueueKeeper::saveRemovedRows(int first, int last)
@@ -180,6 +195,7 @@ void CQueueKeeper::saveRemovedRows(int first, int last)
         m_removed << m_list->pathAt(row);
     // Written with the edits that the next item brings: one write for a finished item.
     scheduleSave();
+    m_stampWhenIdle.start();
 }
 
 void CQueueKeeper::scheduleSave()

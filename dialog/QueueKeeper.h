@@ -55,7 +55,7 @@ private:
     void observe();
     void post(std::function<void(CQueueStore &)> job);
     void saveQueue();
-    void saveAndStamp(CQueueStore &store, const CQueueOrder::Entries &entries);
+    void stampFolders();
     void saveRemovedRows(int first, int last);
     void scheduleSave();
     void saveEditor();
@@ -72,6 +72,7 @@ private:
     std::unique_ptr<CQueueStore> m_store; ///< used on m_thread only
     std::atomic<bool> m_stopping = false;
     QTimer m_editorChanged; ///< one write for the edits and the rows taken off within its interval
+    QTimer m_stampWhenIdle; ///< restarted by each change of the queue
     QStringList m_removed; ///< rows taken off the queue and not written yet
     bool m_saving = false;
     bool m_restoring = false; ///< from start() until the saved queue is back in the window

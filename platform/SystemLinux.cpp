@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <ctime>
@@ -84,21 +85,30 @@ std::optional<QString> CSystem::namesIn(const QString &folder)
     DIR *listing = ::opendir(QFile::encodeName(folder).constData());
     if (!listing)
         return std::nullopt;
+    // Room for as many characters as the folder takes bytes on most disks, which is more than its names take; only
+    // what is written is touched. Growing the text name by name cost a tenth of a large listing.
+    struct stat info {
+    };
+    const qsizetype guess
+        = ::fstat(::dirfd(listing), &info) == 0 ? std::clamp<qsizetype>(info.st_size, 4096, 1 << 26) : 4096;
+    QString names(guess, Qt::Uninitialized);
+    preferHugePages(names.constData(), guess * qsizetype(sizeof(QChar)));
+    qsizetype used = 0;
     // Decoded as QFile::decodeName() decodes, each name on its own.
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString names;
     errno = 0;
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArrayView name(entry->d_name);
-        const qsizetype at = names.size();
         // A name never takes more UTF-16 units than it has bytes.
-        names.resize(at + name.size() + 1);
-        QChar *end = decoder.appendToBuffer(names.data() + at, name);
+        if (used + name.size() + 1 > names.size())
+            names.resize(2 * (used + name.size() + 1));
+        QChar *end = decoder.appendToBuffer(names.data() + used, name);
         *end++ = QChar(0);
-        names.truncate(end - names.constData());
+        used = end - names.constData();
     }
     const bool whole = errno == 0;
     ::closedir(listing);
+    names.truncate(used);
     return whole ? std::optional(names) : std::nullopt;
 }
 
@@ -171,6 +181,26 @@ void CSystem::unlock(qintptr lock)
 {
     if (lock != kNoLock)
         ::close(int(lock));
+}
+
+// A file cut short while it is mapped would fault when read: the saved queue is the program's own, in a folder only its
+// owner may enter, and it is only ever replaced whole by a rename, which leaves a mapping of the file before intact.
+std::optional<CSystem::FileBytes> CSystem::mappedFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {
+    };
+    void *mapped = MAP_FAILED;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        mapped = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    ::close(fd);
+    if (mapped == MAP_FAILED)
+        return std::nullopt;
+    const auto size = size_t(info.st_size);
+    std::shared_ptr<const void> keeper(mapped, [size](const void *at) { ::munmap(const_cast<void *>(at), size); });
+    return FileBytes { QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(size)), std::move(keeper) };
 }
 
 void CSystem::returnFreedMemory()

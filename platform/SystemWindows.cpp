@@ -67,6 +67,12 @@ QByteArray CSystem::folderStamp(const QString &)
     return {};
 }
 
+// A file mapped by any program cannot be replaced by a rename, and the saved queue is replaced that way.
+std::optional<CSystem::FileBytes> CSystem::mappedFile(const QString &)
+{
+    return std::nullopt;
+}
+
 // The process heap gives large freed blocks back by itself.
 void CSystem::returnFreedMemory()
 {

@@ -163,7 +163,7 @@ void tst_QueueStore::unchangedFolderIsNotListedAgain()
     QCOMPARE(CRestoredQueue::read(store, [] { return false; }).entries.size(), saved.size() + 1);
     // A queue that gained paths is stamped only where all of them are there.
     const auto stampsOf = [](const QStringList &paths) {
-        return CQueuePresence::stampsOf(CQueueSnapshot::of(paths), [] { return false; }).keys();
+        return CQueuePresence::stampsOf(CQueueSnapshot::of(paths), {}, [] { return false; }).keys();
     };
     QCOMPARE(stampsOf(saved), QStringList { folder });
     QCOMPARE(stampsOf(saved + QStringList { never }), QStringList {});
