@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
 #include "core/QueueStore.h"
+#include "dialog/IconFiles.h"
 #include "dialog/PlindorDlg.h"
 #include "dialog/QueueKeeper.h"
 #include "platform/InterfaceLanguage.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QSettings>
 #include <QTimer>
 
@@ -28,10 +30,7 @@ namespace
 {
 QIcon applicationIcon()
 {
-    QIcon icon;
-    for (int size : { 16, 32, 48, 64, 128, 256 })
-        icon.addFile(u":/icons/plindor-%1.png"_s.arg(size), QSize(size, size));
-    return icon;
+    return QIcon(new CIconFiles(u":/icons/plindor-%1.png"_s, { 16, 32, 48, 64, 128, 256 }));
 }
 
 /// Closes the window once it has painted itself: `--self-test` proves the whole start-up path works.

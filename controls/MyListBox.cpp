@@ -100,6 +100,10 @@ QString CMyListBox::pathAt(int row) const
 
 int CMyListBox::rowOf(const QString &path) const
 {
+    // An empty queue holds nothing to find: keying the path would load the collation for no use, as a start with
+    // an empty saved queue would do.
+    if (count() == 0)
+        return -1;
     return static_cast<int>(entries().indexOf(path, m_order.keyOf(path)));
 }
 

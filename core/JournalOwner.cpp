@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,10 +15,12 @@ namespace
 {
 constexpr int kAttempts = 8;
 
-bool isToken(const QString &token)
+// Checked character by character: a regular expression would load and compile the expression library at every
+// start, for a check this plain.
+bool isToken(QStringView token)
 {
-    static const QRegularExpression pattern(u"^[0-9a-f]{32}$"_s);
-    return pattern.match(token).hasMatch();
+    const auto isHexDigit = [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); };
+    return token.size() == 32 && std::all_of(token.begin(), token.end(), isHexDigit);
 }
 
 QString newToken()

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
+#include "core/JournalOwner.h"
 #include "platform/PlatformMover.h"
 
 #include "helpers/Bytes.h"
@@ -165,6 +166,7 @@ private Q_SLOTS:
     void leavesARunningProgramsOperationAlone();
     void selfTestSettlesNothing();
     void handWrittenRowRemovesNothing();
+    void clearsOnlyEndedOwnersLocks();
     void settlesAnUnsyncedIntent_data();
     void settlesAnUnsyncedIntent();
     void settlesAnInterruptedUndo_data();
@@ -777,6 +779,26 @@ void tst_Journal::handWrittenRowRemovesNothing()
     QCOMPARE(::stat(native(QFileInfo(journalPath()).absolutePath()).constData(), &folder), 0);
     QCOMPARE(file.st_mode & 0777, mode_t(0600));
     QCOMPARE(folder.st_mode & 0777, mode_t(0700));
+}
+
+// Only lock files of this program's making are cleared away: a name that is not such a token is someone else's file,
+// and a token that is not one names no file.
+void tst_Journal::clearsOnlyEndedOwnersLocks()
+{
+    const QString folder = path(u"owners"_s);
+    CJournalOwner owner;
+    QVERIFY(owner.claim(folder));
+    const QString ended = u"0123456789abcdef0123456789abcdef"_s;
+    const QStringList others { u"0123456789ABCDEF0123456789ABCDEF"_s, u"0123456789abcdef0123456789abcde"_s,
+                               u"0123456789abcdef0123456789abcdef0"_s, u"0123456789abcdef0123456789abcdeg"_s };
+    for (const QString &name : others + QStringList { ended })
+        QVERIFY(writeBytes(folder + u'/' + name, {}));
+    owner.removeEnded();
+    QVERIFY(!QFile::exists(folder + u'/' + ended));
+    for (const QString &name : others + QStringList { owner.token() })
+        QVERIFY2(QFile::exists(folder + u'/' + name), qPrintable(name));
+    QVERIFY(!owner.hasEnded(owner.token()));
+    QVERIFY(owner.hasEnded(u"../"_s + QFileInfo(journalPath()).fileName()));
 }
 
 // A rename or a move within one file system records its intent without waiting for the disk, so a power cut may

@@ -4,6 +4,7 @@
 #include "controls/MyEdit.h"
 #include "controls/MyListBox.h"
 #include "dialog/DialogTemplate.h"
+#include "dialog/IconFiles.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
 #include "helpers/TempTree.h"
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void startsIdle();
     void showsPlaceholdersInRed();
     void fontsAreBoldAtTheirHeights();
+    void iconDrawsFromTheFittingFile();
     void queueHintIsPaintedNotAnItem();
     void layoutFollowsTheDialogFont();
     void windowFitsTheScreen_data();
@@ -145,6 +147,28 @@ void tst_PlindorDlg::showsPlaceholdersInRed()
         }
     }
     QVERIFY(sawRed);
+}
+
+// Each size comes from its own file, read when asked for: the smallest not smaller than wanted, scaled down to it.
+void tst_PlindorDlg::iconDrawsFromTheFittingFile()
+{
+    CTempTree tree;
+    const QList<std::pair<int, QColor>> files { { 16, Qt::red }, { 32, Qt::green }, { 64, Qt::blue } };
+    for (const auto &[side, colour] : files) {
+        QImage picture(side, side, QImage::Format_ARGB32);
+        picture.fill(colour);
+        QVERIFY(picture.save(tree.path() + u"/icon-%1.png"_s.arg(side)));
+    }
+    const QIcon icon(new CIconFiles(tree.path() + u"/icon-%1.png"_s, { 16, 32, 64 }));
+    QCOMPARE(icon.availableSizes(), (QList<QSize> { QSize(16, 16), QSize(32, 32), QSize(64, 64) }));
+    const QList<std::tuple<int, int, QColor>> cases {
+        { 16, 16, Qt::red }, { 20, 20, Qt::green }, { 64, 64, Qt::blue }, { 100, 64, Qt::blue }
+    };
+    for (const auto &[wanted, side, colour] : cases) {
+        const QImage drawn = icon.pixmap(QSize(wanted, wanted), 1.0).toImage();
+        QCOMPARE(drawn.size(), QSize(side, side));
+        QCOMPARE(drawn.pixelColor(side / 2, side / 2), colour);
+    }
 }
 
 void tst_PlindorDlg::fontsAreBoldAtTheirHeights()
