@@ -5,8 +5,9 @@
 #include "core/QueueSnapshot.h"
 #include "core/System.h"
 
-#include <QStringTokenizer>
 #include <QtConcurrent>
+
+#include <algorithm>
 
 CQueuePresence::CQueuePresence(const QStringList &crowded, const Stamps &vouched)
     : m_listing(QtConcurrent::run(&CQueuePresence::list, crowded, vouched))
@@ -27,7 +28,7 @@ CQueuePresence::Listing CQueuePresence::listOne(const QString &folder, const Sta
     const auto noted = vouched.constFind(folder);
     if (!before.isEmpty() && noted != vouched.cend() && *noted == before)
         return { before, std::nullopt };
-    std::optional<QString> names = CSystem::namesIn(folder);
+    std::optional<std::vector<size_t>> names = CSystem::nameHashesIn(folder);
     // A name that came or went while the folder was read leaves the listing without a stamp.
     if (!names || CSystem::folderStamp(folder) != before)
         before.clear();
@@ -88,23 +89,17 @@ QList<QStringView> CQueuePresence::unlisted(QStringView folder, const QList<QStr
     if (m_vouched.contains(key))
         return {};
     const auto early = m_listed.constFind(key);
-    const std::optional<QString> names = early != m_listed.cend() ? early->names
-        : paths.size() >= CQueueSnapshot::kListFrom               ? CSystem::namesIn(key)
-                                                                  : std::nullopt;
+    const std::optional<std::vector<size_t>> listedLate
+        = early == m_listed.cend() && paths.size() >= CQueueSnapshot::kListFrom ? CSystem::nameHashesIn(key)
+                                                                                : std::nullopt;
+    const std::optional<std::vector<size_t>> &names = early != m_listed.cend() ? early->names : listedLate;
     if (!names)
         return paths;
-    QSet<QStringView> known;
-    known.reserve(paths.size());
-    // A name that is not in the file system's encoding reads with a replacement character: only a look at the
-    // name itself tells whether it is the queued one.
-    for (const QStringView name : QStringTokenizer(*names, QChar(0), Qt::SkipEmptyParts)) {
-        if (!name.contains(QChar::ReplacementCharacter))
-            known.insert(name);
-    }
-    // A name not listed as it is queued may still be there in another case on a disk that ignores case.
+    // A name not listed as it is queued may still be there in another case on a disk that ignores case. A path that
+    // went and whose name has the hash of a name still there keeps its row: once in 2^64 / (names in its folder).
     QList<QStringView> unknown;
     for (const QStringView path : paths) {
-        if (!known.contains(path.sliced(folder.size())))
+        if (!std::binary_search(names->cbegin(), names->cend(), qHash(path.sliced(folder.size()), 0)))
             unknown << path;
     }
     return unknown;

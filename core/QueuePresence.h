@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CQueueSnapshot;
 
@@ -46,7 +47,7 @@ public:
 private:
     struct Listing {
         QByteArray stamp; ///< the folder's stamp before and after the listing; empty when it changed meanwhile
-        std::optional<QString> names; ///< closed by zeros; none when it could not be read, or need not be
+        std::optional<std::vector<size_t>> names; ///< CSystem::nameHashesIn(); none when not read, or need not be
     };
     using Listings = QHash<QString, Listing>;
 

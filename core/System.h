@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 /// What one name shows now, the name itself and not what a link at it points to.
 struct ItemFacts {
@@ -38,10 +39,11 @@ public:
     [[nodiscard]] static ItemFacts look(const QString &path);
     /// The folder at `path`, following links: a link to a folder is the folder it leads to.
     [[nodiscard]] static FolderId folderIdOf(const QString &path);
-    /// The names in `folder`, read in one pass, in no order, each closed by a zero character, which no name holds;
-    /// nothing when it cannot be read. Looking at each of many names in one folder costs ten times more, and one
-    /// string for them all costs a tenth of a string each.
-    [[nodiscard]] static std::optional<QString> namesIn(const QString &folder);
+    /// The names in `folder`, read in one pass, as their hashes (qHash() with the seed 0), sorted; nothing when it
+    /// cannot be read. Looking at each of many names in one folder costs ten times more, and a string for each name
+    /// and a set of them cost twice what a hash for each does. A name that reads with a replacement character is left
+    /// out: which name it stands for only a look at it tells.
+    [[nodiscard]] static std::optional<std::vector<size_t>> nameHashesIn(const QString &folder);
     /// A value that changes whenever a name in `folder` is added, taken away or renamed, or the folder itself is
     /// replaced: while it stays the same, so do the folder's names. Empty where the file system does not promise
     /// that, and while the folder's last change is so recent that one following it within the same tick of the

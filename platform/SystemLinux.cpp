@@ -3,11 +3,13 @@
 #include "core/System.h"
 
 #include <QFile>
+#include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -80,36 +82,33 @@ QByteArray CSystem::folderStamp(const QString &folder)
     return QByteArray(reinterpret_cast<const char *>(parts.data()), sizeof parts);
 }
 
-std::optional<QString> CSystem::namesIn(const QString &folder)
+std::optional<std::vector<size_t>> CSystem::nameHashesIn(const QString &folder)
 {
     DIR *listing = ::opendir(QFile::encodeName(folder).constData());
     if (!listing)
         return std::nullopt;
-    // Room for as many characters as the folder takes bytes on most disks, which is more than its names take; only
-    // what is written is touched. Growing the text name by name cost a tenth of a large listing.
+    std::vector<size_t> hashes;
+    // A folder takes at least 24 bytes a name on most disks.
     struct stat info {
     };
-    const qsizetype guess
-        = ::fstat(::dirfd(listing), &info) == 0 ? std::clamp<qsizetype>(info.st_size, 4096, 1 << 26) : 4096;
-    QString names(guess, Qt::Uninitialized);
-    preferHugePages(names.constData(), guess * qsizetype(sizeof(QChar)));
-    qsizetype used = 0;
-    // Decoded as QFile::decodeName() decodes, each name on its own.
+    if (::fstat(::dirfd(listing), &info) == 0)
+        hashes.reserve(size_t(std::clamp<off_t>(info.st_size / 24, 16, 1 << 22)));
+    // Decoded as QFile::decodeName() decodes, each name on its own; a name never takes more UTF-16 units than bytes.
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    std::array<QChar, NAME_MAX + 1> name {};
     errno = 0;
     while (const dirent *entry = ::readdir(listing)) {
-        const QByteArrayView name(entry->d_name);
-        // A name never takes more UTF-16 units than it has bytes.
-        if (used + name.size() + 1 > names.size())
-            names.resize(2 * (used + name.size() + 1));
-        QChar *end = decoder.appendToBuffer(names.data() + used, name);
-        *end++ = QChar(0);
-        used = end - names.constData();
+        const QByteArrayView bytes(entry->d_name, qstrnlen(entry->d_name, NAME_MAX));
+        const QStringView decoded(name.data(), decoder.appendToBuffer(name.data(), bytes));
+        if (!decoded.contains(QChar::ReplacementCharacter))
+            hashes.push_back(qHash(decoded, 0));
     }
     const bool whole = errno == 0;
     ::closedir(listing);
-    names.truncate(used);
-    return whole ? std::optional(names) : std::nullopt;
+    if (!whole)
+        return std::nullopt;
+    std::sort(hashes.begin(), hashes.end());
+    return hashes;
 }
 
 ItemFacts CSystem::look(const QString &path)

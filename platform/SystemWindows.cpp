@@ -3,6 +3,11 @@
 #include "core/System.h"
 #include "platform/WindowsPath.h"
 
+#include <QHash>
+
+#include <algorithm>
+#include <cwchar>
+
 namespace
 {
 // FILETIME counts 100 ns steps from 1601; stamps count nanoseconds from 1970, as on Linux.
@@ -40,7 +45,7 @@ qintptr lockOf(HANDLE handle)
 }
 } // namespace
 
-std::optional<QString> CSystem::namesIn(const QString &folder)
+std::optional<std::vector<size_t>> CSystem::nameHashesIn(const QString &folder)
 {
     WIN32_FIND_DATAW found {};
     std::wstring pattern = CWindowsPath::extended(folder);
@@ -51,13 +56,16 @@ std::optional<QString> CSystem::namesIn(const QString &folder)
                                         FIND_FIRST_EX_LARGE_FETCH);
     if (listing == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    QString names;
+    std::vector<size_t> hashes;
     do
-        names.append(QString::fromWCharArray(found.cFileName)).append(QChar(0));
+        hashes.push_back(qHash(QStringView(found.cFileName, qsizetype(::wcsnlen(found.cFileName, MAX_PATH))), 0));
     while (::FindNextFileW(listing, &found));
     const bool whole = ::GetLastError() == ERROR_NO_MORE_FILES;
     ::FindClose(listing);
-    return whole ? std::optional(names) : std::nullopt;
+    if (!whole)
+        return std::nullopt;
+    std::sort(hashes.begin(), hashes.end());
+    return hashes;
 }
 
 // Not every Windows file system changes a folder's times for each name that comes or goes, and a network share may
