@@ -7,6 +7,7 @@
 #include "helpers/SqlFile.h"
 #include "helpers/StoredQueue.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -204,6 +205,22 @@ void tst_QueueStore::keptKeysAreUsedOnlyWhileTheyFit()
         QCOMPARE(stale.entries(order, &keyedAgain).paths(), sorted.paths());
         QVERIFY(keyedAgain);
     }
+
+    // A path damaged in the file after its key was made: the check tells, and the paths are keyed again.
+    QBuffer file;
+    QVERIFY(file.open(QIODevice::WriteOnly) && kept.write(file, 1));
+    QByteArray bytes = file.data();
+    const QString aPath = u"/q/a.txt"_s;
+    const qsizetype at = bytes.indexOf(QByteArrayView(reinterpret_cast<const char *>(aPath.utf16()), 2 * aPath.size()));
+    QVERIFY(at > 0);
+    bytes[at + 2 * 3] = 'b';
+    quint64 generation = 0;
+    const std::optional<CQueueSnapshot> damaged = CQueueSnapshot::read(bytes, generation);
+    QVERIFY(damaged);
+    QStringList withB = paths;
+    withB.replace(withB.indexOf(aPath), u"/q/b.txt"_s);
+    QCOMPARE(damaged->entries(order, &keyedAgain).paths(), order.sortedEntries(withB).paths());
+    QVERIFY(keyedAgain);
 
     CQueueSnapshot fewer = kept;
     fewer.remove({ sorted.paths().at(2), u"/q/never queued"_s });
