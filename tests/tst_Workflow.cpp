@@ -6,6 +6,7 @@
 #include "controls/MyListBox.h"
 #include "core/Journal.h"
 #include "core/QueueStore.h"
+#include "core/System.h"
 #include "dialog/QueueKeeper.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
@@ -74,6 +75,7 @@ private Q_SLOTS:
     void clearQueueTouchesNoFile();
     void folderPickerOpensInTheListedFolder();
     void queueComesBackAsLeft();
+    void folderOfAnIdleQueueIsStamped();
     void pathsQueuedBeforeTheRestoreJoinIt();
     void queueRestoredAfterKill();
 };
@@ -282,6 +284,31 @@ void tst_Workflow::queueComesBackAsLeft()
     f.dlg().findChild<CQueueKeeper *>()->flush();
     QCoreApplication::processEvents();
     QCOMPARE(f.queue()->count(), 0);
+}
+
+// Once the queue stops changing, a folder that holds many of its paths gets its stamp: the next start need not list it.
+void tst_Workflow::folderOfAnIdleQueueIsStamped()
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(u"state/queue.sqlite"_s);
+    QStringList paths;
+    for (int i = 0; i < int(CQueueSnapshot::kListFrom); ++i)
+        paths << writeFile(dir, u"many/%1.txt"_s.arg(i));
+    // A stamp tells only changes that come more than a tick of the clock after the folder's last one.
+    QTest::qSleep(1100);
+    const QString folder = dir.filePath(u"many/"_s);
+    if (CSystem::folderStamp(folder).isEmpty())
+        QSKIP("this file system does not stamp changes to its folders");
+    CDialogFixture f;
+    f.dlg().keepQueue(store);
+    auto *keeper = f.dlg().findChild<CQueueKeeper *>();
+    QVERIFY(QSignalSpy(keeper, &CQueueKeeper::restored).wait());
+    QVERIFY(f.dropOnQueue(paths));
+    QTest::qWait(3300);
+    keeper->flush();
+    CQueueStore reader;
+    QVERIFY(reader.open(store));
+    QCOMPARE(reader.loadFolderStamps().keys(), QStringList { folder });
 }
 
 // Paths queued while the saved queue is still being read join it; the saved queue is never written over meanwhile.
