@@ -8,7 +8,6 @@
 #include <QStringTokenizer>
 #include <QtEndian>
 
-#include <array>
 #include <bit>
 
 namespace
@@ -37,19 +36,27 @@ quint64 numberAt(const QByteArray &bytes, qsizetype offset)
 quint64 checkOf(QByteArrayView bytes, quint64 check)
 {
     constexpr quint64 multiplier = 0x9E3779B97F4A7C15;
-    std::array<quint64, 4> lanes { 1, 2, 3, 4 };
+    const auto step = [](quint64 lane, const char *word) {
+        return std::rotl((lane ^ qFromLittleEndian<quint64>(word)) * multiplier, 29);
+    };
+    // Four variables rather than an array: the compiler keeps them in registers.
+    quint64 first = 1;
+    quint64 second = 2;
+    quint64 third = 3;
+    quint64 fourth = 4;
+    const char *data = bytes.data();
     qsizetype at = 0;
     for (; at + 32 <= bytes.size(); at += 32) {
-        for (size_t lane = 0; lane < lanes.size(); ++lane) {
-            const quint64 word = qFromLittleEndian<quint64>(bytes.data() + at + 8 * qsizetype(lane));
-            lanes[lane] = std::rotl((lanes[lane] ^ word) * multiplier, 29);
-        }
+        first = step(first, data + at);
+        second = step(second, data + at + 8);
+        third = step(third, data + at + 16);
+        fourth = step(fourth, data + at + 24);
     }
     check = (check ^ quint64(bytes.size())) * multiplier;
-    for (const quint64 lane : lanes)
+    for (const quint64 lane : { first, second, third, fourth })
         check = std::rotl((check ^ lane) * multiplier, 29);
     for (; at < bytes.size(); ++at)
-        check = std::rotl((check ^ quint8(bytes[at])) * multiplier, 29);
+        check = std::rotl((check ^ quint8(data[at])) * multiplier, 29);
     return check;
 }
 
