@@ -257,20 +257,40 @@ void CQueueSnapshot::remove(const QStringList &gone)
 {
     if (gone.isEmpty())
         return;
-    const QSet<QString> goneSet(gone.begin(), gone.end());
+    // Views of `gone`: a string made of each queued path to look it up cost more than the rest of a start.
+    QSet<QStringView> goneSet;
+    for (const QString &path : gone)
+        goneSet.insert(path);
     QByteArray keptText;
     QByteArray keptKeys;
     keptText.reserve(text.size());
     keptKeys.reserve(keys.size());
+    // Filled at once, and in fresh memory: 12 MB a small page at a time cost 40 ms.
+    CSystem::preferHugePages(keptText.constData(), keptText.capacity());
+    CSystem::preferHugePages(keptKeys.constData(), keptKeys.capacity());
+    // The paths kept are copied a run at a time, from one taken off (or empty) to the next.
+    qsizetype textFrom = 0;
+    qsizetype keysFrom = 0;
+    qsizetype textEnd = 0;
     CSnapshotReader reader(*this);
     QStringView path;
     QByteArrayView key;
     while (reader.next(path, key)) {
-        if (path.isEmpty() || goneSet.contains(path.toString()))
+        const qsizetype pathAt = 2 * reader.pathOffset(path);
+        textEnd = pathAt + 2 * (path.size() + 1);
+        if (!path.isEmpty() && !goneSet.contains(path))
             continue;
-        appendPath(keptText, path);
-        keptKeys.append(key).append('\0');
+        keptText.append(text.constData() + textFrom, pathAt - textFrom);
+        textFrom = textEnd;
+        if (!key.isNull()) {
+            const qsizetype keyAt = reader.keyOffset(key);
+            keptKeys.append(keys.constData() + keysFrom, keyAt - keysFrom);
+            keysFrom = keyAt + key.size() + 1;
+        }
     }
+    // A path that is not closed at the end is not kept.
+    keptText.append(text.constData() + textFrom, textEnd - textFrom);
+    keptKeys.append(keys.constData() + keysFrom, keys.size() - keysFrom);
     text = keptText;
     // Keys that did not go with the paths one for one are not kept.
     keys = reader.keysMatch() ? keptKeys : QByteArray();
