@@ -5,6 +5,7 @@
 #include "controls/DropPaths.h"
 #include "controls/QueueRowDelegate.h"
 #include "core/PathParts.h"
+#include "core/System.h"
 #include "platform/PathProbe.h"
 
 #include <QAbstractItemDelegate>
@@ -16,10 +17,6 @@
 #include <QtConcurrent>
 
 #include <algorithm>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace
 {
@@ -372,11 +369,9 @@ void CMyListBox::bigDropComputed()
         Q_EMIT undecodableDropped(result.undecodable);
     // The view places rows by their number and lays none out, so a reset costs the same for any number of rows.
     m_model->replace(std::move(result.merged));
-#ifdef __GLIBC__
     // The drop's own working set (its sort orders, the queue's rows before the merge) is freed by now but would
     // stay with the process; a few milliseconds give it back to the system.
-    malloc_trim(0);
-#endif
+    CSystem::returnFreedMemory();
     viewport()->update();
     // The drop loads the first item, as a small drop does; paths the program queued meanwhile join it.
     queueAndLoad(std::exchange(m_heldPaths, {}));
