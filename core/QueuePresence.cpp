@@ -38,14 +38,10 @@ CQueuePresence::Listing CQueuePresence::listOne(const QString &folder, const Sta
 QSet<QString> CQueuePresence::missing(QStringView pathText, const std::function<bool()> &stopped, Paths which)
 {
     m_listed = m_listing.result();
-    for (auto folder = m_listed.cbegin(); folder != m_listed.cend(); ++folder) {
-        if (!folder->names && !folder->stamp.isEmpty())
-            m_vouched.insert(folder.key());
-    }
     // The paths of the folders vouched for are not even gathered.
     const QHash<QStringView, QList<QStringView>> byFolder = CQueueSnapshot::byFolder(pathText, [&](QStringView folder) {
         const QString key = folder.toString();
-        return !m_vouched.contains(key) && (which == Paths::All || m_listed.contains(key));
+        return !isVouchedFor(key) && (which == Paths::All || m_listed.contains(key));
     });
     QList<QStringView> toLook;
     for (auto folder = byFolder.cbegin(); folder != byFolder.cend() && !stopped(); ++folder)
@@ -72,6 +68,13 @@ CQueuePresence::Stamps CQueuePresence::stampsOf(const CQueueSnapshot &queue, con
     return stopped() ? Stamps() : presence.stamps();
 }
 
+// A crowded folder whose stamp is as noted is not listed: all its queued paths are there.
+bool CQueuePresence::isVouchedFor(const QString &folder) const
+{
+    const auto listed = m_listed.constFind(folder);
+    return listed != m_listed.cend() && !listed->names && !listed->stamp.isEmpty();
+}
+
 CQueuePresence::Stamps CQueuePresence::stamps() const
 {
     Stamps found;
@@ -86,7 +89,7 @@ CQueuePresence::Stamps CQueuePresence::stamps() const
 QList<QStringView> CQueuePresence::unlisted(QStringView folder, const QList<QStringView> &paths) const
 {
     const QString key = folder.toString();
-    if (m_vouched.contains(key))
+    if (isVouchedFor(key))
         return {};
     const auto early = m_listed.constFind(key);
     const std::optional<std::vector<size_t>> listedLate

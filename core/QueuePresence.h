@@ -53,10 +53,10 @@ private:
 
     [[nodiscard]] static Listings list(const QStringList &folders, const Stamps &vouched);
     [[nodiscard]] static Listing listOne(const QString &folder, const Stamps &vouched);
+    [[nodiscard]] bool isVouchedFor(const QString &folder) const;
     [[nodiscard]] QList<QStringView> unlisted(QStringView folder, const QList<QStringView> &paths) const;
 
     QFuture<Listings> m_listing;
     Listings m_listed;
-    QSet<QString> m_vouched; ///< crowded folders not listed: all their queued paths are there
     QSet<QString> m_withGone; ///< folders in which a queued path was not found
 };
