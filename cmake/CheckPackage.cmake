@@ -30,6 +30,11 @@ set(expected
     ./usr/share/doc/plindor/copyright
     ./usr/share/doc/plindor/changelog.gz
     ./usr/share/man/man1/plindor.1.gz)
+# The program looks for its PDF module by this path from its own folder.
+if(WITH_PDF)
+    cmake_path(ABSOLUTE_PATH PDF_MODULE_DIR BASE_DIRECTORY /usr/bin NORMALIZE OUTPUT_VARIABLE module_dir)
+    list(APPEND expected .${module_dir}/plindor-pdf.so)
+endif()
 foreach(size 16 32 48 64 128 256)
     list(APPEND expected ./usr/share/icons/hicolor/${size}x${size}/apps/plindor.png)
 endforeach()

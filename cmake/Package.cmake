@@ -37,7 +37,8 @@ if(BUILD_TESTING)
     add_test(NAME debian-package
              COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR} -DAPP_ID=${PLINDOR_APP_ID}
                      -DVERSION=${PROJECT_VERSION}
-                     -DWITH_PDF=$<TARGET_EXISTS:Qt6::Pdf> -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
+                     -DWITH_PDF=$<TARGET_EXISTS:Qt6::Pdf> "-DPDF_MODULE_DIR=${PLINDOR_PDF_MODULE_DIR}"
+                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
     set_tests_properties(debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE FIXTURES_SETUP plindor_deb)
     # Debian's own checker on the package debian-package built: any error or warning fails.
     add_test(NAME lintian

@@ -21,7 +21,8 @@ endforeach()
 
 # CPack's strip leaves the compiler's version notes in .comment and .note; dh_strip removes them too. The build-id
 # note has a section of its own and stays.
-file(GLOB programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*")
+file(GLOB_RECURSE programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*"
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/lib/*.so")
 foreach(program IN LISTS programs)
     execute_process(COMMAND ${CPACK_PLINDOR_STRIP} --remove-section=.comment --remove-section=.note ${program}
                     RESULT_VARIABLE result)

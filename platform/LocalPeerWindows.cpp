@@ -4,6 +4,7 @@
 
 #include <QLocalSocket>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -71,10 +72,30 @@ QString CLocalPeer::serverName(const QString &runtimeDir)
     return u"plindor-"_s + thisUserText();
 }
 
-// Another user could have made a pipe of that name first; the system's word on both ends' processes is the proof.
-bool CLocalPeer::isThisUser(const QLocalSocket &socket)
+CLocalPeer::Sent CLocalPeer::send(const QString &name, const QByteArray &message, QDeadlineTimer deadline)
 {
-    const auto pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(1, deadline.remainingTime())); };
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(remaining()))
+        return Sent::NotListening;
+    if (!isThisUser(socket.socketDescriptor())) {
+        socket.abort();
+        return Sent::ForeignServer;
+    }
+    socket.write(message);
+    // Written out before the close: a pipe closed with bytes still queued waits for the window to close its end
+    // first, which it does only once this end is closed.
+    while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(remaining())) { }
+    socket.disconnectFromServer();
+    const bool closed = socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(remaining());
+    return closed ? Sent::Delivered : Sent::NoAnswer;
+}
+
+// Another user could have made a pipe of that name first; the system's word on both ends' processes is the proof.
+bool CLocalPeer::isThisUser(qintptr handle)
+{
+    const auto pipe = reinterpret_cast<HANDLE>(handle);
     ULONG client = 0;
     ULONG server = 0;
     if (!::GetNamedPipeClientProcessId(pipe, &client) || !::GetNamedPipeServerProcessId(pipe, &server))

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PreviewSource.h"
 
+#include "platform/PdfPage.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -13,9 +15,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#ifdef PLINDOR_HAVE_QTPDF
-#include <QPdfDocument>
-#endif
 
 #ifndef Q_OS_WIN
 #include <cerrno>
@@ -163,34 +162,22 @@ QImage readImage(QIODevice *device, QSize box, CPreview &preview)
     return scaled;
 }
 
-#ifdef PLINDOR_HAVE_QTPDF
 void readPdf(QFile &file, QSize box, CPreview &preview)
 {
-    QPdfDocument document;
-    document.load(&file);
-    if (document.status() != QPdfDocument::Status::Ready) {
-        const auto error = document.error();
-        const bool locked = error == QPdfDocument::Error::IncorrectPassword
-            || error == QPdfDocument::Error::UnsupportedSecurityScheme;
-        setProblem(preview, locked ? Problem::EncryptedPdf : Problem::DamagedPdf);
+    CPdfPage::Result page = CPdfPage::draw(file, box);
+    preview.pages = page.pages;
+    preview.image = std::move(page.image);
+    switch (page.outcome) {
+    case CPdfPage::Outcome::Drawn:
         return;
+    case CPdfPage::Outcome::Damaged:
+        return setProblem(preview, Problem::DamagedPdf);
+    case CPdfPage::Outcome::Encrypted:
+        return setProblem(preview, Problem::EncryptedPdf);
+    case CPdfPage::Outcome::NoSupport:
+        return setProblem(preview, Problem::NoPdfSupport);
     }
-    preview.pages = document.pageCount();
-    const QSize size = fitted(document.pagePointSize(0), box);
-    if (preview.pages < 1 || size.isEmpty()) {
-        setProblem(preview, Problem::DamagedPdf);
-        return;
-    }
-    preview.image = document.render(0, size);
-    if (preview.image.isNull())
-        setProblem(preview, Problem::DamagedPdf);
 }
-#else
-void readPdf(QFile &, QSize, CPreview &preview)
-{
-    setProblem(preview, Problem::NoPdfSupport);
-}
-#endif
 
 /// A file manager writes the URI escaped as GLib escapes it; Qt leaves a few more characters as they are. Both
 /// spellings are looked for.
@@ -352,7 +339,7 @@ CPreview CPreviewSource::unanswered(const QString &path, CPreview::Problem probl
 
 bool CPreviewSource::readsPdf()
 {
-#ifdef PLINDOR_HAVE_QTPDF
+#ifdef PLINDOR_PDF_MODULE_DIR
     return true;
 #else
     return false;

@@ -20,7 +20,7 @@ struct CPreview {
         Unreadable,
         DamagedPdf,
         EncryptedPdf,
-        NoPdfSupport, ///< built without Qt PDF
+        NoPdfSupport, ///< built without Qt PDF, or its module is missing
         ImageTooLarge,
         DamagedImage,
         NoAnswer, ///< the disk did not answer within the time limit

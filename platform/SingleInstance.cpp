@@ -2,12 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SingleInstance.h"
 
+#include "platform/LocalConnection.h"
 #include "platform/LocalPeer.h"
 #include "platform/RuntimeFolder.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalSocket>
 #include <QThread>
 
 #include <cerrno>
@@ -23,8 +23,6 @@ constexpr qsizetype maxRecordBytes = 3 * 32767;
 #else
 constexpr qsizetype maxRecordBytes = 4096;
 #endif
-// What the window takes in one go, so that a flood of bytes cannot keep it from repainting.
-constexpr qsizetype readChunkBytes = 64 * 1024;
 
 /// What one connection has sent so far.
 struct CIncoming {
@@ -88,8 +86,7 @@ CSingleInstance::CSingleInstance(const QString &runtimeDir, QObject *parent)
         problem = u"%1 is not a folder that only this user can enter"_s.arg(runtimeDir);
     if (m_runtimeDir.isEmpty())
         m_error = u"no private folder for the window lock: "_s + problem;
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&m_server, &QLocalServer::newConnection, this, &CSingleInstance::acceptConnection);
+    connect(&m_listener, &CLocalListener::accepted, this, &CSingleInstance::receive);
 }
 
 CSingleInstance::~CSingleInstance() = default;
@@ -129,8 +126,7 @@ bool CSingleInstance::listen()
 {
     if (!m_lock)
         return false;
-    QLocalServer::removeServer(socketPath());
-    return m_server.listen(socketPath());
+    return m_listener.listen(socketPath());
 }
 
 qsizetype CSingleInstance::fittingPaths(const QStringList &paths)
@@ -146,69 +142,40 @@ CSingleInstance::Delivery CSingleInstance::sendToPrimary(const QStringList &path
         return Delivery::NoAnswer;
     const QByteArray message = encode(paths, nullptr);
     const QDeadlineTimer deadline(timeoutMs);
-    const auto remaining = [&deadline] { return static_cast<int>(std::max<qint64>(1, deadline.remainingTime())); };
     while (!deadline.hasExpired()) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath());
-        if (socket.waitForConnected(remaining())) {
-            if (!CLocalPeer::isThisUser(socket)) {
-                socket.abort();
-                return Delivery::ForeignServer;
-            }
-            socket.write(message);
-            // Written out before the close: a Windows pipe closed with bytes still queued waits for the window to
-            // close its end first, which it does only once this end is closed.
-            while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(remaining())) { }
-            socket.disconnectFromServer();
-            const bool closed
-                = socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(remaining());
-            return closed ? Delivery::Delivered : Delivery::NoAnswer;
+        switch (CLocalPeer::send(socketPath(), message, deadline)) {
+        case CLocalPeer::Sent::Delivered:
+            return Delivery::Delivered;
+        case CLocalPeer::Sent::ForeignServer:
+            return Delivery::ForeignServer;
+        case CLocalPeer::Sent::NoAnswer:
+            return Delivery::NoAnswer;
+        case CLocalPeer::Sent::NotListening:
+            // The primary may hold the lock but not listen yet.
+            QThread::msleep(50);
+            break;
         }
-        // The primary may hold the lock but not listen yet.
-        QThread::msleep(50);
     }
     return Delivery::NoAnswer;
 }
 
-void CSingleInstance::acceptConnection()
+void CSingleInstance::receive(CLocalConnection *connection)
 {
-    while (QLocalSocket *socket = m_server.nextPendingConnection()) {
-        if (CLocalPeer::isThisUser(*socket)) {
-            receive(socket);
-        } else {
-            socket->abort();
-            socket->deleteLater();
-        }
-    }
-}
-
-void CSingleInstance::receive(QLocalSocket *socket)
-{
-    socket->setReadBufferSize(readChunkBytes);
     auto incoming = std::make_shared<CIncoming>();
     // Delivered once: when the sender closes its end, or cut short at a limit without the path it was in.
-    const auto finish = [this, socket, incoming](bool complete) {
+    const auto finish = [this, connection, incoming](bool complete) {
         if (std::exchange(incoming->finished, true))
             return;
         if (complete && !incoming->record.isEmpty())
             incoming->paths << QString::fromUtf8(incoming->record);
         else if (!complete)
-            socket->abort();
+            connection->abort();
         Q_EMIT pathsReceived(incoming->paths);
-        socket->deleteLater();
+        connection->deleteLater();
     };
-    const auto drain = [socket, incoming, finish] {
-        while (!incoming->finished && socket->bytesAvailable() > 0) {
-            if (!take(*incoming, socket->read(readChunkBytes)))
-                finish(false);
-        }
-    };
-    connect(socket, &QLocalSocket::readyRead, this, drain);
-    connect(socket, &QLocalSocket::disconnected, this, [drain, finish] {
-        drain();
-        finish(true);
+    connect(connection, &CLocalConnection::received, this, [incoming, finish](const QByteArray &chunk) {
+        if (!incoming->finished && !take(*incoming, chunk))
+            finish(false);
     });
-    drain();
-    if (socket->state() == QLocalSocket::UnconnectedState)
-        finish(true);
+    connect(connection, &CLocalConnection::ended, this, [finish] { finish(true); });
 }

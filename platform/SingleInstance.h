@@ -2,14 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QLocalServer>
+#include "platform/LocalListener.h"
+
 #include <QLockFile>
 #include <QObject>
 #include <QStringList>
 
 #include <memory>
 
-class QLocalSocket;
+class CLocalConnection;
 
 /// Keeps one running window per user: the first launch becomes primary and listens on a private local
 /// socket; later launches hand their paths to it and leave, so two windows never save over each other.
@@ -55,11 +56,11 @@ Q_SIGNALS:
     void pathsReceived(const QStringList &paths);
 
 private:
-    void acceptConnection();
-    void receive(QLocalSocket *socket);
+    void receive(CLocalConnection *connection);
 
     QString m_runtimeDir;
     QString m_error;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer m_server;
+    // Stops listening before the lock is let go, so that the next primary's socket is never removed.
+    CLocalListener m_listener;
 };

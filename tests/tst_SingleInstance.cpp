@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -51,6 +50,7 @@ private Q_SLOTS:
     void receiverStopsAtTheLimits_data();
     void receiverStopsAtTheLimits();
     void senderHandsOverOnlyWhatFits();
+    void slowSenderDoesNotHoldUpAnother();
 
 private:
     static QProcess *launch(const QString &runtimeDir, const QStringList &arguments, const QString &workingDir = {},
@@ -104,11 +104,25 @@ bool make(const QString &path, const QString &kind)
     return kind != u"foreign" || ::chown(native.constData(), CEffectiveUser::nobody, CEffectiveUser::nobody) == 0;
 }
 
+/// A connected socket, or -1.
+int connectTo(const QString &socketPath)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
 bool answers(const QString &socketPath)
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    return socket.waitForConnected(100);
+    const int fd = connectTo(socketPath);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
 }
 
 int modeOf(const QString &path)
@@ -502,6 +516,31 @@ void tst_SingleInstance::senderHandsOverOnlyWhatFits()
     const QStringList paths = received.at(0).at(0).toStringList();
     QCOMPARE(paths.size(), CSingleInstance::maxPaths);
     QCOMPARE(paths.constLast(), work.filePath(u"f10000"_s));
+}
+
+void tst_SingleInstance::slowSenderDoesNotHoldUpAnother()
+{
+    QTemporaryDir runtime;
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+    // A launch that stalls halfway through its paths, say one stopped in a debugger.
+    const int slow = connectTo(primary.socketPath());
+    QVERIFY(slow >= 0);
+    const auto closeSlow = qScopeGuard([slow] { ::close(slow); });
+    QCOMPARE(::write(slow, "/slow/one\0/slow/tw", 18), 18);
+    QTest::qWait(50);
+
+    CSingleInstance later(runtime.path());
+    QCOMPARE(later.sendToPrimary({ u"/quick"_s }), CSingleInstance::Delivery::Delivered);
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toStringList(), QStringList { u"/quick"_s });
+
+    QCOMPARE(::write(slow, "o\0", 2), 2);
+    ::shutdown(slow, SHUT_WR);
+    QTRY_COMPARE(received.count(), 2);
+    QCOMPARE(received.at(1).at(0).toStringList(), (QStringList { u"/slow/one"_s, u"/slow/two"_s }));
 }
 
 QTEST_MAIN(tst_SingleInstance)

@@ -1,0 +1,69 @@
+// SPDX-FileCopyrightText: 2026 Plindor developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/LocalListener.h"
+
+#include "platform/LocalConnection.h"
+#include "platform/LocalPeer.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+/// The listening socket, where its file lies, and the watch on it.
+struct CLocalListener::Native {
+    int fd = -1;
+    QByteArray path;
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+CLocalListener::CLocalListener(QObject *parent)
+    : QObject(parent)
+    , m_native(std::make_unique<Native>())
+{
+}
+
+CLocalListener::~CLocalListener()
+{
+    if (m_native->fd < 0)
+        return;
+    m_native->notifier.reset();
+    ::close(m_native->fd);
+    ::unlink(m_native->path.constData());
+}
+
+bool CLocalListener::listen(const QString &name)
+{
+    Native &native = *m_native;
+    sockaddr_un address = {};
+    native.path = QFile::encodeName(name);
+    if (native.fd >= 0 || native.path.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, native.path.constData(), size_t(native.path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ::unlink(native.path.constData());
+    // The folder is this user's alone already; the socket's own mode says so too, should the folder ever be opened.
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+        || ::chmod(native.path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    native.fd = fd;
+    native.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    connect(native.notifier.get(), &QSocketNotifier::activated, this, [this] {
+        for (int peer; (peer = ::accept4(m_native->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;) {
+            if (CLocalPeer::isThisUser(peer))
+                Q_EMIT accepted(new CLocalConnection(peer, this));
+            else
+                ::close(peer);
+        }
+    });
+    return true;
+}
