@@ -37,7 +37,9 @@ CLocalConnection::CLocalConnection(qintptr handle, QObject *parent)
 
 CLocalConnection::~CLocalConnection()
 {
-    abort();
+    m_native->notifier.reset();
+    if (m_native->fd >= 0)
+        ::close(m_native->fd);
 }
 
 void CLocalConnection::abort()
