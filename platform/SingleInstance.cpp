@@ -162,13 +162,13 @@ CSingleInstance::Delivery CSingleInstance::sendToPrimary(const QStringList &path
 void CSingleInstance::receive(CLocalConnection *connection)
 {
     auto incoming = std::make_shared<CIncoming>();
-    // Delivered once: when the sender closes its end, or cut short at a limit without the path it was in.
+    // Delivered once: when the sender closes its end, or cut short at a limit. A path that did not arrive with its
+    // closing NUL was cut off, by the limit or by a launch killed while it wrote, and is left out: its front may name
+    // another file.
     const auto finish = [this, connection, incoming](bool complete) {
         if (std::exchange(incoming->finished, true))
             return;
-        if (complete && !incoming->record.isEmpty())
-            incoming->paths << QString::fromUtf8(incoming->record);
-        else if (!complete)
+        if (!complete)
             connection->abort();
         Q_EMIT pathsReceived(incoming->paths);
         connection->deleteLater();

@@ -455,6 +455,10 @@ void tst_SingleInstance::receiverStopsAtTheLimits_data()
                                    << QString::fromLatin1(kilobyte.chopped(1))
                                    << QString::fromLatin1(kilobyte.chopped(1));
 
+    // A launch killed while it wrote: the front of a path may name another file.
+    QTest::newRow("cut-off-mid-path") << "/a/first\0/a/report 2026.pd"_ba << qsizetype(1) << u"/a/first"_s
+                                      << u"/a/first"_s;
+
     // A path too long to name a file arrives cut, still too long, so that the window can say so.
     const QByteArray tooLong = '/' + QByteArray(6000, 'y');
     QTest::newRow("path-over-PATH_MAX") << tooLong + '\0' + "/ok"_ba + '\0' << qsizetype(2)
