@@ -31,8 +31,7 @@ struct CSocket {
 bool writeAll(int fd, const QByteArray &message, QDeadlineTimer deadline)
 {
     for (qsizetype sent = 0; sent < message.size();) {
-        const ssize_t written
-            = ::send(fd, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
+        const ssize_t written = ::send(fd, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
         if (written > 0) {
             sent += written;
             continue;

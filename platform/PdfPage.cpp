@@ -14,8 +14,8 @@ namespace
 PlindorDrawPdfPage loadModule()
 {
     const QDir programFolder(QCoreApplication::applicationDirPath());
-    for (const QString &folder : { programFolder.filePath(QStringLiteral(PLINDOR_PDF_MODULE_DIR)),
-                                   programFolder.path() }) {
+    for (const QString &folder :
+         { programFolder.filePath(QStringLiteral(PLINDOR_PDF_MODULE_DIR)), programFolder.path() }) {
         QLibrary module(QDir(folder).filePath(QStringLiteral("plindor-pdf")));
         if (const auto draw = reinterpret_cast<PlindorDrawPdfPage>(module.resolve("plindorDrawPdfPage")))
             return draw;

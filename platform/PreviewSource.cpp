@@ -15,7 +15,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-
 #ifndef Q_OS_WIN
 #include <cerrno>
 #include <cstring>
