@@ -10,15 +10,16 @@
 
 /// The accepted socket and the watch on it.
 struct CLocalConnection::Native {
-    int fd;
-    std::unique_ptr<QSocketNotifier> notifier {};
+    int fd = -1;
+    std::unique_ptr<QSocketNotifier> notifier;
 };
 
 // One chunk each time the socket is ready, so that the event loop turns between them.
 CLocalConnection::CLocalConnection(qintptr handle, QObject *parent)
     : QObject(parent)
-    , m_native(std::make_unique<Native>(int(handle)))
+    , m_native(std::make_unique<Native>())
 {
+    m_native->fd = int(handle);
     m_native->notifier = std::make_unique<QSocketNotifier>(m_native->fd, QSocketNotifier::Read);
     connect(m_native->notifier.get(), &QSocketNotifier::activated, this, [this] {
         QByteArray chunk(chunkBytes, Qt::Uninitialized);
