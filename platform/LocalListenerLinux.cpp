@@ -7,7 +7,9 @@
 
 #include <QFile>
 #include <QSocketNotifier>
+#include <QTimer>
 
+#include <cerrno>
 #include <cstring>
 
 #include <sys/socket.h>
@@ -41,28 +43,38 @@ bool CLocalListener::listen(const QString &name)
 {
     Native &native = *m_native;
     sockaddr_un address = {};
-    native.path = QFile::encodeName(name);
-    if (native.fd >= 0 || native.path.size() >= qsizetype(sizeof address.sun_path))
+    const QByteArray path = QFile::encodeName(name);
+    if (native.fd >= 0 || path.size() >= qsizetype(sizeof address.sun_path))
         return false;
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, native.path.constData(), size_t(native.path.size()));
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    ::unlink(native.path.constData());
+    if (fd < 0)
+        return false;
+    ::unlink(path.constData());
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
     // The folder is this user's alone already; the socket's own mode says so too, should the folder ever be opened.
-    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
-        || ::chmod(native.path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!bound || ::chmod(path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        if (bound)
+            ::unlink(path.constData());
+        ::close(fd);
         return false;
     }
+    native.path = path;
     native.fd = fd;
     native.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     connect(native.notifier.get(), &QSocketNotifier::activated, this, [this] {
-        for (int peer; (peer = ::accept4(m_native->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;) {
+        int peer;
+        while ((peer = ::accept4(m_native->fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0) {
             if (CLocalPeer::isThisUser(peer))
                 Q_EMIT accepted(new CLocalConnection(peer, this));
             else
                 ::close(peer);
+        }
+        // Out of descriptors, the launch stays waiting in the backlog; asking again at once would spin.
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            m_native->notifier->setEnabled(false);
+            QTimer::singleShot(100, this, [this] { m_native->notifier->setEnabled(true); });
         }
     });
     return true;

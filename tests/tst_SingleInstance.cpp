@@ -17,11 +17,14 @@
 #include <QTimer>
 
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -51,6 +54,7 @@ private Q_SLOTS:
     void receiverStopsAtTheLimits();
     void senderHandsOverOnlyWhatFits();
     void slowSenderDoesNotHoldUpAnother();
+    void runningOutOfDescriptorsDoesNotSpin();
 
 private:
     static QProcess *launch(const QString &runtimeDir, const QStringList &arguments, const QString &workingDir = {},
@@ -545,6 +549,45 @@ void tst_SingleInstance::slowSenderDoesNotHoldUpAnother()
     ::shutdown(slow, SHUT_WR);
     QTRY_COMPARE(received.count(), 2);
     QCOMPARE(received.at(1).at(0).toStringList(), (QStringList { u"/slow/one"_s, u"/slow/two"_s }));
+}
+
+void tst_SingleInstance::runningOutOfDescriptorsDoesNotSpin()
+{
+    QTemporaryDir runtime;
+    CSingleInstance primary(runtime.path());
+    QCOMPARE(primary.claim(), CSingleInstance::Role::Primary);
+    QVERIFY(primary.listen());
+    QSignalSpy received(&primary, &CSingleInstance::pathsReceived);
+    const int waiting = connectTo(primary.socketPath());
+    QVERIFY(waiting >= 0);
+    QCOMPARE(::write(waiting, "/late\0", 6), 6);
+    ::shutdown(waiting, SHUT_WR);
+
+    // The window has no descriptor left to take the connection with.
+    rlimit usual = {};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &usual), 0);
+    std::vector<int> filler;
+    const auto release = qScopeGuard([&] {
+        for (int fd : filler)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &usual);
+    });
+    rlimit tight = usual;
+    tight.rlim_cur = std::min<rlim_t>(usual.rlim_cur, 4096);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    for (int fd; (fd = ::dup(0)) >= 0;)
+        filler.push_back(fd);
+    const std::clock_t cpuBefore = std::clock();
+    QTest::qWait(500);
+    const double cpuMs = double(std::clock() - cpuBefore) * 1000 / CLOCKS_PER_SEC;
+    QCOMPARE(received.count(), 0);
+    QVERIFY2(cpuMs < 250, qPrintable(u"%1 ms of CPU while waiting for a descriptor"_s.arg(cpuMs)));
+
+    for (int fd : std::exchange(filler, {}))
+        ::close(fd);
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toStringList(), QStringList { u"/late"_s });
+    ::close(waiting);
 }
 
 QTEST_MAIN(tst_SingleInstance)
