@@ -4,17 +4,15 @@
 
 #include "platform/LocalConnection.h"
 #include "platform/LocalPeer.h"
+#include "platform/UnixSocketAddress.h"
 
-#include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
-#include <cstring>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 /// The listening socket, where its file lies, and the watch on it.
@@ -42,21 +40,19 @@ CLocalListener::~CLocalListener()
 bool CLocalListener::listen(const QString &name)
 {
     Native &native = *m_native;
-    sockaddr_un address = {};
-    const QByteArray path = QFile::encodeName(name);
-    if (native.fd >= 0 || path.size() >= qsizetype(sizeof address.sun_path))
+    const std::optional<sockaddr_un> address = unixSocketAddress(name);
+    if (native.fd >= 0 || !address)
         return false;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const char *path = address->sun_path;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    ::unlink(path.constData());
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    ::unlink(path);
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) == 0;
     // The folder is this user's alone already; the socket's own mode says so too, should the folder ever be opened.
-    if (!bound || ::chmod(path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+    if (!bound || ::chmod(path, S_IRUSR | S_IWUSR) != 0 || ::listen(fd, SOMAXCONN) != 0) {
         if (bound)
-            ::unlink(path.constData());
+            ::unlink(path);
         ::close(fd);
         return false;
     }

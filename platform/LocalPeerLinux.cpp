@@ -2,15 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/LocalPeer.h"
 
+#include "platform/UnixSocketAddress.h"
+
 #include <QDir>
-#include <QFile>
 
 #include <cerrno>
-#include <cstring>
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -56,15 +55,12 @@ QString CLocalPeer::serverName(const QString &runtimeDir)
 // hand-over needs one socket call of each kind.
 CLocalPeer::Sent CLocalPeer::send(const QString &name, const QByteArray &message, QDeadlineTimer deadline)
 {
-    const QByteArray path = QFile::encodeName(name);
-    sockaddr_un address = {};
-    if (path.size() >= qsizetype(sizeof address.sun_path))
+    const std::optional<sockaddr_un> address = unixSocketAddress(name);
+    if (!address)
         return Sent::NotListening;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
     const CSocket socket { ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0) };
     // A local connection is made or refused at once; a full backlog refuses it (EAGAIN) until the server catches up.
-    if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+    if (socket.fd < 0 || ::connect(socket.fd, reinterpret_cast<const sockaddr *>(&*address), sizeof *address) != 0)
         return Sent::NotListening;
     if (!isThisUser(socket.fd))
         return Sent::ForeignServer;

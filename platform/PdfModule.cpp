@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
 // The plindor-pdf module: all that touches Qt PDF. CPdfPage loads it when the first PDF is previewed.
+#include "platform/FittedSize.h"
 #include "platform/PdfPage.h"
 
 #include <QPdfDocument>
@@ -20,10 +21,7 @@ extern "C" Q_DECL_EXPORT void plindorDrawPdfPage(QIODevice *file, QSize box, CPd
         return;
     }
     result->pages = document.pageCount();
-    const QSizeF page = document.pagePointSize(0);
-    const QSize size = page.isEmpty()
-        ? QSize()
-        : page.scaled(QSizeF(box), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1)).boundedTo(box);
+    const QSize size = fittedSize(document.pagePointSize(0), box);
     if (result->pages > 0 && !size.isEmpty())
         result->image = document.render(0, size);
     result->outcome = result->image.isNull() ? Outcome::Damaged : Outcome::Drawn;

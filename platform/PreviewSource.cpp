@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PreviewSource.h"
 
+#include "platform/FittedSize.h"
 #include "platform/PdfPage.h"
 
 #include <QCoreApplication>
@@ -74,14 +75,6 @@ void setType(CPreview &preview, const QMimeType &type)
     preview.genericIconName = type.genericIconName();
 }
 
-QSize fitted(QSizeF size, QSize box)
-{
-    if (size.isEmpty())
-        return {};
-    const QSize scaled = size.scaled(QSizeF(box), Qt::KeepAspectRatio).toSize();
-    return scaled.expandedTo(QSize(1, 1)).boundedTo(box);
-}
-
 #ifdef Q_OS_WIN
 /// Opens a regular file for reading. Windows keeps its pipes out of the folders, so what the name shows is the kind.
 bool openRegular(const QString &path, QFile &file, CPreview &preview)
@@ -143,7 +136,7 @@ QImage readImage(QIODevice *device, QSize box, CPreview &preview)
         const QSize unturnedBox = turned ? box.transposed() : box;
         const bool larger = claimed.width() > unturnedBox.width() || claimed.height() > unturnedBox.height();
         if (larger && reader.supportsOption(QImageIOHandler::ScaledSize))
-            reader.setScaledSize(fitted(claimed, unturnedBox));
+            reader.setScaledSize(fittedSize(claimed, unturnedBox));
     }
     QImage image = reader.read();
     if (image.isNull()) {
