@@ -7,6 +7,7 @@
 # its app id. Exits 77, the test's skip code, saying why, where Weston or Qt's Wayland plugin is not installed.
 #
 # Usage: wayland-self-test.sh PROGRAM APP_ID QT_PLATFORM_PLUGIN_FOLDER
+# PLINDOR_TEST_PRELOAD, where set, is preloaded into the program alone (LD_PRELOAD), not into Weston.
 set -uo pipefail
 
 program=$1
@@ -31,8 +32,10 @@ finish() {
 trap finish EXIT
 
 socket=plindor-wayland-test
+# Weston's own clients (its shell and keyboard) print to its standard error, which goes with its log: on a machine
+# without a cursor theme they say that they could not load the drag cursors, which the test does not need.
 XDG_RUNTIME_DIR=$runtime weston --backend=headless-backend.so --socket="$socket" --idle-time=0 \
-    --log="$runtime/weston.log" &
+    --log="$runtime/weston.log" >"$runtime/weston-clients.log" 2>&1 &
 weston_pid=$!
 for _ in $(seq 200); do
     [ -S "$runtime/$socket" ] && break
@@ -47,13 +50,13 @@ fi
 
 # WAYLAND_DEBUG makes the client library print every request, among them the app id the window sets.
 XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config WAYLAND_DISPLAY=$socket QT_QPA_PLATFORM=wayland \
-    WAYLAND_DEBUG=client "$program" --self-test 2>"$runtime/client.log"
+    WAYLAND_DEBUG=client LD_PRELOAD=${PLINDOR_TEST_PRELOAD:-} "$program" --self-test 2>"$runtime/client.log"
 status=$?
 if [ "$status" -ne 0 ]; then
     echo "FAIL: $program --self-test exited with $status under Wayland; its messages, protocol left out:"
     grep -v '^\[' "$runtime/client.log"
     echo "weston's log:"
-    cat "$runtime/weston.log"
+    cat "$runtime/weston.log" "$runtime/weston-clients.log"
     exit 1
 fi
 if ! grep -qF "set_app_id(\"$app_id\")" "$runtime/client.log"; then
