@@ -154,6 +154,10 @@ void tst_OperationCheck::warns_data()
         << file(u"con"_s) << move << stick() << Reason::ReservedName << u"con"_s << 0ll << 0ll;
     QTest::newRow("stick-lpt9-space-before-dot")
         << file(u"LPT9 "_s) << move << stick() << Reason::ReservedName << u"LPT9"_s << 0ll << 0ll;
+    QTest::newRow("stick-superscript-port")
+        << file(u"com\u00B9"_s) << move << stick() << Reason::ReservedName << u"com\u00B9"_s << 0ll << 0ll;
+    QTest::newRow("stick-console-output")
+        << file(u"CONOUT$ "_s) << move << stick() << Reason::ReservedName << u"CONOUT$"_s << 0ll << 0ll;
     QTest::newRow("stick-com0-is-a-name")
         << file(u"COM0"_s) << move << stick() << Reason::None << QString() << 0ll << 0ll;
     QTest::newRow("stick-console-is-a-name")
