@@ -154,18 +154,32 @@ QByteArray CPathIntake::bytesOfName(const QString &name)
 #endif
 }
 
+static bool namesThisMachine(const QUrl &url)
+{
+    return url.host().isEmpty() || url.host() == "localhost"_L1;
+}
+
 bool CPathIntake::isLocalFileUrl(const QUrl &url)
 {
-    // QUrl keeps a host in lower case. Another machine's file, which QUrl::toLocalFile() would turn into a path
-    // beginning "//" and so into a file of this machine, is none of ours. A URL QUrl could not read (a host with a
-    // NUL in it, say) shows no host at all, and names nothing either.
-    return url.isValid() && url.isLocalFile() && (url.host().isEmpty() || url.host() == "localhost"_L1);
+    // QUrl keeps a host in lower case. A URL QUrl could not read (a host with a NUL in it, say) shows no host at
+    // all, and names nothing. On Linux another machine's file, which QUrl::toLocalFile() would turn into a path
+    // beginning "//" and so into a file of this machine, is none of ours. On Windows that path is the file: a
+    // share \\server\share\a.pdf dragged from Explorer arrives as file://server/share/a.pdf.
+    if (!url.isValid() || !url.isLocalFile())
+        return false;
+#ifdef Q_OS_WIN
+    return true;
+#else
+    return namesThisMachine(url);
+#endif
 }
 
 QByteArray CPathIntake::localBytes(const QUrl &url)
 {
     if (!isLocalFileUrl(url))
         return {};
+    if (!namesThisMachine(url))
+        return bytesOfName(url.toLocalFile());
     // The fully encoded path still holds the bytes that do not decode; QUrl::toLocalFile() would replace them.
     return withoutDriveSlash(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }

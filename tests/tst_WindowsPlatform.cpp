@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/System.h"
 #include "helpers/Bytes.h"
+#include "platform/PathIntake.h"
 #include "platform/SingleInstance.h"
 #include "platform/TargetFacts.h"
 #include "settings/PlindorSettings.h"
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void laterLaunchHandsOverItsPaths();
     void lockFilesShareNothing();
     void targetFactsKnowWhoHoldsAName();
+    void shareDroppedFromExplorerIsTaken();
 };
 
 void tst_WindowsPlatform::profileLivesInTheRegistry()
@@ -156,6 +158,14 @@ void tst_WindowsPlatform::targetFactsKnowWhoHoldsAName()
     QCOMPARE(probe(u"B.TXT"_s).occupant, COperationCheck::Occupant::Other);
     QCOMPARE(probe(u"c.txt"_s).occupant, COperationCheck::Occupant::Nobody);
     QVERIFY(!CTargetFacts::probe({ dir.filePath(u"gone.txt"_s), dir.path(), dir.filePath(u"x"_s) }).sourceExists);
+}
+
+// Explorer's drop of a file on a network share reaches the program as a URL with the server as its host.
+void tst_WindowsPlatform::shareDroppedFromExplorerIsTaken()
+{
+    const QUrl share(u"file://server/share/a.pdf"_s);
+    QVERIFY(CPathIntake::isLocalFileUrl(share));
+    QCOMPARE(CPathIntake::localBytes(share), QByteArray("//server/share/a.pdf"));
 }
 
 QTEST_GUILESS_MAIN(tst_WindowsPlatform)
