@@ -110,8 +110,8 @@ COperationCheck::Facts CTargetFacts::probe(const Question &question)
     const std::optional<Item> parent = itemAt(CPathParts::directoryOf(question.source));
     facts.sameFilesystem = folder && folder->info.dwVolumeSerialNumber == source->info.dwVolumeSerialNumber;
     facts.sameFolder = folder && parent && folder->sameItem(*parent);
-    // A read-only file can be renamed but not removed: moved to another disk, it would stay behind.
-    facts.sourceFolderWritable = facts.sameFilesystem || !(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    // A read-only file moves to another disk too: the mover lifts the attribute just before it removes the source.
+    facts.sourceFolderWritable = true;
     learnFilesystem(facts, question.folder, volume);
     // On a disk that folds case, the new spelling of the source's own name finds the source.
     if (const std::optional<Item> found = itemAt(question.destination))

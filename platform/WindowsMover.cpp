@@ -85,6 +85,14 @@ bool exists(const QString &path)
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
+/// Attributes through an open handle; Windows takes 0 as "leave them", so none is FILE_ATTRIBUTE_NORMAL.
+bool setHandleAttributes(HANDLE handle, DWORD attributes)
+{
+    FILE_BASIC_INFO basic {};
+    basic.FileAttributes = attributes & ~DWORD(FILE_ATTRIBUTE_DIRECTORY) ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
+}
+
 void setAttributes(const QString &path, DWORD attributes)
 {
     ::SetFileAttributesW(CWindowsPath::extended(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
@@ -219,8 +227,8 @@ QString copyToPart(const Job &job, MoveResult &result)
 /// handle that shares no writing, so nobody changes it between the check and the removal.
 MoveResult retireSource(const Job &job, const Identity &original, const Identity &copy)
 {
-    const auto source
-        = CWindowsPath::own(CWindowsPath::openItem(job.source, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ));
+    const auto source = CWindowsPath::own(
+        CWindowsPath::openItem(job.source, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ));
     if (!source) {
         const MoveResult result = lastFailure(job);
         removeIfSame(job.destination, copy);
@@ -231,9 +239,19 @@ MoveResult retireSource(const Job &job, const Identity &original, const Identity
         removeIfSame(job.destination, copy);
         return failed(job, MoveError::SourceChanged, u"the file was changed meanwhile"_s);
     }
+    // A read-only file, as discs, downloads and sync tools leave them, is moved as Explorer moves it: the copy keeps
+    // the attribute, and the source loses it only now, just before it goes, and gets it back if it stays.
+    const bool readOnly = job.sourceAttributes & FILE_ATTRIBUTE_READONLY;
+    if (readOnly && !setHandleAttributes(source.get(), job.sourceAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY))) {
+        const MoveResult result = lastFailure(job);
+        removeIfSame(job.destination, copy);
+        return result;
+    }
     FILE_DISPOSITION_INFO dispose { TRUE };
     if (!::SetFileInformationByHandle(source.get(), FileDispositionInfo, &dispose, sizeof dispose)) {
         const MoveResult result = lastFailure(job);
+        if (readOnly)
+            setHandleAttributes(source.get(), job.sourceAttributes);
         removeIfSame(job.destination, copy);
         return result;
     }
@@ -248,9 +266,6 @@ MoveResult moveAcross(const Job &job)
         return failed(job, MoveError::FolderAcrossFilesystems);
     if (exists(job.destination))
         return failed(job, MoveError::DestinationExists);
-    // Learn now, not after copying gigabytes, that the source could not be removed afterwards.
-    if (job.sourceAttributes & FILE_ATTRIBUTE_READONLY)
-        return failed(job, MoveError::PermissionDenied, u"the file is read-only and would stay behind"_s);
     if (const qint64 limit = maxFileSize(job.folder); limit > 0 && job.sourceSize > limit)
         return failed(job, MoveError::FileTooLarge, u"the target stores files of at most %1 bytes"_s.arg(limit));
     const std::optional<Identity> original = identityOf(job.source);
@@ -278,9 +293,24 @@ MoveResult moveAcross(const Job &job)
     return retireSource(job, *original, *copy);
 }
 
-/// NTFS treats "a.txt" and "A.txt" as one name, so the new spelling goes through a hidden name.
+/// The spelling the folder keeps for the item at `path`, or nothing when it is gone.
+QString spellingOnDisk(const QString &path)
+{
+    WIN32_FIND_DATAW found {};
+    const HANDLE search = ::FindFirstFileW(CWindowsPath::extended(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    ::FindClose(search);
+    return QString::fromWCharArray(found.cFileName);
+}
+
+/// NTFS treats "a.txt" and "A.txt" as one name and changes the spelling in one call. Wine's call reports success
+/// and keeps the old spelling, so the folder has the last word; where it kept it, the new spelling goes through a
+/// hidden name.
 MoveResult renameCaseOnly(const Job &job)
 {
+    if (renameNoReplace(job.source, job.destination) && spellingOnDisk(job.destination) == job.name)
+        return job.report;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QString temporary = job.sourceParent + u'/' + hiddenName(".renaming");
         if (!renameNoReplace(job.source, temporary)) {

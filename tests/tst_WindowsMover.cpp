@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include <windows.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace
@@ -58,6 +60,7 @@ private Q_SLOTS:
     void renameRefusesATakenName_data();
     void renameRefusesATakenName();
     void copyAcrossVolumes();
+    void readOnlyFileMovesAcrossVolumes();
     void racingCreatorKeepsItsFile();
     void cancelledOrChangedCopyLeavesNothing_data();
     void cancelledOrChangedCopyLeavesNothing();
@@ -127,6 +130,20 @@ void tst_WindowsMover::copyAcrossVolumes()
     QCOMPARE(progress.m_reports.constLast(), big.size());
     QCOMPARE(mover.move(path(u"folder"_s), path(u"to"_s), u"folder"_s, nullptr).error,
              MoveError::FolderAcrossFilesystems);
+}
+
+// Files from discs, downloads and sync tools carry the read-only attribute; the copy keeps it, and the source goes.
+void tst_WindowsMover::readOnlyFileMovesAcrossVolumes()
+{
+    const QString source = path(u"a.txt"_s);
+    QVERIFY(::SetFileAttributesW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(source).utf16()),
+                                 FILE_ATTRIBUTE_READONLY));
+    const MoveResult result = CWindowsMover(true).move(source, path(u"to"_s), u"b.txt"_s, nullptr);
+    QVERIFY2(result.ok(), qPrintable(result.detail));
+    QVERIFY(!QFile::exists(source));
+    QCOMPARE(readBytes(path(u"to/b.txt"_s)), "source");
+    QVERIFY(!QFileInfo(path(u"to/b.txt"_s)).isWritable());
+    QVERIFY(QFile::setPermissions(path(u"to/b.txt"_s), QFile::ReadOwner | QFile::WriteOwner));
 }
 
 // Another program creates the name while the copy runs: its file stays, and so does the source.
