@@ -64,12 +64,16 @@ QString thisUserText()
 }
 } // namespace
 
-// Pipe names are one namespace for the whole machine: the user's SID keeps two users' windows apart, and
+// Pipe names are one namespace for the whole machine: the user's SID keeps two users' windows apart, the session
+// keeps one user's sign-ins apart (a Remote Desktop session beside the console one has windows of its own), and
 // QLocalServer::UserAccessOption keeps other users from connecting to this one's.
 QString CLocalPeer::serverName(const QString &runtimeDir)
 {
     Q_UNUSED(runtimeDir)
-    return u"plindor-"_s + thisUserText();
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session))
+        session = 0;
+    return u"plindor-"_s + thisUserText() + u"-session"_s + QString::number(session);
 }
 
 CLocalPeer::Sent CLocalPeer::send(const QString &name, const QByteArray &message, QDeadlineTimer deadline)
