@@ -6,8 +6,12 @@
 #include "dialog/PlindorDlg.h"
 #include "dialog/QueueKeeper.h"
 #include "platform/InterfaceLanguage.h"
+#include "platform/LaunchReport.h"
 #include "platform/PathIntake.h"
 #include "platform/QtTranslation.h"
+#ifdef Q_OS_WIN
+#include "platform/RunningMark.h"
+#endif
 #include "platform/SingleInstance.h"
 #include "settings/PlindorSettings.h"
 
@@ -91,7 +95,7 @@ QList<QByteArray> rawArguments(int argc, char *argv[], const QStringList &positi
 
 void say(const QString &line)
 {
-    std::fputs(qPrintable(u"plindor: "_s + line + u'\n'), stderr);
+    CLaunchReport::say(line);
 }
 
 std::optional<int> deliver(CSingleInstance &instance, const QStringList &paths)
@@ -167,6 +171,10 @@ int main(int argc, char *argv[])
         parser.process(core);
         return 0;
     }
+#ifdef Q_OS_WIN
+    // Before anything else: an installer that starts now must already see that this program holds its files.
+    CRunningMark::hold();
+#endif
     QApplication app(argc, argv);
     CQtTranslation::install(&app, CInterfaceLanguage::fromEnvironment());
     QApplication::setOrganizationName(u"Plindor"_s);
