@@ -81,6 +81,18 @@ printf '[Paths]\nPrefix = .\nPlugins = .\nTranslations = translations\n' >"$stag
 # Plindor's licence, and Qt's for the DLLs beside it (Debian's base-files has both texts).
 cp /usr/share/common-licenses/GPL-3 "$stage/LICENSE.txt"
 cp /usr/share/common-licenses/LGPL-3 "$stage/LICENSE-Qt.txt"
+# Qt's DLLs carry their own copies of these libraries (and qsqlite.dll SQLite): their notices, from the copyright
+# files of Debian's packages of the same libraries.
+{
+    echo "The Qt DLLs beside plindor.exe contain the following libraries, under these licences."
+    for package in libfreetype6:FreeType libjpeg62-turbo:libjpeg libpng16-16:libpng zlib1g:zlib \
+        libpcre2-16-0:PCRE2 libharfbuzz0b:HarfBuzz libsqlite3-0:SQLite; do
+        notice=/usr/share/doc/${package%%:*}/copyright
+        [ -f "$notice" ] || { echo "package.sh: $notice is missing; run scripts/windows/build-qt.sh" >&2; exit 1; }
+        printf '\n\n===== %s =====\n\n' "${package#*:}"
+        cat "$notice"
+    done
+} >"$stage/LICENSE-ThirdParty.txt"
 
 rm -f "build-windows/$name.zip"
 (cd build-windows/package && zip -q -r -9 "../$name.zip" Plindor)
@@ -90,3 +102,5 @@ makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$source_dir/$stage
 
 echo "$(du -sh "$stage" | cut -f1) unpacked, $(ls "$stage"/*.dll | wc -l) DLLs beside the program"
 ls -l "build-windows/$name.zip" "build-windows/$name-setup.exe"
+"$here/manifests.sh" "$version" "build-windows/$name.zip" "build-windows/$name-setup.exe"
+"$here/installer-test.sh" "build-windows/$name-setup.exe"
