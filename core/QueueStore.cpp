@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueStore.h"
 
+#include "core/ItemIdentity.h"
 #include "core/Logging.h"
 #include "core/StateFolder.h"
 #include "core/System.h"
@@ -42,7 +43,7 @@ const char *const kSetUp[] = {
     "CREATE TABLE IF NOT EXISTS folder_stamps (folder TEXT PRIMARY KEY, stamp BLOB NOT NULL)",
     "SELECT folder, stamp FROM folder_stamps LIMIT 0",
     ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
-     " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
+     " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL, item BLOB)"),
 };
 
 QString run(QSqlDatabase &db, const QString &statement)
@@ -69,6 +70,18 @@ QString checkProblem(QSqlDatabase &db)
 QString bound(const QString &text)
 {
     return text.isNull() ? u""_s : text;
+}
+
+// Which file the edits were typed for (CItemIdentity). Stores of earlier versions gain the column; an earlier version
+// writing the row leaves it NULL, and
+// such edits come back for no file.
+QString addItemColumn(QSqlDatabase &db)
+{
+    QSqlQuery probe(db);
+    if (probe.exec(u"SELECT item FROM editor LIMIT 0"_s))
+        return {};
+    probe.finish();
+    return run(db, u"ALTER TABLE editor ADD COLUMN item BLOB"_s);
 }
 } // namespace
 
@@ -142,6 +155,8 @@ QString CQueueStore::tryOpen(const QString &path)
             problem = run(m_db, QString::fromLatin1(statement));
     }
     if (problem.isEmpty())
+        problem = addItemColumn(m_db);
+    if (problem.isEmpty())
         problem = upgradeRows();
     if (problem.isEmpty())
         problem = run(m_db, u"PRAGMA user_version = %1"_s.arg(kSchemaVersion));
@@ -214,6 +229,14 @@ CQueueStore::Saved CQueueStore::loadEditor()
              editor.value(1).toString(),
              editor.value(2).toString(),
              editor.value(3).toString() };
+}
+
+QByteArray CQueueStore::loadEditorItem()
+{
+    QSqlQuery editor(m_db);
+    if (!isAvailable() || !editor.exec(u"SELECT item FROM editor WHERE id = 1"_s) || !editor.next())
+        return {};
+    return editor.value(0).toByteArray();
 }
 
 QStringList CQueueStore::loadCrowdedFolders()
@@ -384,13 +407,17 @@ bool CQueueStore::removePaths(const QStringList &paths)
 
 bool CQueueStore::saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix)
 {
+    // Looked at with each write of the edits: the file they were last typed for.
+    const QByteArray item = loaded.isEmpty() ? QByteArray() : CItemIdentity::of(loaded);
     return runInTransaction([&] {
         QSqlQuery query(m_db);
-        query.prepare(u"INSERT OR REPLACE INTO editor (id, loaded, prefix, name, suffix) VALUES (1, ?, ?, ?, ?)"_s);
+        query.prepare(
+            u"INSERT OR REPLACE INTO editor (id, loaded, prefix, name, suffix, item) VALUES (1, ?, ?, ?, ?, ?)"_s);
         query.bindValue(0, bound(loaded));
         query.bindValue(1, bound(prefix));
         query.bindValue(2, bound(name));
         query.bindValue(3, bound(suffix));
+        query.bindValue(4, item);
         return query.exec();
     });
 }

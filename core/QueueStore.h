@@ -51,6 +51,8 @@ public:
     [[nodiscard]] Saved load(const std::function<bool()> &stopped = {});
     /// The loaded item and the three edits; no paths.
     [[nodiscard]] Saved loadEditor();
+    /// Which item the loaded path held when the edits were last saved (CItemIdentity); empty when not known.
+    [[nodiscard]] QByteArray loadEditorItem();
     /// The folders that hold many of the saved queue's paths, as noted when it was written: a start lists them while
     /// it reads the queue.
     [[nodiscard]] QStringList loadCrowdedFolders();
@@ -65,6 +67,7 @@ public:
     bool savePaths(const QStringList &paths);
     /// Notes paths taken off the queue, one row each, and now and then folds them into the saved queue.
     bool removePaths(const QStringList &paths);
+    /// Saves the edits with which item `loaded` holds now, so that they come back only for that item.
     bool saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix);
     /// Forgets the queue and the edits.
     bool clear();

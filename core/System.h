@@ -51,6 +51,10 @@ public:
     [[nodiscard]] static QByteArray folderStamp(const QString &folder);
     /// True only when nothing at all has the name; a name that cannot be looked at is not absent.
     [[nodiscard]] static bool isAbsent(const QString &path);
+    /// Whether the disk that holds `path` keeps an item's node number for as long as the item lives, across mounts:
+    /// local disks of the system's own kinds do; FUSE drivers (exFAT, NTFS), FAT and network file systems may number
+    /// an item anew at each mount, or under each spelling of its name.
+    [[nodiscard]] static bool keepsNodeNumbers(const QString &path);
 
     /// Creates `path` (which must not exist yet), readable by its owner only, and locks it; kNoLock on failure.
     [[nodiscard]] static qintptr createLocked(const QString &path);

@@ -126,7 +126,7 @@ void CQueueKeeper::apply(CRestoredQueue found)
         const int row = m_list->rowOf(saved.loaded);
         if (row > 0)
             m_list->loadRow(row);
-        if (row >= 0) {
+        if (row >= 0 && found.editsKept) {
             m_edits.at(0)->setText(saved.prefix);
             m_edits.at(1)->setText(saved.name);
             m_edits.at(2)->setText(saved.suffix);

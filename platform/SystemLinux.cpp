@@ -63,6 +63,14 @@ bool stampsFolderChanges(decltype(statfs::f_type) type)
 
 } // namespace
 
+// The disks that stamp folder changes are the ones that keep node numbers too: their nodes live on the disk itself.
+bool CSystem::keepsNodeNumbers(const QString &path)
+{
+    struct statfs system {
+    };
+    return ::statfs(QFile::encodeName(path).constData(), &system) == 0 && stampsFolderChanges(system.f_type);
+}
+
 QByteArray CSystem::folderStamp(const QString &folder)
 {
     // A change time is taken from a clock that moves in ticks of a few milliseconds; a second is far more.

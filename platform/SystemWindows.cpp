@@ -81,6 +81,13 @@ std::optional<CSystem::FileBytes> CSystem::mappedFile(const QString &)
     return std::nullopt;
 }
 
+// FAT and exFAT number files by where their entries lie, and not every volume says which it is: an item is known by
+// its size and time alone.
+bool CSystem::keepsNodeNumbers(const QString &)
+{
+    return false;
+}
+
 // The process heap gives large freed blocks back by itself.
 void CSystem::returnFreedMemory()
 {

@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void keepsEveryChange();
     void largeQueueRoundTrips();
     void restoredQueueLeavesOutWhatIsGone();
+    void typedNameComesBackOnlyForItsFile_data();
+    void typedNameComesBackOnlyForItsFile();
     void unchangedFolderIsNotListedAgain();
     void keptKeysAreUsedOnlyWhileTheyFit();
     void rowsOfAnEarlierVersionAreRead();
@@ -136,6 +139,60 @@ void tst_QueueStore::restoredQueueLeavesOutWhatIsGone()
     QCOMPARE(restored.entries.paths(), present);
     QCOMPARE(restored.editor, (Saved { {}, saved.at(41), u"p"_s, u"n"_s, u"s"_s }));
     QCOMPARE(reopened().paths, present);
+}
+
+enum class Change { None, Replaced, Grown, Touched };
+
+void tst_QueueStore::typedNameComesBackOnlyForItsFile_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("same file") << Change::None << true;
+    // A scanner writes a new scan.pdf in its place: another node, though size and time are the same.
+    QTest::newRow("another file, same size and time") << Change::Replaced << false;
+    QTest::newRow("grown") << Change::Grown << false;
+    QTest::newRow("modified") << Change::Touched << false;
+}
+
+void tst_QueueStore::typedNameComesBackOnlyForItsFile()
+{
+    QFETCH(Change, change);
+    QFETCH(bool, kept);
+    const QString scan = m_dir->filePath(u"scan.pdf"_s);
+    // A time of whole milliseconds, which QFile sets exactly.
+    QDateTime time = QDateTime::currentDateTime().addSecs(-3600);
+    const auto write = [&time](QFile &file, QIODevice::OpenMode mode, const QByteArray &bytes) {
+        const bool written = file.open(mode) && file.write(bytes) == bytes.size()
+            && file.setFileTime(time, QFileDevice::FileModificationTime);
+        file.close();
+        return written;
+    };
+    QFile file(scan);
+    QVERIFY(write(file, QIODevice::WriteOnly, "page one"));
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QVERIFY(store.savePaths({ scan }) && store.saveEditor(scan, u"p"_s, u"tax_2026"_s, u"s"_s));
+    QFile newer(m_dir->filePath(u"new.pdf"_s));
+    switch (change) {
+    case Change::None:
+        break;
+    case Change::Replaced:
+        QVERIFY(write(newer, QIODevice::WriteOnly, "page two"));
+        QVERIFY(QFile::remove(scan) && newer.rename(scan));
+        break;
+    case Change::Grown:
+        QVERIFY(write(file, QIODevice::Append, "!"));
+        break;
+    case Change::Touched:
+        time = time.addSecs(60);
+        QVERIFY(write(file, QIODevice::Append, {}));
+        break;
+    }
+    const CRestoredQueue restored = CRestoredQueue::read(store, [] { return false; });
+    QCOMPARE(restored.entries.paths(), QStringList { scan });
+    QCOMPARE(restored.editsKept, kept);
+    const Saved typed { {}, scan, u"p"_s, u"tax_2026"_s, u"s"_s };
+    QCOMPARE(restored.editor, kept ? typed : (Saved { {}, scan, {}, {}, {} }));
 }
 
 // A folder found holding all its queued paths is not listed again while its stamp stays; a change in it, or paths
