@@ -107,6 +107,7 @@ bool CQueueStore::open(const QString &path)
     m_path = path;
     const QFileInfo store(path);
     m_snapshotPath = store.path() + u'/' + store.completeBaseName() + ".snapshot"_L1;
+    m_snapshotStamp = CSystem::look(m_snapshotPath).stamp;
     m_keptAside.clear();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         qCWarning(lcQueue) << "cannot create the folder of" << path << ": the queue is not saved";
@@ -132,6 +133,7 @@ bool CQueueStore::startOver()
     // The queue the store names goes aside with it: the store's rows say what of it still counts.
     if (QFile::exists(m_snapshotPath))
         qCWarning(lcQueue) << "kept its queue aside as" << CStateFolder::keepAside(m_snapshotPath);
+    m_snapshotStamp = {};
     const QString again = tryOpen(m_path);
     if (again.isEmpty())
         return true;
@@ -277,16 +279,13 @@ CQueueSnapshot CQueueStore::loadQueue()
     return *std::move(queue);
 }
 
-// The file is mapped where it can be; else read into memory that asks for large pages: first touching 10 MB a 4 KiB
-// page at a time cost more than reading it.
+// Read into memory of the program's own, never mapped: another program that cuts the file short or writes into it must
+// not crash the window or change its queue. The memory asks for large pages: first touching 10 MB a 4 KiB page at a
+// time cost more than reading it.
 std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
 {
-    if (std::optional<CSystem::FileBytes> mapped = CSystem::mappedFile(m_snapshotPath)) {
-        if (std::optional<CQueueSnapshot> queue
-            = CQueueSnapshot::read(mapped->bytes, generation, std::move(mapped->keeper)))
-            return queue;
-        return keepSnapshotAside();
-    }
+    // Noted before reading: a change made while it is read shows at the next look.
+    m_snapshotStamp = CSystem::look(m_snapshotPath).stamp;
     QFile file(m_snapshotPath);
     if (!file.open(QIODevice::ReadOnly))
         return file.exists() ? std::nullopt : std::optional(CQueueSnapshot());
@@ -299,10 +298,23 @@ std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
     return queue ? queue : keepSnapshotAside();
 }
 
+bool CQueueStore::snapshotUntouched()
+{
+    const ItemFacts now = CSystem::look(m_snapshotPath);
+    if (now.stamp == m_snapshotStamp)
+        return true;
+    qCWarning(lcQueue) << "another program changed the saved queue" << m_snapshotPath;
+    if (now.exists())
+        keepSnapshotAside();
+    m_snapshotStamp = {};
+    return false;
+}
+
 std::nullopt_t CQueueStore::keepSnapshotAside()
 {
-    qCWarning(lcQueue) << "cannot read the saved queue" << m_snapshotPath << ": kept aside as"
+    qCWarning(lcQueue) << "cannot use the saved queue" << m_snapshotPath << ": kept aside as"
                        << CStateFolder::keepAside(m_snapshotPath);
+    m_snapshotStamp = {};
     return std::nullopt;
 }
 
@@ -373,6 +385,7 @@ bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue, Paths paths)
         return false;
     }
     QFile::setPermissions(m_snapshotPath, QFile::ReadOwner | QFile::WriteOwner);
+    m_snapshotStamp = CSystem::look(m_snapshotPath).stamp;
     // A stamp says that every saved path of its folder was there: a path added since may never have been.
     if (!query.exec(u"DELETE FROM removed"_s)
         || (paths == Paths::MayBeAdded && !query.exec(u"DELETE FROM folder_stamps"_s))
@@ -426,6 +439,7 @@ bool CQueueStore::clear()
 {
     return runInTransaction([&] {
         QSqlQuery query(m_db);
+        m_snapshotStamp = {};
         return (!QFile::exists(m_snapshotPath) || QFile::remove(m_snapshotPath))
             && query.exec(u"DELETE FROM saved_queue"_s) && query.exec(u"DELETE FROM removed"_s)
             && query.exec(u"DELETE FROM folder_stamps"_s) && query.exec(u"DELETE FROM editor"_s);

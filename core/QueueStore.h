@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/JournalEntry.h"
 #include "core/QueueSnapshot.h"
 
 #include <QSqlDatabase>
@@ -71,6 +72,10 @@ public:
     bool saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix);
     /// Forgets the queue and the edits.
     bool clear();
+    /// Whether queue.snapshot is still the file this store last read or wrote. One that another program changed, cut
+    /// short, put in place or removed is kept aside (when there), and false answered once: the caller then writes the
+    /// queue anew from what it holds, and must not fold or read the saved queue before that.
+    [[nodiscard]] bool snapshotUntouched();
 
 private:
     [[nodiscard]] QString tryOpen(const QString &path);
@@ -85,6 +90,7 @@ private:
     QString m_connection;
     QString m_path;
     QString m_snapshotPath; ///< the queue itself, beside the store
+    FileStamp m_snapshotStamp; ///< the snapshot as this store last read or wrote it; invalid for none
     QSqlDatabase m_db;
     QString m_keptAside;
 };

@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -64,16 +63,6 @@ public:
     /// the name stays; then lets go of the lock.
     static void removeAndUnlock(qintptr lock, const QString &path);
     static void unlock(qintptr lock);
-
-    /// A file's bytes and what keeps them valid.
-    struct FileBytes {
-        QByteArray bytes; ///< refers to memory that `keeper` holds
-        std::shared_ptr<const void> keeper;
-    };
-    /// The whole file at `path`, mapped into memory: nothing is copied, and no fresh memory is cleared for it (for
-    /// the 12 MB of a long saved queue that cost more than reading the rest of it). Nothing where it cannot be
-    /// mapped, and where a mapped file could not be replaced by a rename (Windows).
-    [[nodiscard]] static std::optional<FileBytes> mappedFile(const QString &path);
 
     /// Gives the memory the program has freed back to the system, where the C library would keep it: after a large
     /// piece of work off the window's thread, whose working set would otherwise stay with the program.

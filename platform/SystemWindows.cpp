@@ -75,12 +75,6 @@ QByteArray CSystem::folderStamp(const QString &)
     return {};
 }
 
-// A file mapped by any program cannot be replaced by a rename, and the saved queue is replaced that way.
-std::optional<CSystem::FileBytes> CSystem::mappedFile(const QString &)
-{
-    return std::nullopt;
-}
-
 // FAT and exFAT number files by where their entries lie, and not every volume says which it is: an item is known by
 // its size and time alone.
 bool CSystem::keepsNodeNumbers(const QString &)

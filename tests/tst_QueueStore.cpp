@@ -34,6 +34,8 @@ private Q_SLOTS:
     void keptKeysAreUsedOnlyWhileTheyFit();
     void rowsOfAnEarlierVersionAreRead();
     void queueFileCutShortIsKeptAside();
+    void restoredQueueOutlivesChangesToItsFile_data();
+    void restoredQueueOutlivesChangesToItsFile();
     void rowsTakenOffAnEarlierQueueFileAreIgnored();
     void damagedStoreIsKeptAside_data();
     void damagedStoreIsKeptAside();
@@ -313,6 +315,53 @@ void tst_QueueStore::queueFileCutShortIsKeptAside()
     QCOMPARE(QDir(m_dir->filePath(u"state"_s)).entryList({ u"queue.snapshot.corrupt-*"_s }).size(), 1);
     QVERIFY(store.savePaths({ u"/c"_s }));
     QCOMPARE(store.load().paths, QStringList { u"/c"_s });
+}
+
+void tst_QueueStore::restoredQueueOutlivesChangesToItsFile_data()
+{
+    QTest::addColumn<bool>("cutShort");
+    QTest::newRow("cut short") << true;
+    QTest::newRow("rewritten in place") << false;
+}
+
+// Once restored, the queue is the window's own: what another program does to the file changes nothing in it, and
+// the file is kept aside and written anew from it.
+void tst_QueueStore::restoredQueueOutlivesChangesToItsFile()
+{
+    QFETCH(bool, cutShort);
+    QVERIFY(QDir().mkpath(m_dir->filePath(u"q"_s)));
+    QStringList paths;
+    for (const char *name : { "a01.txt", "a02.txt", "b01.txt" }) {
+        paths << m_dir->filePath(u"q/"_s + QLatin1StringView(name));
+        QVERIFY(QFile(paths.constLast()).open(QIODevice::WriteOnly));
+    }
+    // Saved with its keys, as the window saves it: the restored queue is then what was read of this very file.
+    const CQueueOrder order;
+    CQueueStore store;
+    QVERIFY(store.open(storePath())
+            && store.saveQueue(CQueueSnapshot::of(order.sortedEntries(paths), order.keysIdentity())));
+    const CRestoredQueue restored = CRestoredQueue::read(store, [] { return false; });
+    QCOMPARE(restored.entries.paths(), paths);
+    QVERIFY(store.snapshotUntouched());
+
+    QFile file(m_dir->filePath(u"state/queue.snapshot"_s));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QString first = paths.constFirst();
+    const QByteArray a01(reinterpret_cast<const char *>(first.utf16()), first.size() * 2);
+    const qsizetype at = file.readAll().indexOf(a01);
+    QVERIFY(at > 0);
+    QString other = first;
+    other[other.size() - 7] = u'b';
+    QVERIFY(cutShort
+                ? file.resize(at)
+                : file.seek(at) && file.write(reinterpret_cast<const char *>(other.utf16()), a01.size()) == a01.size());
+    file.close();
+
+    QCOMPARE(restored.entries.paths(), paths);
+    QVERIFY(!store.snapshotUntouched());
+    QCOMPARE(QDir(m_dir->filePath(u"state"_s)).entryList({ u"queue.snapshot.corrupt-*"_s }).size(), 1);
+    QVERIFY(store.saveQueue(CQueueSnapshot::of(restored.entries, order.keysIdentity())));
+    QCOMPARE(reopened().paths, paths);
 }
 
 // A crash after a new queue file replaced the old one, before the store noted it: the rows taken off the old one
