@@ -146,6 +146,7 @@ void CPlindorDlg::keepQueue(const QString &storePath)
 
 void CPlindorDlg::keepQueue(CQueueKeeper *started)
 {
+    m_keeper = started;
     started->attach(
         *m_listFiles, { m_editPrefix, m_editName, m_editSuffix }, [this] { return m_strSrcPath; }, this);
     connect(m_workflow, &CWorkflowActions::restoreQueueToggled, started, &CQueueKeeper::setSaving);
