@@ -5,3 +5,4 @@
 Q_LOGGING_CATEGORY(lcJournal, "plindor.journal", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcFileOps, "plindor.fileops", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcQueue, "plindor.queue", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcProfile, "plindor.profile", QtInfoMsg)

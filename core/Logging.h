@@ -12,3 +12,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcFileOps)
 
 /// What the saved queue held, what of it was left out at start, and what could not be saved.
 Q_DECLARE_LOGGING_CATEGORY(lcQueue)
+
+/// What of the profile could not be saved while the window runs; leaving the window says so to the user.
+Q_DECLARE_LOGGING_CATEGORY(lcProfile)

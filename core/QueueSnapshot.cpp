@@ -311,8 +311,7 @@ bool CQueueSnapshot::write(QIODevice &file, quint64 generation) const
     return withPadding(header) && withPadding(identity) && withPadding(text) && file.write(keys) == keys.size();
 }
 
-std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quint64 &generation,
-                                                   std::shared_ptr<const void> keeper)
+std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quint64 &generation)
 {
     if (bytes.size() < kHeaderSize || !bytes.startsWith(QByteArrayView(kMagic, sizeof kMagic)))
         return std::nullopt;
@@ -332,7 +331,7 @@ std::optional<CQueueSnapshot> CQueueSnapshot::read(const QByteArray &bytes, quin
     const qsizetype textAt = kHeaderSize + padded(qsizetype(identitySize));
     const qsizetype keysAt = textAt + padded(qsizetype(textSize));
     CQueueSnapshot snapshot;
-    snapshot.storage = keeper ? std::move(keeper) : std::make_shared<const QByteArray>(bytes);
+    snapshot.storage = std::make_shared<const QByteArray>(bytes);
     snapshot.identity = bytes.mid(kHeaderSize, qsizetype(identitySize));
     snapshot.text = QByteArray::fromRawData(bytes.constData() + textAt, qsizetype(textSize));
     snapshot.keys = QByteArray::fromRawData(bytes.constData() + keysAt, qsizetype(keysSize));

@@ -44,17 +44,15 @@ public:
 
     /// Writes the snapshot as its file holds it, tagged with `generation`.
     bool write(QIODevice &file, quint64 generation) const;
-    /// What write() wrote, using `bytes` in place, which `keeper` holds where given; nothing when they are not a whole
-    /// snapshot.
-    [[nodiscard]] static std::optional<CQueueSnapshot> read(const QByteArray &bytes, quint64 &generation,
-                                                            std::shared_ptr<const void> keeper = {});
+    /// What write() wrote, sharing the bytes of `bytes`; nothing when they are not a whole snapshot.
+    [[nodiscard]] static std::optional<CQueueSnapshot> read(const QByteArray &bytes, quint64 &generation);
 
     /// Paths in UTF-16, each closed by a zero code unit, which no path holds.
     QByteArray text;
     /// Keys, each closed by a zero byte, which no key holds; empty when none were kept.
     QByteArray keys;
     QByteArray identity;
-    /// What holds the file's bytes that `text` and `keys` refer to, when read from one; they are not copied.
+    /// What holds the bytes read that `text` and `keys` refer to, when read; they are not copied.
     std::shared_ptr<const void> storage;
 
 private:

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/QueueStore.h"
 
+#include "core/ItemIdentity.h"
 #include "core/Logging.h"
 #include "core/StateFolder.h"
 #include "core/System.h"
@@ -42,7 +43,7 @@ const char *const kSetUp[] = {
     "CREATE TABLE IF NOT EXISTS folder_stamps (folder TEXT PRIMARY KEY, stamp BLOB NOT NULL)",
     "SELECT folder, stamp FROM folder_stamps LIMIT 0",
     ("CREATE TABLE IF NOT EXISTS editor (id INTEGER PRIMARY KEY CHECK (id = 1), loaded TEXT NOT NULL,"
-     " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL)"),
+     " prefix TEXT NOT NULL, name TEXT NOT NULL, suffix TEXT NOT NULL, item BLOB)"),
 };
 
 QString run(QSqlDatabase &db, const QString &statement)
@@ -70,6 +71,18 @@ QString bound(const QString &text)
 {
     return text.isNull() ? u""_s : text;
 }
+
+// Which file the edits were typed for (CItemIdentity). Stores of earlier versions gain the column; an earlier version
+// writing the row leaves it NULL, and
+// such edits come back for no file.
+QString addItemColumn(QSqlDatabase &db)
+{
+    QSqlQuery probe(db);
+    if (probe.exec(u"SELECT item FROM editor LIMIT 0"_s))
+        return {};
+    probe.finish();
+    return run(db, u"ALTER TABLE editor ADD COLUMN item BLOB"_s);
+}
 } // namespace
 
 CQueueStore::CQueueStore()
@@ -94,6 +107,7 @@ bool CQueueStore::open(const QString &path)
     m_path = path;
     const QFileInfo store(path);
     m_snapshotPath = store.path() + u'/' + store.completeBaseName() + ".snapshot"_L1;
+    m_snapshotStamp = CSystem::look(m_snapshotPath).stamp;
     m_keptAside.clear();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         qCWarning(lcQueue) << "cannot create the folder of" << path << ": the queue is not saved";
@@ -119,6 +133,7 @@ bool CQueueStore::startOver()
     // The queue the store names goes aside with it: the store's rows say what of it still counts.
     if (QFile::exists(m_snapshotPath))
         qCWarning(lcQueue) << "kept its queue aside as" << CStateFolder::keepAside(m_snapshotPath);
+    m_snapshotStamp = {};
     const QString again = tryOpen(m_path);
     if (again.isEmpty())
         return true;
@@ -141,6 +156,8 @@ QString CQueueStore::tryOpen(const QString &path)
         if (problem.isEmpty())
             problem = run(m_db, QString::fromLatin1(statement));
     }
+    if (problem.isEmpty())
+        problem = addItemColumn(m_db);
     if (problem.isEmpty())
         problem = upgradeRows();
     if (problem.isEmpty())
@@ -216,6 +233,14 @@ CQueueStore::Saved CQueueStore::loadEditor()
              editor.value(3).toString() };
 }
 
+QByteArray CQueueStore::loadEditorItem()
+{
+    QSqlQuery editor(m_db);
+    if (!isAvailable() || !editor.exec(u"SELECT item FROM editor WHERE id = 1"_s) || !editor.next())
+        return {};
+    return editor.value(0).toByteArray();
+}
+
 QStringList CQueueStore::loadCrowdedFolders()
 {
     QSqlQuery folders(m_db);
@@ -254,16 +279,13 @@ CQueueSnapshot CQueueStore::loadQueue()
     return *std::move(queue);
 }
 
-// The file is mapped where it can be; else read into memory that asks for large pages: first touching 10 MB a 4 KiB
-// page at a time cost more than reading it.
+// Read into memory of the program's own, never mapped: another program that cuts the file short or writes into it must
+// not crash the window or change its queue. The memory asks for large pages: first touching 10 MB a 4 KiB page at a
+// time cost more than reading it.
 std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
 {
-    if (std::optional<CSystem::FileBytes> mapped = CSystem::mappedFile(m_snapshotPath)) {
-        if (std::optional<CQueueSnapshot> queue
-            = CQueueSnapshot::read(mapped->bytes, generation, std::move(mapped->keeper)))
-            return queue;
-        return keepSnapshotAside();
-    }
+    // Noted before reading: a change made while it is read shows at the next look.
+    m_snapshotStamp = CSystem::look(m_snapshotPath).stamp;
     QFile file(m_snapshotPath);
     if (!file.open(QIODevice::ReadOnly))
         return file.exists() ? std::nullopt : std::optional(CQueueSnapshot());
@@ -276,10 +298,23 @@ std::optional<CQueueSnapshot> CQueueStore::readSnapshotFile(quint64 &generation)
     return queue ? queue : keepSnapshotAside();
 }
 
+bool CQueueStore::snapshotUntouched()
+{
+    const ItemFacts now = CSystem::look(m_snapshotPath);
+    if (now.stamp == m_snapshotStamp)
+        return true;
+    qCWarning(lcQueue) << "another program changed the saved queue" << m_snapshotPath;
+    if (now.exists())
+        keepSnapshotAside();
+    m_snapshotStamp = {};
+    return false;
+}
+
 std::nullopt_t CQueueStore::keepSnapshotAside()
 {
-    qCWarning(lcQueue) << "cannot read the saved queue" << m_snapshotPath << ": kept aside as"
+    qCWarning(lcQueue) << "cannot use the saved queue" << m_snapshotPath << ": kept aside as"
                        << CStateFolder::keepAside(m_snapshotPath);
+    m_snapshotStamp = {};
     return std::nullopt;
 }
 
@@ -350,6 +385,7 @@ bool CQueueStore::writeSnapshot(const CQueueSnapshot &queue, Paths paths)
         return false;
     }
     QFile::setPermissions(m_snapshotPath, QFile::ReadOwner | QFile::WriteOwner);
+    m_snapshotStamp = CSystem::look(m_snapshotPath).stamp;
     // A stamp says that every saved path of its folder was there: a path added since may never have been.
     if (!query.exec(u"DELETE FROM removed"_s)
         || (paths == Paths::MayBeAdded && !query.exec(u"DELETE FROM folder_stamps"_s))
@@ -384,13 +420,17 @@ bool CQueueStore::removePaths(const QStringList &paths)
 
 bool CQueueStore::saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix)
 {
+    // Looked at with each write of the edits: the file they were last typed for.
+    const QByteArray item = loaded.isEmpty() ? QByteArray() : CItemIdentity::of(loaded);
     return runInTransaction([&] {
         QSqlQuery query(m_db);
-        query.prepare(u"INSERT OR REPLACE INTO editor (id, loaded, prefix, name, suffix) VALUES (1, ?, ?, ?, ?)"_s);
+        query.prepare(
+            u"INSERT OR REPLACE INTO editor (id, loaded, prefix, name, suffix, item) VALUES (1, ?, ?, ?, ?, ?)"_s);
         query.bindValue(0, bound(loaded));
         query.bindValue(1, bound(prefix));
         query.bindValue(2, bound(name));
         query.bindValue(3, bound(suffix));
+        query.bindValue(4, item);
         return query.exec();
     });
 }
@@ -399,6 +439,7 @@ bool CQueueStore::clear()
 {
     return runInTransaction([&] {
         QSqlQuery query(m_db);
+        m_snapshotStamp = {};
         return (!QFile::exists(m_snapshotPath) || QFile::remove(m_snapshotPath))
             && query.exec(u"DELETE FROM saved_queue"_s) && query.exec(u"DELETE FROM removed"_s)
             && query.exec(u"DELETE FROM folder_stamps"_s) && query.exec(u"DELETE FROM editor"_s);

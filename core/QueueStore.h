@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/JournalEntry.h"
 #include "core/QueueSnapshot.h"
 
 #include <QSqlDatabase>
@@ -51,6 +52,8 @@ public:
     [[nodiscard]] Saved load(const std::function<bool()> &stopped = {});
     /// The loaded item and the three edits; no paths.
     [[nodiscard]] Saved loadEditor();
+    /// Which item the loaded path held when the edits were last saved (CItemIdentity); empty when not known.
+    [[nodiscard]] QByteArray loadEditorItem();
     /// The folders that hold many of the saved queue's paths, as noted when it was written: a start lists them while
     /// it reads the queue.
     [[nodiscard]] QStringList loadCrowdedFolders();
@@ -65,9 +68,14 @@ public:
     bool savePaths(const QStringList &paths);
     /// Notes paths taken off the queue, one row each, and now and then folds them into the saved queue.
     bool removePaths(const QStringList &paths);
+    /// Saves the edits with which item `loaded` holds now, so that they come back only for that item.
     bool saveEditor(const QString &loaded, const QString &prefix, const QString &name, const QString &suffix);
     /// Forgets the queue and the edits.
     bool clear();
+    /// Whether queue.snapshot is still the file this store last read or wrote. One that another program changed, cut
+    /// short, put in place or removed is kept aside (when there), and false answered once: the caller then writes the
+    /// queue anew from what it holds, and must not fold or read the saved queue before that.
+    [[nodiscard]] bool snapshotUntouched();
 
 private:
     [[nodiscard]] QString tryOpen(const QString &path);
@@ -82,6 +90,7 @@ private:
     QString m_connection;
     QString m_path;
     QString m_snapshotPath; ///< the queue itself, beside the store
+    FileStamp m_snapshotStamp; ///< the snapshot as this store last read or wrote it; invalid for none
     QSqlDatabase m_db;
     QString m_keptAside;
 };

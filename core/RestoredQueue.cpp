@@ -2,14 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/RestoredQueue.h"
 
+#include "core/ItemIdentity.h"
+#include "core/Logging.h"
 #include "core/QueuePresence.h"
 
 #include <QtConcurrent>
+
+using namespace Qt::Literals::StringLiterals;
 
 CRestoredQueue CRestoredQueue::read(CQueueStore &store, const std::function<bool()> &stopped)
 {
     CRestoredQueue restored;
     restored.editor = store.loadEditor();
+    restored.keepEditsOnlyForTheirItem(store);
     // The folders that hold many of the saved paths are read while the paths are.
     const CQueuePresence::Stamps vouched = store.loadFolderStamps();
     CQueuePresence presence(store.loadCrowdedFolders(), vouched);
@@ -33,4 +38,22 @@ CRestoredQueue CRestoredQueue::read(CQueueStore &store, const std::function<bool
         store.saveFolderStamps(stamps);
     restored.entries = std::move(entries);
     return restored;
+}
+
+// A name typed for a file must never land on another one that took its name meanwhile, a new scan say.
+void CRestoredQueue::keepEditsOnlyForTheirItem(CQueueStore &store)
+{
+    const QString &loaded = editor.loaded;
+    if (loaded.isEmpty())
+        return;
+    const QString difference = CItemIdentity::difference(store.loadEditorItem(), loaded);
+    if (difference.isEmpty())
+        return;
+    qCInfo(lcQueue).noquote() << "the saved edits are left out:" << loaded
+                              << u"is not the file they were typed for (%1); it loads with its own name"_s.arg(
+                                     difference);
+    editor.prefix.clear();
+    editor.name.clear();
+    editor.suffix.clear();
+    editsKept = false;
 }

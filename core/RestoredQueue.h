@@ -17,6 +17,12 @@ public:
     [[nodiscard]] static CRestoredQueue read(CQueueStore &store, const std::function<bool()> &stopped);
 
     CQueueOrder::Entries entries; ///< the paths that still exist, sorted, with their keys
-    CQueueStore::Saved editor; ///< the loaded item and the three edits; its paths are empty
+    /// The loaded item and the three edits; its paths are empty. The edits are empty, and `editsKept` false, when the
+    /// loaded path no longer holds the file they were typed for: the item then loads with its own name.
+    CQueueStore::Saved editor;
+    bool editsKept = true;
     qsizetype missing = 0; ///< saved paths left out because nothing has their name any more
+
+private:
+    void keepEditsOnlyForTheirItem(CQueueStore &store);
 };

@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -51,6 +50,10 @@ public:
     [[nodiscard]] static QByteArray folderStamp(const QString &folder);
     /// True only when nothing at all has the name; a name that cannot be looked at is not absent.
     [[nodiscard]] static bool isAbsent(const QString &path);
+    /// Whether the disk that holds `path` keeps an item's node number for as long as the item lives, across mounts:
+    /// local disks of the system's own kinds do; FUSE drivers (exFAT, NTFS), FAT and network file systems may number
+    /// an item anew at each mount, or under each spelling of its name.
+    [[nodiscard]] static bool keepsNodeNumbers(const QString &path);
 
     /// Creates `path` (which must not exist yet), readable by its owner only, and locks it; kNoLock on failure.
     [[nodiscard]] static qintptr createLocked(const QString &path);
@@ -60,16 +63,6 @@ public:
     /// the name stays; then lets go of the lock.
     static void removeAndUnlock(qintptr lock, const QString &path);
     static void unlock(qintptr lock);
-
-    /// A file's bytes and what keeps them valid.
-    struct FileBytes {
-        QByteArray bytes; ///< refers to memory that `keeper` holds
-        std::shared_ptr<const void> keeper;
-    };
-    /// The whole file at `path`, mapped into memory: nothing is copied, and no fresh memory is cleared for it (for
-    /// the 12 MB of a long saved queue that cost more than reading the rest of it). Nothing where it cannot be
-    /// mapped, and where a mapped file could not be replaced by a rename (Windows).
-    [[nodiscard]] static std::optional<FileBytes> mappedFile(const QString &path);
 
     /// Gives the memory the program has freed back to the system, where the C library would keep it: after a large
     /// piece of work off the window's thread, whose working set would otherwise stay with the program.

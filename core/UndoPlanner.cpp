@@ -4,8 +4,11 @@
 
 #include "core/Journal.h"
 #include "core/PathParts.h"
+#include "core/System.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 CUndoPlanner::Step CUndoPlanner::undo(const JournalEntry &entry)
 {
@@ -16,6 +19,30 @@ CUndoPlanner::Step CUndoPlanner::redo(const JournalEntry &entry)
 {
     return check(entry.source, entry.before, entry.destination, entry.destinationFolder);
 }
+
+namespace
+{
+// On a disk that ignores case, "Report.txt" going back to "report.txt" finds itself under the old name: the same node,
+// or, where a FUSE driver numbers each spelling of a name apart (exFAT), the one entry of the folder that answers to
+// both spellings. The folder then lists the new spelling and not the old, and both show the same size on the same
+// disk; not always the same time, which the kernel keeps for each spelling apart for a second. A name whose hash
+// matches another entry's by chance counts as listed, which refuses the undo rather than mistaking another file.
+bool isItselfUnder(const QString &to, const QString &from, const FileStamp &there, const FileStamp &now)
+{
+    if (there.inode == now.inode)
+        return true;
+    const QString folder = CPathParts::directoryOf(to);
+    if (to == from || to.compare(from, Qt::CaseInsensitive) != 0 || CPathParts::directoryOf(from) != folder
+        || there.device != now.device || there.size != now.size)
+        return false;
+    const std::optional<std::vector<size_t>> names = CSystem::nameHashesIn(folder);
+    const auto listed = [&names](const QString &path) {
+        return std::binary_search(names->cbegin(), names->cend(),
+                                  qHash(QStringView(CPathParts::lastComponentOf(path)), 0));
+    };
+    return names && listed(from) && !listed(to);
+}
+} // namespace
 
 // The checks run in the order a user would fix them: find the file first, then make room for it.
 // A folder replaced by a link to another one is not the folder the item came from, though its path still works.
@@ -31,8 +58,7 @@ CUndoPlanner::Step CUndoPlanner::check(const QString &from, const FileStamp &exp
         step.refusal = Refusal::Changed;
     else if (!folderNow.isValid() || (folder.isValid() && folderNow != folder))
         step.refusal = Refusal::FolderGone;
-    // On a disk that ignores case, "Report.txt" going back to "report.txt" finds itself under the old name.
-    else if (const FileStamp there = CJournal::stampOf(to); there.isValid() && there.inode != now.inode)
+    else if (const FileStamp there = CJournal::stampOf(to); there.isValid() && !isItselfUnder(to, from, there, now))
         step.refusal = Refusal::NameTaken;
     return step;
 }

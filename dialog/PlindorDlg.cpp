@@ -29,6 +29,7 @@
 #include "platform/WidgetPrompter.h"
 #include "settings/PlindorSettings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -37,6 +38,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -95,6 +97,33 @@ CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> 
     connectSignals();
     createWorkflow();
     createButtonWarnings();
+    keepProfileSaved();
+}
+
+// The setup is written shortly after it changes, not only when the window closes: a crash or a killed session must
+// not cost the user the folders, links and words set up. One write serves a burst of changes.
+void CPlindorDlg::keepProfileSaved()
+{
+    m_profileChanged = new QTimer(this);
+    m_profileChanged->setSingleShot(true);
+    m_profileChanged->setInterval(500);
+    connect(m_profileChanged, &QTimer::timeout, this, [this] {
+        if (!m_settings.save(currentProfile()))
+            qCWarning(lcProfile) << "the profile could not be saved; leaving the window tries again";
+    });
+    const auto changed = [this] {
+        if (!m_profileChanged->isActive())
+            m_profileChanged->start();
+    };
+    const QAbstractItemModel *folders = m_cmbTargetDir->model();
+    connect(folders, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(folders, &QAbstractItemModel::rowsRemoved, this, changed);
+    connect(folders, &QAbstractItemModel::dataChanged, this, changed);
+    for (const auto &buttons : { std::span<CMyButton *const>(m_btnDir), std::span<CMyButton *const>(m_btnText) }) {
+        for (const CMyButton *button : buttons)
+            connect(button, &CMyButton::linked, this, changed);
+    }
+    connect(m_preview->toggleAction(), &QAction::toggled, this, changed);
 }
 
 // The switches and keys of a batch filed one keystroke per item.
@@ -117,6 +146,7 @@ void CPlindorDlg::keepQueue(const QString &storePath)
 
 void CPlindorDlg::keepQueue(CQueueKeeper *started)
 {
+    m_keeper = started;
     started->attach(
         *m_listFiles, { m_editPrefix, m_editName, m_editSuffix }, [this] { return m_strSrcPath; }, this);
     connect(m_workflow, &CWorkflowActions::restoreQueueToggled, started, &CQueueKeeper::setSaving);
@@ -309,6 +339,12 @@ void CPlindorDlg::applyLoadedSettings()
 
 void CPlindorDlg::SaveSettings()
 {
+    if (!m_settings.save(currentProfile()))
+        m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
+}
+
+CProfile CPlindorDlg::currentProfile() const
+{
     CProfile profile;
     // The list's placeholder is kept as written, so that no language's wording reads back as a folder.
     for (int i = 0; i < m_cmbTargetDir->count(); ++i) {
@@ -326,8 +362,7 @@ void CPlindorDlg::SaveSettings()
     profile.previewShown = m_preview->isChosen();
     profile.options = m_workflow->options();
     profile.windowGeometry = saveGeometry();
-    if (!m_settings.save(profile))
-        m_prompter->message(this, tr("设置未能保存，下次启动时将沿用上次保存的设置。"), tr("错误提示"));
+    return profile;
 }
 
 void CPlindorDlg::connectSignals()
@@ -404,6 +439,7 @@ void CPlindorDlg::OnBnClickedCancel()
     if (m_leaving)
         return;
     m_leaving = true;
+    m_profileChanged->stop();
     SaveSettings();
     // What the queue keeper holds back to write after a repaint is written before the window goes.
     if (m_keeper)

@@ -25,11 +25,13 @@ class CMyComboBox;
 class CMyEdit;
 class CMyListBox;
 class CPlindorSettings;
+struct CProfile;
 class CPreviewPane;
 class CQueueKeeper;
 class CWorkflowActions;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 /// The program's only window: the queue, the three-part name editor, and the buttons that rename and move.
 class CPlindorDlg : public QDialog
@@ -106,6 +108,8 @@ private:
     void createButtonWarnings();
     void createWorkflow();
     void refreshWarningsOnChange(CButtonWarnings *warnings);
+    void keepProfileSaved();
+    [[nodiscard]] CProfile currentProfile() const;
 
     // Composition handlers, one per control.
     void OnBnClickedAddTermA();
@@ -183,6 +187,7 @@ private:
     QHash<int, QWidget *> m_items;
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
+    QTimer *m_profileChanged = nullptr; ///< one write of the profile for a burst of changes to it
     CQueueKeeper *m_keeper = nullptr; ///< owned by the window as its child; none when the queue is not kept
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;

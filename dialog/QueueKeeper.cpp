@@ -126,7 +126,7 @@ void CQueueKeeper::apply(CRestoredQueue found)
         const int row = m_list->rowOf(saved.loaded);
         if (row > 0)
             m_list->loadRow(row);
-        if (row >= 0) {
+        if (row >= 0 && found.editsKept) {
             m_edits.at(0)->setText(saved.prefix);
             m_edits.at(1)->setText(saved.name);
             m_edits.at(2)->setText(saved.suffix);
@@ -177,6 +177,8 @@ void CQueueKeeper::stampFolders()
         saveEditor();
     }
     post([this](CQueueStore &store) {
+        if (!snapshotKept(store))
+            return;
         const auto stopped = [this] { return bool(m_stopping); };
         const CQueuePresence::Stamps stamps
             = CQueuePresence::stampsOf(store.loadQueue(), store.loadFolderStamps(), stopped);
@@ -209,9 +211,10 @@ void CQueueKeeper::saveEditor()
 {
     if (!m_saving || m_restoring)
         return;
-    post([removed = std::exchange(m_removed, {}), loaded = m_loaded(), prefix = m_edits.at(0)->text(),
+    post([this, removed = std::exchange(m_removed, {}), loaded = m_loaded(), prefix = m_edits.at(0)->text(),
           name = m_edits.at(1)->text(), suffix = m_edits.at(2)->text()](CQueueStore &store) {
-        if (!removed.isEmpty())
+        // The rows taken off need no write of their own when the whole queue is written anew.
+        if (snapshotKept(store) && !removed.isEmpty())
             store.removePaths(removed);
         store.saveEditor(loaded, prefix, name, suffix);
     });
@@ -223,5 +226,29 @@ void CQueueKeeper::flush()
         m_editorChanged.stop();
         saveEditor();
     }
+    if (m_saving && !m_restoring)
+        post([this](CQueueStore &store) { snapshotKept(store); });
     m_thread.waitForDone();
+    // The queue that a changed file asked for is written before the window goes.
+    if (m_rewriteQueue.exchange(false)) {
+        saveQueue();
+        m_thread.waitForDone();
+    }
+}
+
+// On the store's thread. The window's queue is the one that counts: a saved file that another program changed is
+// written anew from it, on the window's thread, where the queue is.
+bool CQueueKeeper::snapshotKept(CQueueStore &store)
+{
+    if (store.snapshotUntouched())
+        return true;
+    m_rewriteQueue = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_rewriteQueue.exchange(false))
+                saveQueue();
+        },
+        Qt::QueuedConnection);
+    return false;
 }

@@ -59,6 +59,7 @@ private:
     void saveRemovedRows(int first, int last);
     void scheduleSave();
     void saveEditor();
+    bool snapshotKept(CQueueStore &store);
     void loaded(CRestoredQueue found);
     void applyWhenPainted();
     void apply(CRestoredQueue found);
@@ -71,6 +72,7 @@ private:
     QThreadPool m_thread;
     std::unique_ptr<CQueueStore> m_store; ///< used on m_thread only
     std::atomic<bool> m_stopping = false;
+    std::atomic<bool> m_rewriteQueue = false; ///< the saved queue's file was changed by another program
     QTimer m_editorChanged; ///< one write for the edits and the rows taken off within its interval
     QTimer m_stampWhenIdle; ///< restarted by each change of the queue
     QStringList m_removed; ///< rows taken off the queue and not written yet

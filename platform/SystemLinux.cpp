@@ -63,6 +63,14 @@ bool stampsFolderChanges(decltype(statfs::f_type) type)
 
 } // namespace
 
+// The disks that stamp folder changes are the ones that keep node numbers too: their nodes live on the disk itself.
+bool CSystem::keepsNodeNumbers(const QString &path)
+{
+    struct statfs system {
+    };
+    return ::statfs(QFile::encodeName(path).constData(), &system) == 0 && stampsFolderChanges(system.f_type);
+}
+
 QByteArray CSystem::folderStamp(const QString &folder)
 {
     // A change time is taken from a clock that moves in ticks of a few milliseconds; a second is far more.
@@ -180,26 +188,6 @@ void CSystem::unlock(qintptr lock)
 {
     if (lock != kNoLock)
         ::close(int(lock));
-}
-
-// A file cut short while it is mapped would fault when read: the saved queue is the program's own, in a folder only its
-// owner may enter, and it is only ever replaced whole by a rename, which leaves a mapping of the file before intact.
-std::optional<CSystem::FileBytes> CSystem::mappedFile(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info {
-    };
-    void *mapped = MAP_FAILED;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-        mapped = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    ::close(fd);
-    if (mapped == MAP_FAILED)
-        return std::nullopt;
-    const auto size = size_t(info.st_size);
-    std::shared_ptr<const void> keeper(mapped, [size](const void *at) { ::munmap(const_cast<void *>(at), size); });
-    return FileBytes { QByteArray::fromRawData(static_cast<const char *>(mapped), qsizetype(size)), std::move(keeper) };
 }
 
 void CSystem::returnFreedMemory()

@@ -75,10 +75,11 @@ QByteArray CSystem::folderStamp(const QString &)
     return {};
 }
 
-// A file mapped by any program cannot be replaced by a rename, and the saved queue is replaced that way.
-std::optional<CSystem::FileBytes> CSystem::mappedFile(const QString &)
+// FAT and exFAT number files by where their entries lie, and not every volume says which it is: an item is known by
+// its size and time alone.
+bool CSystem::keepsNodeNumbers(const QString &)
 {
-    return std::nullopt;
+    return false;
 }
 
 // The process heap gives large freed blocks back by itself.

@@ -245,6 +245,9 @@ std::unique_ptr<QSettings> CPlindorSettings::openUserProfile()
         = std::make_unique<QSettings>(format, QSettings::UserScope, u"Plindor"_s, QCoreApplication::applicationName());
     // Only the user's own profile counts; organisation-wide or system defaults were never part of it.
     store->setFallbacksEnabled(false);
+    // Each save writes a new file and renames it over the old one: a crash in the middle of a save, which now comes
+    // with every change, leaves the whole profile before it, never half of one. (Qt's default, required here.)
+    store->setAtomicSyncRequired(true);
     return store;
 }
 

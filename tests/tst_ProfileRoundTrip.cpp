@@ -22,6 +22,7 @@ private Q_SLOTS:
     void placeholderOnlyListIsKeptWithoutASecondPlaceholder();
     void storedDefaultLabelKeepsTheBuiltInCaption();
     void failedSaveIsReported();
+    void setupIsOnDiskWithoutLeaving();
 
 private:
     static QStringList entries(const QComboBox *combo);
@@ -119,6 +120,34 @@ void tst_ProfileRoundTrip::failedSaveIsReported()
     QCOMPARE(f.prompter().messages.size(), 1);
     QCOMPARE(f.prompter().messages.constFirst().caption, u"错误提示"_s);
     QVERIFY(!f.dlg().isVisible());
+}
+
+// A crash or a killed session keeps the folders, links and words: each change is on disk shortly after it.
+void tst_ProfileRoundTrip::setupIsOnDiskWithoutLeaving()
+{
+    QVERIFY(QDir(m_files.path()).mkpath(u"班级/278班"_s));
+    const QString folder = m_files.filePath(u"班级/278班"_s);
+    QFile inside(folder + u"/名单.xlsx"_s);
+    QVERIFY(inside.open(QIODevice::WriteOnly));
+    inside.close();
+    CDialogFixture f;
+    QVERIFY(f.dropOnQueue({ inside.fileName() }));
+    f.prompter().folderAnswers << folder;
+    f.click(IDC_BTN_ADD_DIR);
+    QVERIFY(CDropSimulator::dropPaths(f.dropButton(IDC_BTN_DIR2), { folder }));
+    QVERIFY(CDropSimulator::dropPaths(f.dropButton(IDC_BTN_TEXT4), { folder }));
+    // Read from a copy: this process's QSettings would answer from its cache what is not on disk yet.
+    int copies = 0;
+    const auto onDisk = [&] {
+        const QString copy = m_files.filePath(u"profile-%1.ini"_s.arg(++copies));
+        QFile::copy(f.profilePath(), copy);
+        const QSettings stored(copy, QSettings::IniFormat);
+        return QStringList { stored.value(u"m_cb5/num"_s).toString(), stored.value(u"m_cb5/0"_s).toString(),
+                             stored.value(u"m_BTdir2/m_Name"_s).toString(),
+                             stored.value(u"m_bt8/m_filePath"_s).toString() };
+    };
+    QTRY_COMPARE(onDisk(), (QStringList { u"10001"_s, folder, u"278班"_s, u"278班"_s }));
+    QVERIFY(f.prompter().messages.isEmpty());
 }
 
 QTEST_MAIN(tst_ProfileRoundTrip)

@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -27,10 +28,14 @@ private Q_SLOTS:
     void keepsEveryChange();
     void largeQueueRoundTrips();
     void restoredQueueLeavesOutWhatIsGone();
+    void typedNameComesBackOnlyForItsFile_data();
+    void typedNameComesBackOnlyForItsFile();
     void unchangedFolderIsNotListedAgain();
     void keptKeysAreUsedOnlyWhileTheyFit();
     void rowsOfAnEarlierVersionAreRead();
     void queueFileCutShortIsKeptAside();
+    void restoredQueueOutlivesChangesToItsFile_data();
+    void restoredQueueOutlivesChangesToItsFile();
     void rowsTakenOffAnEarlierQueueFileAreIgnored();
     void damagedStoreIsKeptAside_data();
     void damagedStoreIsKeptAside();
@@ -136,6 +141,60 @@ void tst_QueueStore::restoredQueueLeavesOutWhatIsGone()
     QCOMPARE(restored.entries.paths(), present);
     QCOMPARE(restored.editor, (Saved { {}, saved.at(41), u"p"_s, u"n"_s, u"s"_s }));
     QCOMPARE(reopened().paths, present);
+}
+
+enum class Change { None, Replaced, Grown, Touched };
+
+void tst_QueueStore::typedNameComesBackOnlyForItsFile_data()
+{
+    QTest::addColumn<Change>("change");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("same file") << Change::None << true;
+    // A scanner writes a new scan.pdf in its place: another node, though size and time are the same.
+    QTest::newRow("another file, same size and time") << Change::Replaced << false;
+    QTest::newRow("grown") << Change::Grown << false;
+    QTest::newRow("modified") << Change::Touched << false;
+}
+
+void tst_QueueStore::typedNameComesBackOnlyForItsFile()
+{
+    QFETCH(Change, change);
+    QFETCH(bool, kept);
+    const QString scan = m_dir->filePath(u"scan.pdf"_s);
+    // A time of whole milliseconds, which QFile sets exactly.
+    QDateTime time = QDateTime::currentDateTime().addSecs(-3600);
+    const auto write = [&time](QFile &file, QIODevice::OpenMode mode, const QByteArray &bytes) {
+        const bool written = file.open(mode) && file.write(bytes) == bytes.size()
+            && file.setFileTime(time, QFileDevice::FileModificationTime);
+        file.close();
+        return written;
+    };
+    QFile file(scan);
+    QVERIFY(write(file, QIODevice::WriteOnly, "page one"));
+    CQueueStore store;
+    QVERIFY(store.open(storePath()));
+    QVERIFY(store.savePaths({ scan }) && store.saveEditor(scan, u"p"_s, u"tax_2026"_s, u"s"_s));
+    QFile newer(m_dir->filePath(u"new.pdf"_s));
+    switch (change) {
+    case Change::None:
+        break;
+    case Change::Replaced:
+        QVERIFY(write(newer, QIODevice::WriteOnly, "page two"));
+        QVERIFY(QFile::remove(scan) && newer.rename(scan));
+        break;
+    case Change::Grown:
+        QVERIFY(write(file, QIODevice::Append, "!"));
+        break;
+    case Change::Touched:
+        time = time.addSecs(60);
+        QVERIFY(write(file, QIODevice::Append, {}));
+        break;
+    }
+    const CRestoredQueue restored = CRestoredQueue::read(store, [] { return false; });
+    QCOMPARE(restored.entries.paths(), QStringList { scan });
+    QCOMPARE(restored.editsKept, kept);
+    const Saved typed { {}, scan, u"p"_s, u"tax_2026"_s, u"s"_s };
+    QCOMPARE(restored.editor, kept ? typed : (Saved { {}, scan, {}, {}, {} }));
 }
 
 // A folder found holding all its queued paths is not listed again while its stamp stays; a change in it, or paths
@@ -256,6 +315,53 @@ void tst_QueueStore::queueFileCutShortIsKeptAside()
     QCOMPARE(QDir(m_dir->filePath(u"state"_s)).entryList({ u"queue.snapshot.corrupt-*"_s }).size(), 1);
     QVERIFY(store.savePaths({ u"/c"_s }));
     QCOMPARE(store.load().paths, QStringList { u"/c"_s });
+}
+
+void tst_QueueStore::restoredQueueOutlivesChangesToItsFile_data()
+{
+    QTest::addColumn<bool>("cutShort");
+    QTest::newRow("cut short") << true;
+    QTest::newRow("rewritten in place") << false;
+}
+
+// Once restored, the queue is the window's own: what another program does to the file changes nothing in it, and
+// the file is kept aside and written anew from it.
+void tst_QueueStore::restoredQueueOutlivesChangesToItsFile()
+{
+    QFETCH(bool, cutShort);
+    QVERIFY(QDir().mkpath(m_dir->filePath(u"q"_s)));
+    QStringList paths;
+    for (const char *name : { "a01.txt", "a02.txt", "b01.txt" }) {
+        paths << m_dir->filePath(u"q/"_s + QLatin1StringView(name));
+        QVERIFY(QFile(paths.constLast()).open(QIODevice::WriteOnly));
+    }
+    // Saved with its keys, as the window saves it: the restored queue is then what was read of this very file.
+    const CQueueOrder order;
+    CQueueStore store;
+    QVERIFY(store.open(storePath())
+            && store.saveQueue(CQueueSnapshot::of(order.sortedEntries(paths), order.keysIdentity())));
+    const CRestoredQueue restored = CRestoredQueue::read(store, [] { return false; });
+    QCOMPARE(restored.entries.paths(), paths);
+    QVERIFY(store.snapshotUntouched());
+
+    QFile file(m_dir->filePath(u"state/queue.snapshot"_s));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QString first = paths.constFirst();
+    const QByteArray a01(reinterpret_cast<const char *>(first.utf16()), first.size() * 2);
+    const qsizetype at = file.readAll().indexOf(a01);
+    QVERIFY(at > 0);
+    QString other = first;
+    other[other.size() - 7] = u'b';
+    QVERIFY(cutShort
+                ? file.resize(at)
+                : file.seek(at) && file.write(reinterpret_cast<const char *>(other.utf16()), a01.size()) == a01.size());
+    file.close();
+
+    QCOMPARE(restored.entries.paths(), paths);
+    QVERIFY(!store.snapshotUntouched());
+    QCOMPARE(QDir(m_dir->filePath(u"state"_s)).entryList({ u"queue.snapshot.corrupt-*"_s }).size(), 1);
+    QVERIFY(store.saveQueue(CQueueSnapshot::of(restored.entries, order.keysIdentity())));
+    QCOMPARE(reopened().paths, paths);
 }
 
 // A crash after a new queue file replaced the old one, before the store noted it: the rows taken off the old one

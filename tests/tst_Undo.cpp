@@ -9,6 +9,7 @@
 #include "dialog/HistoryWindow.h"
 #include "helpers/DialogFixture.h"
 #include "helpers/DropSimulator.h"
+#include "helpers/Mounts.h"
 #include "helpers/NameWatcher.h"
 #include "helpers/SqlFile.h"
 #include "helpers/TreeSnapshot.h"
@@ -216,6 +217,7 @@ private Q_SLOTS:
     void undoesAndFilesAgain();
     void undoesAfterRestart();
     void undoesAndRedoesAcrossFileSystems();
+    void undoesACaseOnlyRenameOnAStick();
     void refusesAndChangesNothing_data();
     void refusesAndChangesNothing();
     void redoes();
@@ -303,6 +305,29 @@ void tst_Undo::undoesAndRedoesAcrossFileSystems()
     QCOMPARE(f.takeMessages(), QString());
     QCOMPARE(CTreeSnapshot::lines(other.path()), QStringList({ u"dst/"_s, u"dst/b.txt=src/a.txt"_s }));
     QCOMPARE(CTreeSnapshot::lines(dir.path()), QStringList({ u"src/"_s }));
+}
+
+// exfat-fuse numbers "report.txt" and "Report.txt" apart though they name one file: undo knows it by size and time.
+void tst_Undo::undoesACaseOnlyRenameOnAStick()
+{
+    QTemporaryDir dir;
+    CTestMounts mounts;
+    const QString stick = mounts.exfat(dir.filePath(u"stick"_s), dir.path());
+    if (stick.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    QVERIFY(CTreeSnapshot::make(stick, { u"report.txt"_s }));
+    CDialogFixture f;
+    QVERIFY(f.useJournal());
+    QVERIFY(f.dropOnQueue({ stick + u"/report.txt"_s }));
+    f.edit(IDC_EDIT_NAME)->setText(u"Report"_s);
+    f.click(IDC_BTN_RENAME);
+    f.takeMessages();
+    QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden), QStringList { u"Report.txt"_s });
+
+    undo(f);
+    QCOMPARE(f.takeMessages(), QString());
+    QCOMPARE(QDir(stick).entryList(QDir::Files | QDir::Hidden), QStringList { u"report.txt"_s });
+    QCOMPARE(f.journal()->history(1).constFirst().state, JournalEntry::State::Undone);
 }
 
 void tst_Undo::refusesAndChangesNothing_data()

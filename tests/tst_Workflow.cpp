@@ -75,6 +75,7 @@ private Q_SLOTS:
     void clearQueueTouchesNoFile();
     void folderPickerOpensInTheListedFolder();
     void queueComesBackAsLeft();
+    void editsTypedJustBeforeLeavingAreKept();
     void folderOfAnIdleQueueIsStamped();
     void pathsQueuedBeforeTheRestoreJoinIt();
     void queueRestoredAfterKill();
@@ -284,6 +285,20 @@ void tst_Workflow::queueComesBackAsLeft()
     f.dlg().findChild<CQueueKeeper *>()->flush();
     QCoreApplication::processEvents();
     QCOMPARE(f.queue()->count(), 0);
+}
+
+// Leaving writes what the keeper still held back to write.
+void tst_Workflow::editsTypedJustBeforeLeavingAreKept()
+{
+    QTemporaryDir dir;
+    const QString store = dir.filePath(u"state/queue.sqlite"_s);
+    CDialogFixture f;
+    f.dlg().keepQueue(store);
+    QVERIFY(QSignalSpy(f.dlg().findChild<CQueueKeeper *>(), &CQueueKeeper::restored).wait());
+    QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s) }));
+    compose(f, u"期末-"_s, u"改"_s, u"_1"_s);
+    QVERIFY(f.restart());
+    QCOMPARE(storedQueue(store).name, u"改"_s);
 }
 
 // Once the queue stops changing, a folder that holds many of its paths gets its stamp: the next start need not list it.
