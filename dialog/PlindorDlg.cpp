@@ -69,6 +69,11 @@ void setTextUnlessSame(QLineEdit *edit, const QString &text)
         edit->setText(text);
 }
 
+bool isHeldEnter(const QKeyEvent &key)
+{
+    return key.isAutoRepeat() && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter);
+}
+
 } // namespace
 
 CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter, QDate today, QWidget *parent)
@@ -869,19 +874,30 @@ void CPlindorDlg::useJournal(CJournal *journal, bool settle)
 
 void CPlindorDlg::connectUndoShortcuts()
 {
-    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &CPlindorDlg::OnUndo);
-    connect(new QShortcut(QKeySequence::Redo, this), &QShortcut::activated, this, &CPlindorDlg::OnRedo);
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    auto *redo = new QShortcut(QKeySequence::Redo, this);
+    // Held down, a key undoes or redoes one operation, not one for every repeat the keyboard sends.
+    for (QShortcut *key : { undo, redo })
+        key->setAutoRepeat(false);
+    connect(undo, &QShortcut::activated, this, &CPlindorDlg::OnUndo);
+    connect(redo, &QShortcut::activated, this, &CPlindorDlg::OnRedo);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this), &QShortcut::activated, this,
             &CPlindorDlg::showHistory);
     connect(m_listFiles, &CMyListBox::historyRequested, this, &CPlindorDlg::showHistory);
     for (QLineEdit *edit : findChildren<QLineEdit *>())
         edit->installEventFilter(this);
+    // The held Enter is caught for every window of the program: the history's buttons and the boxes this window
+    // opens take Enter too, and a box closed by the first press would hand the next repeat to the rename button.
+    qApp->installEventFilter(this);
 }
 
 // An edit takes the undo key for its own typing only while it has typing to take back; otherwise the keys reach the
 // window and undo the last file operation. Loading an item resets an edit's own history.
 bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    // One press of Enter is one click: the default button, or a focused one, would take each repeat for a press.
+    if (event->type() == QEvent::KeyPress && isHeldEnter(*static_cast<QKeyEvent *>(event)))
+        return true;
     auto *edit = qobject_cast<QLineEdit *>(watched);
     if (edit && event->type() == QEvent::ShortcutOverride) {
         const auto *key = static_cast<QKeyEvent *>(event);

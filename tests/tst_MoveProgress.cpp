@@ -4,8 +4,10 @@
 #include "platform/MoveProgress.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -48,6 +50,7 @@ private Q_SLOTS:
     void slowCopyShowsDialogAfterDelay();
     void cancelButtonStopsCopy();
     void cancelStopsRealMove();
+    void aPressDuringTheCopyIsDropped();
 };
 
 void tst_MoveProgress::fastCopyShowsNoDialog()
@@ -115,6 +118,29 @@ void tst_MoveProgress::cancelStopsRealMove()
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), content);
+}
+
+// Pressed while the copy runs, the window's key files nothing: not during the copy, and not once it is done.
+void tst_MoveProgress::aPressDuringTheCopyIsDropped()
+{
+    QWidget owner;
+    int filed = 0;
+    auto *key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_1), &owner);
+    QObject::connect(key, &QShortcut::activated, &owner, [&filed] { ++filed; });
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    {
+        CMoveProgress progress(&owner, 60'000);
+        QCoreApplication::postEvent(&owner, new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::ControlModifier));
+        QVERIFY(progress.copied(1, 4));
+        QCOMPARE(filed, 0);
+        QCoreApplication::postEvent(&owner, new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::ControlModifier));
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(filed, 0);
+    // Once the copy is done, the key works again.
+    QTest::keyClick(&owner, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(filed, 1);
 }
 
 QTEST_MAIN(tst_MoveProgress)
