@@ -432,6 +432,9 @@ void tst_Workflow::queueRestoredAfterKill()
     QVERIFY(program.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).paths, paths, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).loaded, paths.at(0), 20000);
+    // Written with the loaded item: the edits as the user left them, which is nothing yet, in no language.
+    const CQueueStore::Saved saved = storedQueue(store);
+    QCOMPARE(saved.prefix + u'|' + saved.name + u'|' + saved.suffix, u"|x|"_s);
     program.kill();
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
