@@ -505,14 +505,33 @@ void CPlindorDlg::queueHandedOverPaths(const QStringList &paths)
 void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
 {
     const CPathProbe::Sorted sorted = CPathProbe::sortByPresence(paths);
-    if (const QString problems = COutcomeTexts::notQueued(sorted.missing, sorted.tooLong); !problems.isEmpty())
-        m_prompter->message(this, problems, tr("错误提示"));
+    reportNotQueued(sorted.missing, sorted.tooLong);
     if (sorted.existing.isEmpty())
         return;
     if (loadFirst)
         m_listFiles->queueAndLoad(sorted.existing);
     else
         m_listFiles->queueKeepingCurrent(sorted.existing);
+}
+
+// One message at a time: paths refused while it is open, by hand-overs its loop lets in, wait for the next one
+// instead of opening a box inside it, and that one tells them all.
+void CPlindorDlg::reportNotQueued(QStringList missing, QStringList tooLong)
+{
+    if (m_notQueuedShown) {
+        m_notQueuedMissing << missing;
+        m_notQueuedTooLong << tooLong;
+        return;
+    }
+    m_notQueuedShown = true;
+    while (!missing.isEmpty() || !tooLong.isEmpty()) {
+        m_prompter->message(this, COutcomeTexts::notQueued(missing, tooLong), tr("错误提示"));
+        missing = std::exchange(m_notQueuedMissing, {});
+        tooLong = std::exchange(m_notQueuedTooLong, {});
+        if (const qsizetype later = missing.size() + tooLong.size(); later > 0)
+            qCInfo(lcQueue) << later << "paths were refused while the message about earlier ones was open";
+    }
+    m_notQueuedShown = false;
 }
 
 void CPlindorDlg::reportUndecodablePaths(const QStringList &paths)

@@ -168,6 +168,7 @@ private:
     void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded);
     void queueExisting(const QStringList &paths, bool loadFirst);
+    void reportNotQueued(QStringList missing, QStringList tooLong);
     void splitIntoWorkingStrings(const QString &path);
     void adoptLoadedItem(const QString &path);
     void unlockEditor();
@@ -183,6 +184,9 @@ private:
     QHash<int, QWidget *> m_items;
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
+    bool m_notQueuedShown = false; ///< the message about paths not queued is open
+    QStringList m_notQueuedMissing; ///< refused while that message is open, for the next one
+    QStringList m_notQueuedTooLong;
     CQueueKeeper *m_keeper = nullptr; ///< owned by the window as its child; none when the queue is not kept
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;
