@@ -81,6 +81,15 @@ QString CNameComposer::compose(const QString &prefix, const QString &name, const
     return typedText(prefix) + typedText(name) + typedText(suffix);
 }
 
+QString CNameComposer::nameBetween(const QString &composed, const QString &prefix, const QString &suffix)
+{
+    const QString front = typedText(prefix);
+    const QString back = typedText(suffix);
+    if (composed.size() <= front.size() + back.size() || !composed.startsWith(front) || !composed.endsWith(back))
+        return {};
+    return composed.sliced(front.size(), composed.size() - front.size() - back.size());
+}
+
 QString CNameComposer::insertOnce(const QString &text, const QString &name)
 {
     // An empty text is found in every name, so it never inserts anything.

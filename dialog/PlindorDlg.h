@@ -148,16 +148,20 @@ private:
     // Undo and redo of journalled operations.
     void OnUndo();
     void OnRedo();
+    void OnClearQueue();
+    void bringBackClearedQueue();
     void undoOperation(qint64 id);
     void redoOperation(qint64 id);
     bool showUndoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey);
     void showUndone(const COperationRunner::Outcome &outcome, bool askedByKey);
     void loadUndoneItem(const QString &path, const QString &composedName);
     void refreshHistory();
+    void placeHistory();
 
     void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
     void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
     void insertCommonText(int id);
+    void returnToName();
     void quickMove(int index);
     [[nodiscard]] COperationPlanner::Item snapshotItem() const;
     void keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
@@ -187,6 +191,8 @@ private:
     bool m_notQueuedShown = false; ///< the message about paths not queued is open
     QStringList m_notQueuedMissing; ///< refused while that message is open, for the next one
     QStringList m_notQueuedTooLong;
+    QStringList m_clearedQueue; ///< what "清空队列" took off, until anything is queued again
+    QString m_clearedLoaded;
     CQueueKeeper *m_keeper = nullptr; ///< owned by the window as its child; none when the queue is not kept
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;

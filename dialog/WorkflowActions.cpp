@@ -22,7 +22,8 @@ CWorkflowActions::CWorkflowActions(CPlindorSettings &settings, QWidget *window, 
     , m_rename(rename)
 {
     addSwitch("actionKeepPieces", tr("保留前缀和后缀"), &CWorkflowOptions::keepPieces);
-    addSwitch("actionNumberOnClash", tr("名称已存在时自动编号"), &CWorkflowOptions::numberOnClash);
+    QAction *number = addSwitch("actionNumberOnClash", tr("名称已存在时自动编号"), &CWorkflowOptions::numberOnClash);
+    connect(number, &QAction::toggled, this, &CWorkflowActions::numberOnClashToggled);
     addSwitch("actionQuietQuickMove", tr("快捷移动后不再提示"), &CWorkflowOptions::quietQuickMove);
     QAction *restore = addSwitch("actionRestoreQueue", tr("下次启动时恢复队列"), &CWorkflowOptions::restoreQueue);
     connect(restore, &QAction::toggled, this, &CWorkflowActions::restoreQueueToggled);

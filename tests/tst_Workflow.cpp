@@ -115,6 +115,7 @@ void tst_Workflow::keepPiecesAcrossTwoFiles()
     QFETCH(QString, secondShows);
     QTemporaryDir dir;
     CDialogFixture f;
+    QVERIFY(f.useJournal());
     setSwitch(f, "actionKeepPieces", keep);
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s) }));
     compose(f, u"2026年上期-"_s, u"a"_s, u"-作业"_s);
@@ -125,11 +126,21 @@ void tst_Workflow::keepPiecesAcrossTwoFiles()
         return;
     f.click(IDC_BTN_RENAME);
     QVERIFY(QFile::exists(dir.filePath(u"2026年上期-b-作业.txt"_s)));
-    // "清除添加内容" still clears them.
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"c.txt"_s) }));
     QCOMPARE(f.editorTexts(), u"2026年上期-|c|-作业"_s);
+    // A failed quick-move keeps them, and the name typed.
+    f.edit(IDC_EDIT_NAME)->setText(u"c2"_s);
+    f.takeMessages();
+    f.click(IDC_BTN_DIR5);
+    QCOMPARE(f.prompter().takeTexts(), QStringList { u"你未设置此快速移动按钮!"_s });
+    QCOMPARE(f.editorTexts(), u"2026年上期-|c2|-作业"_s);
+    // Undone, an item comes back between the kept pieces with the name typed for it.
+    QTest::keyClick(f.edit(IDC_EDIT_NAME), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(QFile::exists(dir.filePath(u"b.txt"_s)));
+    QCOMPARE(f.editorTexts(), u"2026年上期-|b|-作业"_s);
+    // "清除添加内容" still clears them.
     f.click(IDC_BTN_CLEAR);
-    QCOMPARE(f.editorTexts(), u"|c|"_s);
+    QCOMPARE(f.editorTexts(), u"|b|"_s);
 }
 
 void tst_Workflow::keysClickTheButtons_data()
@@ -267,7 +278,13 @@ void tst_Workflow::clashNumberedPastARacer()
     writeFile(dir, u"b.txt"_s, "theirs");
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s) }));
     compose(f, {}, u"b"_s, {});
-    QTRY_COMPARE(f.button(IDC_BTN_RENAME)->toolTip().section(u'\n', 0, 0), u"⚠ 名称已存在，将使用“b_2.txt”"_s);
+    const auto warning = [&f] { return f.button(IDC_BTN_RENAME)->toolTip().section(u'\n', 0, 0); };
+    QTRY_COMPARE(warning(), u"⚠ 名称已存在，将使用“b_2.txt”"_s);
+    // The switch changes what the click does: the warning follows it at once.
+    setSwitch(f, "actionNumberOnClash", false);
+    QTRY_COMPARE(warning(), u"⚠ 目标文件夹中已有“b.txt”"_s);
+    setSwitch(f, "actionNumberOnClash", true);
+    QTRY_COMPARE(warning(), u"⚠ 名称已存在，将使用“b_2.txt”"_s);
     writeFile(dir, u"b_2.txt"_s, "raced");
     f.click(IDC_BTN_RENAME);
     QCOMPARE(contentOf(dir.filePath(u"b.txt"_s)), QByteArray("theirs"));
@@ -304,6 +321,7 @@ void tst_Workflow::clearQueueTouchesNoFile()
     QTemporaryDir dir;
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s) }));
+    f.queue()->loadRow(1);
     auto *clear = f.dlg().findChild<QAction *>(u"actionClearQueue"_s);
     QVERIFY(clear);
     clear->trigger();
@@ -311,6 +329,12 @@ void tst_Workflow::clearQueueTouchesNoFile()
     QVERIFY(f.edit(IDC_EDIT_NAME)->isReadOnly());
     QVERIFY(!f.button(IDC_BTN_RENAME)->isEnabled());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList { u"a.txt"_s, u"b.txt"_s }));
+    // The undo key right after brings the queue back, with the item that was loaded.
+    QTest::keyClick(f.edit(IDC_EDIT_NAME), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.queue()->count(), 2);
+    QCOMPARE(f.queue()->currentRow(), 1);
+    QCOMPARE(f.editorTexts(), prefixShown + u"|b|"_s + suffixShown);
+    QVERIFY(!f.edit(IDC_EDIT_NAME)->isReadOnly());
 }
 
 // Never in whatever folder the program was started from.
