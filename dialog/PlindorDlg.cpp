@@ -954,8 +954,9 @@ bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
     // One press of Enter is one click: the default button, or a focused one, would take each repeat for a press.
     if (event->type() == QEvent::KeyPress && isHeldEnter(*static_cast<QKeyEvent *>(event)))
         return true;
-    auto *edit = qobject_cast<QLineEdit *>(watched);
-    if (edit && event->type() == QEvent::ShortcutOverride) {
+    // Every event of the program passes here: the cheap test first, and only this window's edits.
+    auto *edit = event->type() == QEvent::ShortcutOverride ? qobject_cast<QLineEdit *>(watched) : nullptr;
+    if (edit && edit->window() == this) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->matches(QKeySequence::Undo))
             return edit->isReadOnly() || !edit->isUndoAvailable();
