@@ -301,9 +301,22 @@ void CMyListBox::contextMenuEvent(QContextMenuEvent *event)
         Q_EMIT historyRequested();
 }
 
+// A right click opens the menu of the row under the pointer without selecting it: the highlighted row is the one
+// the editor holds.
+void CMyListBox::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListView::mousePressEvent(event);
+}
+
 void CMyListBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QListView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;

@@ -53,7 +53,8 @@ COperationPlanner::Target COperationPlanner::Target::quickMove(const QString &li
 
 COperationPlanner::Plan COperationPlanner::plan(const Item &item, const Target &target)
 {
-    if (item.name.isEmpty())
+    // A name edit still showing a placeholder holds no name either.
+    if (CNameComposer::typedText(item.name).isEmpty())
         return refused(Refusal::EmptyName);
     // The list's check comes before composing, the button's after: the window's working strings show the difference.
     if (target.kind == JournalEntry::Kind::Move && CNameComposer::isNoFolder(target.folderText))

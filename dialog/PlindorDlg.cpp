@@ -71,6 +71,11 @@ void setTextUnlessSame(QLineEdit *edit, const QString &text)
         edit->setText(text);
 }
 
+bool isHeldEnter(const QKeyEvent &key)
+{
+    return key.isAutoRepeat() && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter);
+}
+
 } // namespace
 
 CPlindorDlg::CPlindorDlg(CPlindorSettings &settings, std::unique_ptr<IPrompter> prompter, QDate today, QWidget *parent)
@@ -133,8 +138,30 @@ void CPlindorDlg::createWorkflow()
                                       qobject_cast<QPushButton *>(item(IDC_BTN_RENAME)));
     m_workflow->describeButtons();
     m_listFiles->setMenuActions(m_workflow->menuActions());
-    connect(m_workflow, &CWorkflowActions::clearQueueRequested, m_listFiles, &CMyListBox::clearQueue);
-    connect(m_workflow, &CWorkflowActions::clearQueueRequested, this, [this] { RefreshQueue(); });
+    connect(m_workflow, &CWorkflowActions::clearQueueRequested, this, &CPlindorDlg::OnClearQueue);
+    // Whatever joins the queue after it was cleared makes the undo key undo file operations again.
+    connect(m_listFiles->model(), &QAbstractItemModel::modelReset, this, [this] { m_clearedQueue.clear(); });
+}
+
+// Emptied without a question; the undo key right after brings the queue back, with the item that was loaded.
+void CPlindorDlg::OnClearQueue()
+{
+    const QStringList queued = m_listFiles->paths();
+    const QString loaded = m_strSrcPath;
+    m_listFiles->clearQueue();
+    RefreshQueue();
+    if (m_listFiles->count() > 0)
+        return;
+    m_clearedQueue = queued;
+    m_clearedLoaded = loaded;
+}
+
+void CPlindorDlg::bringBackClearedQueue()
+{
+    const QString loaded = m_clearedLoaded;
+    queueExisting(std::exchange(m_clearedQueue, {}), true);
+    if (const int row = m_listFiles->rowOf(loaded); row > 0)
+        m_listFiles->loadRow(row);
 }
 
 void CPlindorDlg::keepQueue(const QString &storePath)
@@ -185,6 +212,7 @@ void CPlindorDlg::refreshWarningsOnChange(CButtonWarnings *warnings)
         connect(button, &CMyButton::linked, warnings, &CButtonWarnings::refresh);
     connect(m_listFiles, &CMyListBox::dropLoaded, warnings, &CButtonWarnings::refresh);
     connect(m_listFiles, &CMyListBox::clickLoaded, warnings, &CButtonWarnings::refresh);
+    connect(m_workflow, &CWorkflowActions::numberOnClashToggled, warnings, &CButtonWarnings::refresh);
 }
 
 void CPlindorDlg::createControls()
@@ -402,6 +430,11 @@ void CPlindorDlg::connectButtons()
     connectRow(
         m_btnDir,
         { &D::OnBnClickedDir1, &D::OnBnClickedDir2, &D::OnBnClickedDir3, &D::OnBnClickedDir4, &D::OnBnClickedDir5 });
+    // Typing goes on in the name after a piece or a word went in, and a key files the name just composed.
+    for (const auto &buttons : { std::span<CMyButton *const>(m_btnAdd), std::span<CMyButton *const>(m_btnText) }) {
+        for (CMyButton *button : buttons)
+            connect(button, &QPushButton::clicked, this, &CPlindorDlg::returnToName);
+    }
     const std::pair<int, Handler> single[] = {
         { IDC_BTN_CLEAR, &D::OnBnClickedClear },    { IDC_BTN_RENAME, &D::OnBnClickedRename },
         { IDC_BTN_MOVE, &D::OnBnClickedMove },      { IDC_BTN_ADD_DIR, &D::OnBnClickedAddDir },
@@ -536,14 +569,33 @@ void CPlindorDlg::queueHandedOverPaths(const QStringList &paths)
 void CPlindorDlg::queueExisting(const QStringList &paths, bool loadFirst)
 {
     const CPathProbe::Sorted sorted = CPathProbe::sortByPresence(paths);
-    if (const QString problems = COutcomeTexts::notQueued(sorted.missing, sorted.tooLong); !problems.isEmpty())
-        m_prompter->message(this, problems, tr("错误提示"));
+    reportNotQueued(sorted.missing, sorted.tooLong);
     if (sorted.existing.isEmpty())
         return;
     if (loadFirst)
         m_listFiles->queueAndLoad(sorted.existing);
     else
         m_listFiles->queueKeepingCurrent(sorted.existing);
+}
+
+// One message at a time: paths refused while it is open, by hand-overs its loop lets in, wait for the next one
+// instead of opening a box inside it, and that one tells them all.
+void CPlindorDlg::reportNotQueued(QStringList missing, QStringList tooLong)
+{
+    if (m_notQueuedShown) {
+        m_notQueuedMissing << missing;
+        m_notQueuedTooLong << tooLong;
+        return;
+    }
+    m_notQueuedShown = true;
+    while (!missing.isEmpty() || !tooLong.isEmpty()) {
+        m_prompter->message(this, COutcomeTexts::notQueued(missing, tooLong), tr("错误提示"));
+        missing = std::exchange(m_notQueuedMissing, {});
+        tooLong = std::exchange(m_notQueuedTooLong, {});
+        if (const qsizetype later = missing.size() + tooLong.size(); later > 0)
+            qCInfo(lcQueue) << later << "paths were refused while the message about earlier ones was open";
+    }
+    m_notQueuedShown = false;
 }
 
 void CPlindorDlg::reportUndecodablePaths(const QStringList &paths)
@@ -702,6 +754,12 @@ void CPlindorDlg::OnBnClickedText6()
     insertCommonText(IDC_BTN_TEXT6);
 }
 
+void CPlindorDlg::returnToName()
+{
+    m_editName->setFocus(Qt::OtherFocusReason);
+    m_editName->end(false);
+}
+
 void CPlindorDlg::OnBnClickedClear()
 {
     m_editPrefix->clear();
@@ -781,13 +839,16 @@ void CPlindorDlg::finishSuccessfulMove(const QString &movedFrom, const QString &
 // A failed item stays loaded with its base name, for the user to compose again; after a success the next item comes
 // up, between the same prefix and suffix when the user keeps them. Only then may a message wait for the user: the
 // buttons check what is loaded while it is open, and the item just filed is gone.
+// With "保留前缀和后缀" on, a failed item also keeps the name typed for it.
 void CPlindorDlg::refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded)
 {
     const bool moved = outcome.kind == COperationRunner::Kind::Moved;
     RefreshQueue(moved ? QString() : loaded.sourcePath);
-    if (moved && m_workflow->options().keepPieces) {
+    if (m_workflow->options().keepPieces && (moved || m_strSrcPath == loaded.sourcePath)) {
         m_editPrefix->setText(loaded.prefix);
         m_editSuffix->setText(loaded.suffix);
+        if (!moved)
+            m_editName->setText(loaded.name);
     }
     if (outcome.journalJustStopped)
         m_prompter->message(this, COutcomeTexts::journalUnavailable(*m_journal), tr("操作记录"));
@@ -905,21 +966,33 @@ void CPlindorDlg::useJournal(CJournal *journal, bool settle)
 
 void CPlindorDlg::connectUndoShortcuts()
 {
-    connect(new QShortcut(QKeySequence::Undo, this), &QShortcut::activated, this, &CPlindorDlg::OnUndo);
-    connect(new QShortcut(QKeySequence::Redo, this), &QShortcut::activated, this, &CPlindorDlg::OnRedo);
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    auto *redo = new QShortcut(QKeySequence::Redo, this);
+    // Held down, a key undoes or redoes one operation, not one for every repeat the keyboard sends.
+    for (QShortcut *key : { undo, redo })
+        key->setAutoRepeat(false);
+    connect(undo, &QShortcut::activated, this, &CPlindorDlg::OnUndo);
+    connect(redo, &QShortcut::activated, this, &CPlindorDlg::OnRedo);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this), &QShortcut::activated, this,
             &CPlindorDlg::showHistory);
     connect(m_listFiles, &CMyListBox::historyRequested, this, &CPlindorDlg::showHistory);
     for (QLineEdit *edit : findChildren<QLineEdit *>())
         edit->installEventFilter(this);
+    // The held Enter is caught for every window of the program: the history's buttons and the boxes this window
+    // opens take Enter too, and a box closed by the first press would hand the next repeat to the rename button.
+    qApp->installEventFilter(this);
 }
 
 // An edit takes the undo key for its own typing only while it has typing to take back; otherwise the keys reach the
 // window and undo the last file operation. Loading an item resets an edit's own history.
 bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *edit = qobject_cast<QLineEdit *>(watched);
-    if (edit && event->type() == QEvent::ShortcutOverride) {
+    // One press of Enter is one click: the default button, or a focused one, would take each repeat for a press.
+    if (event->type() == QEvent::KeyPress && isHeldEnter(*static_cast<QKeyEvent *>(event)))
+        return true;
+    // Every event of the program passes here: the cheap test first, and only this window's edits.
+    auto *edit = event->type() == QEvent::ShortcutOverride ? qobject_cast<QLineEdit *>(watched) : nullptr;
+    if (edit && edit->window() == this) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->matches(QKeySequence::Undo))
             return edit->isReadOnly() || !edit->isUndoAvailable();
@@ -931,6 +1004,10 @@ bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
 
 void CPlindorDlg::OnUndo()
 {
+    if (!m_clearedQueue.isEmpty()) {
+        bringBackClearedQueue();
+        return;
+    }
     CMoveProgress progress(this);
     showUndone(m_runner->undoLatest(&progress), true);
 }
@@ -983,18 +1060,27 @@ void CPlindorDlg::redoOperation(qint64 id)
         RefreshQueue();
 }
 
-// The item comes up as it was before the click, with the name it was given, so one click files it again.
+// The item comes up as it was before the click, with the name it was given, so one click files it again. The pieces
+// the user keeps stay, with the name between them, when the name was composed with them.
 void CPlindorDlg::loadUndoneItem(const QString &path, const QString &composedName)
 {
     m_listFiles->queueKeepingCurrent({ path });
     const int row = m_listFiles->rowOf(path);
     if (row < 0)
         return;
+    const QString prefix = m_editPrefix->text();
+    const QString suffix = m_editSuffix->text();
+    const QString between = CNameComposer::nameBetween(composedName, prefix, suffix);
     m_listFiles->setCurrentRow(row);
     m_strSrcPath = path;
     LoadItem(path);
-    if (!composedName.isEmpty())
+    if (m_workflow->options().keepPieces && !between.isEmpty()) {
+        m_editPrefix->setText(prefix);
+        m_editSuffix->setText(suffix);
+        m_editName->setText(between);
+    } else if (!composedName.isEmpty()) {
         m_editName->setText(composedName);
+    }
     unlockEditor();
 }
 
@@ -1007,11 +1093,22 @@ void CPlindorDlg::showHistory()
         m_history->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_history, &CHistoryWindow::undoRequested, this, &CPlindorDlg::undoOperation);
         connect(m_history, &CHistoryWindow::redoRequested, this, &CPlindorDlg::redoOperation);
+        placeHistory();
     }
     m_history->refresh();
     m_history->show();
     m_history->raise();
     m_history->activateWindow();
+}
+
+// Over the window, whole on its screen: the list's default size is more than a small screen's free height.
+void CPlindorDlg::placeHistory()
+{
+    const QRect available = screen()->availableGeometry();
+    m_history->resize(m_history->size().boundedTo(available.size() - frameAllowance));
+    QRect frame(QPoint(), m_history->size() + frameAllowance);
+    frame.moveCenter(frameGeometry().center());
+    m_history->move(CWindowPlace::keptOnScreen(frame, available).topLeft());
 }
 
 void CPlindorDlg::refreshHistory()

@@ -152,16 +152,20 @@ private:
     // Undo and redo of journalled operations.
     void OnUndo();
     void OnRedo();
+    void OnClearQueue();
+    void bringBackClearedQueue();
     void undoOperation(qint64 id);
     void redoOperation(qint64 id);
     bool showUndoOrRedo(const COperationRunner::Outcome &outcome, bool redo, bool askedByKey);
     void showUndone(const COperationRunner::Outcome &outcome, bool askedByKey);
     void loadUndoneItem(const QString &path, const QString &composedName);
     void refreshHistory();
+    void placeHistory();
 
     void copyComboToEdit(CMyComboBox *combo, CMyEdit *edit);
     void reselectAndCopy(CMyComboBox *combo, CMyEdit *edit);
     void insertCommonText(int id);
+    void returnToName();
     void quickMove(int index);
     [[nodiscard]] COperationPlanner::Item snapshotItem() const;
     void keepInWorkingStrings(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
@@ -172,6 +176,7 @@ private:
     void finishSuccessfulMove(const QString &movedFrom, const QString &movedTo);
     void refreshAfter(const COperationRunner::Outcome &outcome, const COperationPlanner::Item &loaded);
     void queueExisting(const QStringList &paths, bool loadFirst);
+    void reportNotQueued(QStringList missing, QStringList tooLong);
     void splitIntoWorkingStrings(const QString &path);
     void adoptLoadedItem(const QString &path);
     void unlockEditor();
@@ -188,6 +193,11 @@ private:
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too
     bool m_leaving = false;
     QTimer *m_profileChanged = nullptr; ///< one write of the profile for a burst of changes to it
+    bool m_notQueuedShown = false; ///< the message about paths not queued is open
+    QStringList m_notQueuedMissing; ///< refused while that message is open, for the next one
+    QStringList m_notQueuedTooLong;
+    QStringList m_clearedQueue; ///< what "清空队列" took off, until anything is queued again
+    QString m_clearedLoaded;
     CQueueKeeper *m_keeper = nullptr; ///< owned by the window as its child; none when the queue is not kept
     CJournal *m_journal = nullptr;
     QPointer<CHistoryWindow> m_history;

@@ -4,11 +4,22 @@
 
 #include "controls/MyListBox.h"
 #include "core/Logging.h"
+#include "core/NameComposer.h"
 #include "core/QueuePresence.h"
 #include "core/System.h"
 
 #include <QEvent>
 #include <QLineEdit>
+
+namespace
+{
+// The store holds what the user typed; an edit left at its placeholder shows the one of the language shown now.
+QString shownOrPlaceholder(const QString &saved, const QString &placeholder)
+{
+    const QString typed = CNameComposer::typedText(saved);
+    return typed.isEmpty() ? placeholder : typed;
+}
+} // namespace
 
 CQueueKeeper::CQueueKeeper()
     : m_store(std::make_unique<CQueueStore>())
@@ -127,9 +138,9 @@ void CQueueKeeper::apply(CRestoredQueue found)
         if (row > 0)
             m_list->loadRow(row);
         if (row >= 0 && found.editsKept) {
-            m_edits.at(0)->setText(saved.prefix);
-            m_edits.at(1)->setText(saved.name);
-            m_edits.at(2)->setText(saved.suffix);
+            m_edits.at(0)->setText(shownOrPlaceholder(saved.prefix, CNameComposer::prefixPlaceholder()));
+            m_edits.at(1)->setText(CNameComposer::typedText(saved.name));
+            m_edits.at(2)->setText(shownOrPlaceholder(saved.suffix, CNameComposer::suffixPlaceholder()));
         }
     }
     m_restoring = false;
@@ -211,8 +222,11 @@ void CQueueKeeper::saveEditor()
 {
     if (!m_saving || m_restoring)
         return;
-    post([this, removed = std::exchange(m_removed, {}), loaded = m_loaded(), prefix = m_edits.at(0)->text(),
-          name = m_edits.at(1)->text(), suffix = m_edits.at(2)->text()](CQueueStore &store) {
+    // A placeholder is no typing of the user's: the next start may speak another language.
+    post([this, removed = std::exchange(m_removed, {}), loaded = m_loaded(),
+          prefix = CNameComposer::typedText(m_edits.at(0)->text()),
+          name = CNameComposer::typedText(m_edits.at(1)->text()),
+          suffix = CNameComposer::typedText(m_edits.at(2)->text())](CQueueStore &store) {
         // The rows taken off need no write of their own when the whole queue is written anew.
         if (snapshotKept(store) && !removed.isEmpty())
             store.removePaths(removed);

@@ -22,7 +22,8 @@ CWorkflowActions::CWorkflowActions(CPlindorSettings &settings, QWidget *window, 
     , m_rename(rename)
 {
     addSwitch("actionKeepPieces", tr("保留前缀和后缀"), &CWorkflowOptions::keepPieces);
-    addSwitch("actionNumberOnClash", tr("名称已存在时自动编号"), &CWorkflowOptions::numberOnClash);
+    QAction *number = addSwitch("actionNumberOnClash", tr("名称已存在时自动编号"), &CWorkflowOptions::numberOnClash);
+    connect(number, &QAction::toggled, this, &CWorkflowActions::numberOnClashToggled);
     addSwitch("actionQuietQuickMove", tr("快捷移动后不再提示"), &CWorkflowOptions::quietQuickMove);
     QAction *restore = addSwitch("actionRestoreQueue", tr("下次启动时恢复队列"), &CWorkflowOptions::restoreQueue);
     connect(restore, &QAction::toggled, this, &CWorkflowActions::restoreQueueToggled);
@@ -73,13 +74,16 @@ QAction *CWorkflowActions::addSwitch(const char *name, const QString &text, bool
 }
 
 // The window's keys reach it from the edits and the queue alike; a disabled button ignores its key as its click.
+// A key held down files one item, not one for every repeat the keyboard sends while it is held.
 void CWorkflowActions::addKeys(QWidget *window)
 {
     for (std::size_t k = 0; k < m_quickMoves.size(); ++k) {
         auto *key = new QShortcut(quickMoveKey(int(k)), window);
+        key->setAutoRepeat(false);
         connect(key, &QShortcut::activated, m_quickMoves.at(k), &QAbstractButton::click);
     }
     auto *move = new QShortcut(window);
+    move->setAutoRepeat(false);
     // Return is the main keyboard's key, Enter the keypad's.
     move->setKeys({ moveKey(), QKeySequence(Qt::CTRL | Qt::Key_Enter) });
     connect(move, &QShortcut::activated, m_move, &QAbstractButton::click);

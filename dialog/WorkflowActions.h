@@ -42,6 +42,7 @@ public:
 Q_SIGNALS:
     void clearQueueRequested();
     void restoreQueueToggled(bool on);
+    void numberOnClashToggled(bool on);
 
 private:
     QAction *addSwitch(const char *name, const QString &text, bool CWorkflowOptions::*member);

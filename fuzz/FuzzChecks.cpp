@@ -120,22 +120,21 @@ QString checkCompose(const QString &prefix, const QString &name, const QString &
     const QString prefixHolder = CNameComposer::prefixPlaceholder();
     const QString suffixHolder = CNameComposer::suffixPlaceholder();
     const QString composed = CNameComposer::compose(prefix, name, suffix);
-    const QString expected
-        = (prefix == prefixHolder ? QString() : prefix) + name + (suffix == suffixHolder ? QString() : suffix);
-    if (composed != expected)
+    const auto used = [](const QString &text) { return CNameComposer::isEditPlaceholder(text) ? QString() : text; };
+    if (composed != used(prefix) + used(name) + used(suffix))
         return failure(u"compose did not strip exactly the placeholders", { prefix, name, suffix, composed });
-    if (CNameComposer::compose(prefixHolder, name, suffixHolder) != name)
+    if (CNameComposer::compose(prefixHolder, name, suffixHolder) != used(name))
         return failure(u"compose kept a placeholder", { name });
     // A placeholder with anything typed next to it is ordinary text.
     if (!prefix.isEmpty()) {
         const QString typed = CNameComposer::compose(prefixHolder + prefix, name, prefix + suffixHolder);
-        if (typed != prefixHolder + prefix + name + prefix + suffixHolder)
+        if (typed != prefixHolder + prefix + used(name) + prefix + suffixHolder)
             return failure(u"compose stripped a placeholder that had more text", { prefix, name, typed });
     }
-    // The name edit's placeholder is never stripped: a name still showing it is used as shown.
+    // No edit's placeholder is ever part of a name, whichever edit shows it.
     const QString nameHolder = CNameComposer::namePlaceholder();
-    if (CNameComposer::compose(prefixHolder, nameHolder, suffixHolder) != nameHolder)
-        return failure(u"compose stripped the name's placeholder", {});
+    if (!CNameComposer::compose(suffixHolder, nameHolder, prefixHolder).isEmpty())
+        return failure(u"compose kept the placeholders", {});
     return {};
 }
 

@@ -238,6 +238,9 @@ QString infoLine(const CPreview &preview, const CPreviewSource::Facts &facts, co
         parts << QCoreApplication::translate("CPreviewSource", "%n 页", nullptr, preview.pages);
     if (preview.pixels.isValid())
         parts << u"%1 × %2"_s.arg(preview.pixels.width()).arg(preview.pixels.height());
+    // The line wraps between the facts, never inside one: "1200 ×" above "1600" reads as two numbers.
+    for (qsizetype fact = 1; fact < parts.size(); ++fact)
+        parts[fact].replace(u' ', QChar::Nbsp);
     return parts.join(u" · "_s);
 }
 

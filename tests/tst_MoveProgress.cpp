@@ -4,8 +4,10 @@
 #include "platform/MoveProgress.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -48,6 +50,7 @@ private Q_SLOTS:
     void slowCopyShowsDialogAfterDelay();
     void cancelButtonStopsCopy();
     void cancelStopsRealMove();
+    void aPressDuringTheCopyIsDropped();
 };
 
 void tst_MoveProgress::fastCopyShowsNoDialog()
@@ -115,6 +118,30 @@ void tst_MoveProgress::cancelStopsRealMove()
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
     QCOMPARE(in.readAll(), content);
+}
+
+// A press during the copy files nothing, then or once the copy is done; afterwards the key works again.
+void tst_MoveProgress::aPressDuringTheCopyIsDropped()
+{
+    QWidget owner;
+    int filed = 0;
+    QObject::connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_1), &owner), &QShortcut::activated, &owner,
+                     [&filed] { ++filed; });
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    const auto press = [&owner] {
+        QCoreApplication::postEvent(&owner, new QKeyEvent(QEvent::KeyPress, Qt::Key_1, Qt::ControlModifier));
+    };
+    {
+        CMoveProgress progress(&owner, 60'000);
+        press();
+        QVERIFY(progress.copied(1, 4));
+        press();
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(filed, 0);
+    QTest::keyClick(&owner, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(filed, 1);
 }
 
 QTEST_MAIN(tst_MoveProgress)

@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <random>
@@ -390,6 +391,16 @@ void tst_MyListBox::clickLoadsItem()
     QCOMPARE(f.queue()->m_fileName, u"b.pdf"_s);
     QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"c.d"_s);
     QCOMPARE(queued(f.queue()), (QStringList { a, b, c }));
+
+    // A right click opens the menu of the row under the pointer; the loaded row stays the highlighted one.
+    QTimer::singleShot(0, f.queue(), [] {
+        if (QWidget *menu = QApplication::activePopupWidget())
+            menu->close();
+    });
+    const QRect first = f.queue()->visualRect(f.queue()->model()->index(0, 0));
+    QTest::mouseClick(f.queue()->viewport(), Qt::RightButton, {}, first.center());
+    QCOMPARE(f.queue()->selectionModel()->selectedRows(), QModelIndexList { f.queue()->model()->index(2, 0) });
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->text(), u"c.d"_s);
 }
 
 void tst_MyListBox::releaseWithoutSelection()

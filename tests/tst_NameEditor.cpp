@@ -157,6 +157,9 @@ void tst_NameEditor::addButtonsReplace()
     const QString other = f.edit(untouched)->text();
     f.click(button);
     QCOMPARE(f.edit(target)->text(), first);
+    // The keys go on in the name, at its end.
+    QCOMPARE(f.dlg().focusWidget(), f.edit(IDC_EDIT_NAME));
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->cursorPosition(), f.edit(IDC_EDIT_NAME)->text().size());
     // A text typed into the list's own field is taken whole, and replaces the earlier insertion.
     QLineEdit *field = f.combo(list)->lineEdit();
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
@@ -317,6 +320,8 @@ void tst_NameEditor::commonTextInsertsOnceInFront()
     for (int id : presses)
         f.click(id);
     QCOMPARE(f.editorTexts(), u"（添加前缀）|"_s + name + u"|（后缀）"_s);
+    QCOMPARE(f.dlg().focusWidget(), f.edit(IDC_EDIT_NAME));
+    QCOMPARE(f.edit(IDC_EDIT_NAME)->cursorPosition(), name.size());
 }
 
 void tst_NameEditor::droppedCaptionIsInserted()

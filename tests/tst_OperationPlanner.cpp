@@ -66,6 +66,13 @@ void tst_OperationPlanner::plans_data()
     QTest::newRow("rename-prefix-name-and-suffix")
         << fileItem(u"总结"_s, u"2019年上期"_s, u"_1"_s) << rename << Refusal::None << u"2019年上期总结_1"_s
         << u"/d/a"_s << u"/d/a/2019年上期总结_1.txt"_s;
+    // Saved in English and shown in Chinese, or the other way round, and in whichever edit.
+    QTest::newRow("rename-english-placeholders-count-as-empty")
+        << fileItem(u"new"_s, u"(prefix)"_s, prefixShown) << rename << Refusal::None << u"new"_s << u"/d/a"_s
+        << u"/d/a/new.txt"_s;
+    QTest::newRow("rename-the-name-placeholder-is-no-name")
+        << fileItem(u"(edit the file name here)"_s) << rename << Refusal::EmptyName << QString() << QString()
+        << QString();
     QTest::newRow("rename-placeholder-plus-a-character-is-typed-text")
         << fileItem(u"n"_s, prefixShown + u'x') << rename << Refusal::None << prefixShown + u"xn"_s << u"/d/a"_s
         << u"/d/a/"_s + prefixShown + u"xn.txt"_s;

@@ -58,6 +58,7 @@ private Q_SLOTS:
     void loadsThePathTheSignalCarries();
     void namesPathsItCannotQueue_data();
     void namesPathsItCannotQueue();
+    void refusedHandOversShareOneMessage();
     void qtOwnTextsAreChinese();
     void aHangingMountNeverStallsTheWindow_data();
     void aHangingMountNeverStallsTheWindow();
@@ -502,6 +503,27 @@ void tst_PlindorDlg::namesPathsItCannotQueue()
     QCOMPARE(QDir::fromNativeSeparators(f.takeMessages()), message);
     QCOMPARE(f.queue()->count(), 1);
     QCOMPARE(f.queue()->pathAt(0), tree.filePath(u"here.txt"_s));
+}
+
+// A box's loop lets other launches' hand-overs in: those refused meanwhile wait for one more box, never one inside it.
+void tst_PlindorDlg::refusedHandOversShareOneMessage()
+{
+    CDialogFixture f;
+    int sent = 1;
+    int open = 0;
+    int deepest = 0;
+    f.prompter().whileShown = [&](const CFakePrompter::Message &) {
+        deepest = std::max(deepest, ++open);
+        while (open == 1 && sent < 10'000)
+            f.dlg().queueHandedOverPaths({ u"/gone/%1"_s.arg(sent++) });
+        --open;
+    };
+    QTest::ignoreMessage(QtInfoMsg, "9999 paths were refused while the message about earlier ones was open");
+    f.dlg().queueHandedOverPaths({ u"/gone/0"_s });
+    QCOMPARE(deepest, 1);
+    const QStringList texts = f.prompter().takeTexts();
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts.at(1).endsWith(u"…等共 9999 个路径"_s), qPrintable(texts.at(1)));
 }
 
 // Message boxes, the folder picker and the edits' menus are Qt's own; they must speak the interface's language

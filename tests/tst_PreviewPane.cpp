@@ -73,11 +73,13 @@ void tst_PreviewPane::loadingTheNextItemReplacesThePreview()
     QCOMPARE(pane(f)->accessibleName(), u"预览"_s);
 
     QVERIFY(f.dropOnQueue({ first, second }));
-    QTRY_VERIFY2(pane(f)->accessibleDescription().contains(u"64 × 48"_s), qPrintable(pane(f)->accessibleDescription()));
+    QTRY_VERIFY2(pane(f)->accessibleDescription().contains(u"64\u00a0×\u00a048"_s),
+                 qPrintable(pane(f)->accessibleDescription()));
     QCOMPARE(shownColour(f), QColor(Qt::red));
 
     renameLoadedTo(f, u"renamed"_s);
-    QTRY_VERIFY2(pane(f)->accessibleDescription().contains(u"32 × 32"_s), qPrintable(pane(f)->accessibleDescription()));
+    QTRY_VERIFY2(pane(f)->accessibleDescription().contains(u"32\u00a0×\u00a032"_s),
+                 qPrintable(pane(f)->accessibleDescription()));
     QCOMPARE(shownColour(f), QColor(Qt::blue));
 
     // The queue runs empty: nothing is shown.

@@ -157,9 +157,12 @@ QString parentOf(const QString &path)
     return path.left(path.lastIndexOf(u'/'));
 }
 
-QString withoutPlaceholder(const QString &text, const QString &placeholder)
+// An edit holding exactly one of the edits' placeholders, in Chinese or in English, holds no text.
+QString withoutPlaceholder(const QString &text)
 {
-    return text == placeholder ? QString() : text;
+    static const QStringList placeholders { u"（添加前缀）"_s, u"（请在此处修改文件名）"_s,    u"（后缀）"_s,
+                                            u"(prefix)"_s,     u"(edit the file name here)"_s, u"(suffix)"_s };
+    return placeholders.contains(text) ? QString() : text;
 }
 
 /// The queued item the editor holds: the one a rename or move acts on.
@@ -857,7 +860,7 @@ QString tst_Soak::refusal(const QString &folderText, const QString &name) const
 
 Expectation tst_Soak::expect(Operation operation, int button) const
 {
-    const QString nameText = m_f->edit(IDC_EDIT_NAME)->text();
+    const QString nameText = withoutPlaceholder(m_f->edit(IDC_EDIT_NAME)->text());
     if (nameText.isEmpty())
         return { {}, {}, u"empty name: nothing happens"_s };
     QString folder = m_loaded ? parentOf(m_loaded->path) : QString();
@@ -879,8 +882,8 @@ Expectation tst_Soak::expect(Operation operation, int button) const
     // A drop on the folder list enables "移动文件" even with an empty queue; the editor may still show an old name.
     if (!m_loaded)
         return { {}, { failure }, u"must fail (nothing loaded)"_s };
-    const QString name = withoutPlaceholder(m_f->edit(IDC_EDIT_PREFIX)->text(), u"（添加前缀）"_s) + nameText
-        + withoutPlaceholder(m_f->edit(IDC_EDIT_SUFFIX)->text(), u"（后缀）"_s) + m_loaded->extension();
+    const QString name = withoutPlaceholder(m_f->edit(IDC_EDIT_PREFIX)->text()) + nameText
+        + withoutPlaceholder(m_f->edit(IDC_EDIT_SUFFIX)->text()) + m_loaded->extension();
     const QString why = refusal(folder, name);
     // The tree lists the item where it really is, also when the folder was reached through a link.
     const QString real = QFileInfo(folder).canonicalFilePath();

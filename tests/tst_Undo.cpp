@@ -21,6 +21,7 @@
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -426,6 +427,7 @@ void tst_Undo::historyListsAndUndoes()
     auto *history = f.dlg().findChild<QWidget *>(u"PlindorHistory"_s);
     QVERIFY(history);
     QTRY_VERIFY(history->isVisible());
+    QVERIFY(history->screen()->availableGeometry().contains(history->frameGeometry()));
     auto *list = history->findChild<QTreeWidget *>(u"historyList"_s);
     auto *undoButton = history->findChild<QPushButton *>(u"historyUndo"_s);
     auto *showButton = history->findChild<QPushButton *>(u"historyShow"_s);

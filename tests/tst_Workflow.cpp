@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -52,6 +53,12 @@ void setSwitch(const CDialogFixture &f, const char *name, bool on)
     action->setChecked(on);
 }
 
+qsizetype filesIn(const QTemporaryDir &dir, const QString &pattern)
+{
+    const QFileInfo where(dir.filePath(pattern));
+    return QDir(where.path()).entryList({ where.fileName() }, QDir::Files).size();
+}
+
 void compose(const CDialogFixture &f, const QString &prefix, const QString &name, const QString &suffix)
 {
     f.edit(IDC_EDIT_PREFIX)->setText(prefix);
@@ -69,6 +76,8 @@ private Q_SLOTS:
     void keepPiecesAcrossTwoFiles();
     void keysClickTheButtons_data();
     void keysClickTheButtons();
+    void aHeldKeyFilesOneItem_data();
+    void aHeldKeyFilesOneItem();
     void buttonsNameTheirKeys();
     void clashNumberedPastARacer();
     void failedItemStaysLoaded();
@@ -95,6 +104,7 @@ void tst_Workflow::keepPiecesAcrossTwoFiles()
     QFETCH(QString, secondShows);
     QTemporaryDir dir;
     CDialogFixture f;
+    QVERIFY(f.useJournal());
     setSwitch(f, "actionKeepPieces", keep);
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s) }));
     compose(f, u"2026年上期-"_s, u"a"_s, u"-作业"_s);
@@ -105,11 +115,18 @@ void tst_Workflow::keepPiecesAcrossTwoFiles()
         return;
     f.click(IDC_BTN_RENAME);
     QVERIFY(QFile::exists(dir.filePath(u"2026年上期-b-作业.txt"_s)));
-    // "清除添加内容" still clears them.
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"c.txt"_s) }));
     QCOMPARE(f.editorTexts(), u"2026年上期-|c|-作业"_s);
+    // A failed quick-move keeps them, and the name typed.
+    f.edit(IDC_EDIT_NAME)->setText(u"c2"_s);
+    f.click(IDC_BTN_DIR5);
+    QCOMPARE(f.editorTexts(), u"2026年上期-|c2|-作业"_s);
+    // Undone, an item comes back between the kept pieces with the name typed for it.
+    QTest::keyClick(f.edit(IDC_EDIT_NAME), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.editorTexts(), u"2026年上期-|b|-作业"_s);
+    // "清除添加内容" still clears them.
     f.click(IDC_BTN_CLEAR);
-    QCOMPARE(f.editorTexts(), u"|c|"_s);
+    QCOMPARE(f.editorTexts(), u"|b|"_s);
 }
 
 void tst_Workflow::keysClickTheButtons_data()
@@ -163,6 +180,52 @@ void tst_Workflow::keysClickTheButtons()
         QCOMPARE(contentOf(dir.filePath(landsIn + u"/a.txt"_s)), QByteArray("mine"));
 }
 
+void tst_Workflow::aHeldKeyFilesOneItem_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("filed"); ///< the filed items, as a pattern in the folder
+    const int ctrl = Qt::ControlModifier;
+    QTest::newRow("ctrl1-quick-moves") << int(Qt::Key_1) << ctrl << u"one/*"_s;
+    QTest::newRow("ctrl-return-moves") << int(Qt::Key_Return) << ctrl << u"typed/*"_s;
+    QTest::newRow("enter-renames") << int(Qt::Key_Return) << 0 << u"x-*"_s;
+    QTest::newRow("enter-on-the-rename-button") << int(Qt::Key_Return) << 0 << u"x-*"_s;
+    QTest::newRow("ctrl-z-undoes") << int(Qt::Key_Z) << ctrl << u"x-*"_s;
+}
+
+// Held down, with the keyboard repeating it, a key files one item: the next ones wait for presses of their own.
+void tst_Workflow::aHeldKeyFilesOneItem()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, filed);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"one"_s) && QDir(dir.path()).mkdir(u"typed"_s));
+    CDialogFixture f;
+    QVERIFY(f.useJournal());
+    setSwitch(f, "actionKeepPieces", true);
+    QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s), writeFile(dir, u"c.txt"_s) }));
+    QVERIFY(CDropSimulator::dropPaths(f.dropButton(IDC_BTN_DIR1), { dir.filePath(u"one"_s) }));
+    f.combo(IDC_COMBO_TARGET_DIR)->setEditText(dir.filePath(u"typed"_s));
+    f.edit(IDC_EDIT_PREFIX)->setText(u"x-"_s);
+    QWidget *focused = qstrcmp(QTest::currentDataTag(), "enter-on-the-rename-button") == 0
+        ? static_cast<QWidget *>(f.button(IDC_BTN_RENAME))
+        : f.edit(IDC_EDIT_NAME);
+    f.dlg().activateWindow();
+    focused->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), focused);
+    const bool undo = key == Qt::Key_Z;
+    for (int k = 0; k < (undo ? 3 : 0); ++k)
+        QTest::keyClick(focused, Qt::Key_Return);
+    const qsizetype before = filesIn(dir, filed);
+    QTest::keyPress(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    for (int repeat = 0; repeat < 5; ++repeat) {
+        QKeyEvent again(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), QString(), true);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : focused, &again);
+    }
+    QCOMPARE(filesIn(dir, filed), before + (undo ? -1 : 1));
+}
+
 void tst_Workflow::buttonsNameTheirKeys()
 {
     QTemporaryDir dir;
@@ -193,7 +256,13 @@ void tst_Workflow::clashNumberedPastARacer()
     writeFile(dir, u"b.txt"_s, "theirs");
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s) }));
     compose(f, {}, u"b"_s, {});
-    QTRY_COMPARE(f.button(IDC_BTN_RENAME)->toolTip().section(u'\n', 0, 0), u"⚠ 名称已存在，将使用“b_2.txt”"_s);
+    const auto warning = [&f] { return f.button(IDC_BTN_RENAME)->toolTip().section(u'\n', 0, 0); };
+    QTRY_COMPARE(warning(), u"⚠ 名称已存在，将使用“b_2.txt”"_s);
+    // The switch changes what the click does: the warning follows it at once.
+    setSwitch(f, "actionNumberOnClash", false);
+    QTRY_COMPARE(warning(), u"⚠ 目标文件夹中已有“b.txt”"_s);
+    setSwitch(f, "actionNumberOnClash", true);
+    QTRY_COMPARE(warning(), u"⚠ 名称已存在，将使用“b_2.txt”"_s);
     writeFile(dir, u"b_2.txt"_s, "raced");
     f.click(IDC_BTN_RENAME);
     QCOMPARE(contentOf(dir.filePath(u"b.txt"_s)), QByteArray("theirs"));
@@ -230,6 +299,7 @@ void tst_Workflow::clearQueueTouchesNoFile()
     QTemporaryDir dir;
     CDialogFixture f;
     QVERIFY(f.dropOnQueue({ writeFile(dir, u"a.txt"_s), writeFile(dir, u"b.txt"_s) }));
+    f.queue()->loadRow(1);
     auto *clear = f.dlg().findChild<QAction *>(u"actionClearQueue"_s);
     QVERIFY(clear);
     clear->trigger();
@@ -237,6 +307,12 @@ void tst_Workflow::clearQueueTouchesNoFile()
     QVERIFY(f.edit(IDC_EDIT_NAME)->isReadOnly());
     QVERIFY(!f.button(IDC_BTN_RENAME)->isEnabled());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList { u"a.txt"_s, u"b.txt"_s }));
+    // The undo key right after brings the queue back, with the item that was loaded.
+    QTest::keyClick(f.edit(IDC_EDIT_NAME), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(f.queue()->count(), 2);
+    QCOMPARE(f.queue()->currentRow(), 1);
+    QCOMPARE(f.editorTexts(), prefixShown + u"|b|"_s + suffixShown);
+    QVERIFY(!f.edit(IDC_EDIT_NAME)->isReadOnly());
 }
 
 // Never in whatever folder the program was started from.
@@ -372,6 +448,9 @@ void tst_Workflow::queueRestoredAfterKill()
     QVERIFY(program.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).paths, paths, 20000);
     QTRY_COMPARE_WITH_TIMEOUT(storedQueue(store).loaded, paths.at(0), 20000);
+    // Written with the loaded item: the edits as the user left them, which is nothing yet, in no language.
+    const CQueueStore::Saved saved = storedQueue(store);
+    QCOMPARE(saved.prefix + u'|' + saved.name + u'|' + saved.suffix, u"|x|"_s);
     program.kill();
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitStatus(), QProcess::CrashExit);
