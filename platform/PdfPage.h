@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 class QIODevice;
 
@@ -23,7 +24,9 @@ public:
         Outcome outcome = Outcome::NoSupport;
         int pages = 0;
         QImage image;
+        QString text; ///< page 1's text layer, at most kMostTextChars
     };
+    static constexpr qsizetype kMostTextChars = 1024 * 1024;
 
     /// Draws page 1 of the PDF that `file` reads, as large as fits in `box`. Safe on any thread.
     [[nodiscard]] static Result draw(QIODevice &file, QSize box);
