@@ -18,6 +18,8 @@ CPreviewLoader::CPreviewLoader(QObject *parent)
     : QObject(parent)
 {
     m_deadline.setSingleShot(true);
+    // A coarse timer may end the helper's time up to a twentieth early.
+    m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &CPreviewLoader::giveUp);
 }
 
