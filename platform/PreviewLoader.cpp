@@ -88,6 +88,7 @@ void CPreviewLoader::load(const QString &path, QSize box)
         return answer(CPreviewSource::unanswered(path, Problem::NoHelper));
     m_busy = true;
     m_metadataRead = false;
+    m_askedAgain = false;
     m_helper->write(m_channel.ask(path, box));
     m_deadline.start(m_timeout);
 }
@@ -131,8 +132,10 @@ void CPreviewLoader::readAnswers()
         m_deadline.stop();
         return answer(*preview);
     }
-    if (m_channel.isBroken())
+    if (m_channel.isBroken() && m_busy)
         fail(Problem::HelperFailed);
+    else if (m_channel.isBroken())
+        retire(false);
 }
 
 // An answer written just before the helper ended still counts; an answer cut off does not.
@@ -146,6 +149,13 @@ void CPreviewLoader::helperEnded()
     m_helper = nullptr;
     disconnect(ended, nullptr, this, nullptr);
     ended->deleteLater();
+    // A helper that retired between two items may have been asked before its end was seen: the question goes to a
+    // new one, once.
+    if (m_busy && !m_metadataRead && !m_askedAgain && ended->error() != QProcess::FailedToStart && start()) {
+        m_askedAgain = true;
+        m_helper->write(m_channel.ask(m_path, m_box));
+        return;
+    }
     if (m_busy) {
         m_busy = false;
         m_deadline.stop();

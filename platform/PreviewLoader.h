@@ -62,6 +62,7 @@ private:
     CHelperLimits m_limits;
     bool m_busy = false;
     bool m_metadataRead = false;
+    bool m_askedAgain = false;
     QString m_path;
     QString m_folder;
     QSize m_box;
