@@ -9,8 +9,8 @@
 class QIODevice;
 
 /// Page 1 of a PDF, drawn for the preview. Qt PDF, and Qt Network, which it loads, live in a module of their own
-/// (plindor-pdf) that is loaded with the first PDF shown: linked into the program, they cost every start their
-/// loading and about 1.7 MiB of memory.
+/// (plindor-pdf) that the preview helper loads with the first PDF it reads: a helper that reads only images never
+/// pays for their loading and about 1.7 MiB of memory.
 class CPdfPage
 {
 public:
