@@ -198,6 +198,11 @@ void tst_PreviewLoader::aRunawayHelperIsEndedAndTheNextItemServed()
     QFETCH(QByteArray, mode);
     QFETCH(QList<int>, shown);
     QFETCH(int, timeoutMs);
+#ifdef Q_OS_WIN
+    // Wine, where the Windows tests run, does not hold a process to its Job object's memory limit.
+    if (mode == "allocate")
+        QSKIP("a Job object's memory limit is not enforced under Wine");
+#endif
     QVERIFY(QDir(m_dir.path()).mkpath(u"hostile"_s));
     const QString hostile = m_dir.filePath(u"hostile/bomb.png"_s);
     const QString next = m_dir.filePath(u"ordinary.png"_s);
