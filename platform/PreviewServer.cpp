@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cstdlib>
 #include <ctime>
 #include <new>
 #include <vector>
@@ -106,6 +107,8 @@ void CPreviewServer::actOutTestMode(const QString &path, bool metadataRead) cons
         for (;;)
             held.emplace_back(16 * 1024 * 1024, 'x');
     }
+    if (what == u"crash" && metadataRead)
+        std::abort();
     if (what == u"spin" && metadataRead) {
         std::atomic<quint64> turns = 0;
         for (;;)

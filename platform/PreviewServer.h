@@ -17,7 +17,8 @@ class CPreviewServer
 public:
     /// Test seam, read from the environment at start: PLINDOR_PREVIEW_TEST_MODE=hang:<folder> never answers for a
     /// path in that folder (a mount gone away), allocate:<folder> allocates memory without end after the metadata,
-    /// spin:<folder> spins without end. Each harms only the helper itself, which the window's limits end.
+    /// spin:<folder> spins without end, crash:<folder> aborts. Each harms only the helper itself, which the window's
+    /// limits end.
     static constexpr const char *kTestModeVariable = "PLINDOR_PREVIEW_TEST_MODE";
     /// Below the CPU limit the helper runs under (CHelperLimits::kCpuSeconds).
     static constexpr long kRetireAfterCpuSeconds = 30;

@@ -179,8 +179,8 @@ void tst_PreviewLoader::aHangingFolderCostsOnlyItsPreview()
     QTRY_COMPARE(loader.outstanding(), 0);
 }
 
-// What a hostile document can make of a reader: it allocates without end, or draws without end. Either ends its
-// helper, the window says why, and the next item is served by a new one.
+// What a hostile document can make of a reader: it allocates without end, draws without end, or crashes it. Each ends
+// its helper, the window says why, and the next item is served by a new one.
 void tst_PreviewLoader::aRunawayHelperIsEndedAndTheNextItemServed_data()
 {
     QTest::addColumn<QByteArray>("mode");
@@ -191,6 +191,7 @@ void tst_PreviewLoader::aRunawayHelperIsEndedAndTheNextItemServed_data()
     QTest::newRow("allocates") << QByteArray("allocate")
                                << QList<int> { int(Problem::TooMuchMemory), int(Problem::HelperFailed) } << 20000;
     QTest::newRow("spins") << QByteArray("spin") << QList<int> { int(Problem::Slow) } << 2000;
+    QTest::newRow("crashes") << QByteArray("crash") << QList<int> { int(Problem::HelperFailed) } << 2000;
 }
 
 void tst_PreviewLoader::aRunawayHelperIsEndedAndTheNextItemServed()
