@@ -78,6 +78,9 @@ void CPreviewLoader::clear()
 
 void CPreviewLoader::load(const QString &path, QSize box)
 {
+    // The window asks again for what it is being read (the pane shown, then placed): the helper goes on with it.
+    if (m_busy && path == m_path && box == m_box)
+        return;
     clear();
     m_path = path;
     m_box = box;
