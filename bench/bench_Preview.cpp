@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -93,9 +94,77 @@ double barePage(const QString &path, QSize box, QLabel &label)
 }
 #endif
 
+/// The window's resident memory, in MiB.
+double residentMiB()
+{
+    QFile statm(u"/proc/self/statm"_s);
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toDouble() * 4096 / (1024 * 1024) : -1;
+}
+
+/// From loading `path` to the first answer for it, image or not; -1 when none came within ten seconds.
+double loadToAnswer(CPreviewPane *pane, const QString &path, bool &drawn)
+{
+    QEventLoop loop;
+    bool arrived = false;
+    const QMetaObject::Connection watch
+        = QObject::connect(pane->loader(), &CPreviewLoader::ready, &loop, [&](const CPreview &preview) {
+              arrived = preview.path == path;
+              drawn = !preview.image.isNull();
+              if (arrived)
+                  loop.quit();
+          });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    pane->showItem(path);
+    if (!arrived)
+        loop.exec();
+    QObject::disconnect(watch);
+    return arrived ? double(clock.nsecsElapsed()) / 1e6 : -1;
+}
+
+/// Hostile documents in turn, each followed by an ordinary PDF: the window's memory and how soon the next page shows.
+bool measureHostile(const QTemporaryDir &dir, CPreviewPane *pane)
+{
+    const QList<std::pair<const char *, QByteArray>> hostile {
+        { "forms 16 wide, 12 deep", PreviewFiles::fannedOutPdf(16, 12) },
+        { "page tree listing itself", PreviewFiles::selfListingPdf() },
+    };
+    const QString ordinary = dir.filePath(u"ordinary.pdf"_s);
+    QFile file(ordinary);
+    if (!file.open(QIODevice::WriteOnly) || file.write(PreviewFiles::pdf(1, Qt::white)) < 0)
+        return false;
+    file.close();
+    const double before = residentMiB();
+    std::printf("hostile PDFs, window RSS before: %.1f MiB\n", before);
+    int round = 0;
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        for (const auto &[name, bytes] : hostile) {
+            const QString path = dir.filePath(u"hostile%1.pdf"_s.arg(round++));
+            QFile out(path);
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                return false;
+            out.close();
+            bool drawn = false;
+            const double hostileMs = loadToAnswer(pane, path, drawn);
+            const double nextMs = loadToAnswer(pane, ordinary, drawn);
+            std::printf("  %-26s answered in %6.0f ms; next PDF %s in %5.0f ms (%.0f ms after the hostile one "
+                        "loaded); RSS %.1f MiB\n",
+                        name, hostileMs, drawn ? "shown" : "NOT shown", nextMs, hostileMs + nextMs, residentMiB());
+            if (!drawn || nextMs < 0 || hostileMs < 0)
+                return false;
+        }
+    }
+    std::printf("  RSS grew by %.1f MiB over %d hostile documents\n", residentMiB() - before, round);
+    return true;
+}
+
 bool writeScans(const QTemporaryDir &dir, QStringList &paths)
 {
-    const QByteArray scan = PreviewFiles::scanPdf();
+    const QByteArray scan = PreviewFiles::scanPdf(300);
     std::printf("one-page scan: %.0f KiB\n", double(scan.size()) / 1024);
     // Each its own file, so that none comes from the preview's cache, with names that queue in this order.
     for (int i = 0; i <= kScans; ++i) {
@@ -130,8 +199,21 @@ int main(int argc, char *argv[])
     dlg.fitToScreen(QRect(0, 27, 1366, 741));
     dlg.show();
     auto *pane = dlg.findChild<CPreviewPane *>(u"PlindorPreview"_s);
+    // The first item of the session starts the helper: its cost is counted once, here, on its own.
+    QElapsedTimer firstClock;
+    firstClock.start();
+    bool firstDrawn = false;
+    QEventLoop first;
+    const QMetaObject::Connection firstWatch
+        = QObject::connect(pane->loader(), &CPreviewLoader::ready, &first, [&](const CPreview &preview) {
+              firstDrawn = !preview.image.isNull();
+              first.quit();
+          });
+    QTimer::singleShot(10000, &first, &QEventLoop::quit);
     dlg.queuePaths(paths);
-    QApplication::processEvents();
+    first.exec();
+    const double firstMs = double(firstClock.nsecsElapsed()) / 1e6;
+    QObject::disconnect(firstWatch);
     QLabel bare;
     bare.resize(pane->size());
     bare.show();
@@ -154,9 +236,11 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+    std::printf("first item of the session, helper started for it: %.1f ms%s\n", firstMs,
+                firstDrawn ? "" : " (no page)");
     const double plindor = median(timing.plindorMs);
     const double barePage = median(timing.bareMs);
-    std::printf("page 1 of an A4 200-dpi scan, %d files, medians (ms), page drawn at %dx%d:\n", kScans, box.width(),
+    std::printf("page 1 of an A4 300-dpi scan, %d files, medians (ms), page drawn at %dx%d:\n", kScans, box.width(),
                 box.height());
     std::printf("  key -> preview painted:          %7.1f  (range %.1f-%.1f)\n", plindor,
                 *std::min_element(timing.plindorMs.begin(), timing.plindorMs.end()),
@@ -164,6 +248,6 @@ int main(int argc, char *argv[])
     std::printf("  bare Qt PDF load+render+paint:   %7.1f\n", barePage);
     std::printf("  ratio:                           %7.2f\n", plindor / barePage);
     std::printf("  again, from the preview's cache: %7.1f\n", median(timing.cachedMs));
-    return 0;
+    return measureHostile(dir, pane) ? 0 : 1;
 #endif
 }

@@ -27,7 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds its platform plugins there, and its own Chinese texts (buttons, folder picker, edit menus) in the
 # translations; the font shows the Chinese interface; fcitx5 users type names through it; Qt's Wayland platform
 # lets the window run natively in a Wayland session instead of through XWayland. Qt PDF (libqt6pdf6), which draws
-# page 1 of a PDF in the preview, comes in through dpkg-shlibdeps when the program links it (see PLINDOR_PDF);
+# page 1 of a PDF in the preview helper, comes in through dpkg-shlibdeps from its module (see PLINDOR_PDF); the
+# helper's system-call filter is written against the kernel's own headers and needs no library;
 # CheckPackage.cmake checks that it does.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fcitx5-frontend-qt6, qt6-wayland")
@@ -38,6 +39,7 @@ if(BUILD_TESTING)
              COMMAND ${CMAKE_COMMAND} -DBINARY_DIR=${CMAKE_BINARY_DIR} -DAPP_ID=${PLINDOR_APP_ID}
                      -DVERSION=${PROJECT_VERSION}
                      -DWITH_PDF=$<TARGET_EXISTS:Qt6::Pdf> "-DPDF_MODULE_DIR=${PLINDOR_PDF_MODULE_DIR}"
+                     "-DHELPER_DIR=${PLINDOR_HELPER_DIR}"
                      -P ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
     set_tests_properties(debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE FIXTURES_SETUP plindor_deb)
     # Debian's own checker on the package debian-package built: any error or warning fails.

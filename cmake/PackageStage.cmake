@@ -11,7 +11,7 @@ file(GLOB_RECURSE entries LIST_DIRECTORIES true "${CPACK_TEMPORARY_INSTALL_DIREC
 foreach(entry IN LISTS entries)
     if(IS_SYMLINK "${entry}")
         continue()
-    elseif(IS_DIRECTORY "${entry}" OR entry MATCHES "/usr/(bin/[^/]+|share/kio/servicemenus/[^/]+\\.desktop)$")
+    elseif(IS_DIRECTORY "${entry}" OR entry MATCHES "/usr/(bin/[^/]+|lib/.*/plindor-preview|share/kio/servicemenus/[^/]+\\.desktop)$")
         file(CHMOD "${entry}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                           WORLD_EXECUTE)
     else()
@@ -22,7 +22,7 @@ endforeach()
 # CPack's strip leaves the compiler's version notes in .comment and .note; dh_strip removes them too. The build-id
 # note has a section of its own and stays.
 file(GLOB_RECURSE programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*"
-     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/lib/*.so")
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/lib/*.so" "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/lib/*plindor-preview")
 foreach(program IN LISTS programs)
     execute_process(COMMAND ${CPACK_PLINDOR_STRIP} --remove-section=.comment --remove-section=.note ${program}
                     RESULT_VARIABLE result)

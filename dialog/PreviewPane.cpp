@@ -2,16 +2,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialog/PreviewPane.h"
 
+#include "dialog/PageWindow.h"
 #include "dialog/PlindorDlg.h"
 #include "platform/PreviewLoader.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -37,6 +43,8 @@ CPreviewPane::CPreviewPane(CPlindorDlg *window)
     : QFrame(window)
     , m_loader(new CPreviewLoader(this))
     , m_action(new QAction(tr("预览"), this))
+    , m_page(new CPageWindow(window, m_loader))
+    , m_click(new QTimer(this))
     , m_picture(new QLabel(this))
     , m_reason(plainLabel(this))
     , m_info(plainLabel(this))
@@ -68,10 +76,37 @@ CPreviewPane::CPreviewPane(CPlindorDlg *window)
     // Only the user's own toggling is a choice to keep; the pane hidden for want of room is not.
     connect(m_action, &QAction::triggered, this, &CPreviewPane::toggle);
     connect(m_loader, &CPreviewLoader::ready, this, &CPreviewPane::showPreview);
+    addPageActions(window);
     connect(window, &CPlindorDlg::loadedItemChanged, this, &CPreviewPane::showItem);
 }
 
 CPreviewPane::~CPreviewPane() = default;
+
+// F4 anywhere in the window; Space only in the queue, where it types nothing.
+void CPreviewPane::addPageActions(CPlindorDlg *window)
+{
+    auto *anywhere = new QAction(tr("放大显示第一页"), this);
+    anywhere->setObjectName(u"actionPageLarge"_s);
+    anywhere->setShortcut(Qt::Key_F4);
+    window->addAction(anywhere);
+    auto *inQueue = new QAction(this);
+    inQueue->setShortcut(Qt::Key_Space);
+    inQueue->setShortcutContext(Qt::WidgetShortcut);
+    window->item(IDC_FILE_LIST)->addAction(inQueue);
+    for (QAction *action : { anywhere, inQueue })
+        connect(action, &QAction::triggered, this, &CPreviewPane::showPageLarge);
+    m_click->setSingleShot(true);
+    m_click->setInterval(QApplication::doubleClickInterval());
+    connect(m_click, &QTimer::timeout, this, &CPreviewPane::showPageLarge);
+    // The pane's own answer may have given way to the large page's.
+    connect(m_page, &QDialog::finished, this, &CPreviewPane::loadShownItem);
+}
+
+void CPreviewPane::showPageLarge()
+{
+    if (!m_path.isEmpty() && !m_page->isVisible())
+        m_page->showPage(m_path);
+}
 
 void CPreviewPane::fitBeside(QSize room)
 {
@@ -151,7 +186,7 @@ void CPreviewPane::showPending()
 
 void CPreviewPane::showPreview(const CPreview &preview)
 {
-    if (preview.path != m_shownPath)
+    if (preview.path != m_shownPath || preview.box != pictureBox())
         return;
     QPixmap picture;
     if (!preview.image.isNull()) {
@@ -183,8 +218,19 @@ QSize CPreviewPane::pictureBox() const
     return logical * devicePixelRatioF();
 }
 
+void CPreviewPane::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The release that ends a double click is no click of its own.
+    const bool click = !std::exchange(m_doubleClicked, false) && event->button() == Qt::LeftButton;
+    if (click && m_picture->geometry().contains(event->position().toPoint()) && !m_picture->pixmap().isNull())
+        m_click->start();
+    QFrame::mouseReleaseEvent(event);
+}
+
 void CPreviewPane::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    m_click->stop();
+    m_doubleClicked = true;
     if (!m_path.isEmpty())
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_path));
     QFrame::mouseDoubleClickEvent(event);

@@ -6,10 +6,12 @@
 #include <QHash>
 #include <QPixmap>
 
+class CPageWindow;
 class CPlindorDlg;
 class CPreviewLoader;
 class QAction;
 class QLabel;
+class QTimer;
 struct CPreview;
 
 /// The preview of the loaded item beside the window's template: page 1 of a PDF, an image, a cached thumbnail or the
@@ -36,11 +38,15 @@ public:
     void showItem(const QString &path);
     [[nodiscard]] QAction *toggleAction() const;
     [[nodiscard]] CPreviewLoader *loader() const;
+    /// Shows page 1 of the loaded item large, in a window of its own (Space in the queue, F4, a click on the page).
+    void showPageLarge();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void addPageActions(CPlindorDlg *window);
     void toggle(bool shown);
     void apply(bool shown);
     void loadShownItem();
@@ -51,10 +57,13 @@ private:
 
     CPreviewLoader *m_loader = nullptr;
     QAction *m_action = nullptr;
+    CPageWindow *m_page = nullptr;
+    QTimer *m_click = nullptr; ///< a click shows the page once it is plain that it is not half a double click
     QLabel *m_picture = nullptr;
     QLabel *m_reason = nullptr;
     QLabel *m_info = nullptr;
     QSize m_base; ///< the window without the pane
+    bool m_doubleClicked = false;
     bool m_chosen = true;
     bool m_room = true;
     QString m_path;

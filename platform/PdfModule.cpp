@@ -22,7 +22,9 @@ extern "C" Q_DECL_EXPORT void plindorDrawPdfPage(QIODevice *file, QSize box, CPd
     }
     result->pages = document.pageCount();
     const QSize size = fittedSize(document.pagePointSize(0), box);
-    if (result->pages > 0 && !size.isEmpty())
+    if (result->pages > 0 && !size.isEmpty()) {
         result->image = document.render(0, size);
+        result->text = document.getAllText(0).text().left(CPdfPage::kMostTextChars);
+    }
     result->outcome = result->image.isNull() ? Outcome::Damaged : Outcome::Drawn;
 }

@@ -9,8 +9,9 @@
 namespace
 {
 #ifdef PLINDOR_PDF_MODULE_DIR
-/// Where the module was installed, seen from the program's folder, and else beside the program, as in the build
-/// tree. Never a folder named by the environment or the current folder: code is loaded from here.
+/// Where the module was installed, seen from the program's folder, and else beside the program: the preview helper
+/// is installed and built beside it. Never a folder named by the environment or the current folder: code is loaded
+/// from here.
 PlindorDrawPdfPage loadModule()
 {
     const QDir programFolder(QCoreApplication::applicationDirPath());

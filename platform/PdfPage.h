@@ -4,12 +4,13 @@
 
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 class QIODevice;
 
 /// Page 1 of a PDF, drawn for the preview. Qt PDF, and Qt Network, which it loads, live in a module of their own
-/// (plindor-pdf) that is loaded with the first PDF shown: linked into the program, they cost every start their
-/// loading and about 1.7 MiB of memory.
+/// (plindor-pdf) that the preview helper loads with the first PDF it reads: a helper that reads only images never
+/// pays for their loading and about 1.7 MiB of memory.
 class CPdfPage
 {
 public:
@@ -23,7 +24,9 @@ public:
         Outcome outcome = Outcome::NoSupport;
         int pages = 0;
         QImage image;
+        QString text; ///< page 1's text layer, at most kMostTextChars
     };
+    static constexpr qsizetype kMostTextChars = 1024 * 1024;
 
     /// Draws page 1 of the PDF that `file` reads, as large as fits in `box`. Safe on any thread.
     [[nodiscard]] static Result draw(QIODevice &file, QSize box);

@@ -3,78 +3,54 @@
 #include "platform/PreviewLoader.h"
 
 #include "core/PathParts.h"
-#include "platform/LastingPool.h"
+#include "platform/PreviewAnswers.h"
 
-#include <QCache>
-#include <QElapsedTimer>
-#include <QFutureWatcher>
-#include <QMutex>
-#include <QThreadPool>
-#include <QtConcurrent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
-#include <atomic>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace
-{
-/// A stat on a dead mount holds its thread until the mount answers; a reading in the same folder then waits for it
-/// instead of taking another thread (see folderHangs), so a few threads serve any number of items.
-constexpr int kThreads = 4;
-/// About fifty previews of a pane's size.
-constexpr int kCacheKiB = 32 * 1024;
-
-struct Stall {
-    QMutex mutex;
-    std::function<void(const QString &)> hook;
-};
-
-Stall &stall()
-{
-    static Stall state;
-    return state;
-}
-} // namespace
-
-struct CPreviewLoader::Cache {
-    QMutex mutex;
-    QCache<QString, CPreview> previews { kCacheKiB };
-};
-
-struct CPreviewLoader::Reading {
-    std::stop_source stop;
-    std::atomic<bool> statAnswered { false };
-    QString folder;
-    QElapsedTimer started;
-};
+using Problem = CPreview::Problem;
 
 CPreviewLoader::CPreviewLoader(QObject *parent)
     : QObject(parent)
-    , m_cache(std::make_shared<Cache>())
 {
     m_deadline.setSingleShot(true);
+    // A coarse timer may end the helper's time up to a twentieth early.
+    m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &CPreviewLoader::giveUp);
 }
 
+// A helper stuck in a kernel call on a dead mount may not end even when killed: it is waited for a moment only, and
+// else left to the system, which reaps it when the mount answers.
 CPreviewLoader::~CPreviewLoader()
 {
-    clear();
-    // A page being drawn as the program ends would meet Qt PDF's state being torn down: a moment is granted to
-    // finish it. A thread stuck on a hanging mount is left behind.
-    if (!m_outstanding.isEmpty())
-        pool()->waitForDone(500);
+    if (m_helper)
+        retire(false);
+    for (const Dying &dying : std::as_const(m_dying)) {
+        disconnect(dying.process, nullptr, this, nullptr);
+        if (!dying.process->waitForFinished(200))
+            dying.process->setParent(nullptr);
+    }
 }
 
-QThreadPool *CPreviewLoader::pool()
+QString CPreviewLoader::helperProgram()
 {
-    static QThreadPool *const threads = newLastingPool(kThreads);
-    return threads;
-}
-
-void CPreviewLoader::setStallForTesting(std::function<void(const QString &)> hook)
-{
-    const QMutexLocker lock(&stall().mutex);
-    stall().hook = std::move(hook);
+#ifdef Q_OS_WIN
+    const QString name = u"plindor-preview.exe"_s;
+#else
+    const QString name = u"plindor-preview"_s;
+#endif
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    for (const QString &folder :
+         { programFolder.filePath(QStringLiteral(PLINDOR_PREVIEW_HELPER_DIR)), programFolder.path() }) {
+        const QFileInfo helper(QDir(folder).filePath(name));
+        if (helper.isFile() && helper.isExecutable())
+            return helper.absoluteFilePath();
+    }
+    return {};
 }
 
 void CPreviewLoader::setTimeout(std::chrono::milliseconds timeout)
@@ -84,100 +60,162 @@ void CPreviewLoader::setTimeout(std::chrono::milliseconds timeout)
 
 qsizetype CPreviewLoader::outstanding() const
 {
-    return m_outstanding.size();
+    return m_dying.size() + (m_busy ? 1 : 0);
+}
+
+int CPreviewLoader::starts() const
+{
+    return m_starts;
 }
 
 void CPreviewLoader::clear()
 {
-    ++m_generation;
     m_path.clear();
     m_deadline.stop();
-    if (m_reading)
-        m_reading->stop.request_stop();
-    m_reading.reset();
+    if (m_busy)
+        retire(false);
 }
 
 void CPreviewLoader::load(const QString &path, QSize box)
 {
+    // The window asks again for what it is being read (the pane shown, then placed): the helper goes on with it.
+    if (m_busy && path == m_path && box == m_box)
+        return;
     clear();
     m_path = path;
-    const QString folder = CPathParts::directoryOf(path);
-    if (folderHangs(folder)) {
-        Q_EMIT ready(CPreviewSource::unanswered(path, CPreview::Problem::FolderHangs));
-        return;
-    }
-    auto reading = std::make_shared<Reading>();
-    reading->folder = folder;
-    reading->started.start();
-    m_reading = reading;
-    m_outstanding << reading;
-    auto *watcher = new QFutureWatcher<CPreview>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, reading, generation = m_generation] {
-        watcher->deleteLater();
-        answered(generation, reading, watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(pool(), &CPreviewLoader::readThrough, m_cache, reading, path, box));
+    m_box = box;
+    m_folder = CPathParts::directoryOf(path);
+    if (folderHangs(m_folder))
+        return answer(CPreviewSource::unanswered(path, Problem::FolderHangs));
+    if (!m_helper && !start())
+        return answer(CPreviewSource::unanswered(path, Problem::NoHelper));
+    m_busy = true;
+    m_metadataRead = false;
+    m_askedAgain = false;
+    m_helper->write(m_channel.ask(path, box));
     m_deadline.start(m_timeout);
 }
 
-CPreview CPreviewLoader::readThrough(const std::shared_ptr<Cache> &cache, const std::shared_ptr<Reading> &reading,
-                                     const QString &path, QSize box)
+bool CPreviewLoader::start()
 {
-    std::function<void(const QString &)> hook;
-    {
-        const QMutexLocker lock(&stall().mutex);
-        hook = stall().hook;
-    }
-    if (hook)
-        hook(path);
-    const std::stop_token stop = reading->stop.get_token();
-    const CPreviewSource::Facts facts = CPreviewSource::facts(path);
-    reading->statAnswered = true;
-    if (stop.stop_requested())
-        return CPreviewSource::unanswered(path, CPreview::Problem::Cancelled);
-    const QString key = path + u'\n' + QString::number(facts.modified.toMSecsSinceEpoch()) + u'\n'
-        + QString::number(facts.size) + u'\n' + QString::number(box.width()) + u'x' + QString::number(box.height());
-    {
-        const QMutexLocker lock(&cache->mutex);
-        if (const CPreview *kept = cache->previews.object(key)) {
-            CPreview preview = *kept;
-            preview.fromCache = true;
-            return preview;
+    const QString program = helperProgram();
+    if (program.isEmpty())
+        return false;
+    m_helper = new QProcess(this);
+    m_channel = {};
+    // What the helper and the libraries it runs say goes where the window's own messages go.
+    m_helper->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(m_helper, &QProcess::readyReadStandardOutput, this, &CPreviewLoader::readAnswers);
+    connect(m_helper, &QProcess::finished, this, &CPreviewLoader::helperEnded);
+    connect(m_helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            helperEnded();
+    });
+    connect(m_helper, &QProcess::started, this, [this] { m_limits.adopt(m_helper->processId()); });
+    m_helper->start(program, {});
+    ++m_starts;
+    return true;
+}
+
+void CPreviewLoader::readAnswers()
+{
+    const QList<CPreviewAnswer> answers = m_channel.feed(m_helper->readAllStandardOutput());
+    for (const CPreviewAnswer &received : answers) {
+        if (!m_busy)
+            break;
+        if (received.progress) {
+            m_metadataRead = true;
+            continue;
         }
+        std::optional<CPreview> preview = CPreviewAnswers::toPreview(received);
+        if (!preview || preview->path != m_path)
+            return fail(Problem::HelperFailed);
+        preview->box = m_box;
+        m_busy = false;
+        m_deadline.stop();
+        return answer(*preview);
     }
-    CPreview preview = CPreviewSource::read(facts, box, stop);
-    if (preview.problem != CPreview::Problem::Cancelled) {
-        const QMutexLocker lock(&cache->mutex);
-        cache->previews.insert(key, new CPreview(preview), int(preview.image.sizeInBytes() / 1024) + 1);
-    }
-    return preview;
+    if (m_channel.isBroken() && m_busy)
+        fail(Problem::HelperFailed);
+    else if (m_channel.isBroken())
+        retire(false);
 }
 
-void CPreviewLoader::answered(quint64 generation, const std::shared_ptr<Reading> &reading, const CPreview &preview)
+// An answer written just before the helper ended still counts; an answer cut off does not.
+void CPreviewLoader::helperEnded()
 {
-    m_outstanding.removeOne(reading);
-    if (generation != m_generation || preview.problem == CPreview::Problem::Cancelled)
-        return; // another item was loaded meanwhile
-    m_deadline.stop();
-    m_reading.reset();
-    Q_EMIT ready(preview);
+    if (!m_helper)
+        return;
+    if (m_busy)
+        readAnswers();
+    QProcess *ended = m_helper;
+    m_helper = nullptr;
+    disconnect(ended, nullptr, this, nullptr);
+    ended->deleteLater();
+    // A helper that retired between two items may have been asked before its end was seen: the question goes to a
+    // new one, once.
+    if (m_busy && !m_metadataRead && !m_askedAgain && ended->error() != QProcess::FailedToStart && start()) {
+        m_askedAgain = true;
+        m_helper->write(m_channel.ask(m_path, m_box));
+        return;
+    }
+    if (m_busy) {
+        m_busy = false;
+        m_deadline.stop();
+        const bool started = ended->error() != QProcess::FailedToStart;
+        answer(CPreviewSource::unanswered(m_path, started ? Problem::HelperFailed : Problem::NoHelper));
+    }
 }
 
-// The window shows the icon and the reason now; the reading runs on, and its picture still comes if it finishes
-// while the item is loaded.
 void CPreviewLoader::giveUp()
 {
-    if (!m_reading)
+    if (!m_busy)
         return;
-    Q_EMIT ready(CPreviewSource::unanswered(
-        m_path, m_reading->statAnswered ? CPreview::Problem::Slow : CPreview::Problem::NoAnswer));
+    const bool diskAnswered = m_metadataRead;
+    const CPreview preview = CPreviewSource::unanswered(m_path, diskAnswered ? Problem::Slow : Problem::NoAnswer);
+    retire(!diskAnswered);
+    answer(preview);
 }
 
+void CPreviewLoader::fail(Problem problem)
+{
+    const CPreview preview = CPreviewSource::unanswered(m_path, problem);
+    retire(false);
+    answer(preview);
+}
+
+void CPreviewLoader::answer(const CPreview &preview)
+{
+    CPreview shown = preview;
+    shown.box = m_box;
+    Q_EMIT ready(shown);
+}
+
+void CPreviewLoader::retire(bool hungOnDisk)
+{
+    m_busy = false;
+    m_deadline.stop();
+    QProcess *helper = m_helper;
+    m_helper = nullptr;
+    if (!helper)
+        return;
+    disconnect(helper, nullptr, this, nullptr);
+    if (helper->state() == QProcess::NotRunning) {
+        helper->deleteLater();
+        return;
+    }
+    helper->kill();
+    m_dying << Dying { helper, hungOnDisk ? m_folder : QString() };
+    connect(helper, &QProcess::finished, this, [this, helper] {
+        m_dying.removeIf([helper](const Dying &dying) { return dying.process == helper; });
+        helper->deleteLater();
+    });
+}
+
+// The folder a killed helper waited on is not asked again while that helper has not ended: the disk still holds it.
 bool CPreviewLoader::folderHangs(const QString &folder) const
 {
-    for (const std::shared_ptr<Reading> &reading : m_outstanding) {
-        if (!reading->statAnswered && reading->folder == folder && reading->started.hasExpired(m_timeout.count()))
-            return true;
-    }
-    return false;
+    return std::any_of(m_dying.cbegin(), m_dying.cend(), [&folder](const Dying &dying) {
+        return !dying.hungFolder.isEmpty() && dying.hungFolder == folder;
+    });
 }

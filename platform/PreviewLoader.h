@@ -2,22 +2,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/PreviewChannel.h"
+#include "platform/HelperLimits.h"
 #include "platform/PreviewSource.h"
 
 #include <QList>
 #include <QObject>
+#include <QProcess>
 #include <QTimer>
 
 #include <chrono>
-#include <functional>
-#include <memory>
-#include <stop_token>
 
-class QThreadPool;
-
-/// Reads the preview of the loaded item off the window's thread: one item at a time, the previous reading cancelled
-/// and its late answer dropped, each answer kept per path, modification time and size, and a time limit after which
-/// the window shows why there is no picture instead of waiting.
+/// Has the preview helper (plindor-preview) read the loaded item, so that the window itself opens no document: one
+/// helper at a time, started with the first item to show, asked one item at a time. The helper that is still at work
+/// when another item loads, or when the time limit runs out, is killed and the next item gets a new one; a helper
+/// that ends or talks nonsense costs only the item it read, which shows its icon and why.
 class CPreviewLoader : public QObject
 {
     Q_OBJECT
@@ -25,38 +24,50 @@ public:
     explicit CPreviewLoader(QObject *parent = nullptr);
     ~CPreviewLoader() override;
 
-    /// Reads `path` for a picture that fits `box` (device pixels), and cancels what was asked before.
+    /// Has `path` read for a picture that fits `box` (device pixels), and gives up what was asked before.
     void load(const QString &path, QSize box);
-    /// Nothing is loaded any more; the reading under way is cancelled.
+    /// Nothing is loaded any more; a helper at work is stopped.
     void clear();
-    /// Test seam: how long the window waits before it says the disk did not answer (2 s by default).
+    /// Test seam: how long the window waits for an item before it says why there is no picture (2 s by default).
     void setTimeout(std::chrono::milliseconds timeout);
-    /// Test seam: how many readings, cancelled ones included, have not come back.
+    /// Test seam: the question under way and the helpers killed that have not ended yet.
     [[nodiscard]] qsizetype outstanding() const;
-    /// Test seam: runs on the reading thread with each path before it is read, as a slow disk would. It may block.
-    static void setStallForTesting(std::function<void(const QString &)> stall);
+    /// Test seam: how many helpers were started.
+    [[nodiscard]] int starts() const;
+    /// Where the helper is looked for: in the program's module folder, else beside the program (the build tree).
+    /// Never in a folder the environment names: it is code.
+    [[nodiscard]] static QString helperProgram();
 
 Q_SIGNALS:
-    /// The preview of the path asked last. Comes once more, with the picture, when a reading that ran out of time
-    /// finishes while its path is still the one asked for.
+    /// The preview of the path asked last, once.
     void ready(const CPreview &preview);
 
 private:
-    struct Cache;
-    struct Reading;
+    struct Dying {
+        QProcess *process = nullptr;
+        QString hungFolder; ///< the folder it waited on when it was killed, if the disk never answered
+    };
 
-    void answered(quint64 generation, const std::shared_ptr<Reading> &reading, const CPreview &preview);
+    [[nodiscard]] bool start();
+    void readAnswers();
+    void helperEnded();
     void giveUp();
+    void fail(CPreview::Problem problem);
+    void answer(const CPreview &preview);
+    void retire(bool hungOnDisk);
     [[nodiscard]] bool folderHangs(const QString &folder) const;
-    [[nodiscard]] static CPreview readThrough(const std::shared_ptr<Cache> &cache,
-                                              const std::shared_ptr<Reading> &reading, const QString &path, QSize box);
-    [[nodiscard]] static QThreadPool *pool();
 
-    std::shared_ptr<Cache> m_cache;
-    std::shared_ptr<Reading> m_reading; ///< the reading of the path asked last, until it answers
-    quint64 m_generation = 0;
+    QProcess *m_helper = nullptr;
+    CPreviewChannel m_channel;
+    CHelperLimits m_limits;
+    bool m_busy = false;
+    bool m_metadataRead = false;
+    bool m_askedAgain = false;
     QString m_path;
+    QString m_folder;
+    QSize m_box;
+    int m_starts = 0;
     std::chrono::milliseconds m_timeout { 2000 };
     QTimer m_deadline;
-    QList<std::shared_ptr<Reading>> m_outstanding; ///< every reading that has not come back, cancelled ones too
+    QList<Dying> m_dying;
 };

@@ -16,7 +16,13 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <QDir>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <cerrno>
 #include <cstring>
 
@@ -58,6 +64,12 @@ QString reasonFor(Problem problem)
         return QCoreApplication::translate("CPreviewSource", "读取时间过长");
     case Problem::FolderHangs:
         return QCoreApplication::translate("CPreviewSource", "所在文件夹没有响应");
+    case Problem::TooMuchMemory:
+        return QCoreApplication::translate("CPreviewSource", "显示它需要的内存过多");
+    case Problem::HelperFailed:
+        return QCoreApplication::translate("CPreviewSource", "预览程序意外退出");
+    case Problem::NoHelper:
+        return QCoreApplication::translate("CPreviewSource", "找不到预览程序");
     }
     return {};
 }
@@ -77,14 +89,30 @@ void setType(CPreview &preview, const QMimeType &type)
 
 #ifdef Q_OS_WIN
 /// Opens a regular file for reading. Windows keeps its pipes out of the folders, so what the name shows is the kind.
+/// Every kind of sharing is granted, deleting and renaming too: a move of the file never fails because the preview
+/// holds it, as it would with QFile's own open.
 bool openRegular(const QString &path, QFile &file, CPreview &preview)
 {
     if (!QFileInfo(path).isFile()) {
         setProblem(preview, Problem::NotRegular);
         return false;
     }
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    const HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        setProblem(preview, Problem::Unreadable, QString::number(GetLastError()));
+        return false;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        setProblem(preview, Problem::Unreadable);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        _close(fd);
         setProblem(preview, Problem::Unreadable, file.errorString());
         return false;
     }
@@ -159,6 +187,7 @@ void readPdf(QFile &file, QSize box, CPreview &preview)
     CPdfPage::Result page = CPdfPage::draw(file, box);
     preview.pages = page.pages;
     preview.image = std::move(page.image);
+    preview.pageText = std::move(page.text);
     switch (page.outcome) {
     case CPdfPage::Outcome::Drawn:
         return;

@@ -27,6 +27,9 @@ struct CPreview {
         Slow, ///< the disk answered, but reading took longer than the time limit
         FolderHangs, ///< an earlier question in the same folder has not come back
         Cancelled,
+        TooMuchMemory, ///< drawing it needed more memory than the preview may take
+        HelperFailed, ///< the preview program ended, or answered what is not an answer, while it read the item
+        NoHelper, ///< the preview program is not where it was installed, or does not start
     };
 
     QString path;
@@ -41,6 +44,8 @@ struct CPreview {
     QSize pixels; ///< an image's size as shown, after its EXIF rotation
     qint64 entries = -1; ///< a folder's, up to CPreviewSource::kMostEntries + 1
     bool fromCache = false;
+    QString pageText; ///< page 1's text layer, for a PDF that has one
+    QSize box; ///< the box the picture was asked to fit
 };
 
 /// Reads what the preview shows, on whatever thread calls it: the facts of a path, an image through QImageReader,

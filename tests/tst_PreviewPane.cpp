@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -23,6 +24,7 @@ private Q_SLOTS:
     void loadingTheNextItemReplacesThePreview();
     void f3HidesItAndTheProfileKeepsTheChoice();
     void aDoubleClickOpensTheFile();
+    void spaceAndF4ShowPage1Large();
 
 public Q_SLOTS:
     /// Stands in for the desktop's "open with the default application".
@@ -133,6 +135,43 @@ void tst_PreviewPane::aDoubleClickOpensTheFile()
     QTest::mouseDClick(pane(f), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(u"file"_s);
     QCOMPARE(m_opened, QList<QUrl> { QUrl::fromLocalFile(file) });
+}
+
+void tst_PreviewPane::spaceAndF4ShowPage1Large()
+{
+    CTempTree tree;
+    const QString file = tree.filePath(u"scan.png"_s);
+    QVERIFY(writeBytes(file, PreviewFiles::png({ 600, 800 }, Qt::magenta)));
+    CDialogFixture f;
+    f.dlg().fitToScreen(kLaptop);
+    QVERIFY(f.dropOnQueue({ file }));
+    QTRY_VERIFY(shownColour(f).isValid());
+    const int paneHeight = f.dlg().findChild<QLabel *>(u"previewPicture"_s)->pixmap().height();
+    auto *page = f.dlg().findChild<QDialog *>(u"PlindorPage"_s);
+    QVERIFY(page && !page->isVisible());
+    const auto pagePicture = [page] { return page->findChild<QLabel *>(u"pagePicture"_s)->pixmap().toImage(); };
+
+    QWidget *queue = f.dlg().item(IDC_FILE_LIST);
+    queue->setFocus();
+    QTest::keyClick(queue, Qt::Key_Space);
+    QTRY_VERIFY(page->isVisible());
+    QTRY_VERIFY(!pagePicture().isNull());
+    QCOMPARE(pagePicture().pixelColor(pagePicture().width() / 2, pagePicture().height() / 2), QColor(Qt::magenta));
+    QVERIFY2(pagePicture().height() > paneHeight, "the large page is no larger than the pane's");
+    QTest::keyClick(page, Qt::Key_Escape);
+    QTRY_VERIFY(!page->isVisible());
+    QTRY_COMPARE(f.dlg().focusWidget(), queue);
+    QVERIFY(QTest::qWaitForWindowActive(&f.dlg()));
+
+    // F4 from the name editor, closed by F4; the pane still shows its own picture.
+    f.edit(IDC_EDIT_NAME)->setFocus();
+    QTest::keyClick(f.edit(IDC_EDIT_NAME), Qt::Key_F4);
+    QTRY_VERIFY(page->isVisible());
+    QTest::keyClick(page, Qt::Key_F4);
+    QTRY_VERIFY(!page->isVisible());
+    QTRY_COMPARE(f.dlg().focusWidget(), f.edit(IDC_EDIT_NAME));
+    QTRY_COMPARE(shownColour(f), QColor(Qt::magenta));
+    QCOMPARE(f.dlg().findChild<QLabel *>(u"previewPicture"_s)->pixmap().height(), paneHeight);
 }
 
 QTEST_MAIN(tst_PreviewPane)

@@ -379,6 +379,13 @@
     </message>
 </context>
 <context>
+    <name>CPageWindow</name>
+    <message>
+        <source>正在读取…</source>
+        <translation>Reading…</translation>
+    </message>
+</context>
+<context>
     <name>CPlindorDlg</name>
     <message>
         <source>…等共 %1 个路径</source>
@@ -656,6 +663,10 @@ and a new history was started.</translation>
         <source>正在读取…</source>
         <translation>Reading…</translation>
     </message>
+    <message>
+        <source>放大显示第一页</source>
+        <translation>Show page 1 large</translation>
+    </message>
 </context>
 <context>
     <name>CPreviewSource</name>
@@ -720,6 +731,18 @@ and a new history was started.</translation>
             <numerusform>%n page</numerusform>
             <numerusform>%n pages</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>显示它需要的内存过多</source>
+        <translation>Showing it needs too much memory</translation>
+    </message>
+    <message>
+        <source>预览程序意外退出</source>
+        <translation>The preview program ended unexpectedly</translation>
+    </message>
+    <message>
+        <source>找不到预览程序</source>
+        <translation>The preview program is missing</translation>
     </message>
 </context>
 <context>

@@ -35,7 +35,7 @@ mkdir -p "$stage"
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll sqldrivers/qsqlite.dll
     imageformats/qjpeg.dll imageformats/qgif.dll imageformats/qico.dll)
 
-cp build-windows/plindor.exe "$stage/"
+cp build-windows/plindor.exe build-windows/plindor-preview.exe "$stage/"
 for plugin in "${plugins[@]}"; do
     [ -f "$PLINDOR_WINDOWS_QT/plugins/$plugin" ] || continue
     mkdir -p "$stage/$(dirname "$plugin")"
@@ -56,7 +56,7 @@ find_dll() {
     done
     return 0
 }
-pending=("$stage/plindor.exe")
+pending=("$stage/plindor.exe" "$stage/plindor-preview.exe")
 for plugin in "${plugins[@]}"; do
     if [ -f "$stage/$plugin" ]; then pending+=("$stage/$plugin"); fi
 done

@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QList>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -119,16 +120,18 @@ QByteArray PreviewFiles::pdf(int pages, const QColor &colour)
     return bytes;
 }
 
-QByteArray PreviewFiles::scanPdf()
+QByteArray PreviewFiles::scanPdf(int dpi)
 {
-    // A4 at 200 dpi; rows of "text" strokes on paper-white, with the grain of a scanner.
-    QImage scan(1654, 2339, QImage::Format_Grayscale8);
+    // A4; rows of "text" strokes on paper-white, with the grain of a scanner.
+    QImage scan(dpi * 827 / 100, dpi * 1169 / 100, QImage::Format_Grayscale8);
     auto *random = QRandomGenerator::global();
     for (int y = 0; y < scan.height(); ++y) {
         uchar *line = scan.scanLine(y);
-        const bool textRow = (y / 24) % 2 == 1 && y > 150 && y < 2200;
+        const int y200 = y * 200 / dpi;
+        const bool textRow = (y200 / 24) % 2 == 1 && y200 > 150 && y200 < 2200;
         for (int x = 0; x < scan.width(); ++x) {
-            const bool ink = textRow && x > 150 && x < 1500 && (x / 9 + y / 24) % 5 != 0;
+            const int x200 = x * 200 / dpi;
+            const bool ink = textRow && x200 > 150 && x200 < 1500 && (x200 / 9 + y200 / 24) % 5 != 0;
             line[x] = uchar((ink ? 40 : 235) + random->bounded(16));
         }
     }
@@ -139,7 +142,7 @@ QByteArray PreviewFiles::scanPdf()
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins({});
-        writer.setResolution(200);
+        writer.setResolution(dpi);
         QPainter painter(&writer);
         painter.drawImage(QRect(QPoint(0, 0), scan.size()), scan);
     }
@@ -155,4 +158,56 @@ QByteArray PreviewFiles::encryptedPdf()
           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
           "<< /Filter /Standard /V 1 /R 2 /O <" + key + "> /U <" + key + "> /P -4 >>" },
         "/Root 1 0 R /Encrypt 4 0 R /ID [<00112233445566778899aabbccddeeff><00112233445566778899aabbccddeeff>]");
+}
+
+namespace
+{
+/// A PDF of the numbered objects given, 1 the catalogue, with a cross-reference table that finds them.
+QByteArray pdfOf(const QList<QByteArray> &objects)
+{
+    QByteArray pdf = "%PDF-1.7\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+QByteArray stream(const QByteArray &dictionary, const QByteArray &content)
+{
+    return "<< " + dictionary + " /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content
+        + "\nendstream";
+}
+} // namespace
+
+QByteArray PreviewFiles::fannedOutPdf(int wide, int deep)
+{
+    // 1 catalogue, 2 pages, 3 page, 4 its content, 5… the forms, the last of which only fills a square.
+    QList<QByteArray> objects { "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R "
+                                "/Resources << /XObject << /F 5 0 R >> >> >>",
+                                stream({}, "/F Do") };
+    QByteArray draws;
+    for (int i = 0; i < wide; ++i)
+        draws += "q 0.9 0 0 0.9 " + QByteArray::number(i) + " 0 cm /F Do Q\n";
+    for (int level = 0; level < deep; ++level) {
+        const QByteArray next = QByteArray::number(6 + level);
+        const bool last = level == deep - 1;
+        objects << stream("/Type /XObject /Subtype /Form /BBox [0 0 595 842]"
+                              + (last ? QByteArray() : " /Resources << /XObject << /F " + next + " 0 R >> >>"),
+                          last ? QByteArray("0 0 10 10 re f") : draws);
+    }
+    return pdfOf(objects);
+}
+
+QByteArray PreviewFiles::selfListingPdf()
+{
+    return pdfOf({ "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [2 0 R] /Count 1 >>" });
 }

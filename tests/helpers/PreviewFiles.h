@@ -18,8 +18,13 @@ QByteArray turnedJpeg();
 QByteArray pngClaiming(QSize size);
 /// A PDF of `pages` A4 pages, each filled with `colour`.
 QByteArray pdf(int pages, const QColor &colour);
-/// A one-page A4 PDF holding a greyscale scan at 200 dpi, as a scanner makes it.
-QByteArray scanPdf();
+/// A one-page A4 PDF holding a greyscale scan at `dpi`, as a scanner makes it.
+QByteArray scanPdf(int dpi = 200);
+/// A small PDF whose page draws a form that draws the next form `wide` times, `deep` forms down: drawn whole, it
+/// would take wide^deep draws.
+QByteArray fannedOutPdf(int wide, int deep);
+/// A PDF whose page tree lists itself as its one child.
+QByteArray selfListingPdf();
 /// A PDF encrypted with a user password that is not empty.
 QByteArray encryptedPdf();
 } // namespace PreviewFiles
