@@ -71,9 +71,21 @@ void setTextUnlessSame(QLineEdit *edit, const QString &text)
         edit->setText(text);
 }
 
-bool isHeldEnter(const QKeyEvent &key)
+// Held down, Enter and the keys that file an item are one press, whatever else takes them: the default or a focused
+// button would click on each repeat, and a key shortcut is not the only way a repeat reaches the buttons on every
+// platform.
+bool isHeldOperationKey(const QKeyEvent &key)
 {
-    return key.isAutoRepeat() && (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter);
+    if (!key.isAutoRepeat())
+        return false;
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter)
+        return true;
+    const QKeySequence pressed(key.keyCombination());
+    for (int k = 0; k < 5; ++k) {
+        if (pressed == CWorkflowActions::quickMoveKey(k))
+            return true;
+    }
+    return pressed == CWorkflowActions::moveKey() || pressed == QKeySequence(Qt::CTRL | Qt::Key_Enter);
 }
 
 } // namespace
@@ -987,9 +999,14 @@ void CPlindorDlg::connectUndoShortcuts()
 // window and undo the last file operation. Loading an item resets an edit's own history.
 bool CPlindorDlg::eventFilter(QObject *watched, QEvent *event)
 {
-    // One press of Enter is one click: the default button, or a focused one, would take each repeat for a press.
-    if (event->type() == QEvent::KeyPress && isHeldEnter(*static_cast<QKeyEvent *>(event)))
+    // One press of Enter is one click, one press of Ctrl+1 one quick-move: a repeat is dropped before any button,
+    // default or focused, or any shortcut can take it for a press.
+    // An accepted shortcut override keeps the repeat from every shortcut; the key press that follows is dropped.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)
+        && isHeldOperationKey(*static_cast<QKeyEvent *>(event))) {
+        event->accept();
         return true;
+    }
     // Every event of the program passes here: the cheap test first, and only this window's edits.
     auto *edit = event->type() == QEvent::ShortcutOverride ? qobject_cast<QLineEdit *>(watched) : nullptr;
     if (edit && edit->window() == this) {
