@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -297,12 +298,16 @@ bool CJournal::open(const QString &path)
     return false;
 }
 
+// Without a lock of its own no other start could tell this program's intents from a crash's leftovers, and would
+// settle them while this program carries them out: such a journal is not used at all.
 bool CJournal::opened(const QString &path)
 {
     keepPrivate(path);
-    if (!m_owner.claim(QFileInfo(path).absolutePath() + "/owners"_L1))
-        qCInfo(lcJournal) << "no owner lock beside" << path << ": intents are settled only by a later start";
-    return true;
+    const QString owners = QFileInfo(path).absolutePath() + "/owners"_L1;
+    if (m_owner.claim(owners))
+        return true;
+    becomeUnavailable(tr("无法在 %1 中创建本程序的锁文件。").arg(owners));
+    return false;
 }
 
 void CJournal::close()
@@ -325,6 +330,11 @@ QString CJournal::unavailableReason() const
 QString CJournal::keptAsidePath() const
 {
     return m_keptAside;
+}
+
+QString CJournal::ownerToken() const
+{
+    return isAvailable() ? m_owner.token() : QString();
 }
 
 QString CJournal::tryOpen(const QString &path, int *code)
@@ -608,16 +618,33 @@ QList<JournalEntry> CJournal::select(const QString &where, int limit, Qt::SortOr
     return entries;
 }
 
+// An intent without an owner comes from a version that ran without a lock; only a restart of the system since it was
+// recorded proves that its program has ended.
+bool CJournal::mayStillRun(const JournalEntry &entry) const
+{
+    if (entry.owner.isEmpty())
+        return entry.time.toMSecsSinceEpoch() >= CSystem::bootTimeMs();
+    return !m_owner.hasEnded(entry.owner);
+}
+
+// One start settles at a time: two that settle the same intent each act on what the other is changing, and one
+// reports what the other has already removed. The one that finds the lock taken leaves the settling to the other.
 QList<JournalFinding> CJournal::reconcile(IMover &mover)
 {
     QList<JournalFinding> findings;
     if (!isAvailable())
         return findings;
+    const qintptr settling = CSystem::lockOrCreate(QFileInfo(m_db.databaseName()).absolutePath() + "/settling"_L1);
+    if (settling == CSystem::kNoLock) {
+        qCInfo(lcJournal) << "another start is settling the journal";
+        return findings;
+    }
+    const auto unlock = qScopeGuard([settling] { CSystem::unlock(settling); });
+    // Read under the lock: what another start settled before is no longer unfinished.
     const QList<JournalEntry> unfinished = select(u"WHERE %1"_s.arg(kUnfinished), -1, Qt::AscendingOrder);
     for (const JournalEntry &entry : unfinished) {
-        // Its program is still at work on it: this is not a crash's leftover.
-        if (!m_owner.hasEnded(entry.owner)) {
-            qCInfo(lcJournal) << "left an operation to the program still carrying it out:" << entry.source;
+        if (mayStillRun(entry)) {
+            qCInfo(lcJournal) << "left an operation to the program that may still carry it out:" << entry.source;
             continue;
         }
         const JournalFinding finding = settleOne(entry, mover);

@@ -50,6 +50,8 @@ public:
     [[nodiscard]] QString unavailableReason() const;
     /// Where open() kept a journal it could not use; empty when it kept none.
     [[nodiscard]] QString keptAsidePath() const;
+    /// The token this program's intents carry, for the mover's hidden names; empty while the journal is unavailable.
+    [[nodiscard]] QString ownerToken() const;
 
     /// Whether a record waits until the disk holds it, so that it outlasts a power cut.
     enum class Sync { ToDisk, Later };
@@ -104,6 +106,7 @@ private:
     [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit,
                                              Qt::SortOrder order = Qt::DescendingOrder) const;
     JournalFinding settleOne(const JournalEntry &entry, IMover &mover);
+    [[nodiscard]] bool mayStillRun(const JournalEntry &entry) const;
 
     qint64 m_retention;
     QString m_connection;

@@ -95,6 +95,9 @@ struct JournalFinding {
     QString source;
     QString destination;
     QString leftAt; ///< where the item is when neither at source nor destination
+    /// LeftTwice only: once settling was over, the file at the destination was compared with the one at the source
+    /// byte by byte and holds the same. Nothing else lets a message call it a complete copy.
+    bool sameContent = false;
 
     /// The item is not where the user would look for it, or is there twice.
     [[nodiscard]] bool needsTelling() const

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/JournalReconciler.h"
+#include "core/JournalOwner.h"
 #include "core/Mover.h"
 #include "core/System.h"
 
@@ -75,13 +76,17 @@ bool isTheOriginal(const Item &item, const FileStamp &before)
     return sameNode || item.isFile();
 }
 
-// The mover takes a source aside as .plindor-XXXXXX.moving in its own folder; only the item itself counts.
+// The mover takes a source aside in its own folder under a name that carries its program's token; only a name of
+// the intent's own program counts, whose end the caller has seen, and only the item itself. Names without a token
+// come from versions before tokens and are read as they were.
 Item findAside(const JournalEntry &entry)
 {
     if (!entry.before.isValid())
         return {};
-    QDirIterator it(QFileInfo(entry.source).absolutePath(), { u".plindor-??????.moving"_s },
-                    kEverything | QDir::CaseSensitive);
+    QStringList names { u".plindor-??????.moving"_s };
+    if (CJournalOwner::isToken(entry.owner))
+        names << u".plindor-??????"_s + u'-' + entry.owner + u".moving"_s;
+    QDirIterator it(QFileInfo(entry.source).absolutePath(), names, kEverything | QDir::CaseSensitive);
     while (it.hasNext()) {
         Item item = look(it.next(), QString());
         if (isTheOriginal(item, entry.before))
@@ -196,6 +201,19 @@ bool isTheMovedItem(const Item &destination, const JournalEntry &entry)
     return !entry.destinationExisted || isTheOriginal(destination, entry.before);
 }
 
+// A finding says what the folders hold once settling is over, looked at again: not what a step meant to leave.
+void describeAsLeft(JournalFinding &finding)
+{
+    if (finding.recovery != JournalRecovery::LeftTwice)
+        return;
+    const Item source = look(finding.source, finding.destination);
+    const Item destination = look(finding.destination, finding.source);
+    if (!destination.present && source.present)
+        finding.recovery = JournalRecovery::NothingHappened;
+    else
+        finding.sameContent = compare(destination, source) == Relation::Equal;
+}
+
 } // namespace
 
 JournalFinding CJournalReconciler::settle(const JournalEntry &entry, IMover &mover)
@@ -213,5 +231,6 @@ JournalFinding CJournalReconciler::settle(const JournalEntry &entry, IMover &mov
         finding.recovery = isTheMovedItem(destination, entry) ? JournalRecovery::Finished : JournalRecovery::Missing;
     else if (!source.present)
         finding.recovery = JournalRecovery::Missing;
+    describeAsLeft(finding);
     return finding;
 }

@@ -25,6 +25,8 @@ enum class MoveError {
     UnsupportedName, ///< a character the target's file system cannot store (FAT, exFAT, NTFS)
     PathTooLong, ///< the source or destination path is longer than the system accepts
     FileTooLarge, ///< larger than the target's file system stores (4 GiB - 1 on FAT32)
+    /// The item is complete at the destination, but its old name could not be removed: it is at both.
+    SourceNotRemoved,
 };
 
 struct MoveResult {
@@ -65,6 +67,12 @@ public:
         = 0;
     /// Removes from `folder` what moves cut short by a crash left there, never a running move's.
     virtual void removeLeftovers(const QString &folder) = 0;
+    /// The token of the journal's owner (CJournalOwner), which the hidden names an item is taken aside under carry
+    /// (.plindor-XXXXXX-<token>.moving), so that settling an ended program's intent never takes a running one's item.
+    virtual void setOwner(const QString &token)
+    {
+        Q_UNUSED(token);
+    }
     /// False where the disk holding `folder` keeps no permissions of its own (FAT, exFAT): an item that comes back
     /// from there shows the disk's made-up ones.
     [[nodiscard]] virtual bool storesPermissions(const QString &folder)

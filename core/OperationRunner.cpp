@@ -13,6 +13,8 @@ COperationRunner::COperationRunner(CJournal *journal, IMover &mover)
     , m_mover(mover)
     , m_toldJournalUnavailable(journal && !journal->isAvailable())
 {
+    if (journal)
+        mover.setOwner(journal->ownerToken());
 }
 
 // A long copy lets the window's events through: all that follows the move comes from `item` and the plan.

@@ -155,6 +155,8 @@ private Q_SLOTS:
     void keepsTheSourceWhenTheCopyIsTakenAway();
     void putsBackWithoutReplacingANewFile();
     void syncsTheSourceFolderAfterTheRemoval();
+    void keepsTheCopyOnceTheSourceLeftItsName_data();
+    void keepsTheCopyOnceTheSourceLeftItsName();
     void keepsExtendedAttributesAndAcls();
     void groupBitsOfAnAclTheTargetCannotStore_data();
     void groupBitsOfAnAclTheTargetCannotStore();
@@ -683,6 +685,7 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
 // name meanwhile, the result must say where the item is.
 void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
 {
+    const QString kOwner = u"0123456789abcdef0123456789abcdef"_s;
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
@@ -699,7 +702,7 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
                 ::close(fd);
         });
 
-        const MoveResult result = CFileMover::move(stick + u'/' + lower, stick, upper);
+        const MoveResult result = CFileMover::move(stick + u'/' + lower, stick, upper, nullptr, {}, kOwner);
 
         QVERIFY(racer.finish());
         if (result.ok()) {
@@ -710,6 +713,8 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
         QCOMPARE(result.error, MoveError::DestinationExists);
         QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
         QCOMPARE(readBytes(result.leftAt), QByteArray("ours"));
+        // Named after its program, which a start settling another program's crash leaves alone.
+        QVERIFY2(result.leftAt.endsWith(u'-' + kOwner + u".moving"_s), qPrintable(result.leftAt));
         QCOMPARE(readBytes(stick + u'/' + upper), QByteArray("racer"));
     }
     qInfo("%d of %d renames lost the old name to the other program", leftAside, round);
@@ -816,6 +821,38 @@ void tst_FileMover::syncsTheSourceFolderAfterTheRemoval()
     QVERIFY2(result.ok(), qPrintable(result.detail));
     QCOMPARE(readBytes(path(u"empty/s.txt"_s)), QByteArray("synced"));
     QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_FileMover::keepsTheCopyOnceTheSourceLeftItsName_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<MoveError>("error");
+    QTest::addColumn<QStringList>("leftInSource");
+    // The removal went through although the driver said it failed: the copy is the only one left.
+    QTest::newRow("removalLies") << u"--moving-unlink-lies"_s << MoveError::None << QStringList();
+    QTest::newRow("removalFails") << u"--moving-unlink-fails"_s << MoveError::SourceNotRemoved
+                                  << QStringList { u"s.txt"_s };
+}
+
+// Once the source has left its name, the copy at the destination stays, whatever the removal of the source answers.
+void tst_FileMover::keepsTheCopyOnceTheSourceLeftItsName()
+{
+    QFETCH(QString, fault);
+    QFETCH(MoveError, error);
+    QFETCH(QStringList, leftInSource);
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString disk = m_mounts->faultfs(path(u"backing"_s), path(u"disk"_s), { fault });
+    if (disk.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    QVERIFY(writeBytes(path(u"backing/s.txt"_s), "only copy"));
+    if (error == MoveError::None)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^the source .* went before it was removed"_s));
+
+    const MoveResult result = CFileMover::move(disk + u"/s.txt"_s, path(u"empty"_s), u"s.txt"_s);
+
+    QCOMPARE(result.error, error);
+    QCOMPARE(readBytes(path(u"empty/s.txt"_s)), QByteArray("only copy"));
+    QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), leftInSource);
 }
 
 namespace
