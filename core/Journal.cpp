@@ -77,6 +77,19 @@ QString tr(const char *text)
     return QCoreApplication::translate("CJournal", text);
 }
 
+// A link put in place of the journal, its companions or its folder would send the record of where the user's files
+// went somewhere else, and the journal's own writes into a file of someone else's choosing.
+QString linkAmong(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    for (const QString &name : QStringList { folder, path, path + "-wal"_L1, path + "-shm"_L1 }) {
+        const QFileInfo info(name);
+        if (info.isSymbolicLink() || info.isJunction())
+            return name;
+    }
+    return {};
+}
+
 QString errorOf(const QSqlQuery &query)
 {
     return query.lastError().text();
@@ -281,6 +294,10 @@ bool CJournal::open(const QString &path)
     }
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         becomeUnavailable(tr("无法创建文件夹 %1。").arg(QFileInfo(path).absolutePath()));
+        return false;
+    }
+    if (const QString link = linkAmong(path); !link.isEmpty()) {
+        becomeUnavailable(tr("%1 是一个链接，操作记录不会写到它指向的地方。").arg(link));
         return false;
     }
     int code = 0;

@@ -34,6 +34,14 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
         return runSingleRename(item, target.kind, std::move(outcome), progress);
     // The intent goes first: a crash during a long copy must leave a record that the next start can settle.
     outcome.id = recordIntent(item, outcome.plan, target.kind);
+    if (m_journal && outcome.id == 0) {
+        qCInfo(lcFileOps) << "not moved, the intent could not be journalled:" << item.sourcePath;
+        outcome.kind = Kind::NotJournalled;
+        outcome.journalProblem = m_journal->unavailableReason();
+        // The refusal gives the reason: it is not said again after the next rename.
+        m_toldJournalUnavailable = true;
+        return outcome;
+    }
     // A journal that stopped taking writes is told after the move: nothing may wait on the user in between.
     outcome.journalJustStopped = journalJustStopped();
     outcome.result = moveNumbering(item, outcome, progress);
@@ -43,10 +51,10 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
     return outcome;
 }
 
-// Asked only while the journal works: without one, every operation runs alike.
+// Without any journal every operation runs alike.
 bool COperationRunner::isSingleRename(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
 {
-    return m_journal && m_journal->isAvailable() && m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
+    return m_journal && m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
 }
 
 // One system call that a crash cannot cut in two: the item ends under its old name or its new one, and a start that

@@ -113,6 +113,10 @@ QString COutcomeTexts::failureReason(const COperationRunner::Outcome &outcome)
 {
     if (outcome.plan.refusal == COperationPlanner::Refusal::RelativePath)
         return CWarningTexts::text(warning(COperationCheck::Reason::FolderNotAbsolute, outcome.plan.folder));
+    if (outcome.kind == COperationRunner::Kind::NotJournalled)
+        return QCoreApplication::translate(
+                   "CPlindorDlg", "操作记录无法写入：这次操作要分几步完成，中途出错时无从收拾，所以没有执行。\n%1")
+            .arg(outcome.journalProblem);
     if (outcome.kind != COperationRunner::Kind::Failed)
         return {};
     return failureReason(outcome.result.error,

@@ -169,6 +169,8 @@ private Q_SLOTS:
     void handWrittenRowRemovesNothing();
     void clearsOnlyEndedOwnersLocks();
     void journalsOnlyWithAnOwnerLock();
+    void refusesALinkedJournal_data();
+    void refusesALinkedJournal();
     void settlesEachIntentOnce();
     void settlesAnUnsyncedIntent_data();
     void settlesAnUnsyncedIntent();
@@ -860,6 +862,30 @@ void tst_Journal::journalsOnlyWithAnOwnerLock()
     QVERIFY(!lockless.isAvailable());
     QVERIFY(lockless.unavailableReason().contains(owners));
     QCOMPARE(lockless.recordIntent(entry(path(u"src/a.txt"_s), path(u"dst/c.txt"_s), JournalEntry::Kind::Move)), 0);
+}
+
+void tst_Journal::refusesALinkedJournal_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("journal") << u"state/Plindor/journal.sqlite"_s << u"elsewhere/journal.sqlite"_s;
+    QTest::newRow("wal") << u"state/Plindor/journal.sqlite-wal"_s << u"elsewhere/journal.sqlite-wal"_s;
+    QTest::newRow("folder") << u"state/Plindor"_s << u"elsewhere"_s;
+}
+
+// A link planted where the journal or its folder belongs is never followed: the record stays out of its target.
+void tst_Journal::refusesALinkedJournal()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QVERIFY(QDir().mkpath(path(u"elsewhere"_s)) && QDir().mkpath(path(u"state"_s)));
+    QVERIFY(QDir().mkpath(QFileInfo(path(link)).absolutePath()));
+    QVERIFY(QFile::link(path(target), path(link)));
+    CJournal journal;
+    QVERIFY(!journal.open(journalPath()));
+    QVERIFY(journal.unavailableReason().contains(path(link)));
+    QCOMPARE(QDir(path(u"elsewhere"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 // Two starts at once: while one settles, the other leaves the journal to it, so that one intent is settled once and

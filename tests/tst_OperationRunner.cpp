@@ -87,6 +87,7 @@ private Q_SLOTS:
     void journalsAroundTheMove();
     void refusalTouchesNothing();
     void journalThatBreaksIsSaidOnce();
+    void severalStepsNeedAnIntent();
     void undoAndRedo();
     void undoThatCannotMoveLeavesTheRowDone_data();
     void undoThatCannotMoveLeavesTheRowDone();
@@ -203,6 +204,7 @@ void tst_OperationRunner::refusalTouchesNothing()
 // The journal's table goes from under it, as a disk that fails would take it: the items still move.
 void tst_OperationRunner::journalThatBreaksIsSaidOnce()
 {
+    m_mover->singleStep = true;
     QVERIFY(breakJournal(m_dir->filePath(u"journal.sqlite"_s)));
     const COperationRunner::Outcome first = renameAToB();
     QCOMPARE(first.kind, Kind::Moved);
@@ -217,6 +219,23 @@ void tst_OperationRunner::journalThatBreaksIsSaidOnce()
 }
 
 // A single rename, recorded once it is over, is undone and redone as any operation.
+// A copy that a crash cut short could not be settled without its intent: it is not begun. A single rename, which no
+// crash cuts in two, still goes ahead, and the refusal has said already why it cannot be undone.
+void tst_OperationRunner::severalStepsNeedAnIntent()
+{
+    QVERIFY(breakJournal(m_dir->filePath(u"journal.sqlite"_s)));
+    const COperationRunner::Outcome copy = renameAToB();
+    QCOMPARE(copy.kind, Kind::NotJournalled);
+    QVERIFY(!copy.journalProblem.isEmpty());
+    QCOMPARE(m_mover->calls, 0);
+    QVERIFY(QFile::exists(m_dir->filePath(u"a.txt"_s)));
+    m_mover->singleStep = true;
+    const COperationRunner::Outcome rename = renameAToB();
+    QCOMPARE(rename.kind, Kind::Moved);
+    QVERIFY(!rename.journalJustStopped);
+    QCOMPARE(m_mover->calls, 1);
+}
+
 void tst_OperationRunner::undoAndRedo()
 {
     m_mover->singleStep = true;
