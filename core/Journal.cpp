@@ -31,7 +31,7 @@ constexpr qint64 kPruneEvery = 64;
 const QString kColumns = u"id, time, kind, state, source, destination, composed_name, before_size, before_mtime, "
                          "before_inode, size, mtime, inode, recovery, destination_existed, before_dev, before_ctime,"
                          " dev, ctime, owner, source_folder_dev, source_folder_inode, destination_folder_dev,"
-                         " destination_folder_inode, before_mode, failure"_s;
+                         " destination_folder_inode, before_mode, failure, copy_dev, copy_inode"_s;
 // The states start-up settles: an operation, an undo or a redo that was begun and not seen to end.
 const QString kUnfinished = u"state IN (0, 4, 5)"_s;
 
@@ -61,16 +61,18 @@ const char *const kToVersion2[] = {
     "ALTER TABLE operations ADD COLUMN destination_folder_inode INTEGER",
     "DROP INDEX IF EXISTS unfinished",
 };
-// Version 3: the item's permissions before the operation, and why a failed operation failed. Added only where
-// missing: a program of version 2 opening the journal writes its own number back, and the next start must not take
-// the columns it finds already there for damage.
+// Version 3: the item's permissions before the operation, and why a failed operation failed; version 4: the copy an
+// intent's move made. Added only where missing: a program of an older version opening the journal writes its own
+// number back, and the next start must not take the columns it finds already there for damage.
 const char *const kToVersion3[][2] = {
     { "before_mode", "ALTER TABLE operations ADD COLUMN before_mode INTEGER" },
     { "failure", "ALTER TABLE operations ADD COLUMN failure INTEGER NOT NULL DEFAULT 0" },
+    { "copy_dev", "ALTER TABLE operations ADD COLUMN copy_dev INTEGER" },
+    { "copy_inode", "ALTER TABLE operations ADD COLUMN copy_inode INTEGER" },
 };
 const char *const kIndex
     = "CREATE INDEX IF NOT EXISTS unfinished_operations ON operations (id) WHERE state IN (0, 4, 5)";
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 QString tr(const char *text)
 {
@@ -242,6 +244,8 @@ JournalEntry entryAt(const QSqlQuery &query)
     entry.destinationFolder = folderAt(query, 22);
     entry.beforeMode = query.value(24).isNull() ? -1 : query.value(24).toInt();
     entry.failure = MoveError(query.value(25).toInt());
+    entry.copyDevice = quint64(query.value(26).toLongLong());
+    entry.copyInode = quint64(query.value(27).toLongLong());
     return entry;
 }
 
@@ -459,6 +463,24 @@ qint64 CJournal::insert(const JournalEntry &entry)
     if (++m_sincePrune >= kPruneEvery)
         prune();
     return id;
+}
+
+// Synced like the intent: a crash once the copy is published must find which file it is.
+bool CJournal::recordCopy(qint64 id, quint64 device, quint64 inode)
+{
+    if (!isAvailable() || id <= 0)
+        return false;
+    syncEach(true);
+    QSqlQuery &query = prepared(
+        u"UPDATE operations SET copy_dev = :dev, copy_inode = :inode WHERE id = :id AND %1"_s.arg(kUnfinished));
+    query.bindValue(u":dev"_s, qint64(device));
+    query.bindValue(u":inode"_s, qint64(inode));
+    query.bindValue(u":id"_s, id);
+    if (!query.exec()) {
+        becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
+        return false;
+    }
+    return query.numRowsAffected() == 1;
 }
 
 // Synced like the intent itself: a crash during the next attempt must find the name that attempt used.

@@ -64,6 +64,8 @@ public:
     /// old name or its new one and nothing to settle, only a rename that the history does not show. `entry` brings
     /// the source's stamp and permissions as they were before the rename.
     qint64 recordFinished(JournalEntry entry);
+    /// Records, synced, which file the copy an intent's move is making is, before the copy is published.
+    bool recordCopy(qint64 id, quint64 device, quint64 inode);
     /// Records that the operation, still only intended, now tries another name (a taken name numbered).
     bool retarget(qint64 id, const QString &destination, const QString &composedName);
     /// Each returns false unless the operation was in the state the call moves it from.

@@ -139,6 +139,14 @@ bool isCaseOnly(const JournalEntry &entry)
     return entry.source != entry.destination && entry.source.compare(entry.destination, Qt::CaseInsensitive) == 0;
 }
 
+// The copy the intent recorded making, under the destination's name: only this program's copy has that identity.
+bool isRecordedCopy(const Item &destination, const JournalEntry &entry)
+{
+    const FileStamp &now = destination.facts.stamp;
+    return entry.copyInode != 0 && destination.isFile() && now.inode == entry.copyInode
+        && now.device == entry.copyDevice;
+}
+
 // The destination holds what the program began to write there: only the original's first bytes, or all of them.
 // A file someone put there, or changed since, differs from the original and stays. `timeToo`: all the bytes count
 // only under the original's time too, as the mover gives a copy before it takes the original aside.
@@ -174,7 +182,9 @@ JournalRecovery bringBack(const Item &aside, const Item &source, const Item &des
 JournalRecovery settleAside(const JournalEntry &entry, const Item &aside, const Item &source, Item destination,
                             JournalFinding &finding, IMover &mover)
 {
-    if (isCompleteCopy(destination, aside) && removed(aside))
+    // Where the intent recorded its copy, a file of the same bytes that is not that copy is a user's.
+    const bool mayBeOurs = entry.copyInode == 0 || destination.sameFile(aside) || isRecordedCopy(destination, entry);
+    if (mayBeOurs && isCompleteCopy(destination, aside) && removed(aside))
         return JournalRecovery::Finished;
     if (destination.present && isOwnCopy(destination, aside, entry, true) && removed(destination))
         destination.present = false;
@@ -189,10 +199,18 @@ JournalRecovery settleBoth(const JournalEntry &entry, const Item &source, const 
     // A new file at the old name after the item was renamed away: the item is the one at its destination.
     if (!isOriginalStamp(source, entry.before))
         return isTheOriginal(destination, entry.before) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
-    // The original is whole where it was, so a copy of it, finished or not, is only in the way.
-    if (isOwnCopy(destination, source, entry, false))
+    const Relation relation = compare(destination, source);
+    // The program's own complete copy beside the very original: the move was cut short only before the original
+    // went, and goes on from there.
+    if (isRecordedCopy(destination, entry) && relation == Relation::Equal && isTheOriginal(source, entry.before))
+        return removed(source) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
+    // A copy the program began is only in the way of the original, whole where it was; where the intent recorded its
+    // copy, only that one is the program's.
+    const bool mayBeOurs = entry.copyInode == 0 || isRecordedCopy(destination, entry);
+    if (mayBeOurs && relation == Relation::Prefix && isOwnCopy(destination, source, entry, false))
         return removed(destination) ? JournalRecovery::CopyRemoved : JournalRecovery::LeftTwice;
-    return JournalRecovery::NothingHappened;
+    // The same bytes, not known to be the program's copy: a user's, which stays, and is named.
+    return relation == Relation::Equal ? JournalRecovery::LeftTwice : JournalRecovery::NothingHappened;
 }
 
 // A destination that had been there before the operation is someone else's unless it is the source renamed.

@@ -48,6 +48,15 @@ class IMoveProgress
 public:
     virtual ~IMoveProgress() = default;
     virtual bool copied(qint64 done, qint64 total) = 0;
+    /// Told which file the copy is (device and inode) before it shows under the destination's name: a copy written
+    /// into a hidden name first is complete and synced by then, one written into the name itself just created.
+    /// Answers false to stop the move before the copy is published.
+    virtual bool copyMade(quint64 device, quint64 inode)
+    {
+        Q_UNUSED(device);
+        Q_UNUSED(inode);
+        return true;
+    }
 };
 
 /// Moves one item and never replaces anything that exists. Each platform has its own; the operations, their undo

@@ -8,6 +8,35 @@
 
 #include <QFile>
 
+namespace
+{
+/// Passes a copy's progress on, and has the journal record which file the copy is before it is published.
+class CRecordedCopy : public IMoveProgress
+{
+public:
+    CRecordedCopy(CJournal *journal, qint64 id, IMoveProgress *progress)
+        : m_journal(journal)
+        , m_id(id)
+        , m_progress(progress)
+    {
+    }
+    bool copied(qint64 done, qint64 total) override
+    {
+        return !m_progress || m_progress->copied(done, total);
+    }
+    // A copy that the journal cannot tell from a user's would be left twice after a crash: it is not published.
+    bool copyMade(quint64 device, quint64 inode) override
+    {
+        return !m_journal || m_id <= 0 || m_journal->recordCopy(m_id, device, inode);
+    }
+
+private:
+    CJournal *m_journal;
+    qint64 m_id;
+    IMoveProgress *m_progress;
+};
+} // namespace
+
 COperationRunner::COperationRunner(CJournal *journal, IMover &mover)
     : m_journal(journal)
     , m_mover(mover)
@@ -44,7 +73,8 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
     }
     // A journal that stopped taking writes is told after the move: nothing may wait on the user in between.
     outcome.journalJustStopped = journalJustStopped();
-    outcome.result = moveNumbering(item, outcome, progress);
+    CRecordedCopy recorded(m_journal, outcome.id, progress);
+    outcome.result = moveNumbering(item, outcome, &recorded);
     outcome.leftAt = outcome.result.leftAt;
     recordResult(outcome.id, item, outcome.result);
     outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
@@ -252,7 +282,8 @@ bool COperationRunner::canRedo() const
 bool COperationRunner::moveBack(Outcome &outcome, IMoveProgress *progress)
 {
     const CUndoPlanner::Step &step = outcome.step;
-    outcome.result = m_mover.move(step.from, step.folder, step.name, progress);
+    CRecordedCopy recorded(m_journal, outcome.id, progress);
+    outcome.result = m_mover.move(step.from, step.folder, step.name, &recorded);
     outcome.leftAt = outcome.result.leftAt;
     outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
     if (!outcome.result.ok())

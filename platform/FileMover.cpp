@@ -655,6 +655,18 @@ int publish(const Job &job, int folder, const CopyTarget &target)
     return ::linkat(AT_FDCWD, self.constData(), folder, job.name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
+// Tells which file the copy is, for the journal to record before the copy shows under its name.
+MoveResult told(const Job &job, int copy)
+{
+    struct stat st {
+    };
+    if (::fstat(copy, &st) != 0)
+        return failure(job, errno);
+    if (job.progress && !job.progress->copyMade(quint64(st.st_dev), quint64(st.st_ino)))
+        return failed(job, MoveError::IoError, u"the copy could not be recorded"_s);
+    return job.report;
+}
+
 void discard(const Job &job, int folder, const CopyTarget &target)
 {
     struct stat written {
@@ -693,7 +705,12 @@ MoveResult copyThenRetire(const Job &job)
     };
     struct stat original {
     };
-    MoveResult result = fillCopy(job, in.fd, target.file.fd, published, original);
+    // A copy written into its name shows there from the start: it is told before any byte is written.
+    MoveResult result = target.landing == Landing::Reserved ? told(job, target.file.fd) : job.report;
+    if (result.ok())
+        result = fillCopy(job, in.fd, target.file.fd, published, original);
+    if (result.ok() && target.landing != Landing::Reserved)
+        result = told(job, target.file.fd);
     if (result.ok()) {
         if (const int err = publish(job, folder.fd, target); err != 0)
             result = failure(job, err);

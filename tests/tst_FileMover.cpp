@@ -113,7 +113,14 @@ public:
         lastTotal = total;
         return m_answer ? m_answer(int(reports.size())) : true;
     }
+    bool copyMade(quint64 device, quint64 inode) override
+    {
+        copies.append({ device, inode });
+        return recordsCopies;
+    }
     QList<qint64> reports;
+    QList<std::pair<quint64, quint64>> copies; ///< the copies the mover said it made, before publishing each
+    bool recordsCopies = true; ///< false: as a journal that cannot record the copy
     qint64 lastTotal = -1;
 
 private:
@@ -438,6 +445,8 @@ void tst_FileMover::copiesAcrossFilesystems()
     QCOMPARE(progress.reports.size(), (size + kMiB - 1) / kMiB);
     if (size > 0)
         QCOMPARE(progress.reports.last(), size);
+    // Told which file the copy is, for the journal to know it after a crash.
+    QCOMPARE(progress.copies, (QList<std::pair<quint64, quint64>> { { quint64(st.st_dev), quint64(st.st_ino) } }));
 }
 
 void tst_FileMover::movesLinksAndRefusesFoldersAcross()
@@ -457,7 +466,7 @@ void tst_FileMover::movesLinksAndRefusesFoldersAcross()
              CTreeSnapshot::moved(expected, u"dangling"_s, u"other/dangling"_s));
 }
 
-enum class Interference { None, GrowSource, Cancel, TakeName };
+enum class Interference { None, GrowSource, Cancel, TakeName, NotRecorded };
 
 void tst_FileMover::abandonsCopyCleanly_data()
 {
@@ -475,6 +484,8 @@ void tst_FileMover::abandonsCopyCleanly_data()
             << QByteArray("size=8m") << Interference::Cancel << MoveError::Cancelled << doWithout;
         QTest::addRow("name taken meanwhile, %s", kind)
             << QByteArray("size=8m") << Interference::TakeName << MoveError::DestinationExists << doWithout;
+        QTest::addRow("copy not recorded, %s", kind)
+            << QByteArray("size=8m") << Interference::NotRecorded << MoveError::IoError << doWithout;
     }
 }
 
@@ -501,6 +512,7 @@ void tst_FileMover::abandonsCopyCleanly()
         expected.removeIf([](const auto &entry) { return entry.key().contains(u"/.plindor-"_s); });
         return interference != Interference::Cancel;
     });
+    progress.recordsCopies = interference != Interference::NotRecorded;
 
     const MoveResult result = CFileMover::move(source, path(u"other"_s), u"moved.bin"_s, &progress, doWithout);
 

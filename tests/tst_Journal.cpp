@@ -157,6 +157,8 @@ private Q_SLOTS:
     void reopensAfterCrash();
     void reconcilesAfterCrash_data();
     void reconcilesAfterCrash();
+    void settlesItsOwnCopyOnly_data();
+    void settlesItsOwnCopyOnly();
     void reconcilesCaseOnlyRenameWithoutCase_data();
     void reconcilesCaseOnlyRenameWithoutCase();
     void keepsDamagedJournalAside_data();
@@ -455,11 +457,11 @@ void tst_Journal::reconcilesAfterCrash_data()
                                       << QStringList { moved };
     QTest::newRow("partialCopy") << Leftover::PartialCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
                                  << QStringList { kept };
-    QTest::newRow("wholeCopyNotRetired") << Leftover::WholeCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
-                                         << QStringList { kept };
-    // Killed after the last byte, before the copy got the original's time.
-    QTest::newRow("wholeCopyUntimed") << Leftover::WholeCopyUntimed << u"dst/b.txt"_s << Recovery::CopyRemoved
-                                      << QStringList { kept };
+    // The program records its copy before publishing it: a whole copy it has no record of is a user's, and stays.
+    QTest::newRow("wholeCopyNotRetired") << Leftover::WholeCopy << u"dst/b.txt"_s << Recovery::LeftTwice
+                                         << QStringList { moved, kept };
+    QTest::newRow("wholeCopyUntimed") << Leftover::WholeCopyUntimed << u"dst/b.txt"_s << Recovery::LeftTwice
+                                      << QStringList { moved, kept };
     QTest::newRow("destinationWasThere") << Leftover::DestinationWasThere << u"dst/b.txt"_s << Recovery::NothingHappened
                                          << QStringList { u"dst/b.txt=theirs"_s, kept };
     QTest::newRow("asideWithCopy") << Leftover::AsideWithCopy << u"dst/b.txt"_s << Recovery::Finished
@@ -523,6 +525,54 @@ void tst_Journal::reconcilesAfterCrash()
     QCOMPARE(settled.state, recovery == Recovery::Finished ? State::Done : State::Failed);
     QCOMPARE(settled.after, recovery == Recovery::Finished ? CJournal::stampOf(path(destination)) : FileStamp());
     QVERIFY(journal.reconcile(mover()).isEmpty());
+}
+
+void tst_Journal::settlesItsOwnCopyOnly_data()
+{
+    QTest::addColumn<Leftover>("leftover");
+    QTest::addColumn<bool>("recordedIsThere");
+    QTest::addColumn<Recovery>("recovery");
+    QTest::addColumn<QStringList>("expected");
+    const QString moved = u"dst/b.txt=original"_s;
+    const QString kept = u"src/a.txt=original"_s;
+    // Killed between publishing the copy and retiring the source: the move is finished.
+    QTest::newRow("ownWholeCopy") << Leftover::WholeCopy << true << Recovery::Finished << QStringList { moved };
+    QTest::newRow("ownPartialCopy") << Leftover::PartialCopy << true << Recovery::CopyRemoved << QStringList { kept };
+    // The program's copy was never published; the user put the same bytes there.
+    QTest::newRow("usersWholeCopy") << Leftover::WholeCopy << false << Recovery::LeftTwice
+                                    << QStringList { moved, kept };
+}
+
+// The intent records which file its copy is before the copy is published; settling finishes the move with that copy
+// only, and leaves any other file of the same bytes, saying what is where.
+void tst_Journal::settlesItsOwnCopyOnly()
+{
+    QFETCH(Leftover, leftover);
+    QFETCH(bool, recordedIsThere);
+    QFETCH(Recovery, recovery);
+    QFETCH(QStringList, expected);
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
+    const qint64 id = recordThenDie(
+        journalPath(), entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::QuickMove), {});
+    QVERIFY(id > 0);
+    QVERIFY(writeBytes(path(u"dst/never-published"_s), "orig"));
+    arrange(leftover);
+    if (QTest::currentTestFailed())
+        return;
+    const FileStamp copy = CJournal::stampOf(path(recordedIsThere ? u"dst/b.txt"_s : u"dst/never-published"_s));
+    QVERIFY(QFile::remove(path(u"dst/never-published"_s)));
+    QVERIFY(execOnFile(journalPath(),
+                       { u"UPDATE operations SET copy_dev = %1, copy_inode = %2 WHERE id = %3"_s.arg(copy.device)
+                             .arg(copy.inode)
+                             .arg(id) }));
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile(mover());
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings.first().recovery, recovery);
+    QCOMPARE(findings.first().sameContent, recovery == Recovery::LeftTwice);
+    QCOMPARE(files(m_dir->path()), expected);
 }
 
 void tst_Journal::reconcilesCaseOnlyRenameWithoutCase_data()
