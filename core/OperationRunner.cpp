@@ -223,7 +223,8 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
         outcome.kind = Kind::Refused;
         return outcome;
     }
-    m_journal->markUndoing(entry.id);
+    if (!m_journal->markUndoing(entry.id))
+        return notTakenOn(outcome);
     if (!moveBack(outcome, progress)) {
         m_journal->abandon(entry.id);
         return outcome;
@@ -232,6 +233,15 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
     m_journal->markUndone(entry.id, CJournal::stampOf(outcome.step.to));
     m_redoable.removeAll(entry.id);
     m_redoable.append(entry.id);
+    return outcome;
+}
+
+// An undo or a redo whose intent was not recorded is not begun: another program took the operation on meanwhile, or
+// the journal stopped working, and a crash in the move could not be settled.
+COperationRunner::Outcome COperationRunner::notTakenOn(Outcome outcome) const
+{
+    outcome.kind = m_journal->isAvailable() ? Kind::Nothing : Kind::JournalUnavailable;
+    qCInfo(lcFileOps) << "not moved back, the journal did not take the undo or redo of" << outcome.entry.source;
     return outcome;
 }
 
@@ -263,7 +273,8 @@ COperationRunner::Outcome COperationRunner::redo(qint64 id, IMoveProgress *progr
         outcome.kind = Kind::Refused;
         return outcome;
     }
-    m_journal->markRedoing(id);
+    if (!m_journal->markRedoing(id))
+        return notTakenOn(outcome);
     if (!moveBack(outcome, progress)) {
         m_journal->abandon(id);
         return outcome;

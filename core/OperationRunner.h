@@ -78,6 +78,7 @@ private:
     [[nodiscard]] std::optional<Outcome> journalRefusesUndo() const;
     [[nodiscard]] Outcome undoEntry(const JournalEntry &entry, IMoveProgress *progress);
     [[nodiscard]] bool moveBack(Outcome &outcome, IMoveProgress *progress);
+    [[nodiscard]] Outcome notTakenOn(Outcome outcome) const;
     void giveModeBack(const JournalEntry &entry, const CUndoPlanner::Step &step);
 
     CJournal *m_journal;

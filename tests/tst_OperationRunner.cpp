@@ -88,6 +88,7 @@ private Q_SLOTS:
     void refusalTouchesNothing();
     void journalThatBreaksIsSaidOnce();
     void severalStepsNeedAnIntent();
+    void undoTakenOnElsewhereMovesNothing();
     void undoAndRedo();
     void undoThatCannotMoveLeavesTheRowDone_data();
     void undoThatCannotMoveLeavesTheRowDone();
@@ -234,6 +235,17 @@ void tst_OperationRunner::severalStepsNeedAnIntent()
     QCOMPARE(rename.kind, Kind::Moved);
     QVERIFY(!rename.journalJustStopped);
     QCOMPARE(m_mover->calls, 1);
+}
+
+// Another window began the same undo just before this one recorded its own: only one of them moves the item.
+void tst_OperationRunner::undoTakenOnElsewhereMovesNothing()
+{
+    const qint64 id = renameAToB().id;
+    QVERIFY(execOnFile(m_dir->filePath(u"journal.sqlite"_s),
+                       { u"UPDATE operations SET state = 4 WHERE id = %1"_s.arg(id) }));
+    QCOMPARE(m_runner->undo(id).kind, Kind::Nothing);
+    QCOMPARE(m_mover->calls, 1);
+    QVERIFY(QFile::exists(m_dir->filePath(u"b.txt"_s)));
 }
 
 void tst_OperationRunner::undoAndRedo()
