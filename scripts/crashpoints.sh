@@ -6,7 +6,7 @@
 # start finds. Each operation runs in tests/plindor_crashdriver, which records the intent, moves and records the
 # outcome in the window's order. A traced run counts the calls; then for every call and every n up to its count:
 #
-#   kill    the driver is killed on entering the nth call; a new start settles the journal
+#   kill    the driver is killed on entering the nth call; two new starts at once settle the journal
 #   delay   the driver is held at the nth call while a second process starts and settles the journal, then goes on
 #   eio     the nth call fails with EIO
 #   enospc  the nth call fails with ENOSPC
@@ -340,9 +340,31 @@ check_journal() {
 # A start: the journal opened and settled. What it names may stay. A second start that finds the journal locked by
 # the running one does without it, and leaves it where it is: then there is nothing for it to settle.
 settle() {
-    local out=$RUN/settle.$1 rc=0
-    "$DRIVER" settle "$JOURNAL" >"$out" 2>&1 || rc=$?
-    if [ "$1" = during-pause ] && [ $rc -eq 1 ] && grep -q 'journal-unavailable' "$out" &&
+    local rc=0
+    "$DRIVER" settle "$JOURNAL" >"$RUN/settle.$1" 2>&1 || rc=$?
+    settled "$1" $rc
+}
+
+# Two starts at once after the kill, as two windows opened together: one settles each intent, once.
+settle_twice() {
+    local first second rc1=0 rc2=0
+    "$DRIVER" settle "$JOURNAL" >"$RUN/settle.restart" 2>&1 &
+    first=$!
+    "$DRIVER" settle "$JOURNAL" >"$RUN/settle.restart-too" 2>&1 &
+    second=$!
+    wait $first || rc1=$?
+    wait $second || rc2=$?
+    settled restart $rc1
+    settled restart-too $rc2
+    local ids
+    ids=$(cat "$RUN/settle.restart" "$RUN/settle.restart-too" | awk '/^settled/ { print $2 }' | sort | uniq -d)
+    [ -z "$ids" ] || fail "intent $ids settled by both starts"
+}
+
+# What a start said: its exit status and what it names.
+settled() {
+    local out=$RUN/settle.$1 rc=$2
+    if [[ $1 == during-pause || $1 == restart-too ]] && [ $rc -eq 1 ] && grep -q 'journal-unavailable' "$out" &&
         ! grep -q 'journal-kept-aside' "$out"; then
         return 0
     fi
@@ -459,7 +481,11 @@ crash_point() {
     grep -qE '\((INJECTED|DELAYED)\)$|killed by SIGKILL' "$RUN/strace.log" || status=unreached
     [ "$mode" = kill ] || check_reported "$rc"
     STAGE="after restart"
-    settle restart
+    if [ "$mode" = kill ]; then
+        settle_twice
+    else
+        settle restart
+    fi
     check_all
     [ ${#FAILS[@]} -eq 0 ] || status=fail
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$OP" "$mode" "$call" "$n" "$status" "$(IFS=';' && echo "${FAILS[*]:-}")" \
