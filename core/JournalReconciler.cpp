@@ -201,13 +201,16 @@ JournalRecovery settleBoth(const JournalEntry &entry, const Item &source, const 
         return isTheOriginal(destination, entry.before) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
     const Relation relation = compare(destination, source);
     // The program's own complete copy beside the very original: the move was cut short only before the original
-    // went, and goes on from there.
-    if (isRecordedCopy(destination, entry) && relation == Relation::Equal && isTheOriginal(source, entry.before))
+    // went, and goes on from there. A copy written into its name is complete only with the original's time, which
+    // the mover gives it after its mode, owner and attributes.
+    const bool ours = isRecordedCopy(destination, entry);
+    if (ours && relation == Relation::Equal && sameContentStamp(destination, source)
+        && isTheOriginal(source, entry.before))
         return removed(source) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
     // A copy the program began is only in the way of the original, whole where it was; where the intent recorded its
-    // copy, only that one is the program's.
-    const bool mayBeOurs = entry.copyInode == 0 || isRecordedCopy(destination, entry);
-    if (mayBeOurs && relation == Relation::Prefix && isOwnCopy(destination, source, entry, false))
+    // copy, only that one is the program's, and without a record only a part of the original's bytes.
+    if ((ours || (entry.copyInode == 0 && relation == Relation::Prefix))
+        && isOwnCopy(destination, source, entry, false))
         return removed(destination) ? JournalRecovery::CopyRemoved : JournalRecovery::LeftTwice;
     // The same bytes, not known to be the program's copy: a user's, which stays, and is named.
     return relation == Relation::Equal ? JournalRecovery::LeftTwice : JournalRecovery::NothingHappened;

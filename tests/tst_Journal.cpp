@@ -538,6 +538,9 @@ void tst_Journal::settlesItsOwnCopyOnly_data()
     // Killed between publishing the copy and retiring the source: the move is finished.
     QTest::newRow("ownWholeCopy") << Leftover::WholeCopy << true << Recovery::Finished << QStringList { moved };
     QTest::newRow("ownPartialCopy") << Leftover::PartialCopy << true << Recovery::CopyRemoved << QStringList { kept };
+    // Written into its name, killed after the last byte and before its attributes and times: not finished.
+    QTest::newRow("ownUntimedCopy") << Leftover::WholeCopyUntimed << true << Recovery::CopyRemoved
+                                    << QStringList { kept };
     // The program's copy was never published; the user put the same bytes there.
     QTest::newRow("usersWholeCopy") << Leftover::WholeCopy << false << Recovery::LeftTwice
                                     << QStringList { moved, kept };
