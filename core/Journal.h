@@ -15,7 +15,8 @@
 #include <map>
 #include <optional>
 
-/// The record of renames and moves that undo, the history and crash recovery read; never a reason to refuse one.
+/// The record of renames and moves that undo, the history and crash recovery read. Only an operation of several steps
+/// waits for it: one whose intent it cannot record is not begun.
 class CJournal
 {
 public:
