@@ -229,13 +229,15 @@ int main(int argc, char *argv[])
         });
     }
     // Opening the journal and settling what a crash left cost more than the rest of start-up; the window need not
-    // wait for them, and no click can come before they are done. A window already closed (the self-test) needs
-    // no journal.
-    afterPaint->then([&] {
-        if (!dlg.isVisible())
-            return;
+    // wait for them, and a click that comes first has them done before its operation. A window already closed (the
+    // self-test) needs no journal.
+    dlg.openJournalWhenNeeded([&] {
         journal.open(CJournal::defaultPath());
         dlg.useJournal(&journal, role != CSingleInstance::Role::Secondary && !parser.isSet(selfTest));
+    });
+    afterPaint->then([&] {
+        if (dlg.isVisible())
+            dlg.needJournal();
     });
     if (keeper)
         dlg.keepQueue(keeper);

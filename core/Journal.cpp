@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -30,7 +31,7 @@ constexpr qint64 kPruneEvery = 64;
 const QString kColumns = u"id, time, kind, state, source, destination, composed_name, before_size, before_mtime, "
                          "before_inode, size, mtime, inode, recovery, destination_existed, before_dev, before_ctime,"
                          " dev, ctime, owner, source_folder_dev, source_folder_inode, destination_folder_dev,"
-                         " destination_folder_inode, before_mode, failure"_s;
+                         " destination_folder_inode, before_mode, failure, copy_dev, copy_inode"_s;
 // The states start-up settles: an operation, an undo or a redo that was begun and not seen to end.
 const QString kUnfinished = u"state IN (0, 4, 5)"_s;
 
@@ -60,20 +61,35 @@ const char *const kToVersion2[] = {
     "ALTER TABLE operations ADD COLUMN destination_folder_inode INTEGER",
     "DROP INDEX IF EXISTS unfinished",
 };
-// Version 3: the item's permissions before the operation, and why a failed operation failed. Added only where
-// missing: a program of version 2 opening the journal writes its own number back, and the next start must not take
-// the columns it finds already there for damage.
+// Version 3: the item's permissions before the operation, and why a failed operation failed; version 4: the copy an
+// intent's move made. Added only where missing: a program of an older version opening the journal writes its own
+// number back, and the next start must not take the columns it finds already there for damage.
 const char *const kToVersion3[][2] = {
     { "before_mode", "ALTER TABLE operations ADD COLUMN before_mode INTEGER" },
     { "failure", "ALTER TABLE operations ADD COLUMN failure INTEGER NOT NULL DEFAULT 0" },
+    { "copy_dev", "ALTER TABLE operations ADD COLUMN copy_dev INTEGER" },
+    { "copy_inode", "ALTER TABLE operations ADD COLUMN copy_inode INTEGER" },
 };
 const char *const kIndex
     = "CREATE INDEX IF NOT EXISTS unfinished_operations ON operations (id) WHERE state IN (0, 4, 5)";
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 QString tr(const char *text)
 {
     return QCoreApplication::translate("CJournal", text);
+}
+
+// A link put in place of the journal, its companions or its folder would send the record of where the user's files
+// went somewhere else, and the journal's own writes into a file of someone else's choosing.
+QString linkAmong(const QString &path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    for (const QString &name : QStringList { folder, path, path + "-wal"_L1, path + "-shm"_L1 }) {
+        const QFileInfo info(name);
+        if (info.isSymbolicLink() || info.isJunction())
+            return name;
+    }
+    return {};
 }
 
 QString errorOf(const QSqlQuery &query)
@@ -228,6 +244,8 @@ JournalEntry entryAt(const QSqlQuery &query)
     entry.destinationFolder = folderAt(query, 22);
     entry.beforeMode = query.value(24).isNull() ? -1 : query.value(24).toInt();
     entry.failure = MoveError(query.value(25).toInt());
+    entry.copyDevice = quint64(query.value(26).toLongLong());
+    entry.copyInode = quint64(query.value(27).toLongLong());
     return entry;
 }
 
@@ -282,6 +300,10 @@ bool CJournal::open(const QString &path)
         becomeUnavailable(tr("无法创建文件夹 %1。").arg(QFileInfo(path).absolutePath()));
         return false;
     }
+    if (const QString link = linkAmong(path); !link.isEmpty()) {
+        becomeUnavailable(tr("%1 是一个链接，操作记录不会写到它指向的地方。").arg(link));
+        return false;
+    }
     int code = 0;
     const QString problem = tryOpen(path, &code);
     if (problem.isEmpty())
@@ -297,12 +319,16 @@ bool CJournal::open(const QString &path)
     return false;
 }
 
+// Without a lock of its own no other start could tell this program's intents from a crash's leftovers, and would
+// settle them while this program carries them out: such a journal is not used at all.
 bool CJournal::opened(const QString &path)
 {
     keepPrivate(path);
-    if (!m_owner.claim(QFileInfo(path).absolutePath() + "/owners"_L1))
-        qCInfo(lcJournal) << "no owner lock beside" << path << ": intents are settled only by a later start";
-    return true;
+    const QString owners = QFileInfo(path).absolutePath() + "/owners"_L1;
+    if (m_owner.claim(owners))
+        return true;
+    becomeUnavailable(tr("无法在 %1 中创建本程序的锁文件。").arg(owners));
+    return false;
 }
 
 void CJournal::close()
@@ -325,6 +351,11 @@ QString CJournal::unavailableReason() const
 QString CJournal::keptAsidePath() const
 {
     return m_keptAside;
+}
+
+QString CJournal::ownerToken() const
+{
+    return isAvailable() ? m_owner.token() : QString();
 }
 
 QString CJournal::tryOpen(const QString &path, int *code)
@@ -432,6 +463,24 @@ qint64 CJournal::insert(const JournalEntry &entry)
     if (++m_sincePrune >= kPruneEvery)
         prune();
     return id;
+}
+
+// Synced like the intent: a crash once the copy is published must find which file it is.
+bool CJournal::recordCopy(qint64 id, quint64 device, quint64 inode)
+{
+    if (!isAvailable() || id <= 0)
+        return false;
+    syncEach(true);
+    QSqlQuery &query = prepared(
+        u"UPDATE operations SET copy_dev = :dev, copy_inode = :inode WHERE id = :id AND %1"_s.arg(kUnfinished));
+    query.bindValue(u":dev"_s, qint64(device));
+    query.bindValue(u":inode"_s, qint64(inode));
+    query.bindValue(u":id"_s, id);
+    if (!query.exec()) {
+        becomeUnavailable(tr("操作记录无法再写入：%1").arg(errorOf(query)));
+        return false;
+    }
+    return query.numRowsAffected() == 1;
 }
 
 // Synced like the intent itself: a crash during the next attempt must find the name that attempt used.
@@ -608,16 +657,33 @@ QList<JournalEntry> CJournal::select(const QString &where, int limit, Qt::SortOr
     return entries;
 }
 
+// An intent without an owner comes from a version that ran without a lock; only a restart of the system since it was
+// recorded proves that its program has ended.
+bool CJournal::mayStillRun(const JournalEntry &entry) const
+{
+    if (entry.owner.isEmpty())
+        return entry.time.toMSecsSinceEpoch() >= CSystem::bootTimeMs();
+    return !m_owner.hasEnded(entry.owner);
+}
+
+// One start settles at a time: two that settle the same intent each act on what the other is changing, and one
+// reports what the other has already removed. The one that finds the lock taken leaves the settling to the other.
 QList<JournalFinding> CJournal::reconcile(IMover &mover)
 {
     QList<JournalFinding> findings;
     if (!isAvailable())
         return findings;
+    const qintptr settling = CSystem::lockOrCreate(QFileInfo(m_db.databaseName()).absolutePath() + "/settling"_L1);
+    if (settling == CSystem::kNoLock) {
+        qCInfo(lcJournal) << "another start is settling the journal";
+        return findings;
+    }
+    const auto unlock = qScopeGuard([settling] { CSystem::unlock(settling); });
+    // Read under the lock: what another start settled before is no longer unfinished.
     const QList<JournalEntry> unfinished = select(u"WHERE %1"_s.arg(kUnfinished), -1, Qt::AscendingOrder);
     for (const JournalEntry &entry : unfinished) {
-        // Its program is still at work on it: this is not a crash's leftover.
-        if (!m_owner.hasEnded(entry.owner)) {
-            qCInfo(lcJournal) << "left an operation to the program still carrying it out:" << entry.source;
+        if (mayStillRun(entry)) {
+            qCInfo(lcJournal) << "left an operation to the program that may still carry it out:" << entry.source;
             continue;
         }
         const JournalFinding finding = settleOne(entry, mover);

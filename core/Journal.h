@@ -15,7 +15,8 @@
 #include <map>
 #include <optional>
 
-/// The record of renames and moves that undo, the history and crash recovery read; never a reason to refuse one.
+/// The record of renames and moves that undo, the history and crash recovery read. Only an operation of several steps
+/// waits for it: one whose intent it cannot record is not begun.
 class CJournal
 {
 public:
@@ -50,6 +51,8 @@ public:
     [[nodiscard]] QString unavailableReason() const;
     /// Where open() kept a journal it could not use; empty when it kept none.
     [[nodiscard]] QString keptAsidePath() const;
+    /// The token this program's intents carry, for the mover's hidden names; empty while the journal is unavailable.
+    [[nodiscard]] QString ownerToken() const;
 
     /// Whether a record waits until the disk holds it, so that it outlasts a power cut.
     enum class Sync { ToDisk, Later };
@@ -62,6 +65,8 @@ public:
     /// old name or its new one and nothing to settle, only a rename that the history does not show. `entry` brings
     /// the source's stamp and permissions as they were before the rename.
     qint64 recordFinished(JournalEntry entry);
+    /// Records, synced, which file the copy an intent's move is making is, before the copy is published.
+    bool recordCopy(qint64 id, quint64 device, quint64 inode);
     /// Records that the operation, still only intended, now tries another name (a taken name numbered).
     bool retarget(qint64 id, const QString &destination, const QString &composedName);
     /// Each returns false unless the operation was in the state the call moves it from.
@@ -104,6 +109,7 @@ private:
     [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit,
                                              Qt::SortOrder order = Qt::DescendingOrder) const;
     JournalFinding settleOne(const JournalEntry &entry, IMover &mover);
+    [[nodiscard]] bool mayStillRun(const JournalEntry &entry) const;
 
     qint64 m_retention;
     QString m_connection;

@@ -86,6 +86,10 @@ struct JournalEntry {
     /// a disk that keeps none gives them back.
     int beforeMode = -1;
     MoveError failure = MoveError::None; ///< why a Failed operation failed, when it was recorded
+    /// The copy the intent's move made, recorded before it was published: what tells this program's copy from a
+    /// user's with the same bytes. 0 when it made none, or none was recorded (rows of older versions).
+    quint64 copyDevice = 0;
+    quint64 copyInode = 0;
 };
 
 /// What start-up found and did about one unfinished operation, for the message to the user.
@@ -95,6 +99,9 @@ struct JournalFinding {
     QString source;
     QString destination;
     QString leftAt; ///< where the item is when neither at source nor destination
+    /// LeftTwice only: once settling was over, the file at the destination was compared with the one at the source
+    /// byte by byte and holds the same. Nothing else lets a message call it a complete copy.
+    bool sameContent = false;
 
     /// The item is not where the user would look for it, or is there twice.
     [[nodiscard]] bool needsTelling() const

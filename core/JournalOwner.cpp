@@ -15,14 +15,6 @@ namespace
 {
 constexpr int kAttempts = 8;
 
-// Checked character by character: a regular expression would load and compile the expression library at every
-// start, for a check this plain.
-bool isToken(QStringView token)
-{
-    const auto isHexDigit = [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); };
-    return token.size() == 32 && std::all_of(token.begin(), token.end(), isHexDigit);
-}
-
 QString newToken()
 {
     quint64 words[2];
@@ -31,6 +23,14 @@ QString newToken()
 }
 
 } // namespace
+
+// Checked character by character: a regular expression would load and compile the expression library at every
+// start, for a check this plain.
+bool CJournalOwner::isToken(QStringView token)
+{
+    const auto isHexDigit = [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); };
+    return token.size() == 32 && std::all_of(token.begin(), token.end(), isHexDigit);
+}
 
 CJournalOwner::~CJournalOwner()
 {

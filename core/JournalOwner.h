@@ -30,6 +30,9 @@ public:
     [[nodiscard]] bool hasEnded(const QString &token) const;
     /// Removes the lock files of owners that have ended, except this program's own.
     void removeEnded() const;
+    /// Whether `token` has the form of the tokens claim() takes, and so names a lock file in the folder and nothing
+    /// else, nor a pattern of names.
+    [[nodiscard]] static bool isToken(QStringView token);
 
 private:
     [[nodiscard]] QString pathOf(const QString &token) const;

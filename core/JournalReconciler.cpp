@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Plindor developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/JournalReconciler.h"
+#include "core/JournalOwner.h"
 #include "core/Mover.h"
 #include "core/System.h"
 
@@ -75,13 +76,17 @@ bool isTheOriginal(const Item &item, const FileStamp &before)
     return sameNode || item.isFile();
 }
 
-// The mover takes a source aside as .plindor-XXXXXX.moving in its own folder; only the item itself counts.
+// The mover takes a source aside in its own folder under a name that carries its program's token; only a name of
+// the intent's own program counts, whose end the caller has seen, and only the item itself. Names without a token
+// come from versions before tokens and are read as they were.
 Item findAside(const JournalEntry &entry)
 {
     if (!entry.before.isValid())
         return {};
-    QDirIterator it(QFileInfo(entry.source).absolutePath(), { u".plindor-??????.moving"_s },
-                    kEverything | QDir::CaseSensitive);
+    QStringList names { u".plindor-??????.moving"_s };
+    if (CJournalOwner::isToken(entry.owner))
+        names << u".plindor-??????"_s + u'-' + entry.owner + u".moving"_s;
+    QDirIterator it(QFileInfo(entry.source).absolutePath(), names, kEverything | QDir::CaseSensitive);
     while (it.hasNext()) {
         Item item = look(it.next(), QString());
         if (isTheOriginal(item, entry.before))
@@ -134,6 +139,14 @@ bool isCaseOnly(const JournalEntry &entry)
     return entry.source != entry.destination && entry.source.compare(entry.destination, Qt::CaseInsensitive) == 0;
 }
 
+// The copy the intent recorded making, under the destination's name: only this program's copy has that identity.
+bool isRecordedCopy(const Item &destination, const JournalEntry &entry)
+{
+    const FileStamp &now = destination.facts.stamp;
+    return entry.copyInode != 0 && destination.isFile() && now.inode == entry.copyInode
+        && now.device == entry.copyDevice;
+}
+
 // The destination holds what the program began to write there: only the original's first bytes, or all of them.
 // A file someone put there, or changed since, differs from the original and stays. `timeToo`: all the bytes count
 // only under the original's time too, as the mover gives a copy before it takes the original aside.
@@ -169,7 +182,9 @@ JournalRecovery bringBack(const Item &aside, const Item &source, const Item &des
 JournalRecovery settleAside(const JournalEntry &entry, const Item &aside, const Item &source, Item destination,
                             JournalFinding &finding, IMover &mover)
 {
-    if (isCompleteCopy(destination, aside) && removed(aside))
+    // Where the intent recorded its copy, a file of the same bytes that is not that copy is a user's.
+    const bool mayBeOurs = entry.copyInode == 0 || destination.sameFile(aside) || isRecordedCopy(destination, entry);
+    if (mayBeOurs && isCompleteCopy(destination, aside) && removed(aside))
         return JournalRecovery::Finished;
     if (destination.present && isOwnCopy(destination, aside, entry, true) && removed(destination))
         destination.present = false;
@@ -184,16 +199,40 @@ JournalRecovery settleBoth(const JournalEntry &entry, const Item &source, const 
     // A new file at the old name after the item was renamed away: the item is the one at its destination.
     if (!isOriginalStamp(source, entry.before))
         return isTheOriginal(destination, entry.before) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
-    // The original is whole where it was, so a copy of it, finished or not, is only in the way.
-    if (isOwnCopy(destination, source, entry, false))
+    const Relation relation = compare(destination, source);
+    // The program's own complete copy beside the very original: the move was cut short only before the original
+    // went, and goes on from there. A copy written into its name is complete only with the original's time, which
+    // the mover gives it after its mode, owner and attributes.
+    const bool ours = isRecordedCopy(destination, entry);
+    if (ours && relation == Relation::Equal && sameContentStamp(destination, source)
+        && isTheOriginal(source, entry.before))
+        return removed(source) ? JournalRecovery::Finished : JournalRecovery::LeftTwice;
+    // A copy the program began is only in the way of the original, whole where it was; where the intent recorded its
+    // copy, only that one is the program's, and without a record only a part of the original's bytes.
+    if ((ours || (entry.copyInode == 0 && relation == Relation::Prefix))
+        && isOwnCopy(destination, source, entry, false))
         return removed(destination) ? JournalRecovery::CopyRemoved : JournalRecovery::LeftTwice;
-    return JournalRecovery::NothingHappened;
+    // The same bytes, not known to be the program's copy: a user's, which stays, and is named.
+    return relation == Relation::Equal ? JournalRecovery::LeftTwice : JournalRecovery::NothingHappened;
 }
 
 // A destination that had been there before the operation is someone else's unless it is the source renamed.
 bool isTheMovedItem(const Item &destination, const JournalEntry &entry)
 {
     return !entry.destinationExisted || isTheOriginal(destination, entry.before);
+}
+
+// A finding says what the folders hold once settling is over, looked at again: not what a step meant to leave.
+void describeAsLeft(JournalFinding &finding)
+{
+    if (finding.recovery != JournalRecovery::LeftTwice)
+        return;
+    const Item source = look(finding.source, finding.destination);
+    const Item destination = look(finding.destination, finding.source);
+    if (!destination.present && source.present)
+        finding.recovery = JournalRecovery::NothingHappened;
+    else
+        finding.sameContent = compare(destination, source) == Relation::Equal;
 }
 
 } // namespace
@@ -213,5 +252,6 @@ JournalFinding CJournalReconciler::settle(const JournalEntry &entry, IMover &mov
         finding.recovery = isTheMovedItem(destination, entry) ? JournalRecovery::Finished : JournalRecovery::Missing;
     else if (!source.present)
         finding.recovery = JournalRecovery::Missing;
+    describeAsLeft(finding);
     return finding;
 }

@@ -25,6 +25,8 @@ enum class MoveError {
     UnsupportedName, ///< a character the target's file system cannot store (FAT, exFAT, NTFS)
     PathTooLong, ///< the source or destination path is longer than the system accepts
     FileTooLarge, ///< larger than the target's file system stores (4 GiB - 1 on FAT32)
+    /// The item is complete at the destination, but its old name could not be removed: it is at both.
+    SourceNotRemoved,
 };
 
 struct MoveResult {
@@ -46,6 +48,15 @@ class IMoveProgress
 public:
     virtual ~IMoveProgress() = default;
     virtual bool copied(qint64 done, qint64 total) = 0;
+    /// Told which file the copy is (device and inode) before it shows under the destination's name: a copy written
+    /// into a hidden name first is complete and synced by then, one written into the name itself just created.
+    /// Answers false to stop the move before the copy is published.
+    virtual bool copyMade(quint64 device, quint64 inode)
+    {
+        Q_UNUSED(device);
+        Q_UNUSED(inode);
+        return true;
+    }
 };
 
 /// Moves one item and never replaces anything that exists. Each platform has its own; the operations, their undo
@@ -65,6 +76,12 @@ public:
         = 0;
     /// Removes from `folder` what moves cut short by a crash left there, never a running move's.
     virtual void removeLeftovers(const QString &folder) = 0;
+    /// The token of the journal's owner (CJournalOwner), which the hidden names an item is taken aside under carry
+    /// (.plindor-XXXXXX-<token>.moving), so that settling an ended program's intent never takes a running one's item.
+    virtual void setOwner(const QString &token)
+    {
+        Q_UNUSED(token);
+    }
     /// False where the disk holding `folder` keeps no permissions of its own (FAT, exFAT): an item that comes back
     /// from there shows the disk's made-up ones.
     [[nodiscard]] virtual bool storesPermissions(const QString &folder)

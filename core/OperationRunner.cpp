@@ -8,11 +8,42 @@
 
 #include <QFile>
 
+namespace
+{
+/// Passes a copy's progress on, and has the journal record which file the copy is before it is published.
+class CRecordedCopy : public IMoveProgress
+{
+public:
+    CRecordedCopy(CJournal *journal, qint64 id, IMoveProgress *progress)
+        : m_journal(journal)
+        , m_id(id)
+        , m_progress(progress)
+    {
+    }
+    bool copied(qint64 done, qint64 total) override
+    {
+        return !m_progress || m_progress->copied(done, total);
+    }
+    // A copy that the journal cannot tell from a user's would be left twice after a crash: it is not published.
+    bool copyMade(quint64 device, quint64 inode) override
+    {
+        return !m_journal || m_id <= 0 || m_journal->recordCopy(m_id, device, inode);
+    }
+
+private:
+    CJournal *m_journal;
+    qint64 m_id;
+    IMoveProgress *m_progress;
+};
+} // namespace
+
 COperationRunner::COperationRunner(CJournal *journal, IMover &mover)
     : m_journal(journal)
     , m_mover(mover)
     , m_toldJournalUnavailable(journal && !journal->isAvailable())
 {
+    if (journal)
+        mover.setOwner(journal->ownerToken());
 }
 
 // A long copy lets the window's events through: all that follows the move comes from `item` and the plan.
@@ -32,19 +63,28 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
         return runSingleRename(item, target.kind, std::move(outcome), progress);
     // The intent goes first: a crash during a long copy must leave a record that the next start can settle.
     outcome.id = recordIntent(item, outcome.plan, target.kind);
+    if (m_journal && outcome.id == 0) {
+        qCInfo(lcFileOps) << "not moved, the intent could not be journalled:" << item.sourcePath;
+        outcome.kind = Kind::NotJournalled;
+        outcome.journalProblem = m_journal->unavailableReason();
+        // The refusal gives the reason: it is not said again after the next rename.
+        m_toldJournalUnavailable = true;
+        return outcome;
+    }
     // A journal that stopped taking writes is told after the move: nothing may wait on the user in between.
     outcome.journalJustStopped = journalJustStopped();
-    outcome.result = moveNumbering(item, outcome, progress);
+    CRecordedCopy recorded(m_journal, outcome.id, progress);
+    outcome.result = moveNumbering(item, outcome, &recorded);
     outcome.leftAt = outcome.result.leftAt;
     recordResult(outcome.id, item, outcome.result);
     outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
     return outcome;
 }
 
-// Asked only while the journal works: without one, every operation runs alike.
+// Without any journal every operation runs alike.
 bool COperationRunner::isSingleRename(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan)
 {
-    return m_journal && m_journal->isAvailable() && m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
+    return m_journal && m_mover.isSingleStep(item.sourcePath, plan.folder, plan.newName);
 }
 
 // One system call that a crash cannot cut in two: the item ends under its old name or its new one, and a start that
@@ -183,7 +223,8 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
         outcome.kind = Kind::Refused;
         return outcome;
     }
-    m_journal->markUndoing(entry.id);
+    if (!m_journal->markUndoing(entry.id))
+        return notTakenOn(outcome);
     if (!moveBack(outcome, progress)) {
         m_journal->abandon(entry.id);
         return outcome;
@@ -192,6 +233,15 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
     m_journal->markUndone(entry.id, CJournal::stampOf(outcome.step.to));
     m_redoable.removeAll(entry.id);
     m_redoable.append(entry.id);
+    return outcome;
+}
+
+// An undo or a redo whose intent was not recorded is not begun: another program took the operation on meanwhile, or
+// the journal stopped working, and a crash in the move could not be settled.
+COperationRunner::Outcome COperationRunner::notTakenOn(Outcome outcome) const
+{
+    outcome.kind = m_journal->isAvailable() ? Kind::Nothing : Kind::JournalUnavailable;
+    qCInfo(lcFileOps) << "not moved back, the journal did not take the undo or redo of" << outcome.entry.source;
     return outcome;
 }
 
@@ -223,7 +273,8 @@ COperationRunner::Outcome COperationRunner::redo(qint64 id, IMoveProgress *progr
         outcome.kind = Kind::Refused;
         return outcome;
     }
-    m_journal->markRedoing(id);
+    if (!m_journal->markRedoing(id))
+        return notTakenOn(outcome);
     if (!moveBack(outcome, progress)) {
         m_journal->abandon(id);
         return outcome;
@@ -242,7 +293,8 @@ bool COperationRunner::canRedo() const
 bool COperationRunner::moveBack(Outcome &outcome, IMoveProgress *progress)
 {
     const CUndoPlanner::Step &step = outcome.step;
-    outcome.result = m_mover.move(step.from, step.folder, step.name, progress);
+    CRecordedCopy recorded(m_journal, outcome.id, progress);
+    outcome.result = m_mover.move(step.from, step.folder, step.name, &recorded);
     outcome.leftAt = outcome.result.leftAt;
     outcome.kind = outcome.result.ok() ? Kind::Moved : Kind::Failed;
     if (!outcome.result.ok())

@@ -22,6 +22,9 @@ public:
     enum class Kind {
         Moved, ///< the item went where the plan or the step says
         Refused, ///< a planner refused (see plan.refusal or step.refusal): nothing touched, nothing journalled
+        /// An operation of several steps whose intent the journal could not record (see journalProblem): without
+        /// one a crash halfway could not be settled, so nothing was touched.
+        NotJournalled,
         Failed, ///< the mover failed (see result); the journal says so
         Nothing, ///< no operation to undo, none with that id, or nothing to redo
         NoJournal, ///< undo or redo without any journal: there is nothing to answer
@@ -38,10 +41,12 @@ public:
         /// The journal stopped working during this operation or before it and nobody has been told; said once a run.
         bool journalJustStopped = false;
         qint64 id = 0; ///< the journal's row; 0 when none was written
+        QString journalProblem; ///< NotJournalled: why the journal does not work
     };
 
-    /// `journal` may be null or unavailable: operations then go ahead without it and cannot be undone. Both must
-    /// outlive the runner. A journal that is unavailable already is taken as said: start-up tells the user.
+    /// `journal` may be null: operations then go ahead without it and cannot be undone. With one that does not work,
+    /// a single rename goes ahead (said once, in journalJustStopped) and an operation of several steps is refused.
+    /// Both must outlive the runner. A journal that is unavailable already is taken as said: start-up tells the user.
     COperationRunner(CJournal *journal, IMover &mover);
 
     [[nodiscard]] Outcome run(const COperationPlanner::Item &item, const COperationPlanner::Target &target,
@@ -73,6 +78,7 @@ private:
     [[nodiscard]] std::optional<Outcome> journalRefusesUndo() const;
     [[nodiscard]] Outcome undoEntry(const JournalEntry &entry, IMoveProgress *progress);
     [[nodiscard]] bool moveBack(Outcome &outcome, IMoveProgress *progress);
+    [[nodiscard]] Outcome notTakenOn(Outcome outcome) const;
     void giveModeBack(const JournalEntry &entry, const CUndoPlanner::Step &step);
 
     CJournal *m_journal;

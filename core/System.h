@@ -59,6 +59,11 @@ public:
     [[nodiscard]] static qintptr createLocked(const QString &path);
     /// Locks the existing file at `path` unless another program holds it; kNoLock when it does or on failure.
     [[nodiscard]] static qintptr lockIfFree(const QString &path);
+    /// Opens `path`, creating it when missing, and locks it unless another program holds it; kNoLock when one does
+    /// or on failure. A link at `path` is not followed. The file stays when the lock goes.
+    [[nodiscard]] static qintptr lockOrCreate(const QString &path);
+    /// When the system last started, in milliseconds since the epoch: no program that ran before is running now.
+    [[nodiscard]] static qint64 bootTimeMs();
     /// Removes `path` if it still names the file that `lock` holds, so that a file another program made anew under
     /// the name stays; then lets go of the lock.
     static void removeAndUnlock(qintptr lock, const QString &path);

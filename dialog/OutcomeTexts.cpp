@@ -25,6 +25,10 @@ QString findingLine(const JournalFinding &finding)
     case JournalRecovery::LeftHidden:
         return QCoreApplication::translate("CPlindorDlg", "%1\n    现在位于：%2").arg(source, native(finding.leftAt));
     case JournalRecovery::LeftTwice:
+        if (!finding.sameContent)
+            return QCoreApplication::translate("CPlindorDlg",
+                                               "%1\n    仍在原处；目标位置另有一个文件，未能确认它是副本：%2")
+                .arg(source, native(finding.destination));
         return QCoreApplication::translate("CPlindorDlg", "%1\n    另有一份完整的副本在：%2")
             .arg(source, native(finding.destination));
     case JournalRecovery::Missing:
@@ -91,6 +95,8 @@ QString moveOnlyText(MoveError error)
         return QCoreApplication::translate("CPlindorDlg", "完整路径过长");
     case MoveError::FileTooLarge:
         return QCoreApplication::translate("CPlindorDlg", "文件过大，目标磁盘存不下");
+    case MoveError::SourceNotRemoved:
+        return QCoreApplication::translate("CPlindorDlg", "已完整复制到目标位置，但原文件无法删除：两处都有这个文件");
     default:
         return {};
     }
@@ -107,6 +113,10 @@ QString COutcomeTexts::failureReason(const COperationRunner::Outcome &outcome)
 {
     if (outcome.plan.refusal == COperationPlanner::Refusal::RelativePath)
         return CWarningTexts::text(warning(COperationCheck::Reason::FolderNotAbsolute, outcome.plan.folder));
+    if (outcome.kind == COperationRunner::Kind::NotJournalled)
+        return QCoreApplication::translate(
+                   "CPlindorDlg", "操作记录无法写入：这次操作要分几步完成，中途出错时无从收拾，所以没有执行。\n%1")
+            .arg(outcome.journalProblem);
     if (outcome.kind != COperationRunner::Kind::Failed)
         return {};
     return failureReason(outcome.result.error,

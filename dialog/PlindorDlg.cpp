@@ -807,6 +807,7 @@ void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, cons
 // copy lets events through, and a second launch may queue paths and load another item meanwhile.
 COperationRunner::Outcome CPlindorDlg::carryOut(const COperationPlanner::Item &item, int id)
 {
+    needJournal();
     CMoveProgress progress(this);
     const COperationRunner::Outcome outcome = m_runner->run(item, targetFor(id), &progress);
     keepInWorkingStrings(item, outcome.plan);
@@ -964,8 +965,22 @@ void CPlindorDlg::OnBnClickedDelDir()
 
 // ---- The journal: undo, redo and the history ----
 
+void CPlindorDlg::openJournalWhenNeeded(std::function<void()> open)
+{
+    m_openJournal = std::move(open);
+}
+
+// A click that came before the journal was opened waits for it: its operation would be neither undoable nor
+// settled after a crash.
+void CPlindorDlg::needJournal()
+{
+    if (const std::function<void()> open = std::exchange(m_openJournal, {}))
+        open();
+}
+
 void CPlindorDlg::useJournal(CJournal *journal, bool settle)
 {
+    m_openJournal = {};
     m_journal = journal;
     // Made before settling: a journal that is unavailable from the start is told below, not again at the first
     // operation.
@@ -1025,6 +1040,7 @@ void CPlindorDlg::OnUndo()
         bringBackClearedQueue();
         return;
     }
+    needJournal();
     CMoveProgress progress(this);
     showUndone(m_runner->undoLatest(&progress), true);
 }
@@ -1062,6 +1078,7 @@ void CPlindorDlg::showUndone(const COperationRunner::Outcome &outcome, bool aske
 
 void CPlindorDlg::OnRedo()
 {
+    needJournal();
     CMoveProgress progress(this);
     if (showUndoOrRedo(m_runner->redo(&progress), true, true))
         RefreshQueue();
@@ -1103,6 +1120,7 @@ void CPlindorDlg::loadUndoneItem(const QString &path, const QString &composedNam
 
 void CPlindorDlg::showHistory()
 {
+    needJournal();
     if (!m_journal)
         return;
     if (!m_history) {

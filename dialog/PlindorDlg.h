@@ -14,6 +14,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -75,6 +76,11 @@ public:
     /// be used. Only a window that runs as the user's one window settles: a self-test or a second window must never
     /// touch what another program may still be working on.
     void useJournal(CJournal *journal, bool settle = true);
+    /// `open` opens the journal and calls useJournal(), once: at the first operation, undo, redo or look at the
+    /// history that comes before it has run otherwise, so that nothing is done without the journal.
+    void openJournalWhenNeeded(std::function<void()> open);
+    /// Runs what openJournalWhenNeeded() was given, unless it has run.
+    void needJournal();
     /// Saves the queue, the loaded item and the edits in `storePath` as they change, and brings back what it holds
     /// unless the user switched that off. Only the user's one window keeps the queue.
     void keepQueue(const QString &storePath);
@@ -188,6 +194,7 @@ private:
     QDate m_today;
     std::unique_ptr<IMover> m_mover;
     std::unique_ptr<COperationRunner> m_runner; ///< replaced once the journal is known
+    std::function<void()> m_openJournal; ///< until the journal is known
     QIcon m_hIcon;
     QHash<int, QWidget *> m_items;
     QList<QWidget *> m_controls; ///< every control in template order, the unnamed ones too

@@ -77,6 +77,7 @@ struct Job {
     };
     bool sourceIsFolder = false;
     bool sourceIsHidden = false; ///< the source is under one of our hidden names, which nobody else knows
+    QByteArray owner; ///< the running program's token, which the names it takes items aside under carry
     IMoveProgress *progress = nullptr;
     Abilities doWithout;
     MoveResult report;
@@ -116,7 +117,7 @@ bool unchanged(const struct stat &now, const struct stat &before)
     return sameVersion(now, before) && sameTime(now.st_ctim, before.st_ctim);
 }
 
-QByteArray hiddenName(const char *suffix)
+QByteArray hiddenName(const QByteArray &suffix)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QByteArray name = ".plindor-";
@@ -239,7 +240,7 @@ int renameFolderOverReservation(const QByteArray &from, const QByteArray &to)
     return err == EEXIST || err == ENOTEMPTY ? checkThenRename(from, to) : err;
 }
 
-QByteArray siblingName(const QByteArray &path, const char *suffix)
+QByteArray siblingName(const QByteArray &path, const QByteArray &suffix)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return path.left(slash + 1) + hiddenName(suffix);
@@ -247,12 +248,13 @@ QByteArray siblingName(const QByteArray &path, const char *suffix)
 
 // Takes the source out of other programs' way under a private name in its own folder, so that only the file that
 // was copied or linked is ever removed: an editor that saves by renaming a new version over the old name puts it
-// beside ours, not into our hands.
+// beside ours, not into our hands. The name carries this program's token: a start that settles another program's
+// crash must not take an item this one is still moving for that program's.
 int takeAside(const Job &job, QByteArray &aside)
 {
     int err = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && err == EEXIST; ++attempt) {
-        aside = siblingName(job.source, ".moving");
+        aside = siblingName(job.source, '-' + job.owner + ".moving");
         err = renameToUnusedName(job.source, aside, job.doWithout);
     }
     return err;
@@ -273,6 +275,7 @@ QByteArray copyBack(const Job &job, const QByteArray &aside)
     back.name = job.sourceName;
     back.destination = job.source;
     back.sourceIsHidden = true;
+    back.owner = job.owner;
     back.doWithout = job.doWithout | Ability::NoReplaceRename | Ability::HardLinks | Ability::UnnamedTempFiles;
     back.report.destination = QFile::decodeName(job.source);
     if (::lstat(aside.constData(), &back.sourceStat) != 0)
@@ -380,8 +383,14 @@ MoveResult retireSource(const Job &job, const struct stat &original, const struc
     const MoveResult result = removeAside(job, aside);
     if (result.ok())
         return result;
-    unpublish(job, published);
-    return putBackOrSay(job, aside, result);
+    // The source has left its name, and what became of it only the folder tells: the copy at the destination may be
+    // the only one left, so it stays whatever happens here.
+    if (!exists(aside)) {
+        qCWarning(lcFileOps) << "the source" << QFile::decodeName(job.source) << "went before it was removed;"
+                             << "the item is at" << job.report.destination;
+        return job.report;
+    }
+    return putBackOrSay(job, aside, failed(job, MoveError::SourceNotRemoved, result.detail));
 }
 
 QByteArray linkTarget(const QByteArray &path)
@@ -646,6 +655,18 @@ int publish(const Job &job, int folder, const CopyTarget &target)
     return ::linkat(AT_FDCWD, self.constData(), folder, job.name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
+// Tells which file the copy is, for the journal to record before the copy shows under its name.
+MoveResult told(const Job &job, int copy)
+{
+    struct stat st {
+    };
+    if (::fstat(copy, &st) != 0)
+        return failure(job, errno);
+    if (job.progress && !job.progress->copyMade(quint64(st.st_dev), quint64(st.st_ino)))
+        return failed(job, MoveError::IoError, u"the copy could not be recorded"_s);
+    return job.report;
+}
+
 void discard(const Job &job, int folder, const CopyTarget &target)
 {
     struct stat written {
@@ -684,7 +705,12 @@ MoveResult copyThenRetire(const Job &job)
     };
     struct stat original {
     };
-    MoveResult result = fillCopy(job, in.fd, target.file.fd, published, original);
+    // A copy written into its name shows there from the start: it is told before any byte is written.
+    MoveResult result = target.landing == Landing::Reserved ? told(job, target.file.fd) : job.report;
+    if (result.ok())
+        result = fillCopy(job, in.fd, target.file.fd, published, original);
+    if (result.ok() && target.landing != Landing::Reserved)
+        result = told(job, target.file.fd);
     if (result.ok()) {
         if (const int err = publish(job, folder.fd, target); err != 0)
             result = failure(job, err);
@@ -971,6 +997,22 @@ std::optional<std::pair<quint64, dev_t>> mountOf(const QByteArray &path)
 }
 } // namespace
 
+namespace
+{
+// A mover without an owner still names what it takes aside after a token of its own, which no intent carries: such
+// an item is never taken for a crash's leftover while this program runs.
+QByteArray ownerTag(const QString &owner)
+{
+    static const QByteArray own = []() -> QByteArray {
+        quint64 words[2];
+        QRandomGenerator::system()->fillRange(words);
+        return QByteArray::number(words[0], 16).rightJustified(16, '0')
+            + QByteArray::number(words[1], 16).rightJustified(16, '0');
+    }();
+    return owner.isEmpty() ? own : QFile::encodeName(owner);
+}
+} // namespace
+
 bool CFileMover::isSingleRename(const QString &source, const QString &targetDir, const QString &newName,
                                 Abilities doWithout)
 {
@@ -990,11 +1032,12 @@ bool CFileMover::isSingleRename(const QString &source, const QString &targetDir,
 // QFile::rename is no use here: it cuts a name at an embedded NUL, may replace an existing file, and across file
 // systems it writes straight into the final name without keeping mode or times.
 MoveResult CFileMover::move(const QString &source, const QString &targetDir, const QString &newName,
-                            IMoveProgress *progress, Abilities doWithout)
+                            IMoveProgress *progress, Abilities doWithout, const QString &owner)
 {
     Job job = makeJob(source, targetDir, newName);
     job.progress = progress;
     job.doWithout = doWithout;
+    job.owner = ownerTag(owner);
     if (const MoveError error = preconditionError(job, newName); error != MoveError::None)
         return failed(job, error);
     return moveItem(job);

@@ -21,9 +21,11 @@ public:
     };
     Q_DECLARE_FLAGS(Abilities, Ability)
 
-    /// Moves `source` into `targetDir` under `newName`. On any failure the file system is as it was.
+    /// Moves `source` into `targetDir` under `newName`. On any failure the file system is as it was. `owner` is the
+    /// token the names of items taken aside carry (see IMover::setOwner); empty, a token of this program's own.
     [[nodiscard]] static MoveResult move(const QString &source, const QString &targetDir, const QString &newName,
-                                         IMoveProgress *progress = nullptr, Abilities doWithout = {});
+                                         IMoveProgress *progress = nullptr, Abilities doWithout = {},
+                                         const QString &owner = {});
     /// True when move() will be one rename that a crash cannot cut in two: afterwards the item has its old name
     /// or its new one and nothing of it is anywhere else. The same mount, a file system that refuses taken names,
     /// and not a case-only rename (which may go through a hidden name).

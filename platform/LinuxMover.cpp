@@ -14,7 +14,12 @@ CLinuxMover::CLinuxMover(CFileMover::Abilities doWithout)
 MoveResult CLinuxMover::move(const QString &source, const QString &targetDir, const QString &newName,
                              IMoveProgress *progress)
 {
-    return CFileMover::move(source, targetDir, newName, progress, m_doWithout);
+    return CFileMover::move(source, targetDir, newName, progress, m_doWithout, m_owner);
+}
+
+void CLinuxMover::setOwner(const QString &token)
+{
+    m_owner = token;
 }
 
 void CLinuxMover::removeLeftovers(const QString &folder)

@@ -17,7 +17,9 @@ public:
     [[nodiscard]] bool isSingleStep(const QString &source, const QString &targetDir, const QString &newName) override;
     void removeLeftovers(const QString &folder) override;
     [[nodiscard]] bool storesPermissions(const QString &folder) override;
+    void setOwner(const QString &token) override;
 
 private:
     CFileMover::Abilities m_doWithout;
+    QString m_owner;
 };

@@ -174,6 +174,28 @@ qintptr CSystem::lockIfFree(const QString &path)
     return kNoLock;
 }
 
+qintptr CSystem::lockOrCreate(const QString &path)
+{
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), O_CREAT | O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return kNoLock;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return fd;
+    ::close(fd);
+    return kNoLock;
+}
+
+qint64 CSystem::bootTimeMs()
+{
+    timespec now {};
+    timespec sinceBoot {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    ::clock_gettime(CLOCK_BOOTTIME, &sinceBoot);
+    const auto ms = [](const timespec &t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
+    return ms(now) - ms(sinceBoot);
+}
+
 void CSystem::removeAndUnlock(qintptr lock, const QString &path)
 {
     if (lock == kNoLock)

@@ -3,6 +3,7 @@
 #include "core/System.h"
 #include "platform/WindowsPath.h"
 
+#include <QDateTime>
 #include <QHash>
 
 #include <algorithm>
@@ -137,6 +138,17 @@ qintptr CSystem::lockIfFree(const QString &path)
     // A program that holds the lock shares nothing, so this open fails with a sharing violation while it runs.
     return lockOf(::CreateFileW(CWindowsPath::extended(path).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+qintptr CSystem::lockOrCreate(const QString &path)
+{
+    return lockOf(::CreateFileW(CWindowsPath::extended(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+qint64 CSystem::bootTimeMs()
+{
+    return QDateTime::currentMSecsSinceEpoch() - qint64(::GetTickCount64());
 }
 
 void CSystem::removeAndUnlock(qintptr lock, const QString &path)

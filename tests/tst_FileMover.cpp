@@ -113,7 +113,14 @@ public:
         lastTotal = total;
         return m_answer ? m_answer(int(reports.size())) : true;
     }
+    bool copyMade(quint64 device, quint64 inode) override
+    {
+        copies.append({ device, inode });
+        return recordsCopies;
+    }
     QList<qint64> reports;
+    QList<std::pair<quint64, quint64>> copies; ///< the copies the mover said it made, before publishing each
+    bool recordsCopies = true; ///< false: as a journal that cannot record the copy
     qint64 lastTotal = -1;
 
 private:
@@ -155,6 +162,8 @@ private Q_SLOTS:
     void keepsTheSourceWhenTheCopyIsTakenAway();
     void putsBackWithoutReplacingANewFile();
     void syncsTheSourceFolderAfterTheRemoval();
+    void keepsTheCopyOnceTheSourceLeftItsName_data();
+    void keepsTheCopyOnceTheSourceLeftItsName();
     void keepsExtendedAttributesAndAcls();
     void groupBitsOfAnAclTheTargetCannotStore_data();
     void groupBitsOfAnAclTheTargetCannotStore();
@@ -436,6 +445,8 @@ void tst_FileMover::copiesAcrossFilesystems()
     QCOMPARE(progress.reports.size(), (size + kMiB - 1) / kMiB);
     if (size > 0)
         QCOMPARE(progress.reports.last(), size);
+    // Told which file the copy is, for the journal to know it after a crash.
+    QCOMPARE(progress.copies, (QList<std::pair<quint64, quint64>> { { quint64(st.st_dev), quint64(st.st_ino) } }));
 }
 
 void tst_FileMover::movesLinksAndRefusesFoldersAcross()
@@ -455,7 +466,7 @@ void tst_FileMover::movesLinksAndRefusesFoldersAcross()
              CTreeSnapshot::moved(expected, u"dangling"_s, u"other/dangling"_s));
 }
 
-enum class Interference { None, GrowSource, Cancel, TakeName };
+enum class Interference { None, GrowSource, Cancel, TakeName, NotRecorded };
 
 void tst_FileMover::abandonsCopyCleanly_data()
 {
@@ -473,6 +484,8 @@ void tst_FileMover::abandonsCopyCleanly_data()
             << QByteArray("size=8m") << Interference::Cancel << MoveError::Cancelled << doWithout;
         QTest::addRow("name taken meanwhile, %s", kind)
             << QByteArray("size=8m") << Interference::TakeName << MoveError::DestinationExists << doWithout;
+        QTest::addRow("copy not recorded, %s", kind)
+            << QByteArray("size=8m") << Interference::NotRecorded << MoveError::IoError << doWithout;
     }
 }
 
@@ -499,6 +512,7 @@ void tst_FileMover::abandonsCopyCleanly()
         expected.removeIf([](const auto &entry) { return entry.key().contains(u"/.plindor-"_s); });
         return interference != Interference::Cancel;
     });
+    progress.recordsCopies = interference != Interference::NotRecorded;
 
     const MoveResult result = CFileMover::move(source, path(u"other"_s), u"moved.bin"_s, &progress, doWithout);
 
@@ -683,6 +697,7 @@ void tst_FileMover::neverReplacesARacingCreatorOnAStick()
 // name meanwhile, the result must say where the item is.
 void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
 {
+    const QString kOwner = u"0123456789abcdef0123456789abcdef"_s;
     const QString stick = mountExfat(u"stick"_s);
     if (stick.isEmpty())
         QSKIP(qPrintable(m_mounts->failure()));
@@ -699,7 +714,7 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
                 ::close(fd);
         });
 
-        const MoveResult result = CFileMover::move(stick + u'/' + lower, stick, upper);
+        const MoveResult result = CFileMover::move(stick + u'/' + lower, stick, upper, nullptr, {}, kOwner);
 
         QVERIFY(racer.finish());
         if (result.ok()) {
@@ -710,6 +725,8 @@ void tst_FileMover::saysWhereACaseOnlyRenameLeftTheItem()
         QCOMPARE(result.error, MoveError::DestinationExists);
         QVERIFY2(!result.leftAt.isEmpty(), "the item is under a hidden name and the result must say so");
         QCOMPARE(readBytes(result.leftAt), QByteArray("ours"));
+        // Named after its program, which a start settling another program's crash leaves alone.
+        QVERIFY2(result.leftAt.endsWith(u'-' + kOwner + u".moving"_s), qPrintable(result.leftAt));
         QCOMPARE(readBytes(stick + u'/' + upper), QByteArray("racer"));
     }
     qInfo("%d of %d renames lost the old name to the other program", leftAside, round);
@@ -816,6 +833,38 @@ void tst_FileMover::syncsTheSourceFolderAfterTheRemoval()
     QVERIFY2(result.ok(), qPrintable(result.detail));
     QCOMPARE(readBytes(path(u"empty/s.txt"_s)), QByteArray("synced"));
     QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_FileMover::keepsTheCopyOnceTheSourceLeftItsName_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<MoveError>("error");
+    QTest::addColumn<QStringList>("leftInSource");
+    // The removal went through although the driver said it failed: the copy is the only one left.
+    QTest::newRow("removalLies") << u"--moving-unlink-lies"_s << MoveError::None << QStringList();
+    QTest::newRow("removalFails") << u"--moving-unlink-fails"_s << MoveError::SourceNotRemoved
+                                  << QStringList { u"s.txt"_s };
+}
+
+// Once the source has left its name, the copy at the destination stays, whatever the removal of the source answers.
+void tst_FileMover::keepsTheCopyOnceTheSourceLeftItsName()
+{
+    QFETCH(QString, fault);
+    QFETCH(MoveError, error);
+    QFETCH(QStringList, leftInSource);
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString disk = m_mounts->faultfs(path(u"backing"_s), path(u"disk"_s), { fault });
+    if (disk.isEmpty())
+        QSKIP(qPrintable(m_mounts->failure()));
+    QVERIFY(writeBytes(path(u"backing/s.txt"_s), "only copy"));
+    if (error == MoveError::None)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^the source .* went before it was removed"_s));
+
+    const MoveResult result = CFileMover::move(disk + u"/s.txt"_s, path(u"empty"_s), u"s.txt"_s);
+
+    QCOMPARE(result.error, error);
+    QCOMPARE(readBytes(path(u"empty/s.txt"_s)), QByteArray("only copy"));
+    QCOMPARE(QDir(path(u"backing"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), leftInSource);
 }
 
 namespace

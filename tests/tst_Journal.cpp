@@ -157,6 +157,8 @@ private Q_SLOTS:
     void reopensAfterCrash();
     void reconcilesAfterCrash_data();
     void reconcilesAfterCrash();
+    void settlesItsOwnCopyOnly_data();
+    void settlesItsOwnCopyOnly();
     void reconcilesCaseOnlyRenameWithoutCase_data();
     void reconcilesCaseOnlyRenameWithoutCase();
     void keepsDamagedJournalAside_data();
@@ -164,9 +166,14 @@ private Q_SLOTS:
     void upgradesAnOlderJournal();
     void leavesLockedJournalInPlace();
     void leavesARunningProgramsOperationAlone();
+    void leavesARunningProgramsHiddenItemAlone();
     void selfTestSettlesNothing();
     void handWrittenRowRemovesNothing();
     void clearsOnlyEndedOwnersLocks();
+    void journalsOnlyWithAnOwnerLock();
+    void refusesALinkedJournal_data();
+    void refusesALinkedJournal();
+    void settlesEachIntentOnce();
     void settlesAnUnsyncedIntent_data();
     void settlesAnUnsyncedIntent();
     void settlesAnInterruptedUndo_data();
@@ -450,11 +457,11 @@ void tst_Journal::reconcilesAfterCrash_data()
                                       << QStringList { moved };
     QTest::newRow("partialCopy") << Leftover::PartialCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
                                  << QStringList { kept };
-    QTest::newRow("wholeCopyNotRetired") << Leftover::WholeCopy << u"dst/b.txt"_s << Recovery::CopyRemoved
-                                         << QStringList { kept };
-    // Killed after the last byte, before the copy got the original's time.
-    QTest::newRow("wholeCopyUntimed") << Leftover::WholeCopyUntimed << u"dst/b.txt"_s << Recovery::CopyRemoved
-                                      << QStringList { kept };
+    // The program records its copy before publishing it: a whole copy it has no record of is a user's, and stays.
+    QTest::newRow("wholeCopyNotRetired") << Leftover::WholeCopy << u"dst/b.txt"_s << Recovery::LeftTwice
+                                         << QStringList { moved, kept };
+    QTest::newRow("wholeCopyUntimed") << Leftover::WholeCopyUntimed << u"dst/b.txt"_s << Recovery::LeftTwice
+                                      << QStringList { moved, kept };
     QTest::newRow("destinationWasThere") << Leftover::DestinationWasThere << u"dst/b.txt"_s << Recovery::NothingHappened
                                          << QStringList { u"dst/b.txt=theirs"_s, kept };
     QTest::newRow("asideWithCopy") << Leftover::AsideWithCopy << u"dst/b.txt"_s << Recovery::Finished
@@ -518,6 +525,57 @@ void tst_Journal::reconcilesAfterCrash()
     QCOMPARE(settled.state, recovery == Recovery::Finished ? State::Done : State::Failed);
     QCOMPARE(settled.after, recovery == Recovery::Finished ? CJournal::stampOf(path(destination)) : FileStamp());
     QVERIFY(journal.reconcile(mover()).isEmpty());
+}
+
+void tst_Journal::settlesItsOwnCopyOnly_data()
+{
+    QTest::addColumn<Leftover>("leftover");
+    QTest::addColumn<bool>("recordedIsThere");
+    QTest::addColumn<Recovery>("recovery");
+    QTest::addColumn<QStringList>("expected");
+    const QString moved = u"dst/b.txt=original"_s;
+    const QString kept = u"src/a.txt=original"_s;
+    // Killed between publishing the copy and retiring the source: the move is finished.
+    QTest::newRow("ownWholeCopy") << Leftover::WholeCopy << true << Recovery::Finished << QStringList { moved };
+    QTest::newRow("ownPartialCopy") << Leftover::PartialCopy << true << Recovery::CopyRemoved << QStringList { kept };
+    // Written into its name, killed after the last byte and before its attributes and times: not finished.
+    QTest::newRow("ownUntimedCopy") << Leftover::WholeCopyUntimed << true << Recovery::CopyRemoved
+                                    << QStringList { kept };
+    // The program's copy was never published; the user put the same bytes there.
+    QTest::newRow("usersWholeCopy") << Leftover::WholeCopy << false << Recovery::LeftTwice
+                                    << QStringList { moved, kept };
+}
+
+// The intent records which file its copy is before the copy is published; settling finishes the move with that copy
+// only, and leaves any other file of the same bytes, saying what is where.
+void tst_Journal::settlesItsOwnCopyOnly()
+{
+    QFETCH(Leftover, leftover);
+    QFETCH(bool, recordedIsThere);
+    QFETCH(Recovery, recovery);
+    QFETCH(QStringList, expected);
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
+    const qint64 id = recordThenDie(
+        journalPath(), entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::QuickMove), {});
+    QVERIFY(id > 0);
+    QVERIFY(writeBytes(path(u"dst/never-published"_s), "orig"));
+    arrange(leftover);
+    if (QTest::currentTestFailed())
+        return;
+    const FileStamp copy = CJournal::stampOf(path(recordedIsThere ? u"dst/b.txt"_s : u"dst/never-published"_s));
+    QVERIFY(QFile::remove(path(u"dst/never-published"_s)));
+    QVERIFY(execOnFile(journalPath(),
+                       { u"UPDATE operations SET copy_dev = %1, copy_inode = %2 WHERE id = %3"_s.arg(copy.device)
+                             .arg(copy.inode)
+                             .arg(id) }));
+
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> findings = journal.reconcile(mover());
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings.first().recovery, recovery);
+    QCOMPARE(findings.first().sameContent, recovery == Recovery::LeftTwice);
+    QCOMPARE(files(m_dir->path()), expected);
 }
 
 void tst_Journal::reconcilesCaseOnlyRenameWithoutCase_data()
@@ -727,6 +785,28 @@ void tst_Journal::leavesARunningProgramsOperationAlone()
     QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
 }
 
+// A crashed program's move, repeated by a window that still runs: while the window holds the source aside, a start
+// that settles the crashed program's intent must not take the window's hidden item for the crash's leftover.
+void tst_Journal::leavesARunningProgramsHiddenItemAlone()
+{
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
+    const JournalEntry move = entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move);
+    QVERIFY(recordThenDie(journalPath(), move, {}) > 0);
+    CJournal window;
+    QVERIFY(window.open(journalPath()));
+    // The window's mover has published its copy and taken the source aside, about to remove it.
+    const QString windowsAside = u"src/.plindor-abc123-%1.moving"_s.arg(window.ownerToken());
+    copyWithTime(move.source, move.destination);
+    QVERIFY(!QTest::currentTestFailed());
+    QVERIFY(QFile::rename(move.source, path(windowsAside)));
+
+    CJournal starting;
+    QVERIFY(starting.open(journalPath()));
+    const QList<JournalFinding> findings = starting.reconcile(mover());
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(files(m_dir->path()), (QStringList { u"dst/b.txt=original"_s, windowsAside + u"=original"_s }));
+}
+
 // The test suite runs the self-test against the user's own journal: it must look, never settle.
 void tst_Journal::selfTestSettlesNothing()
 {
@@ -763,13 +843,19 @@ void tst_Journal::handWrittenRowRemovesNothing()
         CJournal journal;
         QVERIFY(journal.open(journalPath()));
     }
+    // Restored from last year's backup: its program ended long ago.
+    const qint64 lastYear = QDateTime::currentDateTime().addYears(-1).toMSecsSinceEpoch();
     QVERIFY(execOnFile(journalPath(),
                        { u"INSERT INTO operations (time, kind, state, source, destination, composed_name)"
-                         " VALUES (%1, 1, 0, '%2', '%3', 'thesis.odt')"_s.arg(QDateTime::currentMSecsSinceEpoch())
+                         " VALUES (%1, 1, 0, '%2', '%3', 'thesis.odt')"_s.arg(lastYear)
                              .arg(path(u"src/notes.txt"_s), path(u"dst/thesis.odt"_s)) }));
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    QCOMPARE(journal.reconcile(mover()).size(), 1);
+    const QList<JournalFinding> findings = journal.reconcile(mover());
+    QCOMPARE(findings.size(), 1);
+    // Two unrelated files: nothing may call the one at the destination a copy.
+    QCOMPARE(findings.first().recovery, Recovery::LeftTwice);
+    QVERIFY(!findings.first().sameContent);
     QCOMPARE(files(m_dir->path()), (QStringList { u"dst/thesis.odt=thesis"_s, u"src/notes.txt=notes"_s }));
     struct stat file {
     };
@@ -799,6 +885,123 @@ void tst_Journal::clearsOnlyEndedOwnersLocks()
         QVERIFY2(QFile::exists(folder + u'/' + name), qPrintable(name));
     QVERIFY(!owner.hasEnded(owner.token()));
     QVERIFY(owner.hasEnded(u"../"_s + QFileInfo(journalPath()).fileName()));
+}
+
+// A program that holds no lock of its own cannot show that it still runs: it journals nothing, and an intent without
+// an owner (from a version that journalled without a lock) is left until the system has restarted.
+void tst_Journal::journalsOnlyWithAnOwnerLock()
+{
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
+    QVERIFY(writeBytes(path(u"dst/b.txt"_s), "orig"));
+    {
+        CJournal journal;
+        QVERIFY(journal.open(journalPath()));
+    }
+    QVERIFY(
+        execOnFile(journalPath(),
+                   { u"INSERT INTO operations (time, kind, state, source, destination,"
+                     " composed_name) VALUES (%1, 1, 0, '%2', '%3', 'b.txt')"_s.arg(QDateTime::currentMSecsSinceEpoch())
+                         .arg(path(u"src/a.txt"_s), path(u"dst/b.txt"_s)) }));
+    CJournal starting;
+    QVERIFY(starting.open(journalPath()));
+    QVERIFY(starting.reconcile(mover()).isEmpty());
+    QCOMPARE(files(m_dir->path()), (QStringList { u"dst/b.txt=orig"_s, u"src/a.txt=original"_s }));
+    starting.close();
+
+    const QString owners = QFileInfo(journalPath()).absolutePath() + u"/owners"_s;
+    QVERIFY(QDir(owners).removeRecursively() && writeBytes(owners, {}));
+    CJournal lockless;
+    QVERIFY(!lockless.open(journalPath()));
+    QVERIFY(!lockless.isAvailable());
+    QVERIFY(lockless.unavailableReason().contains(owners));
+    QCOMPARE(lockless.recordIntent(entry(path(u"src/a.txt"_s), path(u"dst/c.txt"_s), JournalEntry::Kind::Move)), 0);
+}
+
+void tst_Journal::refusesALinkedJournal_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("journal") << u"state/Plindor/journal.sqlite"_s << u"elsewhere/journal.sqlite"_s;
+    QTest::newRow("wal") << u"state/Plindor/journal.sqlite-wal"_s << u"elsewhere/journal.sqlite-wal"_s;
+    QTest::newRow("folder") << u"state/Plindor"_s << u"elsewhere"_s;
+}
+
+// A link planted where the journal or its folder belongs is never followed: the record stays out of its target.
+void tst_Journal::refusesALinkedJournal()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    QVERIFY(QDir().mkpath(path(u"elsewhere"_s)) && QDir().mkpath(path(u"state"_s)));
+    QVERIFY(QDir().mkpath(QFileInfo(path(link)).absolutePath()));
+    QVERIFY(QFile::link(path(target), path(link)));
+    CJournal journal;
+    QVERIFY(!journal.open(journalPath()));
+    QVERIFY(journal.unavailableReason().contains(path(link)));
+    QCOMPARE(QDir(path(u"elsewhere"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+// Two starts at once: while one settles, the other leaves the journal to it, so that one intent is settled once and
+// told once.
+void tst_Journal::settlesEachIntentOnce()
+{
+    QVERIFY(writeBytes(path(u"src/a.txt"_s), "original"));
+    QVERIFY(
+        recordThenDie(journalPath(), entry(path(u"src/a.txt"_s), path(u"dst/b.txt"_s), JournalEntry::Kind::Move), {})
+        > 0);
+    QVERIFY(writeBytes(path(u"dst/b.txt"_s), "orig"));
+    int inside[2];
+    int goOn[2];
+    QVERIFY(::pipe(inside) == 0 && ::pipe(goOn) == 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Held at its first step, inside the settling.
+        class CHeldMover : public IMover
+        {
+        public:
+            CHeldMover(int told, int waitOn)
+                : m_told(told)
+                , m_waitOn(waitOn)
+            {
+            }
+            MoveResult move(const QString &source, const QString &folder, const QString &name,
+                            IMoveProgress *progress) override
+            {
+                return mover().move(source, folder, name, progress);
+            }
+            bool isSingleStep(const QString &, const QString &, const QString &) override
+            {
+                return false;
+            }
+            void removeLeftovers(const QString &) override
+            {
+                char byte = 'y';
+                (void)!::write(m_told, &byte, 1);
+                (void)!::read(m_waitOn, &byte, 1);
+            }
+
+        private:
+            int m_told;
+            int m_waitOn;
+        } held(inside[1], goOn[0]);
+        auto *other = new CJournal; // dies with the process
+        const bool ok = other->open(journalPath()) && other->reconcile(held).size() == 1;
+        ::_exit(ok ? 0 : 1);
+    }
+    char byte = 0;
+    QCOMPARE(::read(inside[0], &byte, 1), 1);
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    const QList<JournalFinding> meanwhile = journal.reconcile(mover());
+    const QStringList filesMeanwhile = files(m_dir->path());
+    QCOMPARE(::write(goOn[1], "y", 1), 1);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QVERIFY(meanwhile.isEmpty());
+    QCOMPARE(filesMeanwhile, (QStringList { u"dst/b.txt=orig"_s, u"src/a.txt=original"_s }));
+    QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
+    QVERIFY(journal.reconcile(mover()).isEmpty());
 }
 
 // A rename or a move within one file system records its intent without waiting for the disk, so a power cut may
@@ -914,6 +1117,8 @@ void tst_Journal::runsWithoutUnwritableJournal()
         QVERIFY(made.recordIntent(entry(path(u"src/a"_s), path(u"dst/a"_s), {})) > 0);
         made.close();
         QCOMPARE(::chmod(native(path(journal)).constData(), fileMode), 0);
+        // Made by root here; the user's own in life.
+        QCOMPARE(::chmod(native(QFileInfo(path(journal)).absolutePath() + u"/owners"_s).constData(), 0777), 0);
     }
     QCOMPARE(::chmod(native(m_dir->path()).constData(), 0755), 0);
     QCOMPARE(::chmod(native(path(u"state"_s)).constData(), folderMode), 0);

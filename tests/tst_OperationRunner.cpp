@@ -87,6 +87,8 @@ private Q_SLOTS:
     void journalsAroundTheMove();
     void refusalTouchesNothing();
     void journalThatBreaksIsSaidOnce();
+    void severalStepsNeedAnIntent();
+    void undoTakenOnElsewhereMovesNothing();
     void undoAndRedo();
     void undoThatCannotMoveLeavesTheRowDone_data();
     void undoThatCannotMoveLeavesTheRowDone();
@@ -203,6 +205,7 @@ void tst_OperationRunner::refusalTouchesNothing()
 // The journal's table goes from under it, as a disk that fails would take it: the items still move.
 void tst_OperationRunner::journalThatBreaksIsSaidOnce()
 {
+    m_mover->singleStep = true;
     QVERIFY(breakJournal(m_dir->filePath(u"journal.sqlite"_s)));
     const COperationRunner::Outcome first = renameAToB();
     QCOMPARE(first.kind, Kind::Moved);
@@ -217,6 +220,34 @@ void tst_OperationRunner::journalThatBreaksIsSaidOnce()
 }
 
 // A single rename, recorded once it is over, is undone and redone as any operation.
+// A copy that a crash cut short could not be settled without its intent: it is not begun. A single rename, which no
+// crash cuts in two, still goes ahead, and the refusal has said already why it cannot be undone.
+void tst_OperationRunner::severalStepsNeedAnIntent()
+{
+    QVERIFY(breakJournal(m_dir->filePath(u"journal.sqlite"_s)));
+    const COperationRunner::Outcome copy = renameAToB();
+    QCOMPARE(copy.kind, Kind::NotJournalled);
+    QVERIFY(!copy.journalProblem.isEmpty());
+    QCOMPARE(m_mover->calls, 0);
+    QVERIFY(QFile::exists(m_dir->filePath(u"a.txt"_s)));
+    m_mover->singleStep = true;
+    const COperationRunner::Outcome rename = renameAToB();
+    QCOMPARE(rename.kind, Kind::Moved);
+    QVERIFY(!rename.journalJustStopped);
+    QCOMPARE(m_mover->calls, 1);
+}
+
+// Another window began the same undo just before this one recorded its own: only one of them moves the item.
+void tst_OperationRunner::undoTakenOnElsewhereMovesNothing()
+{
+    const qint64 id = renameAToB().id;
+    QVERIFY(execOnFile(m_dir->filePath(u"journal.sqlite"_s),
+                       { u"UPDATE operations SET state = 4 WHERE id = %1"_s.arg(id) }));
+    QCOMPARE(m_runner->undo(id).kind, Kind::Nothing);
+    QCOMPARE(m_mover->calls, 1);
+    QVERIFY(QFile::exists(m_dir->filePath(u"b.txt"_s)));
+}
+
 void tst_OperationRunner::undoAndRedo()
 {
     m_mover->singleStep = true;

@@ -227,6 +227,7 @@ private Q_SLOTS:
     void historySaysWhyAndRedoes();
     void explainsAnInterruptedMoveAtStart();
     void renamesWithoutAJournalAndSaysSoOnce();
+    void journalsAClickBeforeTheJournalOpened();
     void journalThatStopsIsToldAboutTheNextItem();
     void survivesAKillDuringACrossDiskMove_data();
     void survivesAKillDuringACrossDiskMove();
@@ -602,6 +603,24 @@ void tst_Undo::renamesWithoutAJournalAndSaysSoOnce()
     undo(f);
     QCOMPARE(f.takeMessages(), u"操作记录无法使用，不能撤销或重做。"_s);
     QVERIFY(QFileInfo::exists(root.filePath(u"src/b.txt"_s)));
+}
+
+// A click that comes before the journal is opened has it opened first: its operation is journalled like any other.
+void tst_Undo::journalsAClickBeforeTheJournalOpened()
+{
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(CTreeSnapshot::make(dir.path(), { u"src/a.txt"_s }));
+    CDialogFixture f;
+    CJournal journal;
+    f.dlg().openJournalWhenNeeded([&] {
+        QVERIFY(journal.open(root.filePath(u"state/journal.sqlite"_s)));
+        f.dlg().useJournal(&journal);
+    });
+    QVERIFY(operate(f, root, u"rename"_s));
+    QCOMPARE(journal.history(10).size(), 1);
+    undo(f);
+    QVERIFY(QFileInfo::exists(root.filePath(u"src/a.txt"_s)));
 }
 
 // While the message is open the buttons check what is loaded: that must be the next item, not the one just filed.

@@ -328,6 +328,14 @@
         <source>操作记录无法再写入：%1</source>
         <translation>The history cannot record any more: %1</translation>
     </message>
+    <message>
+        <source>无法在 %1 中创建本程序的锁文件。</source>
+        <translation>This program cannot create its lock file in %1.</translation>
+    </message>
+    <message>
+        <source>%1 是一个链接，操作记录不会写到它指向的地方。</source>
+        <translation>%1 is a link; the history is not written where it points.</translation>
+    </message>
 </context>
 <context>
     <name>CMoveProgress</name>
@@ -651,6 +659,22 @@ and a new history was started.</translation>
     <message>
         <source>文件过大，目标磁盘存不下</source>
         <translation>The file is too large for the target disk</translation>
+    </message>
+    <message>
+        <source>%1
+    仍在原处；目标位置另有一个文件，未能确认它是副本：%2</source>
+        <translation>%1
+    is still where it was; another file is at the destination, not confirmed to be a copy: %2</translation>
+    </message>
+    <message>
+        <source>已完整复制到目标位置，但原文件无法删除：两处都有这个文件</source>
+        <translation>Copied in full to the destination, but the original could not be removed: the file is in both places</translation>
+    </message>
+    <message>
+        <source>操作记录无法写入：这次操作要分几步完成，中途出错时无从收拾，所以没有执行。
+%1</source>
+        <translation>The history cannot record this operation. It takes several steps, and without a record a failure halfway could not be cleaned up, so it was not carried out.
+%1</translation>
     </message>
 </context>
 <context>

@@ -45,6 +45,8 @@ struct Faults {
     bool fatNamesLose = false;
     bool hideOpen = false;
     bool fsyncdirFails = false;
+    bool movingUnlinkFails = false; ///< unlink of an item taken aside answers EIO and leaves it
+    bool movingUnlinkLies = false; ///< unlink of an item taken aside removes it and answers EIO, as a retried NFS call
     int delayMs = 0;
 };
 
@@ -156,9 +158,17 @@ int mkdir(const char *path, mode_t mode)
     return made(::mkdirat(state().backing, rel(path), mode), path);
 }
 
+bool isMoving(std::string_view path)
+{
+    return path.size() > 7 && path.substr(path.size() - 7) == ".moving";
+}
+
 int unlink(const char *path)
 {
-    return result(::unlinkat(state().backing, rel(path), 0));
+    if (faults().movingUnlinkFails && isMoving(path))
+        return -EIO;
+    const int done = result(::unlinkat(state().backing, rel(path), 0));
+    return done == 0 && faults().movingUnlinkLies && isMoving(path) ? -EIO : done;
 }
 
 int rmdir(const char *path)
@@ -403,11 +413,18 @@ fuse_operations operations()
 bool takeSwitch(std::string_view arg, Faults &faults)
 {
     const std::pair<std::string_view, bool Faults::*> switches[] = {
-        { "--size-zero", &Faults::sizeZero }, { "--no-rename-flags", &Faults::noRenameFlags },
-        { "--no-links", &Faults::noLinks },   { "--no-chmod", &Faults::noChmod },
-        { "--no-chown", &Faults::noChown },   { "--no-utimens", &Faults::noUtimens },
-        { "--no-xattr", &Faults::noXattr },   { "--fat-names-lose", &Faults::fatNamesLose },
-        { "--hide-open", &Faults::hideOpen }, { "--fsyncdir-fails", &Faults::fsyncdirFails },
+        { "--size-zero", &Faults::sizeZero },
+        { "--no-rename-flags", &Faults::noRenameFlags },
+        { "--no-links", &Faults::noLinks },
+        { "--no-chmod", &Faults::noChmod },
+        { "--no-chown", &Faults::noChown },
+        { "--no-utimens", &Faults::noUtimens },
+        { "--no-xattr", &Faults::noXattr },
+        { "--fat-names-lose", &Faults::fatNamesLose },
+        { "--hide-open", &Faults::hideOpen },
+        { "--fsyncdir-fails", &Faults::fsyncdirFails },
+        { "--moving-unlink-fails", &Faults::movingUnlinkFails },
+        { "--moving-unlink-lies", &Faults::movingUnlinkLies },
     };
     for (const auto &[name, member] : switches) {
         if (arg == name) {
@@ -426,7 +443,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr,
                      "usage: %s BACKING MOUNTPOINT [--size-zero] [--no-rename-flags] [--no-links] [--no-chmod]\n"
                      "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--hide-open]\n"
-                     "       [--fsyncdir-fails] [--delay-ms N] [-o opts]\n",
+                     "       [--fsyncdir-fails] [--moving-unlink-fails] [--moving-unlink-lies] [--delay-ms N]\n"
+                     "       [-o opts]\n",
                      argv[0]);
         return 2;
     }
