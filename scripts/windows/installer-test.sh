@@ -69,9 +69,10 @@ kill -9 "$program_pid" 2>/dev/null
 wait "$program_pid" 2>/dev/null || true
 program_pid=
 wineserver -w 2>/dev/null || true
+# NSIS takes /D= only unquoted, so the folder has no space (Wine would quote the argument).
 check "a second install into another folder is refused with exit code 3" 3 \
-    "$(status_of wine "$setup" /S "/D=C:\\Plindor elsewhere")"
-[ ! -e "$WINEPREFIX/drive_c/Plindor elsewhere/plindor.exe" ] || check "nothing installed elsewhere" absent present
+    "$(status_of wine "$setup" /S "/D=C:\\PlindorElsewhere")"
+[ ! -e "$WINEPREFIX/drive_c/PlindorElsewhere/plindor.exe" ] || check "nothing installed elsewhere" absent present
 check "an uninstall once the program has ended succeeds" 0 \
     "$(status_of wine "$folder/uninstall.exe" /S "_?=$(plindor_wine_path "$folder")")"
 [ ! -e "$folder/plindor.exe" ] || check "plindor.exe removed by the uninstall" absent present
