@@ -25,5 +25,5 @@ public:
     void adopt(qint64 processId);
 
 private:
-    void *m_job = nullptr;
+    [[maybe_unused]] void *m_job = nullptr; ///< the Job object, on Windows; Linux holds none
 };
