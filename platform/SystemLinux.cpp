@@ -162,28 +162,28 @@ qintptr CSystem::createLocked(const QString &path)
     return kNoLock;
 }
 
-qintptr CSystem::lockIfFree(const QString &path)
+/// The descriptor, locked exclusively without waiting; closed, and no lock, when another holds it.
+static qintptr lockedWithoutWaiting(int fd)
 {
-    // O_NONBLOCK: whatever took the name, opening it must not hang.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return kNoLock;
+        return CSystem::kNoLock;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return fd;
     ::close(fd);
-    return kNoLock;
+    return CSystem::kNoLock;
+}
+
+qintptr CSystem::lockIfFree(const QString &path)
+{
+    // O_NONBLOCK: whatever took the name, opening it must not hang.
+    return lockedWithoutWaiting(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
 }
 
 qintptr CSystem::lockOrCreate(const QString &path)
 {
-    const int fd
-        = ::open(QFile::encodeName(path).constData(), O_CREAT | O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return kNoLock;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return fd;
-    ::close(fd);
-    return kNoLock;
+    return lockedWithoutWaiting(
+        ::open(QFile::encodeName(path).constData(), O_CREAT | O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
 }
 
 qint64 CSystem::bootTimeMs()

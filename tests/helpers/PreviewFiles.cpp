@@ -165,19 +165,7 @@ namespace
 /// A PDF of the numbered objects given, 1 the catalogue, with a cross-reference table that finds them.
 QByteArray pdfOf(const QList<QByteArray> &objects)
 {
-    QByteArray pdf = "%PDF-1.7\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets << pdf.size();
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
-    }
-    const qsizetype xref = pdf.size();
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
-        + QByteArray::number(xref) + "\n%%EOF\n";
-    return pdf;
+    return assembled(objects, "/Root 1 0 R");
 }
 
 QByteArray stream(const QByteArray &dictionary, const QByteArray &content)
