@@ -11,19 +11,35 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
 
 #include <atomic>
+#include <future>
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 using State = JournalEntry::State;
 
 namespace
 {
+
+enum class Answer { Made, Failed, Late };
+
+// Made on a thread of its own: a state folder on a mount that does not answer would otherwise hold the window, which
+// waits for the journal before an operation. A new thread each time, not a pool: a forked child has none of its
+// parent's threads, and a thread stuck on the mount is left to end with it.
+Answer makeFolderWithin(const QString &folder, std::chrono::milliseconds wait)
+{
+    auto made = std::make_shared<std::promise<bool>>();
+    std::future<bool> answer = made->get_future();
+    std::thread([made, folder] { made->set_value(QDir().mkpath(folder)); }).detach();
+    if (answer.wait_for(wait) != std::future_status::ready)
+        return Answer::Late;
+    return answer.get() ? Answer::Made : Answer::Failed;
+}
 
 constexpr int kBusyTimeoutMs = 500;
 // Pruning a batch at a time keeps recording one operation as cheap at 10,000 rows as at 10.
@@ -288,7 +304,7 @@ FolderId CJournal::folderIdOf(const QString &path)
     return CSystem::folderIdOf(path);
 }
 
-bool CJournal::open(const QString &path)
+bool CJournal::open(const QString &path, std::chrono::milliseconds wait)
 {
     close();
     m_keptAside.clear();
@@ -296,8 +312,15 @@ bool CJournal::open(const QString &path)
         becomeUnavailable(tr("未安装 Qt 的 SQLite 驱动。"));
         return false;
     }
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        becomeUnavailable(tr("无法创建文件夹 %1。").arg(QFileInfo(path).absolutePath()));
+    const QString folder = QFileInfo(path).absolutePath();
+    switch (makeFolderWithin(folder, wait)) {
+    case Answer::Made:
+        break;
+    case Answer::Failed:
+        becomeUnavailable(tr("无法创建文件夹 %1。").arg(folder));
+        return false;
+    case Answer::Late:
+        becomeUnavailable(tr("文件夹 %1 在 %2 秒内没有响应。").arg(folder).arg(double(wait.count()) / 1000));
         return false;
     }
     if (const QString link = linkAmong(path); !link.isEmpty()) {
@@ -671,32 +694,47 @@ bool CJournal::mayStillRun(const JournalEntry &entry) const
 QList<JournalFinding> CJournal::reconcile(IMover &mover)
 {
     QList<JournalFinding> findings;
-    if (!isAvailable())
-        return findings;
-    const qintptr settling = CSystem::lockOrCreate(QFileInfo(m_db.databaseName()).absolutePath() + "/settling"_L1);
-    if (settling == CSystem::kNoLock) {
-        qCInfo(lcJournal) << "another start is settling the journal";
-        return findings;
-    }
-    const auto unlock = qScopeGuard([settling] { CSystem::unlock(settling); });
-    // Read under the lock: what another start settled before is no longer unfinished.
-    const QList<JournalEntry> unfinished = select(u"WHERE %1"_s.arg(kUnfinished), -1, Qt::AscendingOrder);
-    for (const JournalEntry &entry : unfinished) {
-        if (mayStillRun(entry)) {
-            qCInfo(lcJournal) << "left an operation to the program that may still carry it out:" << entry.source;
-            continue;
-        }
-        const JournalFinding finding = settleOne(entry, mover);
-        qCInfo(lcJournal) << "settled an operation a crash left unfinished:" << finding.source << "to"
-                          << finding.destination << "outcome" << int(finding.recovery) << finding.leftAt;
+    const Settling settling = beginSettling();
+    for (const JournalEntry &entry : settling.entries) {
+        const JournalFinding finding = CJournalReconciler::settle(asFound(entry), mover);
+        recordSettled(entry, finding);
         findings.append(finding);
     }
-    m_owner.removeEnded();
+    endSettling(settling.lock);
     return findings;
 }
 
-// An undo is settled as the operation it takes back, the other way round; a redo as the operation itself.
-JournalFinding CJournal::settleOne(const JournalEntry &entry, IMover &mover)
+CJournal::Settling CJournal::beginSettling()
+{
+    Settling settling;
+    if (!isAvailable())
+        return settling;
+    settling.lock = CSystem::lockOrCreate(QFileInfo(m_db.databaseName()).absolutePath() + "/settling"_L1);
+    if (settling.lock == CSystem::kNoLock) {
+        qCInfo(lcJournal) << "another start is settling the journal";
+        return settling;
+    }
+    // Read under the lock: what another start settled before is no longer unfinished.
+    const QList<JournalEntry> unfinished = select(u"WHERE %1"_s.arg(kUnfinished), -1, Qt::AscendingOrder);
+    for (const JournalEntry &entry : unfinished) {
+        if (mayStillRun(entry))
+            qCInfo(lcJournal) << "left an operation to the program that may still carry it out:" << entry.source;
+        else
+            settling.entries.append(entry);
+    }
+    return settling;
+}
+
+void CJournal::endSettling(qintptr lock)
+{
+    if (lock == CSystem::kNoLock)
+        return;
+    if (isAvailable())
+        m_owner.removeEnded();
+    CSystem::unlock(lock);
+}
+
+JournalEntry CJournal::asFound(const JournalEntry &entry)
 {
     JournalEntry asFound = entry;
     if (entry.state == State::Undoing) {
@@ -704,7 +742,14 @@ JournalFinding CJournal::settleOne(const JournalEntry &entry, IMover &mover)
         asFound.before = entry.after;
         asFound.destinationExisted = false;
     }
-    const JournalFinding finding = CJournalReconciler::settle(asFound, mover);
+    return asFound;
+}
+
+// An undo is settled as the operation it takes back; a redo as the operation itself.
+void CJournal::recordSettled(const JournalEntry &entry, const JournalFinding &finding)
+{
+    qCInfo(lcJournal) << "settled an operation a crash left unfinished:" << finding.source << "to"
+                      << finding.destination << "outcome" << int(finding.recovery) << finding.leftAt;
     const bool done = finding.recovery == JournalRecovery::Finished;
     switch (entry.state) {
     case State::Undoing:
@@ -723,5 +768,4 @@ JournalFinding CJournal::settleOne(const JournalEntry &entry, IMover &mover)
         update(entry.id, { State::Intended }, done ? State::Done : State::Failed,
                done ? stampOf(entry.destination) : FileStamp(), finding.recovery);
     }
-    return finding;
 }

@@ -5,12 +5,14 @@
 #include "core/JournalEntry.h"
 #include "core/JournalOwner.h"
 #include "core/Mover.h"
+#include "core/System.h"
 
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 
+#include <chrono>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -42,9 +44,13 @@ public:
     /// The folder a path names, following links; invalid when it is no folder.
     [[nodiscard]] static FolderId folderIdOf(const QString &path);
 
+    /// How long open() waits for the journal's folder to answer.
+    static constexpr std::chrono::milliseconds kFolderWait { 2000 };
+
     /// Opens or creates the journal. A damaged, locked or unwritable one is kept aside and a new one started;
-    /// when that fails too the journal stays unavailable and every call below does nothing.
-    bool open(const QString &path);
+    /// when that fails too, or when its folder does not answer within `wait`, the journal stays unavailable and
+    /// every call below does nothing.
+    bool open(const QString &path, std::chrono::milliseconds wait = kFolderWait);
     void close();
     [[nodiscard]] bool isAvailable() const;
     /// Why the journal is unavailable, for telling the user once; empty while it works.
@@ -94,6 +100,24 @@ public:
     /// Operations that a program still running is carrying out are left to it; hidden items go back through `mover`.
     QList<JournalFinding> reconcile(IMover &mover);
 
+    /// What one start settles, in three steps that let the file system's part run on another thread: the journal
+    /// itself is only ever used on the thread that opened it.
+    struct Settling {
+        /// Held until endSettling(): no other start settles meanwhile. kNoLock when another start settles, or
+        /// while the journal is unavailable.
+        qintptr lock = CSystem::kNoLock;
+        QList<JournalEntry> entries; ///< oldest first; only those whose programs have ended
+    };
+    /// Takes the settling lock and reads, under it, what is left to settle.
+    [[nodiscard]] Settling beginSettling();
+    /// The operation that settling `entry` settles against the file system: an undo is the operation it takes back,
+    /// the other way round.
+    [[nodiscard]] static JournalEntry asFound(const JournalEntry &entry);
+    /// Records what settling `entry` came to.
+    void recordSettled(const JournalEntry &entry, const JournalFinding &finding);
+    /// Lets another start settle again, and forgets the locks of owners that have ended.
+    void endSettling(qintptr lock);
+
 private:
     QString tryOpen(const QString &path, int *code);
     bool opened(const QString &path);
@@ -108,7 +132,6 @@ private:
     QSqlQuery &prepared(const QString &statement);
     [[nodiscard]] QList<JournalEntry> select(const QString &where, int limit,
                                              Qt::SortOrder order = Qt::DescendingOrder) const;
-    JournalFinding settleOne(const JournalEntry &entry, IMover &mover);
     [[nodiscard]] bool mayStillRun(const JournalEntry &entry) const;
 
     qint64 m_retention;

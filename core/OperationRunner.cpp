@@ -3,6 +3,7 @@
 #include "core/OperationRunner.h"
 
 #include "core/Journal.h"
+#include "core/JournalSettler.h"
 #include "core/Logging.h"
 #include "core/PathParts.h"
 
@@ -57,6 +58,11 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
             qCInfo(lcFileOps) << "not moved, a path is not absolute:" << item.sourcePath << "into"
                               << outcome.plan.folder;
         outcome.kind = Kind::Refused;
+        return outcome;
+    }
+    if (isSettling(item.sourcePath) || isSettling(outcome.plan.destination)) {
+        qCInfo(lcFileOps) << "not moved, an unfinished operation on it is being settled:" << item.sourcePath;
+        outcome.kind = Kind::Settling;
         return outcome;
     }
     if (isSingleRename(item, outcome.plan))
@@ -218,6 +224,10 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
     Outcome outcome;
     outcome.entry = entry;
     outcome.id = entry.id;
+    if (isSettling(entry.source) || isSettling(entry.destination)) {
+        outcome.kind = Kind::Settling;
+        return outcome;
+    }
     outcome.step = CUndoPlanner::undo(entry);
     if (!outcome.step.ok()) {
         outcome.kind = Kind::Refused;
@@ -268,6 +278,10 @@ COperationRunner::Outcome COperationRunner::redo(qint64 id, IMoveProgress *progr
     Outcome outcome;
     outcome.entry = *entry;
     outcome.id = id;
+    if (isSettling(entry->source) || isSettling(entry->destination)) {
+        outcome.kind = Kind::Settling;
+        return outcome;
+    }
     outcome.step = CUndoPlanner::redo(*entry);
     if (!outcome.step.ok()) {
         outcome.kind = Kind::Refused;
@@ -313,6 +327,16 @@ void COperationRunner::giveModeBack(const JournalEntry &entry, const CUndoPlanne
         return;
     if (!QFile::setPermissions(step.to, QFileDevice::Permissions::fromInt(entry.beforeMode)))
         qCInfo(lcFileOps) << "could not give back the permissions of" << step.to;
+}
+
+void COperationRunner::waitFor(const CJournalSettler *settler)
+{
+    m_settler = settler;
+}
+
+bool COperationRunner::isSettling(const QString &path) const
+{
+    return m_settler && !path.isEmpty() && m_settler->isBusy(path);
 }
 
 QList<JournalFinding> COperationRunner::settle()

@@ -12,6 +12,7 @@
 #include <optional>
 
 class CJournal;
+class CJournalSettler;
 
 /// Carries out a rename, move or quick move, its undo and its redo in the order that keeps files safe: the intent
 /// is journalled before the item is touched and the outcome after; a single rename, which a crash cannot cut in
@@ -29,6 +30,9 @@ public:
         Nothing, ///< no operation to undo, none with that id, or nothing to redo
         NoJournal, ///< undo or redo without any journal: there is nothing to answer
         JournalUnavailable, ///< undo or redo while the journal does not work
+        /// The item or its destination is named by an operation a crash left unfinished, which is being settled
+        /// meanwhile: nothing touched, nothing journalled.
+        Settling,
     };
 
     struct Outcome {
@@ -61,6 +65,9 @@ public:
     [[nodiscard]] bool canRedo() const;
     /// Settles what a crash left unfinished, at start-up; nothing without a journal.
     [[nodiscard]] QList<JournalFinding> settle();
+    /// Refuses operations, undos and redos on the paths `settler` is still settling; it must outlive the runner, or
+    /// be taken back with nullptr.
+    void waitFor(const CJournalSettler *settler);
 
 private:
     [[nodiscard]] bool isSingleRename(const COperationPlanner::Item &item, const COperationPlanner::Plan &plan);
@@ -79,10 +86,12 @@ private:
     [[nodiscard]] Outcome undoEntry(const JournalEntry &entry, IMoveProgress *progress);
     [[nodiscard]] bool moveBack(Outcome &outcome, IMoveProgress *progress);
     [[nodiscard]] Outcome notTakenOn(Outcome outcome) const;
+    [[nodiscard]] bool isSettling(const QString &path) const;
     void giveModeBack(const JournalEntry &entry, const CUndoPlanner::Step &step);
 
     CJournal *m_journal;
     IMover &m_mover;
     bool m_toldJournalUnavailable;
+    const CJournalSettler *m_settler = nullptr;
     QList<qint64> m_redoable; ///< operations undone in this run, the last undone last; a new operation clears it
 };

@@ -13,6 +13,12 @@
 
 namespace
 {
+// The item is the one the user just asked about; the list of what waits was given when settling became slow.
+QString settlingRefusal()
+{
+    return QCoreApplication::translate("CPlindorDlg", "这个文件与上次运行时未完成的操作有关，正在收拾，请稍后再试。");
+}
+
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -117,6 +123,8 @@ QString COutcomeTexts::failureReason(const COperationRunner::Outcome &outcome)
         return QCoreApplication::translate(
                    "CPlindorDlg", "操作记录无法写入：这次操作要分几步完成，中途出错时无从收拾，所以没有执行。\n%1")
             .arg(outcome.journalProblem);
+    if (outcome.kind == COperationRunner::Kind::Settling)
+        return settlingRefusal();
     if (outcome.kind != COperationRunner::Kind::Failed)
         return {};
     return failureReason(outcome.result.error,
@@ -147,7 +155,7 @@ QString COutcomeTexts::notQueued(const QStringList &missing, const QStringList &
     return problems.join(u"\n\n");
 }
 
-QString COutcomeTexts::startupFindings(const CJournal &journal, const QList<JournalFinding> &findings)
+QString COutcomeTexts::journalNotes(const CJournal &journal)
 {
     QStringList notes;
     if (!journal.keptAsidePath().isEmpty())
@@ -155,15 +163,30 @@ QString COutcomeTexts::startupFindings(const CJournal &journal, const QList<Jour
                      .arg(native(journal.keptAsidePath()));
     if (!journal.isAvailable())
         notes << journalUnavailable(journal);
+    return notes.join(QStringLiteral("\n\n"));
+}
+
+// One message for everything settling found, so a crash is explained once and not in a row of boxes.
+QString COutcomeTexts::settlingFindings(const QList<JournalFinding> &findings)
+{
     QStringList items;
     for (const JournalFinding &finding : findings) {
         if (const QString line = findingLine(finding); !line.isEmpty())
             items << line;
     }
-    if (!items.isEmpty())
-        notes << QCoreApplication::translate("CPlindorDlg", "上次运行时有操作未能完成，以下文件不在预期的位置：\n%1")
-                     .arg(items.join(u'\n'));
-    return notes.join(QStringLiteral("\n\n"));
+    if (items.isEmpty())
+        return {};
+    return QCoreApplication::translate("CPlindorDlg", "上次运行时有操作未能完成，以下文件不在预期的位置：\n%1")
+        .arg(items.join(u'\n'));
+}
+
+// Slow is all that is known: a large copy being compared, or a disk that does not answer.
+QString COutcomeTexts::stillSettling(const QStringList &waiting)
+{
+    return QCoreApplication::translate("CPlindorDlg",
+                                       "上次运行时未完成的操作仍在收拾中。收拾完之前，以下文件不能重命名、移动或撤销；"
+                                       "如果它们所在的磁盘没有响应，下次启动时会再收拾：\n%1")
+        .arg(pathSummary(waiting));
 }
 
 QString COutcomeTexts::journalUnavailable(const CJournal &journal)
@@ -243,6 +266,10 @@ COutcomeTexts::Message COutcomeTexts::undoOrRedo(const COperationRunner::Outcome
         return askedByKey ? Message { QCoreApplication::translate("CPlindorDlg", "没有可以撤销的操作。"),
                                       QCoreApplication::translate("CPlindorDlg", "撤销") }
                           : Message {};
+    case COperationRunner::Kind::Settling:
+        return { settlingRefusal(),
+                 redo ? QCoreApplication::translate("CPlindorDlg", "无法重做")
+                      : QCoreApplication::translate("CPlindorDlg", "无法撤销") };
     case COperationRunner::Kind::Refused:
         return redo ? Message { redoRefusal(outcome.step), QCoreApplication::translate("CPlindorDlg", "无法重做") }
                     : Message { undoRefusal(outcome.step), QCoreApplication::translate("CPlindorDlg", "无法撤销") };

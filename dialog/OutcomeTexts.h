@@ -21,9 +21,13 @@ public:
     [[nodiscard]] static QString pathSummary(const QStringList &paths);
     /// Why paths given to the queue stayed out of it; empty when none did.
     [[nodiscard]] static QString notQueued(const QStringList &missing, const QStringList &tooLong);
-    /// Everything start-up found about the journal and the operations a crash left, as one message; empty when
-    /// there is nothing to tell.
-    [[nodiscard]] static QString startupFindings(const CJournal &journal, const QList<JournalFinding> &findings);
+    /// What opening the journal found (kept aside as damaged, unavailable); empty when there is nothing to tell.
+    [[nodiscard]] static QString journalNotes(const CJournal &journal);
+    /// The items that settling what a crash left found elsewhere than the user would expect, as one message; empty
+    /// when there is nothing to tell.
+    [[nodiscard]] static QString settlingFindings(const QList<JournalFinding> &findings);
+    /// Settling is slow: these items wait for it.
+    [[nodiscard]] static QString stillSettling(const QStringList &waiting);
     [[nodiscard]] static QString journalUnavailable(const CJournal &journal);
     [[nodiscard]] static QString undoRefusal(const CUndoPlanner::Step &step);
     [[nodiscard]] static QString redoRefusal(const CUndoPlanner::Step &step);

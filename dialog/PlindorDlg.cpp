@@ -8,6 +8,7 @@
 #include "controls/MyListBox.h"
 #include "core/CandidateLists.h"
 #include "core/Journal.h"
+#include "core/JournalSettler.h"
 #include "core/Logging.h"
 #include "core/NameComposer.h"
 #include "core/OperationRunner.h"
@@ -982,13 +983,30 @@ void CPlindorDlg::useJournal(CJournal *journal, bool settle)
 {
     m_openJournal = {};
     m_journal = journal;
-    // Made before settling: a journal that is unavailable from the start is told below, not again at the first
+    // Made before telling: a journal that is unavailable from the start is told here, not again at the first
     // operation.
     m_runner = std::make_unique<COperationRunner>(journal, *m_mover);
-    const QString findings
-        = COutcomeTexts::startupFindings(*journal, settle ? m_runner->settle() : QList<JournalFinding>());
-    if (!findings.isEmpty())
-        m_prompter->message(this, findings, tr("操作记录"));
+    if (const QString notes = COutcomeTexts::journalNotes(*journal); !notes.isEmpty())
+        m_prompter->message(this, notes, tr("操作记录"));
+    if (settle && journal->isAvailable())
+        settleWhatACrashLeft();
+}
+
+// The window works while a crash's leftovers are settled; only the items they concern wait.
+void CPlindorDlg::settleWhatACrashLeft()
+{
+    auto *settler = new CJournalSettler(*m_journal, makeMover(), this);
+    m_runner->waitFor(settler);
+    connect(settler, &CJournalSettler::slow, this, [this](const QStringList &waiting) {
+        m_prompter->message(this, COutcomeTexts::stillSettling(waiting), tr("操作记录"));
+    });
+    connect(settler, &CJournalSettler::finished, this, [this, settler](const QList<JournalFinding> &findings) {
+        m_runner->waitFor(nullptr);
+        settler->deleteLater();
+        if (const QString text = COutcomeTexts::settlingFindings(findings); !text.isEmpty())
+            m_prompter->message(this, text, tr("操作记录"));
+    });
+    settler->start();
 }
 
 void CPlindorDlg::connectUndoShortcuts()

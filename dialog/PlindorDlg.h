@@ -71,10 +71,11 @@ public:
     void bringToFront();
 
     /// Records every rename and move from now on in `journal`, which must outlive the window, and makes them
-    /// undoable. First, when `settle` is set, settles what an earlier run left unfinished, and tells the user in one
-    /// message about any item that is not where they would expect it and about a journal that is damaged or cannot
-    /// be used. Only a window that runs as the user's one window settles: a self-test or a second window must never
-    /// touch what another program may still be working on.
+    /// undoable; tells the user about a journal that is damaged or cannot be used. When `settle` is set, settles
+    /// what an earlier run left unfinished, on a thread of its own, and then tells the user in one message about any
+    /// item that is not where they would expect it; until then the items it concerns are not moved. Only a window
+    /// that runs as the user's one window settles: a self-test or a second window must never touch what another
+    /// program may still be working on.
     void useJournal(CJournal *journal, bool settle = true);
     /// `open` opens the journal and calls useJournal(), once: at the first operation, undo, redo or look at the
     /// history that comes before it has run otherwise, so that nothing is done without the journal.
@@ -111,6 +112,7 @@ private:
     void connectButtons();
     void connectUndecodableReports();
     void connectUndoShortcuts();
+    void settleWhatACrashLeft();
     void createButtonWarnings();
     void createWorkflow();
     void refreshWarningsOnChange(CButtonWarnings *warnings);

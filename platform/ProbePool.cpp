@@ -3,7 +3,7 @@
 #include "platform/ProbePool.h"
 
 #include "core/PathParts.h"
-#include "platform/LastingPool.h"
+#include "core/LastingPool.h"
 
 #include <QSet>
 #include <QThreadPool>

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/Journal.h"
 #include "core/JournalOwner.h"
+#include "core/JournalSettler.h"
+#include "core/OperationRunner.h"
 #include "platform/PlatformMover.h"
 
 #include "helpers/Bytes.h"
@@ -15,6 +17,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -174,6 +179,8 @@ private Q_SLOTS:
     void refusesALinkedJournal_data();
     void refusesALinkedJournal();
     void settlesEachIntentOnce();
+    void settlesBesideTheWindow();
+    void givesUpOnAFolderThatDoesNotAnswer();
     void settlesAnUnsyncedIntent_data();
     void settlesAnUnsyncedIntent();
     void settlesAnInterruptedUndo_data();
@@ -1002,6 +1009,89 @@ void tst_Journal::settlesEachIntentOnce()
     QCOMPARE(filesMeanwhile, (QStringList { u"dst/b.txt=orig"_s, u"src/a.txt=original"_s }));
     QCOMPARE(files(m_dir->path()), QStringList { u"src/a.txt=original"_s });
     QVERIFY(journal.reconcile(mover()).isEmpty());
+}
+
+// Settling runs beside the window: while it waits on a disk, the item it concerns is refused and every other item
+// moves and is undone; the user is told it is slow, and the journal is true once it ends.
+void tst_Journal::settlesBesideTheWindow()
+{
+    const QString source = path(u"src/a.txt"_s);
+    QVERIFY(writeBytes(source, "original") && writeBytes(path(u"src/c.txt"_s), "other"));
+    QVERIFY(recordThenDie(journalPath(), entry(source, path(u"dst/b.txt"_s), JournalEntry::Kind::Move), {}) > 0);
+    QVERIFY(writeBytes(path(u"dst/b.txt"_s), "orig"));
+    QSemaphore inside;
+    QSemaphore goOn;
+    // Held inside the settling, as by a disk that does not answer.
+    class CWaitingMover : public IMover
+    {
+    public:
+        CWaitingMover(QSemaphore &told, QSemaphore &waitOn)
+            : m_told(told)
+            , m_waitOn(waitOn)
+        {
+        }
+        MoveResult move(const QString &from, const QString &folder, const QString &name,
+                        IMoveProgress *progress) override
+        {
+            return mover().move(from, folder, name, progress);
+        }
+        bool isSingleStep(const QString &, const QString &, const QString &) override
+        {
+            return false;
+        }
+        void removeLeftovers(const QString &) override
+        {
+            m_told.release();
+            m_waitOn.acquire();
+        }
+
+    private:
+        QSemaphore &m_told;
+        QSemaphore &m_waitOn;
+    };
+    CJournal journal;
+    QVERIFY(journal.open(journalPath()));
+    CJournalSettler settler(journal, std::make_unique<CWaitingMover>(inside, goOn));
+    QSignalSpy slow(&settler, &CJournalSettler::slow);
+    QSignalSpy finished(&settler, &CJournalSettler::finished);
+    settler.start(std::chrono::milliseconds(50));
+    const auto release = qScopeGuard([&goOn] { goOn.release(); });
+    QVERIFY(inside.tryAcquire(1, 10000));
+    COperationRunner runner(&journal, mover());
+    runner.waitFor(&settler);
+    const auto move = [&runner, this](const QString &name) {
+        return runner.run({ path(u"src/"_s + name), path(u"src"_s), {}, name.first(1), {}, u".txt"_s },
+                          COperationPlanner::Target::move(path(u"dst"_s)));
+    };
+    QCOMPARE(move(u"a.txt"_s).kind, COperationRunner::Kind::Settling);
+    QCOMPARE(move(u"c.txt"_s).kind, COperationRunner::Kind::Moved);
+    QCOMPARE(runner.undoLatest().kind, COperationRunner::Kind::Moved);
+    QTRY_COMPARE(slow.size(), 1);
+    QCOMPARE(slow.constFirst().constFirst().toStringList(), QStringList { source });
+    QVERIFY(finished.isEmpty() && settler.isSettling());
+    QCOMPARE(journal.history(10).constLast().state, State::Intended);
+
+    goOn.release();
+    QTRY_COMPARE(finished.size(), 1);
+    QVERIFY(!settler.isSettling() && !settler.isBusy(source));
+    QCOMPARE(journal.history(10).constLast().state, State::Failed);
+    QCOMPARE(files(m_dir->path()), (QStringList { u"src/a.txt=original"_s, u"src/c.txt=other"_s }));
+    QCOMPARE(move(u"a.txt"_s).kind, COperationRunner::Kind::Moved);
+}
+
+// An operation waits for the journal before it starts; a state folder on a mount that does not answer must not
+// hold it for longer than the journal's limit, after which the journal is unavailable and says why.
+void tst_Journal::givesUpOnAFolderThatDoesNotAnswer()
+{
+    CTestMounts mounts;
+    QVERIFY(QDir().mkpath(path(u"backing"_s)));
+    const QString slow
+        = mounts.faultfs(path(u"backing"_s), path(u"slow"_s), { u"--slow-lookups"_s, u"--delay-ms"_s, u"4000"_s });
+    if (slow.isEmpty())
+        QSKIP(qPrintable(mounts.failure()));
+    CJournal journal;
+    QVERIFY(!journal.open(slow + u"/state/journal.sqlite"_s, std::chrono::milliseconds(300)));
+    QVERIFY2(journal.unavailableReason().contains(u"没有响应"_s), qPrintable(journal.unavailableReason()));
 }
 
 // A rename or a move within one file system records its intent without waiting for the disk, so a power cut may

@@ -336,6 +336,10 @@
         <source>%1 是一个链接，操作记录不会写到它指向的地方。</source>
         <translation>%1 is a link; the history is not written where it points.</translation>
     </message>
+    <message>
+        <source>文件夹 %1 在 %2 秒内没有响应。</source>
+        <translation>The folder %1 did not answer within %2 seconds.</translation>
+    </message>
 </context>
 <context>
     <name>CMoveProgress</name>
@@ -674,6 +678,16 @@ and a new history was started.</translation>
         <source>操作记录无法写入：这次操作要分几步完成，中途出错时无从收拾，所以没有执行。
 %1</source>
         <translation>The history cannot record this operation. It takes several steps, and without a record a failure halfway could not be cleaned up, so it was not carried out.
+%1</translation>
+    </message>
+    <message>
+        <source>这个文件与上次运行时未完成的操作有关，正在收拾，请稍后再试。</source>
+        <translation>This file belongs to an operation the last run did not finish, which is being tidied up. Please try again shortly.</translation>
+    </message>
+    <message>
+        <source>上次运行时未完成的操作仍在收拾中。收拾完之前，以下文件不能重命名、移动或撤销；如果它们所在的磁盘没有响应，下次启动时会再收拾：
+%1</source>
+        <translation>Operations the last run did not finish are still being tidied up. Until then, these files cannot be renamed, moved or undone; if their disk does not answer, the next start tidies them up again:
 %1</translation>
     </message>
 </context>

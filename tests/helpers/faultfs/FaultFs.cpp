@@ -47,6 +47,7 @@ struct Faults {
     bool fsyncdirFails = false;
     bool movingUnlinkFails = false; ///< unlink of an item taken aside answers EIO and leaves it
     bool movingUnlinkLies = false; ///< unlink of an item taken aside removes it and answers EIO, as a retried NFS call
+    bool slowLookups = false; ///< looking a path up waits --delay-ms too, as on a mount that does not answer
     int delayMs = 0;
 };
 
@@ -125,6 +126,8 @@ void *init(fuse_conn_info *, fuse_config *config)
 
 int getattr(const char *path, struct stat *st, fuse_file_info *fi)
 {
+    if (faults().slowLookups)
+        delay();
     const int returned = fi ? ::fstat(int(fi->fh), st) : ::fstatat(state().backing, rel(path), st, AT_SYMLINK_NOFOLLOW);
     if (returned < 0)
         return -errno;
@@ -425,6 +428,7 @@ bool takeSwitch(std::string_view arg, Faults &faults)
         { "--fsyncdir-fails", &Faults::fsyncdirFails },
         { "--moving-unlink-fails", &Faults::movingUnlinkFails },
         { "--moving-unlink-lies", &Faults::movingUnlinkLies },
+        { "--slow-lookups", &Faults::slowLookups },
     };
     for (const auto &[name, member] : switches) {
         if (arg == name) {
@@ -444,6 +448,7 @@ int main(int argc, char *argv[])
                      "usage: %s BACKING MOUNTPOINT [--size-zero] [--no-rename-flags] [--no-links] [--no-chmod]\n"
                      "       [--no-chown] [--no-utimens] [--no-xattr] [--fat-names-lose] [--hide-open]\n"
                      "       [--fsyncdir-fails] [--moving-unlink-fails] [--moving-unlink-lies] [--delay-ms N]\n"
+                     "       [--slow-lookups]\n"
                      "       [-o opts]\n",
                      argv[0]);
         return 2;
