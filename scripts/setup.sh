@@ -19,8 +19,8 @@ packages=(
     qt6-pdf-dev
     # a CJK font, so the Chinese interface renders as text, not boxes; Qt's own texts in Chinese
     fonts-noto-cjk qt6-translations-l10n
-    # tests: desktop and AppStream validators, clang for the fuzz targets, formatting check
-    desktop-file-utils appstream clang libclang-rt-14-dev clang-format
+    # tests: desktop and AppStream validators, GLib's "Open With" lists, clang for the fuzz targets, formatting check
+    desktop-file-utils appstream libglib2.0-bin clang libclang-rt-14-dev clang-format
     # packaging, Debian's package checker, and the screenshot script
     dpkg-dev file lintian xvfb xauth imagemagick
     # the mover's tests on a real FUSE exFAT file system
