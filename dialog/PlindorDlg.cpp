@@ -809,6 +809,7 @@ void CPlindorDlg::keepInWorkingStrings(const COperationPlanner::Item &item, cons
 COperationRunner::Outcome CPlindorDlg::carryOut(const COperationPlanner::Item &item, int id)
 {
     needJournal();
+    Q_EMIT operationStarting(item.sourcePath);
     CMoveProgress progress(this);
     const COperationRunner::Outcome outcome = m_runner->run(item, targetFor(id), &progress);
     keepInWorkingStrings(item, outcome.plan);

@@ -96,6 +96,8 @@ public:
 Q_SIGNALS:
     /// The item the editor now works on, split into the working strings; an empty path when the queue ran empty.
     void loadedItemChanged(const QString &path);
+    /// An operation on `path` starts now: whatever reads it for the window lets go of it first.
+    void operationStarting(const QString &path);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -78,6 +78,7 @@ CPreviewPane::CPreviewPane(CPlindorDlg *window)
     connect(m_loader, &CPreviewLoader::ready, this, &CPreviewPane::showPreview);
     addPageActions(window);
     connect(window, &CPlindorDlg::loadedItemChanged, this, &CPreviewPane::showItem);
+    connect(window, &CPlindorDlg::operationStarting, m_loader, &CPreviewLoader::release);
 }
 
 CPreviewPane::~CPreviewPane() = default;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PreviewLoader.h"
 
+#include "core/Logging.h"
 #include "core/PathParts.h"
 #include "platform/PreviewAnswers.h"
 
@@ -74,6 +75,17 @@ void CPreviewLoader::clear()
     m_deadline.stop();
     if (m_busy)
         retire(false);
+}
+
+void CPreviewLoader::release(const QString &path)
+{
+    if (!m_busy || path != m_path)
+        return;
+    QProcess *helper = m_helper;
+    fail(Problem::Cancelled);
+    // Killed, it ends as soon as the system closed what it held; a second is far more than that takes.
+    if (helper && !helper->waitForFinished(1000))
+        qCWarning(lcFileOps) << "the preview helper reading" << path << "did not end before the operation";
 }
 
 void CPreviewLoader::load(const QString &path, QSize box)

@@ -28,6 +28,10 @@ public:
     void load(const QString &path, QSize box);
     /// Nothing is loaded any more; a helper at work is stopped.
     void clear();
+    /// Before an operation on `path`: a helper still reading it is ended, and waited for, so that nothing it opened
+    /// (the shell's thumbnail handler on Windows grants no renaming while it reads) is open when the operation starts.
+    /// The item shows its icon until it is loaded again.
+    void release(const QString &path);
     /// Test seam: how long the window waits for an item before it says why there is no picture (2 s by default).
     void setTimeout(std::chrono::milliseconds timeout);
     /// Test seam: the question under way and the helpers killed that have not ended yet.

@@ -17,6 +17,8 @@
 #include <QUrl>
 
 #ifdef Q_OS_WIN
+#include "platform/ShellThumbnail.h"
+
 #include <QDir>
 
 #include <fcntl.h>
@@ -182,24 +184,6 @@ QImage readImage(QIODevice *device, QSize box, CPreview &preview)
     return scaled;
 }
 
-void readPdf(QFile &file, QSize box, CPreview &preview)
-{
-    CPdfPage::Result page = CPdfPage::draw(file, box);
-    preview.pages = page.pages;
-    preview.image = std::move(page.image);
-    preview.pageText = std::move(page.text);
-    switch (page.outcome) {
-    case CPdfPage::Outcome::Drawn:
-        return;
-    case CPdfPage::Outcome::Damaged:
-        return setProblem(preview, Problem::DamagedPdf);
-    case CPdfPage::Outcome::Encrypted:
-        return setProblem(preview, Problem::EncryptedPdf);
-    case CPdfPage::Outcome::NoSupport:
-        return setProblem(preview, Problem::NoPdfSupport);
-    }
-}
-
 /// A file manager writes the URI escaped as GLib escapes it; Qt leaves a few more characters as they are. Both
 /// spellings are looked for.
 QStringList uriSpellings(const QString &path)
@@ -215,8 +199,17 @@ QString md5Name(const QString &uri)
     return QString::fromLatin1(QCryptographicHash::hash(uri.toUtf8(), QCryptographicHash::Md5).toHex()) + u".png"_s;
 }
 
-/// A thumbnail counts only when it says it is of this file as it is now: its URI and modification time match.
-QImage cachedThumbnail(const CPreviewSource::Facts &facts, QSize box)
+#ifdef Q_OS_WIN
+/// Windows keeps no thumbnails where other programs could read them: its shell draws them, with the handler of the
+/// file's type.
+QImage systemThumbnail(const CPreviewSource::Facts &facts, QSize box)
+{
+    return CShellThumbnail::of(facts.path, box);
+}
+#else
+/// From the freedesktop cache, where the file managers keep them. A thumbnail counts only when it says it is of this
+/// file as it is now: its URI and modification time match.
+QImage systemThumbnail(const CPreviewSource::Facts &facts, QSize box)
 {
     const QString absolute = QFileInfo(facts.path).absoluteFilePath();
     const QStringList uris = uriSpellings(absolute);
@@ -237,6 +230,29 @@ QImage cachedThumbnail(const CPreviewSource::Facts &facts, QSize box)
         }
     }
     return {};
+}
+#endif
+
+void readPdf(QFile &file, const CPreviewSource::Facts &facts, QSize box, CPreview &preview)
+{
+    CPdfPage::Result page = CPdfPage::draw(file, box);
+    preview.pages = page.pages;
+    preview.image = std::move(page.image);
+    preview.pageText = std::move(page.text);
+    switch (page.outcome) {
+    case CPdfPage::Outcome::Drawn:
+        return;
+    case CPdfPage::Outcome::Damaged:
+        return setProblem(preview, Problem::DamagedPdf);
+    case CPdfPage::Outcome::Encrypted:
+        return setProblem(preview, Problem::EncryptedPdf);
+    case CPdfPage::Outcome::NoSupport:
+        // The system may draw page 1 where this build cannot (Windows has no Qt PDF).
+        preview.image = systemThumbnail(facts, box);
+        if (preview.image.isNull())
+            setProblem(preview, Problem::NoPdfSupport);
+        return;
+    }
 }
 
 qint64 countEntries(const QString &path, const std::stop_token &stop)
@@ -300,11 +316,11 @@ void readFile(const CPreviewSource::Facts &facts, QSize box, const std::stop_tok
     if (stop.stop_requested())
         return setProblem(preview, Problem::Cancelled);
     if (isPdf(type))
-        readPdf(file, box, preview);
+        readPdf(file, facts, box, preview);
     else if (isImage(type))
         preview.image = readImage(&file, box, preview);
     else
-        preview.image = cachedThumbnail(facts, box);
+        preview.image = systemThumbnail(facts, box);
 }
 } // namespace
 

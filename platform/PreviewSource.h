@@ -49,8 +49,9 @@ struct CPreview {
 };
 
 /// Reads what the preview shows, on whatever thread calls it: the facts of a path, an image through QImageReader,
-/// page 1 of a PDF through Qt PDF, a thumbnail from the shared freedesktop cache, a folder's entries. It reads only,
-/// never opens anything but a regular file, and never decodes an image larger than kMostPixels.
+/// page 1 of a PDF through Qt PDF, the system's thumbnail of other types (and of a PDF where this build has no Qt
+/// PDF): the shared freedesktop cache on Linux, the shell's on Windows (CShellThumbnail); a folder's entries. It
+/// reads only, never opens anything but a regular file, and never decodes an image larger than kMostPixels.
 class CPreviewSource
 {
 public:
@@ -81,7 +82,7 @@ public:
     /// Whether this build shows PDF pages.
     [[nodiscard]] static bool readsPdf();
 
-    /// The folder where the freedesktop thumbnail cache lives (under $XDG_CACHE_HOME).
+    /// The folder where the freedesktop thumbnail cache lives (under $XDG_CACHE_HOME); Linux reads it, Windows not.
     [[nodiscard]] static QString thumbnailFolder();
     /// The name of the thumbnail of `path` in any of the cache's size folders: the MD5 of its file URI.
     [[nodiscard]] static QString thumbnailName(const QString &path);

@@ -39,6 +39,7 @@ private Q_SLOTS:
     void aHangingFolderCostsOnlyItsPreview();
     void aRunawayHelperIsEndedAndTheNextItemServed_data();
     void aRunawayHelperIsEndedAndTheNextItemServed();
+    void anOperationEndsTheHelperReadingItsItem();
     void aHostilePdfCostsOnlyItsOwnPreview_data();
     void aHostilePdfCostsOnlyItsOwnPreview();
     void theHelperCanReadButNotWriteOrConnect();
@@ -225,6 +226,31 @@ void tst_PreviewLoader::aRunawayHelperIsEndedAndTheNextItemServed()
     QCOMPARE(lastOf(ready).pixels, QSize(20, 10));
     QCOMPARE(loader.starts(), 2);
     QTRY_COMPARE(loader.outstanding(), 0);
+}
+
+// What reads the item for the preview may hold it open where renaming it would fail (Windows's thumbnail handlers):
+// by the time the operation starts, the helper that read it has ended.
+void tst_PreviewLoader::anOperationEndsTheHelperReadingItsItem()
+{
+    QVERIFY(QDir(m_dir.path()).mkpath(u"busy"_s));
+    const QString path = m_dir.filePath(u"busy/scan.png"_s);
+    QVERIFY(writeBytes(path, PreviewFiles::png({ 10, 10 }, Qt::red)));
+    CStall stall(m_dir.filePath(u"busy"_s), "spin");
+    CPreviewLoader loader;
+    loader.setTimeout(20s);
+    QSignalSpy ready(&loader, &CPreviewLoader::ready);
+    loader.load(path, kBox);
+    QTest::qWait(300);
+    loader.release(m_dir.filePath(u"busy/another.png"_s));
+    QCOMPARE(loader.outstanding(), 1);
+    QCOMPARE(ready.size(), 0);
+
+    loader.release(path);
+    QCOMPARE(loader.outstanding(), 0);
+    QCOMPARE(ready.size(), 1);
+    QCOMPARE(lastOf(ready).problem, Problem::Cancelled);
+    QVERIFY(lastOf(ready).image.isNull());
+    QVERIFY(QFile::rename(path, m_dir.filePath(u"busy/renamed.png"_s)));
 }
 
 void tst_PreviewLoader::aHostilePdfCostsOnlyItsOwnPreview_data()

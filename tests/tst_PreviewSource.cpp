@@ -152,6 +152,9 @@ void tst_PreviewSource::usesAThumbnailOnlyWhileItMatches()
     QFETCH(qint64, mtimeShift);
     QFETCH(bool, otherUri);
     QFETCH(bool, used);
+#ifdef Q_OS_WIN
+    QSKIP("the freedesktop cache is Linux's; Windows asks its shell (tst_ShellThumbnail)");
+#endif
     // A type the preview cannot draw itself; the name has a space and Chinese, which the URI escapes.
     const QString path = write(u"教案 %1.odt"_s.arg(QString::fromLatin1(QTest::currentDataTag())),
                                QByteArray("PK\3\4 not really", 16));
