@@ -37,7 +37,7 @@ shopt -s dotglob nullglob
 # ---- What is run: the one list of operations, the modes and the calls ----
 
 ALL_OPERATIONS=(rename move-same move-across rename-nolinks move-nolinks case-exfat undo-across redo-across
-    number-across folder-across link-across big-across)
+    number-across folder-same link-across big-across)
 
 # Each operation: where the item starts, the folder and name the move sends it to, the abilities the mover goes
 # without, and the step that is traced (run: the move; undo: its undo; redo: the redo after an undo); then what the
@@ -54,7 +54,8 @@ define_operation() {
     undo-across) operation "$A/in/item.dat" "$B/out" moved.dat "" undo ;;
     redo-across) operation "$A/in/item.dat" "$B/out" moved.dat "" redo ;;
     number-across) operation "$A/in/item.dat" "$B/out" moved.dat "" run file number ;;
-    folder-across) operation "$A/in/item.d" "$B/out" moved.d "" run folder ;;
+    # A folder is moved only within its file system: across, the program refuses it.
+    folder-same) operation "$A/in/item.d" "$A/out" moved.d "" run folder ;;
     link-across) operation "$A/in/item.lnk" "$B/out" moved.lnk "" run link ;;
     big-across) operation "$A/in/item.dat" "$B/out" moved.dat "" run big ;;
     *)
