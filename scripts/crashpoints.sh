@@ -10,15 +10,21 @@
 #   delay   the driver is held at the nth call while a second process starts and settles the journal, then goes on
 #   eio     the nth call fails with EIO
 #   enospc  the nth call fails with ENOSPC
+#   eread   the nth read, pread64, statx or newfstatat on our folders or the journal fails with EIO
+#   beside  killed as kill; then, while a second driver holds its own owner lock with a move of its own in flight, a
+#           third start settles: the old intent is settled, the running one's left to it and its move done whole
+#   noowner killed as kill; then starts find the owners folder without a free inode, then read-only: they may
+#           neither settle nor journal a move, and lose nothing; once it works again a start settles
+#   settlekill  killed as kill; then the settling start is killed at each of its own calls, and two starts settle
 #
 # and after each: the item is there exactly once, at its old or its new path, identical and with its extended
 # attribute; no other file changed; nothing of ours is left unless the start named it; the journal opens and holds no
-# unfinished intent; a success the driver reported is real; and an undo after the restart works or refuses, losing
-# nothing.
+# unfinished intent and gives the operation the state that says where the item is; a success the driver reported is
+# real; and an undo after the restart works or refuses, losing nothing.
 #
 # Usage: scripts/crashpoints.sh [--quick] [--modes kill,delay,eio,enospc] [--point CALL:N] [operation...]
 #   --quick   the move across file systems only, killed at every call and with EIO at every call but SQLite's
-#             page writes (for CI)
+#             page writes, and beside and noowner at its copy (for CI)
 #   --point   only the nth call of that name, as a failure's report gives it
 #   PLINDOR_BUILD_DIR (default build) holds tests/plindor_crashdriver; PLINDOR_CRASH_DELAY_US (default 1000000) is
 #   how long the delay mode holds the driver. Needs root (mounts), strace, sqlite3, attr; exFAT needs exfat-fuse.
@@ -30,10 +36,12 @@ shopt -s dotglob nullglob
 
 # ---- What is run: the one list of operations, the modes and the calls ----
 
-ALL_OPERATIONS=(rename move-same move-across rename-nolinks move-nolinks case-exfat undo-across redo-across)
+ALL_OPERATIONS=(rename move-same move-across rename-nolinks move-nolinks case-exfat undo-across redo-across
+    number-across folder-same link-across big-across)
 
 # Each operation: where the item starts, the folder and name the move sends it to, the abilities the mover goes
-# without, and the step that is traced (run: the move; undo: its undo; redo: the redo after an undo).
+# without, and the step that is traced (run: the move; undo: its undo; redo: the redo after an undo); then what the
+# item is (file, folder, link, big: over 64 MiB) and whether its name is taken, so that the window's switch numbers it.
 # A is a tmpfs, B another tmpfs, X a FUSE exFAT image.
 define_operation() {
     case $1 in
@@ -45,6 +53,11 @@ define_operation() {
     case-exfat) operation "$X/in/item.dat" "$X/in" ITEM.dat "" run ;;
     undo-across) operation "$A/in/item.dat" "$B/out" moved.dat "" undo ;;
     redo-across) operation "$A/in/item.dat" "$B/out" moved.dat "" redo ;;
+    number-across) operation "$A/in/item.dat" "$B/out" moved.dat "" run file number ;;
+    # A folder is moved only within its file system: across, the program refuses it.
+    folder-same) operation "$A/in/item.d" "$A/out" moved.d "" run folder ;;
+    link-across) operation "$A/in/item.lnk" "$B/out" moved.lnk "" run link ;;
+    big-across) operation "$A/in/item.dat" "$B/out" moved.dat "" run big ;;
     *)
         echo "unknown operation $1 (known: ${ALL_OPERATIONS[*]})" >&2
         exit 2
@@ -52,9 +65,11 @@ define_operation() {
     esac
 }
 
-ALL_MODES=(kill delay eio enospc)
+ALL_MODES=(kill delay eio enospc eread beside noowner settlekill)
 CALLS=(openat write pwrite64 copy_file_range fsync fdatasync linkat link renameat2 rename unlink unlinkat fchmod fchown
     utimensat fsetxattr mkdir mkdirat rmdir ftruncate)
+# The calls that only look, which the eread mode fails with EIO where they touch our folders or the journal.
+LOOK_CALLS=(read pread64 statx newfstatat)
 
 BUILD=${PLINDOR_BUILD_DIR:-build}
 DRIVER=$(realpath -m "$BUILD/tests/plindor_crashdriver")
@@ -88,8 +103,10 @@ trap cleanup EXIT
 
 mount_all() {
     mkdir -p "$A" "$B" "$X" "$RUN"
-    mount -t tmpfs -o size=32m tmpfs "$A" && MOUNTED+=("$A")
-    mount -t tmpfs -o size=32m tmpfs "$B" && MOUNTED+=("$B")
+    # What settle_without_owner mounts, should a run end in between.
+    MOUNTED+=("$WORK/state/owners")
+    mount -t tmpfs -o size=160m tmpfs "$A" && MOUNTED+=("$A")
+    mount -t tmpfs -o size=160m tmpfs "$B" && MOUNTED+=("$B")
     if ! command -v mkfs.exfat >/dev/null || ! command -v mount.exfat-fuse >/dev/null; then
         EXFAT_PROBLEM="needs the packages exfatprogs and exfat-fuse"
         return
@@ -110,10 +127,12 @@ mount_all() {
 
 # ---- One operation's paths ----
 
-# Sets ORIGIN, FOLDER, NAME, WITHOUT, STEP, FROM and TO (where the traced step finds the item and where it sends it).
+# Sets ORIGIN, FOLDER, NAME, WITHOUT, STEP, KIND, NUMBER, FROM and TO (where the traced step finds the item and
+# where it sends it). A taken name sends it under the first numbered one.
 operation() {
-    ORIGIN=$1 FOLDER=$2 NAME=$3 WITHOUT=$4 STEP=$5
+    ORIGIN=$1 FOLDER=$2 NAME=$3 WITHOUT=$4 STEP=$5 KIND=${6:-file} NUMBER=${7:-}
     local moved=$FOLDER/$NAME
+    [ -z "$NUMBER" ] || moved=$FOLDER/${NAME%.*}_2.${NAME##*.}
     if [ "$STEP" = undo ]; then
         FROM=$moved TO=$ORIGIN
     else
@@ -126,6 +145,7 @@ operation() {
 move_args() {
     MOVE=(run "$JOURNAL" "$ORIGIN" "$FOLDER" "$NAME")
     [ -z "$WITHOUT" ] || MOVE+=(--without "$WITHOUT")
+    [ -z "$NUMBER" ] || MOVE+=(--number)
 }
 
 # The traced step's driver arguments, in ACTION.
@@ -140,8 +160,29 @@ action_args() {
 # ---- A fresh start for every run ----
 
 master_item() {
-    head -c 300001 /dev/urandom >"$WORK/master.dat"
-    ITEM_SUM=$(sha256sum <"$WORK/master.dat" | cut -d' ' -f1)
+    rm -rf "$WORK/master"
+    case $KIND in
+    file) head -c 300001 /dev/urandom >"$WORK/master" ;;
+    big) head -c $((64 * 1024 * 1024 + 4097)) /dev/urandom >"$WORK/master" ;;
+    link) ln -s "../elsewhere/target.dat" "$WORK/master" ;;
+    folder)
+        mkdir -p "$WORK/master/inner"
+        head -c 70001 /dev/urandom >"$WORK/master/one.dat"
+        head -c 3000 /dev/urandom >"$WORK/master/inner/two.dat"
+        ;;
+    esac
+    ITEM_SUM=$(item_sum "$WORK/master")
+}
+
+# A file by its contents, a link by where it points, a folder by its names, types and files' contents.
+item_sum() {
+    if [ -L "$1" ]; then
+        echo "link $(readlink "$1")"
+    elif [ -d "$1" ]; then
+        (cd "$1" && find . -printf '%y %p\n' | sort && find . -type f -exec sha256sum {} + | sort) | sha256sum
+    else
+        sha256sum <"$1"
+    fi | cut -d' ' -f1
 }
 
 keeps_attributes() {
@@ -157,7 +198,7 @@ keeps_attributes() {
 make_bystanders() {
     local folder name
     rm -rf "$WORK/bystanders" && mkdir -p "$WORK/bystanders"
-    for name in bystander.txt "${TO##*/}~" "${FROM##*/}.bak"; do
+    for name in bystander.txt "${TO##*/}~" "${FROM##*/}.bak" ${NUMBER:+"$NAME"}; do
         head -c 2000 /dev/urandom >"$WORK/bystanders/$name"
     done
     declare -gA BYSTANDERS=()
@@ -178,7 +219,7 @@ fresh_start() {
     for folder in "${FOLDERS[@]}"; do
         cp "$WORK/bystanders"/* "$folder/"
     done
-    cp "$WORK/master.dat" "$ORIGIN"
+    cp -a "$WORK/master" "$ORIGIN"
     [ "$WANT_ATTRIBUTE" = 0 ] || setfattr -n "$ATTRIBUTE" -v "$ATTRIBUTE_VALUE" "$ORIGIN"
     cp "$WORK/journal.sqlite" "$JOURNAL"
     ENTRY=""
@@ -196,11 +237,12 @@ fresh_start() {
 # Once per operation: the bystanders and their sums, and whether the item's attribute can be expected to come along.
 prepare_operation() {
     local folder
+    master_item
     make_bystanders
     rm -rf "${ROOTS[@]/%//in}" "${ROOTS[@]/%//out}"
     mkdir -p "${ORIGIN%/*}" "$FOLDER"
     WANT_ATTRIBUTE=0
-    if keeps_attributes "${FROM%/*}" && keeps_attributes "${TO%/*}"; then
+    if [ "$KIND" != link ] && keeps_attributes "${FROM%/*}" && keeps_attributes "${TO%/*}"; then
         WANT_ATTRIBUTE=1
     fi
     (cd "$WORK/bystanders" && sha256sum ./* | sed "s|  \./|  |") >"$WORK/bystanders.one"
@@ -228,9 +270,10 @@ count_calls() {
     local traced
     traced=$(
         IFS=,
-        echo "${CALLS[*]}"
+        echo "${CALLS[*]},${LOOK_CALLS[*]}"
     )
-    strace -f -qq -o "$trace" -e trace="$traced" "$DRIVER" "${ACTION[@]}" >"$RUN/out" 2>"$RUN/err" ||
+    # -y names each descriptor's file, which tells a read of ours from one of the libraries'.
+    strace -f -qq -y -o "$trace" -e trace="$traced" "$DRIVER" "${ACTION[@]}" >"$RUN/out" 2>"$RUN/err" ||
         die "$OP: the clean run failed: $(cat "$RUN/out" "$RUN/err")"
     # strace pads the process id; the first line's is the driver's main thread.
     pid=$(awk 'NR == 1 { print $1 }' "$trace")
@@ -245,7 +288,12 @@ count_calls() {
                 if (call != "openat" || /O_CREAT|O_TMPFILE/) print call " " n
             }' "$trace")
     done
-    echo "$OP: ${#POINTS[@]} crash points:" \
+    LOOK_POINTS=()
+    for call in "${LOOK_CALLS[@]}"; do
+        mapfile -t -O "${#LOOK_POINTS[@]}" LOOK_POINTS < <(awk -v pid="$pid" -v call="$call" -v work="$WORK" '
+            $1 == pid && index($2, call "(") == 1 { ++n; if (index($0, work)) print call " " n }' "$trace")
+    done
+    echo "$OP: ${#POINTS[@]} crash points, ${#LOOK_POINTS[@]} looks:" \
         "$(awk '{ print $1 }' <(printf '%s\n' "${POINTS[@]}") | uniq -c | awk '{ printf "%s×%s ", $2, $1 }')"
 }
 
@@ -282,7 +330,7 @@ check_item() {
     done
     AT=""
     if [ ${#places[@]} -eq 2 ] && grep -q ' error=19 ' "$RUN/out" 2>/dev/null &&
-        cmp -s "$FROM" "$TO"; then
+        [ "$(item_sum "$FROM")" = "$(item_sum "$TO")" ]; then
         places=("$FROM")
     fi
     if [ ${#places[@]} -ne 1 ]; then
@@ -293,7 +341,7 @@ check_item() {
     if [ -n "$want" ] && [ "$AT" != "$want" ]; then
         fail "$2 but the item is at $AT, not $want"
     fi
-    if [ "$(sha256sum <"$AT" | cut -d' ' -f1)" != "$ITEM_SUM" ]; then
+    if [ "$(item_sum "$AT")" != "$ITEM_SUM" ]; then
         fail "item at $AT differs from the original"
     elif [ "$WANT_ATTRIBUTE" = 1 ] &&
         [ "$(getfattr --only-values -n "$ATTRIBUTE" "$AT" 2>/dev/null)" != "$ATTRIBUTE_VALUE" ]; then
@@ -402,7 +450,9 @@ check_undo() {
 # The state the journal gives the traced step's operation must say where the item is.
 check_journal_agrees() {
     local state want
-    state=$(sqlite3 "$JOURNAL" "SELECT state FROM operations ORDER BY id DESC LIMIT 1;" 2>/dev/null) || return 0
+    # The traced step's operation: the set-up's move, or the first one recorded (a setup's own moves come later).
+    state=$(sqlite3 "$JOURNAL" "SELECT state FROM operations WHERE id = ${ENTRY:-(SELECT min(id) FROM operations)};" \
+        2>/dev/null) || return 0
     [ -n "$state" ] && [ -n "$AT" ] || return 0
     case $STEP:$AT in
     run:"$TO" | redo:"$TO") want=1 ;;
@@ -410,8 +460,9 @@ check_journal_agrees() {
     undo:"$TO" | redo:"$FROM") want=2 ;;
     undo:"$FROM") want=1 ;;
     esac
+    # A wrong state sends the next undo or redo after an item that is not where it says: a fault, not a note.
     [ "$state" = "$want" ] ||
-        note "the journal gives state $state (0 intended, 1 done, 2 undone, 3 failed) while the item is at $AT"
+        fail "the journal gives state $state (0 intended, 1 done, 2 undone, 3 failed) while the item is at $AT"
 }
 
 check_all() {
@@ -455,7 +506,132 @@ inject_rule() {
     delay) echo "$call:delay_enter=$DELAY_US:when=$n" ;;
     eio) echo "$call:error=EIO:when=$n" ;;
     enospc) echo "$call:error=ENOSPC:when=$n" ;;
+    eread) echo "$call:error=EIO:when=$n" ;;
+    *) echo "$call:signal=KILL:when=$n" ;;
     esac
+}
+
+# Runs a command, its output in RUN/out and err, and prints its exit status; in a subshell of its own, so that the
+# shell does not announce every kill.
+quietly() {
+    ("$@" >"$RUN/out" 2>"$RUN/err" && echo 0) 2>/dev/null || echo $?
+}
+
+# The modes whose traced step is killed.
+is_killed() {
+    [[ $1 == kill || $1 == beside || $1 == noowner || $1 == settlekill ]]
+}
+
+# ---- The setups after a kill ----
+
+# A second item, out of the checked folders, that a driver of its own moves across while the checks run.
+SIDE_FROM=""
+SIDE_TO=""
+start_side_move() {
+    SIDE_FROM=$A/side/other.dat SIDE_TO=$B/side/other.dat
+    rm -rf "$A/side" "$B/side" && mkdir -p "$A/side" "$B/side"
+    head -c 200003 /dev/urandom >"$SIDE_FROM"
+    SIDE_SUM=$(sha256sum <"$SIDE_FROM" | cut -d' ' -f1)
+    strace -f -qq -o "$RUN/side.strace" -e trace=copy_file_range -e inject="copy_file_range:delay_enter=$DELAY_US:when=1" \
+        "$DRIVER" run "$JOURNAL" "$SIDE_FROM" "$B/side" other.dat >"$RUN/side.out" 2>&1 &
+    SIDE=$!
+}
+
+# The side move over: done, whole, at its new path alone, and no start settled it.
+check_side_move() {
+    local rc=0 id
+    wait "$SIDE" || rc=$?
+    STAGE="the running one"
+    [ $rc -eq 0 ] || fail "its move exit $rc: $(head -c 300 "$RUN/side.out" | tr '\n' ' ')"
+    [ ! -e "$SIDE_FROM" ] || fail "still at $SIDE_FROM"
+    [ "$(sha256sum <"$SIDE_TO" 2>/dev/null | cut -d' ' -f1)" = "$SIDE_SUM" ] || fail "not whole at $SIDE_TO"
+    [ "$(printf '%s\n' "$A/side"/* "$B/side"/* | wc -l)" -eq 1 ] || fail "left behind: $(echo "$A/side"/* "$B/side"/*)"
+    id=$(sed -n 's/^intent //p' "$RUN/side.out")
+    ! grep -q "^settled ${id:-none} " "$RUN/findings" 2>/dev/null || fail "a start settled its intent $id"
+    # Its move is the latest: undone here, so that the checks' undo is of the traced step's.
+    "$DRIVER" undo "$JOURNAL" >"$RUN/side.undo" 2>&1 || fail "its undo: $(head -c 300 "$RUN/side.undo" | tr '\n' ' ')"
+    [ "$(sha256sum <"$SIDE_FROM" 2>/dev/null | cut -d' ' -f1)" = "$SIDE_SUM" ] || fail "its undo left it elsewhere"
+    STAGE="after restart"
+}
+
+# A crash's intent beside a program that is running: the third start settles the one and leaves the other alone.
+settle_beside_running() {
+    start_side_move
+    if ! wait_for_pause "$SIDE" "$(syscall_number copy_file_range)"; then
+        fail "the running one never reached its copy: $(head -c 300 "$RUN/side.out" | tr '\n' ' ')"
+    fi
+    settle restart
+    check_side_move
+}
+
+# What the journal holds of the operations, to compare before and after a start without its lock.
+operations_now() {
+    sqlite3 "$JOURNAL" "SELECT id, state, source, destination, owner FROM operations ORDER BY id;" 2>&1
+}
+
+# One start with the owners folder unusable: it says the journal is unavailable, settles nothing, records nothing;
+# the move it is asked for is one it cannot journal, and is not made.
+start_without_owner() {
+    local how=$1 before listing rc=0
+    before=$(operations_now) listing=$(listing_now)
+    "$DRIVER" settle "$JOURNAL" >"$RUN/settle.$how" 2>&1 || rc=$?
+    if [ $rc -ne 1 ] || ! grep -q '^journal-unavailable' "$RUN/settle.$how" || grep -q '^settled' "$RUN/settle.$how"; then
+        fail "settle with the owners folder $how: exit $rc: $(head -c 300 "$RUN/settle.$how" | tr '\n' ' ')"
+    fi
+    rm -rf "$A/side" "$B/side" && mkdir -p "$A/side" "$B/side"
+    head -c 1000 /dev/urandom >"$A/side/other.dat"
+    rc=0
+    "$DRIVER" run "$JOURNAL" "$A/side/other.dat" "$B/side" other.dat >"$RUN/side.out" 2>&1 || rc=$?
+    if [ $rc -ne 1 ] || [ ! -f "$A/side/other.dat" ] || [ -e "$B/side/other.dat" ]; then
+        fail "a move across with the owners folder $how: exit $rc, $(tr '\n' ' ' <"$RUN/side.out")"
+    fi
+    [ "$(operations_now)" = "$before" ] || fail "the journal changed with the owners folder $how"
+    [ "$(listing_now)" = "$listing" ] || fail "the folders changed with the owners folder $how"
+}
+
+listing_now() {
+    find "${FOLDERS[@]}" -printf '%p %y %i %s %T@\n' | sort
+}
+
+settle_without_owner() {
+    local owners=$WORK/state/owners
+    STAGE="without owner lock"
+    mkdir -p "$owners"
+    mount -t tmpfs -o size=1m,nr_inodes=1 tmpfs "$owners" && start_without_owner "without-inodes"
+    umount "$owners" || fail "cannot unmount $owners"
+    mount -t tmpfs -o ro,size=1m tmpfs "$owners" && start_without_owner "read-only"
+    umount "$owners" || fail "cannot unmount $owners"
+    STAGE="after restart"
+    settle restart
+}
+
+# The settling start killed at each of its calls in turn, from the same kill of the traced step each time; then two
+# starts settle what it left.
+settle_killed() {
+    local call=$1 n=$2 calls=() point call2 m rule traced rc
+    traced=$(
+        IFS=,
+        echo "${CALLS[*]}"
+    )
+    strace -f -qq -o "$RUN/settle.strace" -e trace="$traced" "$DRIVER" settle "$JOURNAL" >/dev/null 2>&1
+    # Of openat, as in count_calls, only the creating ones.
+    mapfile -t calls < <(awk 'NR == 1 { pid = $1 } $1 == pid {
+            name = $2; sub(/\(.*/, "", name); ++seen[name]
+            if (name != "openat" || /O_CREAT|O_TMPFILE/) print name " " seen[name] }' "$RUN/settle.strace")
+    for point in "${calls[@]}"; do
+        read -r call2 m <<<"$point"
+        fresh_start
+        rule=$(inject_rule kill "$call" "$n")
+        quietly strace -f -qq -o "$RUN/strace.log" -e trace="$call" -e inject="$rule" "$DRIVER" "${ACTION[@]}" >/dev/null
+        STAGE="settle killed at $call2:$m"
+        rc=$(quietly strace -f -qq -o /dev/null -e trace="$call2" -e inject="$call2:signal=KILL:when=$m" \
+            "$DRIVER" settle "$JOURNAL")
+        [ "$rc" -ne 0 ] || note "the settle was not killed at $call2:$m"
+        grep -o 'left-at .*' "$RUN/out" | cut -d' ' -f2- >>"$RUN/allowed" || true
+        settle_twice
+        [ "$point" = "${calls[-1]}" ] || check_all
+    done
+    STAGE="after restart"
 }
 
 # Prints one result line: operation mode call n pass|fail|unreached reasons.
@@ -473,23 +649,24 @@ crash_point() {
         fi
         wait "$tracer" || rc=$?
     else
-        # In a subshell of its own, so that the shell does not announce every kill.
-        rc=$( ("${traced[@]}" >"$RUN/out" 2>"$RUN/err" && echo 0) 2>/dev/null || echo $?)
+        rc=$(quietly "${traced[@]}")
     fi
     status=pass
     # strace marks the call it tampered with; a run that never got there tested nothing.
     grep -qE '\((INJECTED|DELAYED)\)$|killed by SIGKILL' "$RUN/strace.log" || status=unreached
-    [ "$mode" = kill ] || check_reported "$rc"
+    is_killed "$mode" || check_reported "$rc"
     # A source that could not be removed stays where the driver said, beside the copy.
     if grep -q ' error=19 ' "$RUN/out" 2>/dev/null; then
         grep -o 'left-at .*' "$RUN/out" | cut -d' ' -f2- >>"$RUN/allowed" || true
     fi
     STAGE="after restart"
-    if [ "$mode" = kill ]; then
-        settle_twice
-    else
-        settle restart
-    fi
+    case $mode in
+    kill) settle_twice ;;
+    beside) settle_beside_running ;;
+    noowner) settle_without_owner ;;
+    settlekill) settle_killed "$call" "$n" ;;
+    *) settle restart ;;
+    esac
     check_all
     [ ${#FAILS[@]} -eq 0 ] || status=fail
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$OP" "$mode" "$call" "$n" "$status" "$(IFS=';' && echo "${FAILS[*]:-}")" \
@@ -512,12 +689,12 @@ crash_point() {
 summary() {
     local results=$1
     echo
-    printf '%-15s %7s  %-24s %-24s %-24s %-24s\n' operation points kill delay eio enospc
+    printf '%-15s %7s ' operation points && printf ' %-24s' "${ALL_MODES[@]}" && echo
     awk -F'\t' '
         { ops[$1] = 1; key = $1 SUBSEP $2; tried[key]++; if ($5 == "fail") failed[key]++
           if ($5 == "unreached") unreached[key]++; if ($7 != "") noted[key]++; if ($2 == first[$1] || first[$1] == "") { first[$1] = $2; points[$1]++ } }
         END {
-            n = split("kill delay eio enospc", modes, " ")
+            n = split(all, modes, " ")
             for (op in ops) {
                 line = sprintf("%-15s %7d ", op, points[op])
                 for (i = 1; i <= n; i++) {
@@ -530,7 +707,7 @@ summary() {
                 }
                 print line
             }
-        }' "$results" | sort
+        }' all="${ALL_MODES[*]}" "$results" | sort
     echo "(points: calls × n, openat counted only where it creates; u: the call was not reached in that run; n: runs with a note)"
 }
 
@@ -541,7 +718,7 @@ main() {
         arg=$1
         shift
         case $arg in
-        --quick) operations=(move-across) modes=(kill eio) QUICK=1 ;;
+        --quick) operations=(move-across) modes=(kill eio beside noowner) QUICK=1 ;;
         --modes) IFS=, read -r -a modes <<<"${1:?--modes needs a list}" && shift ;;
         --point) ONLY_POINT=${1:?--point needs CALL:N} && shift ;;
         -h | --help)
@@ -560,7 +737,6 @@ main() {
     done
 
     mount_all
-    master_item
     # Every run starts from a journal as a start of the window leaves it: opened, set up and closed.
     "$DRIVER" settle "$WORK/journal.sqlite" >/dev/null
     local results=$WORK/results.tsv point call n mode
@@ -574,9 +750,14 @@ main() {
         prepare_operation
         count_calls
         for mode in "${modes[@]}"; do
-            for point in "${POINTS[@]}"; do
+            local points=("${POINTS[@]}")
+            [ "$mode" != eread ] || points=("${LOOK_POINTS[@]}")
+            for point in "${points[@]}"; do
                 read -r call n <<<"$point"
                 [ -z "$ONLY_POINT" ] || [ "$ONLY_POINT" = "$call:$n" ] || continue
+                # The setups beside a kill are each a run of several starts: the quick run tries them at the copy.
+                [ "$QUICK" = 1 ] && [[ $mode == beside || $mode == noowner ]] && [ "$point" != "copy_file_range 1" ] &&
+                    continue
                 # Short of time, errors go only to the calls of the mover and of the journal's syncs; SQLite's page
                 # writes are its own business, and the kills cover them.
                 [ "$QUICK" = 1 ] && [ "$mode" != kill ] && [ "$call" = pwrite64 ] && continue

@@ -6,6 +6,7 @@
 // what the next start finds.
 //
 //   plindor_crashdriver run <journal> <source> <folder> <name> [--without noreplace,links,tmpfile,copyrange]
+//                                                                [--number]
 //   plindor_crashdriver undo <journal>
 //   plindor_crashdriver redo <journal> <id>
 //   plindor_crashdriver settle <journal>
@@ -141,9 +142,19 @@ void openJournal(CJournal &journal, const QString &path)
 
 Status run(const QStringList &args)
 {
-    if (args.size() != 4 && !(args.size() == 6 && args.at(4) == "--without"_L1))
+    if (args.size() < 4)
         return Usage;
-    const std::optional<CFileMover::Abilities> doWithout = abilitiesNamed(args.size() == 6 ? args.at(5) : QString());
+    QString without;
+    bool numberOnClash = false;
+    for (qsizetype i = 4; i < args.size(); ++i) {
+        if (args.at(i) == "--number"_L1)
+            numberOnClash = true;
+        else if (args.at(i) == "--without"_L1 && i + 1 < args.size())
+            without = args.at(++i);
+        else
+            return Usage;
+    }
+    const std::optional<CFileMover::Abilities> doWithout = abilitiesNamed(without);
     if (!doWithout)
         return Usage;
     const QString &source = args.at(1);
@@ -153,8 +164,10 @@ Status run(const QStringList &args)
     const COperationPlanner::Item item { source, CPathParts::directoryOf(source), {}, CPathParts::baseNameOf(name),
                                          {},     CPathParts::extensionOf(name) };
     const bool inPlace = folder == item.folder;
-    const COperationPlanner::Target target
+    COperationPlanner::Target target
         = inPlace ? COperationPlanner::Target::rename() : COperationPlanner::Target::move(folder);
+    // The window's switch for numbering a name that is taken.
+    target.numberOnClash = numberOnClash;
     const COperationPlanner::Plan plan = COperationPlanner::plan(item, target);
     if (!plan.ok() || plan.newName != name)
         return Usage;
@@ -249,7 +262,7 @@ int main(int argc, char *argv[])
         status = settle(args);
     if (status == Usage)
         std::fputs("usage: plindor_crashdriver run <journal> <source> <folder> <name> [--without "
-                   "noreplace,links,tmpfile,copyrange]\n"
+                   "noreplace,links,tmpfile,copyrange] [--number]\n"
                    "       plindor_crashdriver undo <journal>\n"
                    "       plindor_crashdriver redo <journal> <id>\n"
                    "       plindor_crashdriver settle <journal>\n",
