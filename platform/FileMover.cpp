@@ -337,14 +337,20 @@ int syncFolder(const QByteArray &folder)
     return fd.isOpen() ? syncFolder(fd.fd) : errno;
 }
 
+enum class Look { Published, Changed, Unanswered };
+
 // Another program may have deleted or replaced what this move put at the destination (a copy written into its final
-// name is there from the start), or written into it. The source may go only while the destination shows it whole.
-bool stillPublished(const Job &job, const struct stat &published)
+// name is there from the start), or written into it. The source may go only while the destination shows it whole. A
+// look that fails (an I/O error) tells nothing: the destination is then neither ours nor someone else's.
+Look lookAtPublished(const Job &job, const struct stat &published, int *err)
 {
     struct stat now {
     };
-    return ::lstat(job.destination.constData(), &now) == 0 && sameInode(now, published)
-        && now.st_size == published.st_size;
+    if (::lstat(job.destination.constData(), &now) != 0) {
+        *err = errno;
+        return errno == ENOENT ? Look::Changed : Look::Unanswered;
+    }
+    return sameInode(now, published) && now.st_size == published.st_size ? Look::Published : Look::Changed;
 }
 
 MoveResult removeAside(const Job &job, const QByteArray &aside)
@@ -378,8 +384,21 @@ MoveResult retireSource(const Job &job, const struct stat &original, const struc
         return putBackOrSay(job, aside, failed(job, MoveError::SourceChanged, u"the file was replaced meanwhile"_s));
     }
     // What is at the destination now is someone else's, or was written into by someone else: it stays.
-    if (!stillPublished(job, published))
+    int lookError = 0;
+    switch (lookAtPublished(job, published, &lookError)) {
+    case Look::Published:
+        break;
+    case Look::Changed:
         return putBackOrSay(job, aside, failed(job, MoveError::IoError, u"the destination changed meanwhile"_s));
+    case Look::Unanswered: {
+        // Unproven, the move does not go on: the source goes back, and then our copy goes, if it still is ours, so
+        // that the item is not left at both names.
+        const MoveResult back = putBackOrSay(job, aside, failure(job, lookError));
+        if (back.leftAt.isEmpty())
+            unpublish(job, published);
+        return back;
+    }
+    }
     const MoveResult result = removeAside(job, aside);
     if (result.ok())
         return result;
