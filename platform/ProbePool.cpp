@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ProbePool.h"
 
-#include "core/PathParts.h"
 #include "core/LastingPool.h"
+#include "core/PathParts.h"
 
 #include <QSet>
 #include <QThreadPool>

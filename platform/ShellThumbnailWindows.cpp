@@ -72,8 +72,7 @@ HBITMAP thumbnailBitmap(const QString &path, QSize box)
 {
     const QString native = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     IShellItemImageFactory *factory = nullptr;
-    if (FAILED(SHCreateItemFromParsingName(reinterpret_cast<PCWSTR>(native.utf16()), nullptr,
-                                           IID_PPV_ARGS(&factory))))
+    if (FAILED(SHCreateItemFromParsingName(reinterpret_cast<PCWSTR>(native.utf16()), nullptr, IID_PPV_ARGS(&factory))))
         return nullptr;
     HBITMAP bitmap = nullptr;
     // The thumbnail or nothing: without SIIGBF_THUMBNAILONLY the shell would answer the type's icon, drawn by its
