@@ -44,7 +44,7 @@ CJournalSettler::~CJournalSettler()
 {
     const QMutexLocker lock(&m_shared->mutex);
     m_shared->receiver = nullptr;
-    if (!m_settling)
+    if (m_waiting.isEmpty())
         return;
     qCInfo(lcJournal) << "settling did not finish;" << m_waiting.size() << "operations are left for a later start";
     // Not unlocked: the thread may still be moving one of those items, and another start must not meanwhile.
@@ -60,7 +60,6 @@ void CJournalSettler::start(std::chrono::milliseconds slowAfter)
         QMetaObject::invokeMethod(this, &CJournalSettler::finish, Qt::QueuedConnection);
         return;
     }
-    m_settling = true;
     m_shared->receiver = this;
     m_slow.start(slowAfter);
     settlingThread().start([shared = m_shared, entries = m_waiting] { settleEach(shared, entries); });
@@ -96,7 +95,7 @@ bool CJournalSettler::isBusy(const QString &path) const
 
 bool CJournalSettler::isSettling() const
 {
-    return m_settling;
+    return !m_waiting.isEmpty();
 }
 
 void CJournalSettler::settledOne(const JournalEntry &entry, const JournalFinding &finding)
@@ -111,7 +110,6 @@ void CJournalSettler::settledOne(const JournalEntry &entry, const JournalFinding
 void CJournalSettler::finish()
 {
     m_slow.stop();
-    m_settling = false;
     m_journal.endSettling(std::exchange(m_lock, CSystem::kNoLock));
     Q_EMIT finished(m_findings);
 }

@@ -52,8 +52,7 @@ private:
     CJournal &m_journal;
     std::shared_ptr<Shared> m_shared;
     qintptr m_lock = CSystem::kNoLock;
-    QList<JournalEntry> m_waiting;
+    QList<JournalEntry> m_waiting; ///< not settled yet; empty once settling is over
     QList<JournalFinding> m_findings;
     QTimer m_slow;
-    bool m_settling = false;
 };

@@ -60,7 +60,7 @@ COperationRunner::Outcome COperationRunner::run(const COperationPlanner::Item &i
         outcome.kind = Kind::Refused;
         return outcome;
     }
-    if (isSettling(item.sourcePath) || isSettling(outcome.plan.destination)) {
+    if (isSettling(item.sourcePath, outcome.plan.destination)) {
         qCInfo(lcFileOps) << "not moved, an unfinished operation on it is being settled:" << item.sourcePath;
         outcome.kind = Kind::Settling;
         return outcome;
@@ -224,7 +224,7 @@ COperationRunner::Outcome COperationRunner::undoEntry(const JournalEntry &entry,
     Outcome outcome;
     outcome.entry = entry;
     outcome.id = entry.id;
-    if (isSettling(entry.source) || isSettling(entry.destination)) {
+    if (isSettling(entry.source, entry.destination)) {
         outcome.kind = Kind::Settling;
         return outcome;
     }
@@ -278,7 +278,7 @@ COperationRunner::Outcome COperationRunner::redo(qint64 id, IMoveProgress *progr
     Outcome outcome;
     outcome.entry = *entry;
     outcome.id = id;
-    if (isSettling(entry->source) || isSettling(entry->destination)) {
+    if (isSettling(entry->source, entry->destination)) {
         outcome.kind = Kind::Settling;
         return outcome;
     }
@@ -334,9 +334,10 @@ void COperationRunner::waitFor(const CJournalSettler *settler)
     m_settler = settler;
 }
 
-bool COperationRunner::isSettling(const QString &path) const
+bool COperationRunner::isSettling(const QString &from, const QString &to) const
 {
-    return m_settler && !path.isEmpty() && m_settler->isBusy(path);
+    const auto busy = [this](const QString &path) { return !path.isEmpty() && m_settler->isBusy(path); };
+    return m_settler && (busy(from) || busy(to));
 }
 
 QList<JournalFinding> COperationRunner::settle()

@@ -86,7 +86,8 @@ private:
     [[nodiscard]] Outcome undoEntry(const JournalEntry &entry, IMoveProgress *progress);
     [[nodiscard]] bool moveBack(Outcome &outcome, IMoveProgress *progress);
     [[nodiscard]] Outcome notTakenOn(Outcome outcome) const;
-    [[nodiscard]] bool isSettling(const QString &path) const;
+    /// Whether an operation from `from` to `to` touches an item the settler has not settled yet.
+    [[nodiscard]] bool isSettling(const QString &from, const QString &to) const;
     void giveModeBack(const JournalEntry &entry, const CUndoPlanner::Step &step);
 
     CJournal *m_journal;

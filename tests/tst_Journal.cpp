@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include <array>
+#include <functional>
 #include <tuple>
 #include <utility>
 
@@ -48,6 +49,31 @@ IMover &mover()
     static const std::unique_ptr<IMover> systemMover = makeMover();
     return *systemMover;
 }
+
+/// The program's own mover, held at the first step of a settling (its removal of leftovers) until `held` returns.
+class CHeldMover : public IMover
+{
+public:
+    explicit CHeldMover(std::function<void()> held)
+        : m_held(std::move(held))
+    {
+    }
+    MoveResult move(const QString &source, const QString &folder, const QString &name, IMoveProgress *progress) override
+    {
+        return mover().move(source, folder, name, progress);
+    }
+    bool isSingleStep(const QString &, const QString &, const QString &) override
+    {
+        return false;
+    }
+    void removeLeftovers(const QString &) override
+    {
+        m_held();
+    }
+
+private:
+    std::function<void()> m_held;
+};
 
 /// What the file system looks like when the program that recorded the intent dies.
 enum class Leftover {
@@ -963,34 +989,11 @@ void tst_Journal::settlesEachIntentOnce()
     const pid_t child = ::fork();
     if (child == 0) {
         // Held at its first step, inside the settling.
-        class CHeldMover : public IMover
-        {
-        public:
-            CHeldMover(int told, int waitOn)
-                : m_told(told)
-                , m_waitOn(waitOn)
-            {
-            }
-            MoveResult move(const QString &source, const QString &folder, const QString &name,
-                            IMoveProgress *progress) override
-            {
-                return mover().move(source, folder, name, progress);
-            }
-            bool isSingleStep(const QString &, const QString &, const QString &) override
-            {
-                return false;
-            }
-            void removeLeftovers(const QString &) override
-            {
-                char byte = 'y';
-                (void)!::write(m_told, &byte, 1);
-                (void)!::read(m_waitOn, &byte, 1);
-            }
-
-        private:
-            int m_told;
-            int m_waitOn;
-        } held(inside[1], goOn[0]);
+        CHeldMover held([&inside, &goOn] {
+            char byte = 'y';
+            (void)!::write(inside[1], &byte, 1);
+            (void)!::read(goOn[0], &byte, 1);
+        });
         auto *other = new CJournal; // dies with the process
         const bool ok = other->open(journalPath()) && other->reconcile(held).size() == 1;
         ::_exit(ok ? 0 : 1);
@@ -1021,37 +1024,13 @@ void tst_Journal::settlesBesideTheWindow()
     QVERIFY(writeBytes(path(u"dst/b.txt"_s), "orig"));
     QSemaphore inside;
     QSemaphore goOn;
-    // Held inside the settling, as by a disk that does not answer.
-    class CWaitingMover : public IMover
-    {
-    public:
-        CWaitingMover(QSemaphore &told, QSemaphore &waitOn)
-            : m_told(told)
-            , m_waitOn(waitOn)
-        {
-        }
-        MoveResult move(const QString &from, const QString &folder, const QString &name,
-                        IMoveProgress *progress) override
-        {
-            return mover().move(from, folder, name, progress);
-        }
-        bool isSingleStep(const QString &, const QString &, const QString &) override
-        {
-            return false;
-        }
-        void removeLeftovers(const QString &) override
-        {
-            m_told.release();
-            m_waitOn.acquire();
-        }
-
-    private:
-        QSemaphore &m_told;
-        QSemaphore &m_waitOn;
-    };
     CJournal journal;
     QVERIFY(journal.open(journalPath()));
-    CJournalSettler settler(journal, std::make_unique<CWaitingMover>(inside, goOn));
+    // Held inside the settling, as by a disk that does not answer.
+    CJournalSettler settler(journal, std::make_unique<CHeldMover>([&inside, &goOn] {
+                                inside.release();
+                                goOn.acquire();
+                            }));
     QSignalSpy slow(&settler, &CJournalSettler::slow);
     QSignalSpy finished(&settler, &CJournalSettler::finished);
     settler.start(std::chrono::milliseconds(50));
